@@ -1,0 +1,68 @@
+# The real X11 backend, the Qt views, the program, and everything tested on a real X server.
+set(CMAKE_AUTOMOC ON)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Test LinguistTools)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
+    xcb xcb-ewmh xcb-icccm xcb-keysyms xcb-xkb xcb-xinput xcb-randr xcb-res xcb-shm xcb-xtest
+    xcb-image xcb-util)
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
+find_package(nlohmann_json REQUIRED)
+find_package(benchmark REQUIRED)
+
+file(GLOB HALVO_X11_SOURCES CONFIGURE_DEPENDS src/platform/x11/*.cpp)
+add_library(halvo_x11 STATIC ${HALVO_X11_SOURCES})
+target_link_libraries(halvo_x11 PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus
+    PkgConfig::XCB PkgConfig::GIO nlohmann_json::nlohmann_json)
+target_compile_definitions(halvo_x11 PUBLIC QT_NO_KEYWORDS)
+halvo_warnings(halvo_x11)
+
+file(GLOB HALVO_UI_SOURCES CONFIGURE_DEPENDS src/*/view/*.cpp)
+add_library(halvo_ui STATIC ${HALVO_UI_SOURCES} resources/halvo.qrc)
+set_target_properties(halvo_ui PROPERTIES AUTORCC ON)
+target_link_libraries(halvo_ui PUBLIC halvo_x11)
+halvo_warnings(halvo_ui)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
+    add_executable(halvo src/app/main.cpp)
+    target_link_libraries(halvo PRIVATE halvo_ui)
+    target_compile_definitions(halvo PRIVATE
+        HALVO_VERSION="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}"
+        HALVO_BUILD="${HALVO_BUILD_NUMBER}")
+    halvo_warnings(halvo)
+    include(GNUInstallDirs)
+    install(TARGETS halvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# Support for tests and benchmarks that run on a private X server.
+file(GLOB HALVO_TEST_SUPPORT CONFIGURE_DEPENDS tests/support/*.cpp)
+add_library(halvo_test_support STATIC ${HALVO_TEST_SUPPORT})
+target_include_directories(halvo_test_support PUBLIC tests)
+target_link_libraries(halvo_test_support PUBLIC halvo_x11)
+halvo_warnings(halvo_test_support)
+
+file(GLOB HALVO_X11_TESTS CONFIGURE_DEPENDS tests/x11/*.cpp)
+if(HALVO_X11_TESTS)
+    add_executable(halvo_x11_tests ${HALVO_X11_TESTS})
+    target_link_libraries(halvo_x11_tests PRIVATE halvo_test_support halvo_sim
+        GTest::gtest GTest::gmock GTest::gtest_main)
+    halvo_warnings(halvo_x11_tests)
+    gtest_discover_tests(halvo_x11_tests PROPERTIES LABELS x11 TIMEOUT 120 DISCOVERY_TIMEOUT 30)
+endif()
+
+file(GLOB HALVO_UI_TESTS CONFIGURE_DEPENDS tests/ui/*.cpp)
+if(HALVO_UI_TESTS)
+    add_executable(halvo_ui_tests ${HALVO_UI_TESTS})
+    target_link_libraries(halvo_ui_tests PRIVATE halvo_ui halvo_test_support halvo_sim
+        Qt6::Test GTest::gtest GTest::gmock)
+    halvo_warnings(halvo_ui_tests)
+    gtest_discover_tests(halvo_ui_tests PROPERTIES LABELS ui TIMEOUT 120 DISCOVERY_TIMEOUT 30)
+endif()
+
+# Benchmarks and probes: built, never run by ctest.
+file(GLOB HALVO_BENCHES CONFIGURE_DEPENDS bench/*.cpp)
+foreach(source ${HALVO_BENCHES})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE halvo_test_support halvo_sim benchmark::benchmark)
+    halvo_warnings(${name})
+endforeach()

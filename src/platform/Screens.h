@@ -1,0 +1,39 @@
+// The attached monitors and the pointer, in screen space: origin at the bottom-left corner of the
+// primary screen, y growing upwards.
+#pragma once
+
+#include "platform/Geometry.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halvo {
+
+struct Screen {
+    // Stable for as long as the monitor stays attached; a monitor that is unplugged and plugged
+    // back in is a new screen. Two screens are the same screen when their identifiers are equal.
+    std::uint64_t identifier = 0;
+    std::string name;
+    Rect frame;        // the whole monitor
+    Rect visibleFrame; // the monitor less the panels and docks reserved on it
+
+    bool operator==(const Screen& other) const { return identifier == other.identifier; }
+};
+
+class Screens {
+public:
+    virtual ~Screens() = default;
+
+    // In system order: the first is the primary screen. Empty when no monitor is known.
+    virtual std::vector<Screen> screens() const = 0;
+
+    // The screen the user is working on (the one holding the active window), if any.
+    virtual std::optional<Screen> mainScreen() const = 0;
+
+    // The pointer's location in screen space.
+    virtual Point mouseLocation() const = 0;
+};
+
+} // namespace halvo

@@ -1,0 +1,116 @@
+// Connection set-up, atom cache and event dispatch.
+#include "platform/x11/X11Connection.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace halvo {
+
+std::unique_ptr<X11Connection> X11Connection::open(const char* display, std::string& error) {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(display, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        const char* name = display ? display : std::getenv("DISPLAY");
+        error = std::string("cannot connect to the X server at DISPLAY=\"") + (name ? name : "") +
+                "\". Halvo needs an X11 session (start it from your desktop, or set DISPLAY).";
+        return nullptr;
+    }
+    return std::unique_ptr<X11Connection>(new X11Connection(connection, screenNumber));
+}
+
+X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber)
+    : m_connection(connection), m_screenNumber(screenNumber) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && it.rem; ++i)
+        xcb_screen_next(&it);
+    m_screen = it.data;
+
+    xcb_intern_atom_cookie_t* cookies = xcb_ewmh_init_atoms(connection, &m_ewmh);
+    if (!xcb_ewmh_init_atoms_replies(&m_ewmh, cookies, nullptr))
+        m_ewmh = {};
+}
+
+X11Connection::~X11Connection() {
+    if (m_ewmh.connection)
+        xcb_ewmh_connection_wipe(&m_ewmh);
+    xcb_disconnect(m_connection);
+}
+
+xcb_atom_t X11Connection::atom(std::string_view name) {
+    std::string key(name);
+    {
+        std::lock_guard lock(m_atomMutex);
+        if (auto found = m_atoms.find(key); found != m_atoms.end())
+            return found->second;
+    }
+    xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(key.size()), key.data());
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    free(reply);
+    if (result != XCB_ATOM_NONE) {
+        std::lock_guard lock(m_atomMutex);
+        m_atoms.emplace(std::move(key), result);
+    }
+    return result;
+}
+
+X11Connection::ListenerID X11Connection::addListener(Listener listener) {
+    const ListenerID id = m_nextListenerID++;
+    m_listeners.emplace(id, std::make_shared<Listener>(std::move(listener)));
+    return id;
+}
+
+void X11Connection::removeListener(ListenerID id) {
+    m_listeners.erase(id);
+}
+
+bool X11Connection::dispatchPending() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+        std::vector<std::pair<ListenerID, std::shared_ptr<Listener>>> snapshot(m_listeners.begin(),
+                                                                               m_listeners.end());
+        for (const auto& [id, listener] : snapshot) {
+            if (m_listeners.count(id))
+                (*listener)(*event);
+        }
+        free(event);
+    }
+    return !hasError();
+}
+
+xcb_timestamp_t X11Connection::serverTime() {
+    if (m_timeWindow == XCB_NONE) {
+        m_timeWindow = xcb_generate_id(m_connection);
+        const uint32_t mask = XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
+        const uint32_t values[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_timeWindow, root(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, mask, values);
+    }
+    // A zero-length append changes nothing but still produces a PropertyNotify with the time.
+    const xcb_atom_t stamp = atom("_HALVO_TIMESTAMP");
+    xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, m_timeWindow, stamp, XCB_ATOM_STRING, 8,
+                        0, nullptr);
+    xcb_flush(m_connection);
+    // Wait for our own PropertyNotify; other events read meanwhile are kept for the listeners.
+    std::vector<xcb_generic_event_t*> others;
+    xcb_timestamp_t time = XCB_CURRENT_TIME;
+    while (xcb_generic_event_t* event = xcb_wait_for_event(m_connection)) {
+        const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+            notify->window == m_timeWindow && notify->atom == stamp) {
+            time = notify->time;
+            free(event);
+            break;
+        }
+        others.push_back(event);
+    }
+    for (xcb_generic_event_t* event : others) {
+        for (const auto& [id, listener] : std::map(m_listeners))
+            (*listener)(*event);
+        free(event);
+    }
+    return time;
+}
+
+} // namespace halvo

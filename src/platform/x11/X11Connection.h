@@ -1,0 +1,73 @@
+// Halvo's own connection to the X server: interned atoms, EWMH, and event dispatch to listeners on
+// the main thread. xcb connections are thread-safe, so workers may send requests on it too.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+namespace halvo {
+
+class X11Connection {
+public:
+    using Listener = std::function<void(const xcb_generic_event_t& event)>;
+    using ListenerID = std::uint64_t;
+
+    // Connects to `display` (the DISPLAY variable when null). Nothing, with `error` set to a
+    // sentence a user can act on, when no X server can be reached.
+    static std::unique_ptr<X11Connection> open(const char* display, std::string& error);
+
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    xcb_connection_t* xcb() const { return m_connection; }
+    xcb_ewmh_connection_t* ewmh() { return &m_ewmh; }
+    xcb_screen_t* screen() const { return m_screen; }
+    xcb_window_t root() const { return m_screen->root; }
+    int screenNumber() const { return m_screenNumber; }
+    int fileDescriptor() const { return xcb_get_file_descriptor(m_connection); }
+
+    // The atom with that name, interned once and cached. Safe from any thread.
+    xcb_atom_t atom(std::string_view name);
+
+    // Listeners see every event and error (response_type 0) read from the connection, on the
+    // thread that calls dispatchPending(). A listener may add or remove listeners.
+    ListenerID addListener(Listener listener);
+    void removeListener(ListenerID id);
+
+    // Reads every event already received or queued and hands each to the listeners. Returns false
+    // once the connection has failed (the server went away).
+    bool dispatchPending();
+
+    bool hasError() const { return xcb_connection_has_error(m_connection) != 0; }
+    void flush() { xcb_flush(m_connection); }
+
+    // A server timestamp for requests that need one: the time of a property change on a window
+    // of our own, read back through the event it causes.
+    xcb_timestamp_t serverTime();
+
+private:
+    X11Connection(xcb_connection_t* connection, int screenNumber);
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_ewmh_connection_t m_ewmh{};
+    xcb_screen_t* m_screen = nullptr;
+    int m_screenNumber = 0;
+    xcb_window_t m_timeWindow = XCB_NONE;
+
+    std::mutex m_atomMutex;
+    std::unordered_map<std::string, xcb_atom_t> m_atoms;
+
+    ListenerID m_nextListenerID = 1;
+    std::map<ListenerID, std::shared_ptr<Listener>> m_listeners;
+};
+
+} // namespace halvo

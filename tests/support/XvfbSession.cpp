@@ -1,0 +1,264 @@
+// Private X sessions for tests: Xvfb -displayfd picks a free display, so tests run in parallel.
+#include "support/XvfbSession.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <regex>
+#include <signal.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace halvo::test {
+namespace {
+
+pid_t spawnProcess(const std::vector<std::string>& argv, int keepFd = -1) {
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    setpgid(0, 0);
+    const int devnull = open("/dev/null", O_RDWR);
+    dup2(devnull, STDIN_FILENO);
+    if (!std::getenv("HALVO_TEST_VERBOSE")) {
+        dup2(devnull, STDOUT_FILENO);
+        dup2(devnull, STDERR_FILENO);
+    }
+    for (int fd = 3; fd < 1024; ++fd) {
+        if (fd != keepFd)
+            close(fd);
+    }
+    std::vector<char*> args;
+    for (const auto& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+void terminate(pid_t pid) {
+    if (pid <= 0)
+        return;
+    ::kill(-pid, SIGTERM);
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 200; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+bool canConnect(const std::string& display) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    const bool ok = !xcb_connection_has_error(c);
+    xcb_disconnect(c);
+    return ok;
+}
+
+// Reads a window-list property of the root through a fresh connection.
+std::vector<uint32_t> rootWindows(const std::string& display, const char* property) {
+    std::vector<uint32_t> result;
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return result;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* atomReply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(property)), property), nullptr);
+    if (atomReply) {
+        auto* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, root, atomReply->atom, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+        if (reply && reply->format == 32) {
+            const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+            result.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        free(reply);
+    }
+    free(atomReply);
+    xcb_disconnect(c);
+    return result;
+}
+
+std::string windowClass(xcb_connection_t* c, xcb_window_t window) {
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), nullptr);
+    std::string result;
+    if (reply) {
+        const char* data = static_cast<const char*>(xcb_get_property_value(reply));
+        const int length = xcb_get_property_value_length(reply);
+        const std::string both(data, static_cast<size_t>(length));
+        const auto split = both.find('\0');
+        if (split != std::string::npos)
+            result = both.substr(split + 1, both.find('\0', split + 1) - split - 1);
+    }
+    free(reply);
+    return result;
+}
+
+} // namespace
+
+XvfbSession::XvfbSession() : XvfbSession(Options{}) {}
+
+XvfbSession::XvfbSession(Options options) : m_options(std::move(options)) {
+    start();
+}
+
+XvfbSession::~XvfbSession() {
+    for (pid_t pid : m_clients)
+        terminate(pid);
+    terminate(m_windowManager);
+    terminate(m_server);
+    if (!m_tempDir.empty())
+        std::system(("rm -rf '" + m_tempDir + "'").c_str());
+}
+
+void XvfbSession::start() {
+    char dirTemplate[] = "/tmp/halvo-xvfb-XXXXXX";
+    if (mkdtemp(dirTemplate))
+        m_tempDir = dirTemplate;
+
+    int fds[2];
+    if (pipe(fds) != 0) {
+        m_error = "pipe failed";
+        return;
+    }
+    const std::string geometry =
+        std::to_string(m_options.width) + "x" + std::to_string(m_options.height) + "x24";
+    m_server = spawnProcess({"Xvfb", "-noreset", "-nolisten", "tcp", "-displayfd",
+                             std::to_string(fds[1]), "-screen", "0", geometry, "+extension",
+                             "RANDR", "+extension", "XInputExtension"},
+                            fds[1]);
+    close(fds[1]);
+    std::string number;
+    char ch;
+    while (read(fds[0], &ch, 1) == 1 && ch != '\n')
+        number += ch;
+    close(fds[0]);
+    if (number.empty()) {
+        m_error = "Xvfb did not report a display";
+        return;
+    }
+    m_display = ":" + number;
+    setenv("DISPLAY", m_display.c_str(), 1);
+    if (!waitUntil([&] { return canConnect(m_display); }, 10)) {
+        m_error = "cannot connect to " + m_display;
+        return;
+    }
+    if (!m_options.windowManager.empty())
+        startWindowManager();
+    if (!m_error.empty())
+        return;
+    if (m_options.twoMonitors) {
+        const int half = m_options.width / 2;
+        const std::string h = std::to_string(m_options.height);
+        const std::string w = std::to_string(half);
+        run("xrandr --delmonitor screen >/dev/null 2>&1; xrandr --setmonitor '*LEFT' " + w +
+            "/339x" + h + "/271+0+0 screen && xrandr --setmonitor RIGHT " + w + "/339x" + h +
+            "/271+" + w + "+0 none");
+        if (run("xrandr --listmonitors").find("RIGHT") == std::string::npos) {
+            m_error = "could not create two monitors";
+            return;
+        }
+    }
+    m_ok = true;
+}
+
+std::string XvfbSession::writeOpenboxConfig() const {
+    std::ifstream in("/etc/xdg/openbox/rc.xml");
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    std::string config = buffer.str();
+    if (!m_options.stockBindings) {
+        // Drop the desktop-switching bindings that own Control+Alt+arrows.
+        const std::regex binding(
+            R"re(<keybind key="C-A-(Left|Right|Up|Down)">[\s\S]*?</keybind>)re");
+        config = std::regex_replace(config, binding, "");
+    }
+    const std::regex desktops(R"(<number>\d+</number>)");
+    config = std::regex_replace(config, desktops,
+                                "<number>" + std::to_string(m_options.desktops) + "</number>",
+                                std::regex_constants::format_first_only);
+    const std::string path = m_tempDir + "/rc.xml";
+    std::ofstream(path) << config;
+    return path;
+}
+
+void XvfbSession::startWindowManager() {
+    std::vector<std::string> argv{m_options.windowManager};
+    if (m_options.windowManager == "openbox")
+        argv = {"openbox", "--config-file", writeOpenboxConfig()};
+    m_windowManager = spawnProcess(argv);
+    const bool up =
+        waitUntil([&] { return !rootWindows(m_display, "_NET_SUPPORTING_WM_CHECK").empty(); }, 10);
+    if (!up)
+        m_error = "window manager " + m_options.windowManager + " did not start";
+}
+
+pid_t XvfbSession::spawn(const std::vector<std::string>& argv) {
+    const pid_t pid = spawnProcess(argv);
+    m_clients.push_back(pid);
+    return pid;
+}
+
+void XvfbSession::kill(pid_t pid) {
+    terminate(pid);
+    std::erase(m_clients, pid);
+}
+
+std::string XvfbSession::run(const std::string& command) const {
+    const std::string full = "DISPLAY=" + m_display + " " + command;
+    std::string output;
+    if (FILE* pipe = popen(full.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+bool XvfbSession::waitUntil(const std::function<bool()>& pred, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (true) {
+        if (pred())
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+unsigned long XvfbSession::waitForClientWindow(const std::string& wmClass, double seconds) const {
+    unsigned long found = 0;
+    waitUntil(
+        [&] {
+            xcb_connection_t* c = xcb_connect(m_display.c_str(), nullptr);
+            for (uint32_t window : rootWindows(m_display, "_NET_CLIENT_LIST")) {
+                if (windowClass(c, window) == wmClass) {
+                    found = window;
+                    break;
+                }
+            }
+            xcb_disconnect(c);
+            return found != 0;
+        },
+        seconds);
+    return found;
+}
+
+unsigned long XvfbSession::activeWindow() const {
+    const auto windows = rootWindows(m_display, "_NET_ACTIVE_WINDOW");
+    return windows.empty() ? 0 : windows.front();
+}
+
+} // namespace halvo::test

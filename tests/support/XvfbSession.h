@@ -1,0 +1,72 @@
+// A private X server for one test or probe: Xvfb on a free display, a window manager, optional
+// two monitors, and helpers to start real X clients and wait for observable state.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace halvo::test {
+
+class XvfbSession {
+public:
+    struct Options {
+        int width = 2560;
+        int height = 1024;
+        // Two side-by-side monitors (LEFT primary, RIGHT) made with xrandr --setmonitor.
+        bool twoMonitors = true;
+        // "openbox", or "" for no window manager.
+        std::string windowManager = "openbox";
+        // Keep openbox's own Control+Alt+arrow desktop bindings (they are dropped by default).
+        bool stockBindings = false;
+        int desktops = 1;
+    };
+
+    XvfbSession();
+    explicit XvfbSession(Options options);
+    ~XvfbSession();
+    XvfbSession(const XvfbSession&) = delete;
+    XvfbSession& operator=(const XvfbSession&) = delete;
+
+    // ":N"; also exported as DISPLAY for this process and every client it starts.
+    const std::string& display() const { return m_display; }
+
+    // Starts a client (argv[0] looked up on PATH). Output goes to /dev/null.
+    pid_t spawn(const std::vector<std::string>& argv);
+    // Sends SIGTERM (then SIGKILL) and reaps it.
+    void kill(pid_t pid);
+
+    // Runs a shell command against this display and returns its standard output.
+    std::string run(const std::string& command) const;
+
+    // Polls pred every 5 ms until it holds or `seconds` pass; returns whether it held.
+    static bool waitUntil(const std::function<bool()>& pred, double seconds = 5.0);
+
+    // The first managed top-level window (from _NET_CLIENT_LIST) whose WM_CLASS class is
+    // `wmClass`, waiting up to `seconds` for it; 0 when none appears.
+    unsigned long waitForClientWindow(const std::string& wmClass, double seconds = 5.0) const;
+
+    // _NET_ACTIVE_WINDOW of the root, 0 when none.
+    unsigned long activeWindow() const;
+
+    // Whether the session came up completely (server, window manager, monitors).
+    bool ok() const { return m_ok; }
+    const std::string& error() const { return m_error; }
+
+private:
+    void start();
+    void startWindowManager();
+    std::string writeOpenboxConfig() const;
+
+    Options m_options;
+    std::string m_display;
+    std::string m_tempDir;
+    pid_t m_server = -1;
+    pid_t m_windowManager = -1;
+    std::vector<pid_t> m_clients;
+    bool m_ok = false;
+    std::string m_error;
+};
+
+} // namespace halvo::test
