@@ -1,0 +1,83 @@
+// The modifier keys held to switch applications: an option set over Control 1, Option (Alt) 2,
+// Command (Super) 4 and Shift 8. The raw value is the stored format and must not be renumbered.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+namespace halvo {
+
+class ShortcutModifiers {
+public:
+    static const ShortcutModifiers control;
+    static const ShortcutModifiers option;
+    static const ShortcutModifiers command;
+    static const ShortcutModifiers shift;
+
+    // Control + Option, raw 3: the fallback wherever an invalid combination is met.
+    static const ShortcutModifiers defaultCombination;
+
+    // The four modifier flags of flag words (Shift, Control, Option, Command).
+    static constexpr std::uint64_t modifierFlagsMask = 0x1E0000;
+
+    constexpr ShortcutModifiers() = default;
+    // Any value is accepted; validity is the user's concern.
+    constexpr explicit ShortcutModifiers(std::uint32_t rawValue) : m_rawValue(rawValue) {}
+    ShortcutModifiers(std::initializer_list<ShortcutModifiers> members);
+
+    // Each of the four flags present in a flag word contributes its member; others are ignored.
+    static ShortcutModifiers fromEventModifierFlags(std::uint64_t flags);
+
+    constexpr std::uint32_t rawValue() const { return m_rawValue; }
+    constexpr bool operator==(const ShortcutModifiers&) const = default;
+
+    // Raw value within 1 to 15.
+    bool isValid() const { return m_rawValue >= 1 && m_rawValue <= 15; }
+    bool isEmpty() const { return m_rawValue == 0; }
+    // How many of the four keys are in the set.
+    int count() const;
+
+    // Key symbols in the order Control, Option, Shift, Command: raw 12 gives "⇧⌘".
+    std::string displayString() const;
+    // The hot-key modifier mask: raw 3 gives 0x1800.
+    std::uint32_t carbonModifiers() const;
+    // The flag-word mask: raw 3 gives 0xC0000.
+    std::uint64_t eventModifierFlags() const;
+
+    // Option-set algebra on the raw bits; nothing here clamps or validates.
+    ShortcutModifiers unionWith(ShortcutModifiers other) const {
+        return ShortcutModifiers(m_rawValue | other.m_rawValue);
+    }
+    ShortcutModifiers intersection(ShortcutModifiers other) const {
+        return ShortcutModifiers(m_rawValue & other.m_rawValue);
+    }
+    ShortcutModifiers symmetricDifference(ShortcutModifiers other) const {
+        return ShortcutModifiers(m_rawValue ^ other.m_rawValue);
+    }
+    ShortcutModifiers subtracting(ShortcutModifiers other) const {
+        return ShortcutModifiers(m_rawValue & ~other.m_rawValue);
+    }
+    bool contains(ShortcutModifiers member) const {
+        return (m_rawValue & member.m_rawValue) == member.m_rawValue;
+    }
+    bool isSubset(ShortcutModifiers other) const { return other.contains(*this); }
+    bool isSuperset(ShortcutModifiers other) const { return contains(other); }
+    bool isDisjoint(ShortcutModifiers other) const { return (m_rawValue & other.m_rawValue) == 0; }
+    // Reports whether the member was new.
+    bool insert(ShortcutModifiers member);
+    // The bits that were present and are now removed, or nothing.
+    std::optional<ShortcutModifiers> remove(ShortcutModifiers member);
+    // The bits that were already present, or nothing.
+    std::optional<ShortcutModifiers> update(ShortcutModifiers member);
+    void formUnion(ShortcutModifiers other) { m_rawValue |= other.m_rawValue; }
+    void formIntersection(ShortcutModifiers other) { m_rawValue &= other.m_rawValue; }
+    void formSymmetricDifference(ShortcutModifiers other) { m_rawValue ^= other.m_rawValue; }
+    void subtract(ShortcutModifiers other) { m_rawValue &= ~other.m_rawValue; }
+
+private:
+    std::uint32_t m_rawValue = 0;
+};
+
+} // namespace halvo
