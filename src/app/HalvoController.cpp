@@ -1,0 +1,304 @@
+// The switch flow and the program's shell around it.
+#include "app/HalvoController.h"
+
+#include "app/StatusMenu.h"
+#include "platform/Localization.h"
+
+#include <utility>
+
+namespace halvo {
+namespace {
+
+std::string registrationFailureMessage() {
+    return localized("The shortcut could not be registered. Choose another modifier combination.",
+                     "Shortcut registration failure");
+}
+
+} // namespace
+
+HalvoController::HalvoController(Platform platform,
+                                 std::optional<RunningAppsTracker::Environment> environment)
+    : m_platform(std::move(platform)), m_self(std::make_shared<HalvoController*>(this)) {
+    Platform& p = m_platform;
+    m_overlay = std::make_unique<MinimapPanelController>(p.screens, p.makePanel);
+    m_accessibilityTrusted = p.permissions.isAccessibilityTrusted();
+    m_inputMonitoringGranted = p.permissions.isInputMonitoringGranted();
+
+    m_activator = std::make_unique<AppActivator>(p.workspace, p.accessibility, p.mainQueue, p.log);
+    m_movement = std::make_unique<WindowMovementService>(p.accessibility, p.screens, p.mainQueue,
+                                                         p.moveQueue, p.ownPid);
+    m_fullScreen = std::make_unique<WindowFullScreenService>(p.accessibility, p.mainQueue,
+                                                             p.fullScreenQueue, p.ownPid);
+    RunningAppsTracker::Services services{
+        p.mainQueue, p.sound,
+        [movement = m_movement.get()](ProcessID pid, const Screen& screen,
+                                      RunningAppsTracker::MoveCompletion completion) {
+            movement->moveWindows(pid, screen, [completion](WindowMovementService::Result r) {
+                completion(r.moved, r.unchanged, r.skipped);
+            });
+        }};
+    auto activate = [activator = m_activator.get()](ProcessID pid,
+                                                    std::function<void(bool)> completion) {
+        activator->activate(pid, std::move(completion));
+    };
+    if (environment) {
+        m_tracker = std::make_unique<RunningAppsTracker>(AppOrderStore(p.defaults),
+                                                         std::move(*environment), services);
+    } else {
+        m_tracker = std::make_unique<RunningAppsTracker>(AppOrderStore(p.defaults), p.workspace,
+                                                         activate, services);
+    }
+    m_preferences = std::make_unique<AppPreferences>(p.defaults);
+    m_hotkeys = std::make_unique<HotkeyManager>(m_preferences->modifiers().get(), p.hotkeyRegistrar,
+                                                p.eventMonitor, p.mainQueue, p.log);
+
+    m_cancellables.push_back(m_preferences->theme().subscribeWithCurrent(
+        [this](const Theme& theme) { m_overlay->setTheme(theme); }));
+    std::weak_ptr<HalvoController*> weak = m_self;
+    m_overlay->onActivate = [weak](const std::string& bundleID) {
+        if (auto self = weak.lock())
+            (*self)->m_tracker->activate(bundleID);
+    };
+    m_overlay->onReorder = [weak](int source, int destination) {
+        if (auto self = weak.lock()) {
+            (*self)->m_tracker->reorder(source, destination);
+            (*self)->syncOverlay();
+        }
+    };
+    // The tracker publishes in the middle of its own changes; the overlay follows once it is done.
+    m_cancellables.push_back(m_tracker->apps().subscribe(
+        [this](const auto&) { m_platform.mainQueue.post(weakly(&HalvoController::syncOverlay)); }));
+    m_cancellables.push_back(m_tracker->selectedBundleID().subscribe(
+        [this](const auto&) { m_platform.mainQueue.post(weakly(&HalvoController::syncOverlay)); }));
+}
+
+HalvoController::~HalvoController() {
+    m_permissionTimer.cancel();
+    m_self.reset();
+}
+
+std::function<void()> HalvoController::weakly(std::function<void(HalvoController&)> fn) {
+    return [weak = std::weak_ptr<HalvoController*>(m_self), fn = std::move(fn)] {
+        if (auto self = weak.lock())
+            fn(**self);
+    };
+}
+
+void HalvoController::start() {
+    if (!m_statusItem && m_platform.makeStatusItem)
+        m_statusItem = m_platform.makeStatusItem();
+    if (m_statusItem) {
+        StatusMenu::setUp(*m_statusItem, m_preferences->modifiers().get(),
+                          m_accessibilityTrusted.get(), {});
+        rebuildMenu();
+    }
+
+    std::weak_ptr<HalvoController*> weak = m_self;
+    m_hotkeys->onSwitch = [weak](HotkeyAction action) {
+        if (auto self = weak.lock())
+            (*self)->handleSwitch(action);
+    };
+    m_hotkeys->onFullScreen = [weak](bool enter) {
+        if (auto self = weak.lock())
+            (*self)->handleFullScreen(enter);
+    };
+    m_hotkeys->onLongPress = [weak](HotkeyAction) {
+        if (auto self = weak.lock())
+            (*self)->handleLongPress();
+    };
+    m_hotkeys->onModifiersChanged = [weak](bool held) {
+        if (auto self = weak.lock())
+            (*self)->handleModifiersChanged(held);
+    };
+    if (!m_hotkeys->start())
+        m_hotkeyError = registrationFailureMessage();
+
+    m_accessibilityTrusted = m_platform.permissions.isAccessibilityTrusted();
+    m_inputMonitoringGranted = m_platform.permissions.isInputMonitoringGranted();
+    rebuildMenu();
+    if (!m_accessibilityTrusted.get())
+        m_platform.permissions.isAccessibilityTrustedWithPrompt();
+
+    m_permissionTimer.cancel();
+    m_permissionTimer = m_platform.mainQueue.scheduleRepeating(
+        permissionPollInterval, weakly(&HalvoController::refreshPermissions));
+}
+
+void HalvoController::stop() {
+    m_hotkeys->stop();
+    m_tracker->endSwitching();
+    m_permissionTimer.cancel();
+    m_permissionTimer = {};
+    m_overlay->hide();
+}
+
+void HalvoController::syncOverlay() {
+    m_overlay->model().apps = m_tracker->apps().get();
+    m_overlay->model().highlightedBundleID = m_tracker->selectedBundleID().get();
+    m_overlay->updateFrame();
+}
+
+void HalvoController::handleModifiersChanged(bool held) {
+    if (!m_hotkeys->isSuspended() && held) {
+        if (!ensureAccessibility())
+            return;
+        if (!m_tracker->isSwitching())
+            m_tracker->beginSwitching();
+        syncOverlay();
+        m_overlay->show();
+        return;
+    }
+    m_tracker->endSwitching();
+    m_overlay->hide();
+}
+
+void HalvoController::handleSwitch(HotkeyAction action) {
+    if (m_hotkeys->isSuspended() || !ensureAccessibility())
+        return;
+    if (m_hotkeys->shortcutHeld()) {
+        m_overlay->show();
+        syncOverlay();
+    }
+    if (action == HotkeyAction::previous || action == HotkeyAction::next)
+        m_tracker->cycle(action == HotkeyAction::previous);
+}
+
+void HalvoController::handleLongPress() {
+    if (m_hotkeys->isSuspended())
+        return;
+    if (m_platform.screens.screens().size() < 2)
+        return;
+    if (!ensureAccessibility())
+        return;
+    if (const auto& anchor = m_overlay->anchorScreen())
+        m_tracker->moveSelectedApp(*anchor);
+}
+
+void HalvoController::handleFullScreen(bool enter) {
+    if (m_hotkeys->isSuspended() || !ensureAccessibility())
+        return;
+    const auto frontmost = m_platform.workspace.frontmostApplication();
+    if (!frontmost)
+        return;
+    m_overlay->hide();
+    m_fullScreen->setFullScreen(
+        enter, frontmost->processIdentifier,
+        [weak = std::weak_ptr<HalvoController*>(m_self)](WindowFullScreenService::Result result) {
+            auto self = weak.lock();
+            if (!self)
+                return;
+            if (result == WindowFullScreenService::Result::unavailable ||
+                result == WindowFullScreenService::Result::failed)
+                (*self)->m_platform.sound.beep();
+        });
+}
+
+bool HalvoController::applyShortcut(ShortcutModifiers modifiers) {
+    if (!modifiers.isValid()) {
+        m_hotkeyError = localized("Select at least one modifier key.", "Empty shortcut validation");
+        return false;
+    }
+    if (!m_hotkeys->registerHotkeys(modifiers) || !m_hotkeys->start()) {
+        m_hotkeyError = registrationFailureMessage();
+        return false;
+    }
+    m_preferences->setModifiers(modifiers);
+    m_hotkeyError = std::nullopt;
+    m_overlay->hide();
+    updateStatusTooltip();
+    return true;
+}
+
+void HalvoController::setHotkeysSuspended(bool suspended) {
+    if (suspended)
+        m_hotkeys->suspend();
+    else
+        m_hotkeys->resume();
+}
+
+Subscription HalvoController::observeSettings(std::function<void()> changed) {
+    auto shared = std::make_shared<std::function<void()>>(std::move(changed));
+    auto theme = std::make_shared<Subscription>(
+        m_preferences->theme().subscribe([shared](const Theme&) { (*shared)(); }));
+    auto modifiers = std::make_shared<Subscription>(
+        m_preferences->modifiers().subscribe([shared](const ShortcutModifiers&) { (*shared)(); }));
+    return Subscription([theme, modifiers] {
+        theme->reset();
+        modifiers->reset();
+    });
+}
+
+bool HalvoController::ensureAccessibility() {
+    const bool trusted = m_platform.permissions.isAccessibilityTrusted();
+    m_accessibilityTrusted = trusted;
+    if (trusted)
+        return true;
+    if (!m_platform.permissions.isAccessibilityTrustedWithPrompt())
+        openAccessibilitySettings();
+    rebuildMenu();
+    return false;
+}
+
+void HalvoController::refreshPermissions() {
+    m_accessibilityTrusted = m_platform.permissions.isAccessibilityTrusted();
+    m_inputMonitoringGranted = m_platform.permissions.isInputMonitoringGranted();
+    rebuildMenu();
+}
+
+void HalvoController::rebuildMenu() {
+    if (!m_statusItem)
+        return;
+    StatusMenu::Actions actions;
+    actions.openAccessibility = weakly(&HalvoController::openAccessibility);
+    actions.openInputMonitoring = weakly(&HalvoController::openInputMonitoring);
+    actions.openPreferences = weakly(&HalvoController::openPreferences);
+    actions.openAbout = weakly(&HalvoController::openAbout);
+    actions.quitApp = weakly(&HalvoController::quitApp);
+    m_statusItem->setMenu(StatusMenu::build(m_accessibilityTrusted.get(), actions));
+}
+
+void HalvoController::updateStatusTooltip() {
+    if (m_statusItem)
+        m_statusItem->setToolTip(StatusMenu::toolTip(m_preferences->modifiers().get()));
+}
+
+void HalvoController::openAccessibility() {
+    if (!m_platform.permissions.isAccessibilityTrustedWithPrompt())
+        openAccessibilitySettings();
+}
+
+void HalvoController::openInputMonitoring() {
+    openInputMonitoringSettings();
+}
+
+void HalvoController::openAccessibilitySettings() {
+    const auto pane = m_platform.links.accessibilityPane();
+    SettingsLinks::openSettingsPane(pane.primary, pane.fallback, [this](const std::string& url) {
+        return m_platform.workspace.openURL(url);
+    });
+}
+
+void HalvoController::openInputMonitoringSettings() {
+    const auto pane = m_platform.links.inputMonitoringPane();
+    SettingsLinks::openSettingsPane(pane.primary, pane.fallback, [this](const std::string& url) {
+        return m_platform.workspace.openURL(url);
+    });
+}
+
+void HalvoController::openPreferences() {
+    if (m_platform.showPreferences)
+        m_platform.showPreferences();
+}
+
+void HalvoController::openAbout() {
+    if (m_platform.showAbout)
+        m_platform.showAbout();
+}
+
+void HalvoController::quitApp() {
+    stop();
+    if (m_platform.terminate)
+        m_platform.terminate();
+}
+
+} // namespace halvo

@@ -1,0 +1,142 @@
+// Wires the program together: the switch (overlay shown while the modifiers are held, Left and
+// Right stepping the selection, release ending it), long-press window moves, full-screen
+// requests, the overlay kept in step with the tracker, the status menu, the permission poll and
+// the shortcut error that the Preferences window shows.
+#pragma once
+
+#include "app/PreferencesBackend.h"
+#include "app/SettingsLinks.h"
+#include "core/AppActivator.h"
+#include "core/RunningAppsTracker.h"
+#include "input/HotkeyManager.h"
+#include "minimap/MinimapPanelController.h"
+#include "platform/Accessibility.h"
+#include "platform/BackgroundQueue.h"
+#include "platform/EventMonitor.h"
+#include "platform/HotkeyRegistrar.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+#include "platform/Permissions.h"
+#include "platform/Published.h"
+#include "platform/Screens.h"
+#include "platform/StatusItem.h"
+#include "platform/SystemSound.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "settings/AppPreferences.h"
+#include "windows/WindowFullScreenService.h"
+#include "windows/WindowMovementService.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halvo {
+
+class HalvoController final : public PreferencesBackend {
+public:
+    static constexpr double permissionPollInterval = 2.0;
+
+    // Everything the controller asks of the desktop.
+    struct Platform {
+        MainQueue& mainQueue;
+        Workspace& workspace;
+        Accessibility& accessibility;
+        Screens& screens;
+        HotkeyRegistrar& hotkeyRegistrar;
+        EventMonitor& eventMonitor;
+        UserDefaults& defaults;
+        SystemSound& sound;
+        Log& log;
+        Permissions& permissions;
+        BackgroundQueue& moveQueue;       // window moves
+        BackgroundQueue& fullScreenQueue; // serial: full-screen changes in request order
+        ProcessID ownPid;
+        SettingsLinks links;
+        MinimapPanelController::PanelFactory makePanel;
+        std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
+        std::function<void()> showPreferences; // creates the window once, then brings it forward
+        std::function<void()> showAbout;
+        std::function<void()> terminate; // ends the program's event loop
+    };
+
+    // With an injected tracker environment (tests) the tracker observes no workspace.
+    explicit HalvoController(Platform platform,
+                             std::optional<RunningAppsTracker::Environment> environment = {});
+    ~HalvoController() override;
+    HalvoController(const HalvoController&) = delete;
+    HalvoController& operator=(const HalvoController&) = delete;
+
+    // Status item and menu, hot keys, permissions (prompting once when Accessibility is missing)
+    // and the 2-second permission poll. The program keeps running without a shortcut when the
+    // hot keys cannot be had; hotkeyError then says so.
+    void start();
+    // Hot keys, handler and monitors removed, switch ended, poll stopped, overlay hidden. Harmless
+    // when repeated.
+    void stop();
+
+    // Copies the tracker's list and selection into the overlay and re-frames it.
+    void syncOverlay();
+    // Whether Accessibility is granted; when not, prompts, opens its settings pane when the prompt
+    // reports no trust, and rebuilds the menu.
+    bool ensureAccessibility();
+
+    // Menu actions.
+    void openPreferences();
+    void openAbout();
+    void quitApp();
+    void openInputMonitoring();
+
+    RunningAppsTracker& tracker() { return *m_tracker; }
+    HotkeyManager& hotkeys() { return *m_hotkeys; }
+    AppPreferences& preferences() { return *m_preferences; }
+    MinimapPanelController& overlay() { return *m_overlay; }
+    StatusItem* statusItem() { return m_statusItem.get(); }
+    bool isPermissionPollRunning() const { return m_permissionTimer.isValid(); }
+
+    // PreferencesBackend
+    Published<bool>& accessibilityTrusted() override { return m_accessibilityTrusted; }
+    Published<bool>& inputMonitoringGranted() override { return m_inputMonitoringGranted; }
+    Published<std::optional<std::string>>& hotkeyError() override { return m_hotkeyError; }
+    Theme theme() const override { return m_preferences->theme().get(); }
+    void setTheme(Theme theme) override { m_preferences->setTheme(theme); }
+    ShortcutModifiers modifiers() const override { return m_preferences->modifiers().get(); }
+    [[nodiscard]] Subscription observeSettings(std::function<void()> changed) override;
+    bool applyShortcut(ShortcutModifiers modifiers) override;
+    void setHotkeysSuspended(bool suspended) override;
+    void openAccessibility() override;
+    void openInputMonitoringSettings() override;
+    void refreshPermissions() override;
+    void rebuildMenu() override;
+
+private:
+    void handleModifiersChanged(bool held);
+    void handleSwitch(HotkeyAction action);
+    void handleLongPress();
+    void handleFullScreen(bool enter);
+    void updateStatusTooltip();
+    void openAccessibilitySettings();
+    // Runs fn later on the main queue, only while this controller exists.
+    std::function<void()> weakly(std::function<void(HalvoController&)> fn);
+
+    Platform m_platform;
+    std::shared_ptr<HalvoController*> m_self;
+
+    std::unique_ptr<MinimapPanelController> m_overlay;
+    Published<bool> m_accessibilityTrusted{false};
+    Published<bool> m_inputMonitoringGranted{false};
+    Published<std::optional<std::string>> m_hotkeyError;
+    std::unique_ptr<AppActivator> m_activator;
+    std::unique_ptr<WindowMovementService> m_movement;
+    std::unique_ptr<WindowFullScreenService> m_fullScreen;
+    std::unique_ptr<RunningAppsTracker> m_tracker;
+    std::unique_ptr<AppPreferences> m_preferences;
+    std::unique_ptr<HotkeyManager> m_hotkeys;
+    std::vector<Subscription> m_cancellables;
+    WorkItem m_permissionTimer;
+    std::unique_ptr<StatusItem> m_statusItem;
+};
+
+} // namespace halvo

@@ -1,0 +1,292 @@
+// The switch flow end to end on the simulated desktop: modifiers, arrows, long press, full
+// screen, shortcut changes, permissions and the status menu.
+#include "app/HalvoController.h"
+
+#include "platform/sim/SimBackgroundQueue.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimEventMonitor.h"
+#include "platform/sim/SimHotkeyRegistrar.h"
+#include "platform/sim/SimLog.h"
+#include "platform/sim/SimMainQueue.h"
+#include "platform/sim/SimPanel.h"
+#include "platform/sim/SimPermissions.h"
+#include "platform/sim/SimScreens.h"
+#include "platform/sim/SimStatusItem.h"
+#include "platform/sim/SimSystemSound.h"
+#include "platform/sim/SimUserDefaults.h"
+
+#include <gtest/gtest.h>
+
+using namespace halvo;
+
+namespace {
+
+constexpr std::uint32_t controlOption = controlKey | optionKey;
+constexpr std::uint64_t controlOptionFlags = NSEventModifierFlagControl | NSEventModifierFlagOption;
+
+class HalvoControllerTest : public ::testing::Test {
+protected:
+    HalvoControllerTest() {
+        desktop.setTrusted(true);
+        desktop.setNotificationQueue(&queue);
+        left = screens.addScreen({0, 0, 1280, 1024}).identifier;
+        screens.addScreen({1280, 0, 1280, 1024});
+        screens.setMouseLocation({100, 100});
+        for (ProcessID pid : {101, 102, 103}) {
+            const std::string id = "App" + std::to_string(pid);
+            desktop.launch({pid, id, id});
+            SimWindowSpec window;
+            window.frame = {1400, 100, 400, 300}; // on the right monitor
+            window.focused = true;
+            window.main = true;
+            desktop.addWindow(pid, window);
+        }
+        desktop.bringToFront(101);
+        permissions.setAccessibility(true);
+        permissions.setInputMonitoring(true);
+    }
+
+    HalvoController& make() {
+        HalvoController::Platform platform{queue,
+                                           desktop.workspace(),
+                                           desktop.accessibility(),
+                                           screens,
+                                           registrar,
+                                           monitor,
+                                           defaults,
+                                           sound,
+                                           log,
+                                           permissions,
+                                           moveQueue,
+                                           fullScreenQueue,
+                                           /*ownPid=*/999,
+                                           SettingsLinks(""),
+                                           [this](MinimapModel&, MinimapActions actions) {
+                                               auto panel = std::make_unique<SimPanel>();
+                                               panelPtr = panel.get();
+                                               viewActions = std::move(actions);
+                                               return panel;
+                                           },
+                                           [this] {
+                                               auto item = std::make_unique<SimStatusItem>();
+                                               statusItem = item.get();
+                                               return item;
+                                           },
+                                           [this] { ++preferencesShown; },
+                                           [this] { ++aboutShown; },
+                                           [this] { ++terminated; }};
+        controller = std::make_unique<HalvoController>(std::move(platform));
+        return *controller;
+    }
+
+    void holdModifiers(bool held) {
+        monitor.sendFlagsChanged(held ? controlOptionFlags : 0);
+        queue.runPending();
+    }
+    void tap(std::uint16_t keyCode, std::uint32_t modifiers = controlOption) {
+        registrar.press(keyCode, modifiers);
+        queue.runPending();
+        registrar.release(keyCode, modifiers);
+        queue.runPending();
+    }
+
+    SimMainQueue queue;
+    SimDesktop desktop;
+    SimScreens screens;
+    SimHotkeyRegistrar registrar;
+    SimEventMonitor monitor;
+    SimUserDefaults defaults;
+    SimSystemSound sound;
+    SimLog log;
+    SimPermissions permissions;
+    SimBackgroundQueue moveQueue;
+    SimBackgroundQueue fullScreenQueue;
+    std::uint64_t left = 0;
+    SimPanel* panelPtr = nullptr;
+    SimStatusItem* statusItem = nullptr;
+    MinimapActions viewActions;
+    int preferencesShown = 0;
+    int aboutShown = 0;
+    int terminated = 0;
+    std::unique_ptr<HalvoController> controller;
+};
+
+} // namespace
+
+TEST_F(HalvoControllerTest, HoldStepTwiceReleaseShowsOverlayOnceAndLeavesLastAppInFront) {
+    HalvoController& c = make();
+    c.start();
+    holdModifiers(true);
+    ASSERT_NE(panelPtr, nullptr);
+    EXPECT_TRUE(c.tracker().isSwitching());
+    EXPECT_TRUE(c.overlay().model().isVisible.get());
+    ASSERT_TRUE(c.overlay().anchorScreen());
+    EXPECT_EQ(c.overlay().anchorScreen()->identifier, left) << "the screen under the pointer";
+
+    tap(kVK_RightArrow);
+    tap(kVK_RightArrow);
+    queue.advance(1);
+    EXPECT_EQ(desktop.frontmostPid(), 103);
+    EXPECT_EQ(c.overlay().model().highlightedBundleID.get(), "App103");
+    EXPECT_EQ(panelPtr->orderFrontCount() >= 1, true);
+
+    holdModifiers(false);
+    EXPECT_FALSE(c.tracker().isSwitching());
+    EXPECT_FALSE(c.overlay().model().isVisible.get());
+    EXPECT_FALSE(panelPtr->isOnScreen());
+    EXPECT_EQ(desktop.frontmostPid(), 103);
+}
+
+TEST_F(HalvoControllerTest, StepWithoutSeeingTheModifiersMovesSelectionButShowsNoOverlay) {
+    HalvoController& c = make();
+    c.start();
+    tap(kVK_LeftArrow);
+    queue.advance(1);
+    EXPECT_EQ(desktop.frontmostPid(), 103) << "previous from the first wraps to the last";
+    EXPECT_FALSE(c.overlay().model().isVisible.get());
+}
+
+TEST_F(HalvoControllerTest, LongPressMovesSelectedAppToTheScreenWhereTheSwitchBegan) {
+    HalvoController& c = make();
+    c.start();
+    holdModifiers(true);
+    registrar.press(kVK_RightArrow, controlOption);
+    queue.runPending();
+    queue.advance(0.7);
+    const auto windows = desktop.windowOrder(102);
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_LT(desktop.window(windows[0]).frame.x, 1280) << "moved to the left monitor";
+    EXPECT_EQ(sound.beeps(), 0);
+}
+
+TEST_F(HalvoControllerTest, LongPressWithOneScreenOrNoAnchorDoesNothing) {
+    screens.removeScreen(left + 1);
+    HalvoController& c = make();
+    c.start();
+    holdModifiers(true);
+    registrar.press(kVK_RightArrow, controlOption);
+    queue.runPending();
+    queue.advance(0.7);
+    EXPECT_GE(desktop.window(desktop.windowOrder(102)[0]).frame.x, 1280);
+    EXPECT_EQ(sound.beeps(), 0);
+}
+
+TEST_F(HalvoControllerTest, FullScreenBeepsOnlyWhenUnavailable) {
+    HalvoController& c = make();
+    c.start();
+    tap(kVK_UpArrow);
+    queue.advance(0.1);
+    const auto window = desktop.windowOrder(101)[0];
+    EXPECT_EQ(desktop.window(window).fullScreen, true);
+    EXPECT_EQ(sound.beeps(), 0);
+
+    desktop.window(window).fullScreenSettable = false;
+    tap(kVK_DownArrow);
+    queue.advance(0.1);
+    EXPECT_EQ(sound.beeps(), 1);
+}
+
+TEST_F(HalvoControllerTest, EmptyShortcutIsRefusedAndChangesNothing) {
+    HalvoController& c = make();
+    c.start();
+    const std::string toolTip = statusItem->toolTip();
+    EXPECT_FALSE(c.applyShortcut(ShortcutModifiers{}));
+    EXPECT_EQ(c.hotkeyError().get(), "Select at least one modifier key.");
+    EXPECT_TRUE(registrar.isRegistered(kVK_RightArrow, controlOption));
+    EXPECT_EQ(defaults.writeCount("halvo.shortcutModifiers"), 0u);
+    EXPECT_EQ(statusItem->toolTip(), toolTip);
+}
+
+TEST_F(HalvoControllerTest, RefusedShortcutKeepsTheOldOneAndANewOneWorksAtOnce) {
+    HalvoController& c = make();
+    c.start();
+    registrar.ownElsewhere(kVK_LeftArrow, cmdKey | shiftKey);
+    EXPECT_FALSE(c.applyShortcut(ShortcutModifiers(12)));
+    EXPECT_EQ(c.hotkeyError().get(),
+              "The shortcut could not be registered. Choose another modifier combination.");
+    EXPECT_TRUE(registrar.isRegistered(kVK_LeftArrow, controlOption));
+    EXPECT_EQ(c.preferences().modifiers().get(), ShortcutModifiers(3));
+
+    EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(5)));
+    EXPECT_EQ(c.hotkeyError().get(), std::nullopt);
+    EXPECT_EQ(statusItem->toolTip(), "Halvo — ⌃⌘ + ←/→ to switch apps");
+    tap(kVK_RightArrow, controlKey | cmdKey);
+    queue.advance(1);
+    EXPECT_EQ(desktop.frontmostPid(), 102);
+}
+
+TEST_F(HalvoControllerTest, StartFailureIsReportedAndTheProgramKeepsRunning) {
+    registrar.ownElsewhere(kVK_UpArrow, controlOption);
+    HalvoController& c = make();
+    c.start();
+    EXPECT_EQ(c.hotkeyError().get(),
+              "The shortcut could not be registered. Choose another modifier combination.");
+    EXPECT_TRUE(c.isPermissionPollRunning());
+    EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(9)));
+}
+
+TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds) {
+    permissions.setAccessibility(false);
+    HalvoController& c = make();
+    c.start();
+    EXPECT_EQ(permissions.prompts(), 1);
+    EXPECT_EQ(statusItem->menu().size(), 8u);
+    EXPECT_FALSE(statusItem->menu()[0].enabled);
+
+    permissions.setAccessibility(true);
+    queue.advance(2.0);
+    EXPECT_TRUE(c.accessibilityTrusted().get());
+    EXPECT_EQ(statusItem->menu().size(), 4u);
+
+    permissions.setAccessibility(false);
+    queue.advance(2.0);
+    EXPECT_EQ(statusItem->menu().size(), 8u);
+}
+
+TEST_F(HalvoControllerTest, GestureWithoutAccessibilityPromptsAndDoesNothing) {
+    HalvoController& c = make();
+    c.start();
+    permissions.setAccessibility(false);
+    tap(kVK_RightArrow);
+    tap(kVK_RightArrow);
+    queue.advance(1);
+    EXPECT_EQ(desktop.frontmostPid(), 101);
+    EXPECT_EQ(permissions.prompts(), 2);
+    EXPECT_FALSE(c.accessibilityTrusted().get());
+}
+
+TEST_F(HalvoControllerTest, DragInTheOverlayStoresTheNewOrderAndRefreshesTheOverlay) {
+    HalvoController& c = make();
+    c.start();
+    holdModifiers(true);
+    ASSERT_TRUE(viewActions.reorder);
+    viewActions.reorder(0, 3);
+    const auto& apps = c.overlay().model().apps.get();
+    ASSERT_EQ(apps.size(), 3u);
+    EXPECT_EQ(apps.back().bundleIdentifier, "App101");
+    const auto stored = defaults.stringArrayForKey("halvo.customAppOrder");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->back(), "App101");
+}
+
+TEST_F(HalvoControllerTest, ThemeChangesReachTheOverlayAtOnce) {
+    defaults.preset("halvo.minimapTheme", std::string("dark"));
+    HalvoController& c = make();
+    EXPECT_EQ(c.overlay().model().theme.get(), Theme::dark);
+    c.setTheme(Theme::light);
+    EXPECT_EQ(c.overlay().model().theme.get(), Theme::light);
+}
+
+TEST_F(HalvoControllerTest, QuitStopsEverythingAndIsHarmlessTwice) {
+    HalvoController& c = make();
+    c.start();
+    holdModifiers(true);
+    ASSERT_TRUE(statusItem->choose("Quit Halvo"));
+    EXPECT_EQ(terminated, 1);
+    EXPECT_FALSE(c.isPermissionPollRunning());
+    EXPECT_FALSE(registrar.hasHandler());
+    EXPECT_FALSE(c.overlay().model().isVisible.get());
+    c.stop();
+    EXPECT_TRUE(statusItem->choose("Preferences…"));
+    EXPECT_EQ(preferencesShown, 1);
+}
