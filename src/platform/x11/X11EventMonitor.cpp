@@ -1,0 +1,142 @@
+// XKB state and XInput2 raw key events turned into flags-changed and key-up events.
+#include "platform/x11/X11EventMonitor.h"
+
+#include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11Xkb.h"
+
+#include <cstdlib>
+#include <vector>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
+
+namespace halvo {
+
+X11EventMonitor::X11EventMonitor(X11Connection& connection) : m_connection(connection) {
+    xcb_connection_t* c = connection.xcb();
+
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
+    if (xkb && xkb->present) {
+        m_xkbFirstEvent = xkb->first_event;
+        auto* use = xcb_xkb_use_extension_reply(
+            c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr);
+        m_hasXkb = use && use->supported;
+        free(use);
+    }
+    if (m_hasXkb) {
+        const std::uint16_t mapParts =
+            XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+        const std::uint16_t events = XCB_XKB_EVENT_TYPE_STATE_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        xcb_xkb_select_events_details_t details{};
+        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, events, 0,
+                                  XCB_XKB_EVENT_TYPE_STATE_NOTIFY |
+                                      XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY,
+                                  mapParts, mapParts, &details);
+        auto* state =
+            xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        if (state)
+            m_flags = x11::eventFlagsForXModifiers(state->mods);
+        free(state);
+    }
+
+    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
+    if (xinput && xinput->present) {
+        auto* version =
+            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
+        m_hasXInput = version && (version->major_version > 2 ||
+                                  (version->major_version == 2 && version->minor_version >= 2));
+        free(version);
+        m_xinputOpcode = xinput->major_opcode;
+    }
+    if (m_hasXInput) {
+        struct {
+            xcb_input_event_mask_t head;
+            std::uint32_t bits;
+        } mask{};
+        mask.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
+        mask.head.mask_len = 1;
+        mask.bits = XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE;
+        xcb_input_xi_select_events(c, connection.root(), 1, &mask.head);
+    }
+    m_symbols = xcb_key_symbols_alloc(c);
+    m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
+    connection.flush();
+}
+
+X11EventMonitor::~X11EventMonitor() {
+    m_connection.removeListener(m_listener);
+    if (m_symbols)
+        xcb_key_symbols_free(m_symbols);
+}
+
+std::optional<MonitorToken> X11EventMonitor::addLocalMonitor(std::uint64_t, Handler) {
+    return std::nullopt;
+}
+
+std::optional<MonitorToken> X11EventMonitor::addGlobalMonitor(std::uint64_t mask, Handler handler) {
+    if (!m_hasXkb && !m_hasXInput)
+        return std::nullopt;
+    const MonitorToken token = m_nextToken++;
+    m_monitors.emplace(token, Monitor{mask, std::move(handler)});
+    return token;
+}
+
+void X11EventMonitor::removeMonitor(MonitorToken token) {
+    m_monitors.erase(token);
+}
+
+void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        const auto& mapping = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
+        if (mapping.request != XCB_MAPPING_POINTER && m_symbols)
+            xcb_refresh_keyboard_mapping(m_symbols,
+                                         const_cast<xcb_mapping_notify_event_t*>(&mapping));
+        return;
+    }
+    if (m_hasXkb && type == m_xkbFirstEvent) {
+        const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(&event)[1];
+        if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY) {
+            if (m_symbols)
+                xcb_key_symbols_free(m_symbols);
+            m_symbols = xcb_key_symbols_alloc(m_connection.xcb());
+            return;
+        }
+        if (xkbType != XCB_XKB_STATE_NOTIFY)
+            return;
+        const auto& state = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
+        const std::uint64_t flags = x11::eventFlagsForXModifiers(state.mods);
+        // State events also report groups, pointer buttons and lock changes of other keys.
+        if (flags == m_flags)
+            return;
+        m_flags = flags;
+        deliver(MonitoredEvent{NSEventTypeFlagsChanged, 0, flags});
+        return;
+    }
+    if (m_hasXInput && type == XCB_GE_GENERIC) {
+        const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+        if (generic.extension != m_xinputOpcode || generic.event_type != XCB_INPUT_RAW_KEY_RELEASE)
+            return;
+        const auto& raw = reinterpret_cast<const xcb_input_raw_key_release_event_t&>(event);
+        if (!m_symbols || raw.detail > 255)
+            return;
+        const xcb_keysym_t keysym =
+            xcb_key_symbols_get_keysym(m_symbols, static_cast<xcb_keycode_t>(raw.detail), 0);
+        // Only the four arrows are reported; any other key is dropped here, unread.
+        if (const std::optional<std::uint16_t> keyCode = x11::keyCodeForKeysym(keysym))
+            deliver(MonitoredEvent{NSEventTypeKeyUp, *keyCode, m_flags});
+    }
+}
+
+void X11EventMonitor::deliver(const MonitoredEvent& event) {
+    std::vector<Handler> handlers;
+    for (const auto& [token, monitor] : m_monitors) {
+        if (monitor.mask & (1ull << event.type))
+            handlers.push_back(monitor.handler);
+    }
+    for (const Handler& handler : handlers)
+        handler(event);
+}
+
+} // namespace halvo

@@ -1,0 +1,55 @@
+// Keyboard monitors on X11: modifier changes from XKB state events and arrow releases from
+// XInput2 raw key events, both seen whichever client has the focus, even during another
+// client's grab. Nothing but the modifiers and the four arrows is looked at.
+#pragma once
+
+#include "platform/EventMonitor.h"
+#include "platform/x11/X11Connection.h"
+
+#include <cstdint>
+#include <map>
+
+struct _XCBKeySymbols;
+
+namespace halvo {
+
+class X11EventMonitor final : public EventMonitor {
+public:
+    explicit X11EventMonitor(X11Connection& connection);
+    ~X11EventMonitor() override;
+    X11EventMonitor(const X11EventMonitor&) = delete;
+    X11EventMonitor& operator=(const X11EventMonitor&) = delete;
+
+    // X has one source of keyboard events for every client, Halvo's own windows included, and
+    // the global monitor reports all of them. A local monitor would see the same events twice,
+    // so none is given.
+    std::optional<MonitorToken> addLocalMonitor(std::uint64_t mask, Handler handler) override;
+    std::optional<MonitorToken> addGlobalMonitor(std::uint64_t mask, Handler handler) override;
+    void removeMonitor(MonitorToken token) override;
+
+    // Whether modifier changes (XKB) and arrow releases (XInput 2.2) can be seen.
+    bool canMonitorModifiers() const { return m_hasXkb; }
+    bool canMonitorKeyReleases() const { return m_hasXInput; }
+
+private:
+    struct Monitor {
+        std::uint64_t mask = 0;
+        Handler handler;
+    };
+
+    void handleEvent(const xcb_generic_event_t& event);
+    void deliver(const MonitoredEvent& event);
+
+    X11Connection& m_connection;
+    X11Connection::ListenerID m_listener = 0;
+    _XCBKeySymbols* m_symbols = nullptr;
+    bool m_hasXkb = false;
+    std::uint8_t m_xkbFirstEvent = 0;
+    bool m_hasXInput = false;
+    std::uint8_t m_xinputOpcode = 0;
+    std::uint64_t m_flags = 0; // the flag word last seen
+    MonitorToken m_nextToken = 1;
+    std::map<MonitorToken, Monitor> m_monitors;
+};
+
+} // namespace halvo

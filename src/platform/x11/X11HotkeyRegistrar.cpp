@@ -1,0 +1,281 @@
+// Passive key grabs on the root window, their lock variants, and pressed/released delivery.
+#include "platform/x11/X11HotkeyRegistrar.h"
+
+#include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11Xkb.h"
+
+#include <X11/keysym.h>
+#include <algorithm>
+#include <cstdlib>
+#include <xcb/xcb_keysyms.h>
+
+namespace halvo {
+namespace {
+
+constexpr std::uint16_t relevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LOCK |
+                                            XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_2 |
+                                            XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
+
+} // namespace
+
+X11HotkeyRegistrar::X11HotkeyRegistrar(X11Connection& connection) : m_connection(connection) {
+    xcb_connection_t* c = connection.xcb();
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
+    if (xkb && xkb->present) {
+        m_xkbFirstEvent = xkb->first_event;
+        auto* use = xcb_xkb_use_extension_reply(
+            c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr);
+        m_hasXkb = use && use->supported;
+        free(use);
+    }
+    if (m_hasXkb) {
+        const std::uint32_t repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+        auto* flags = xcb_xkb_per_client_flags_reply(
+            c, xcb_xkb_per_client_flags(c, XCB_XKB_ID_USE_CORE_KBD, repeat, repeat, 0, 0, 0),
+            nullptr);
+        m_detectableAutoRepeat = flags && (flags->value & repeat);
+        free(flags);
+        // Keyboard map changes (xmodmap, a new layout, another keyboard) move the arrows' keycodes
+        // and Num Lock's modifier; XKB clients only hear of them when they ask.
+        const std::uint16_t mapEvents =
+            XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        const std::uint16_t mapParts =
+            XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+        xcb_xkb_select_events_details_t details{};
+        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, mapEvents, 0,
+                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, mapParts, mapParts,
+                                  &details);
+    }
+    readKeyboardMap();
+    m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
+    connection.flush();
+}
+
+X11HotkeyRegistrar::~X11HotkeyRegistrar() {
+    m_connection.removeListener(m_listener);
+    for (auto& [ref, hotKey] : m_hotKeys)
+        ungrab(hotKey);
+    m_connection.flush();
+    if (m_symbols)
+        xcb_key_symbols_free(m_symbols);
+}
+
+OSStatus X11HotkeyRegistrar::installEventHandler(Handler handler, EventHandlerRef& ref) {
+    if (!handler)
+        return paramErr;
+    m_handler = std::move(handler);
+    m_handlerRef = m_nextRef++;
+    ref = m_handlerRef;
+    return noErr;
+}
+
+OSStatus X11HotkeyRegistrar::removeEventHandler(EventHandlerRef ref) {
+    if (ref == 0 || ref != m_handlerRef)
+        return paramErr;
+    m_handler = nullptr;
+    m_handlerRef = 0;
+    return noErr;
+}
+
+OSStatus X11HotkeyRegistrar::registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+                                                 EventHotKeyID id, EventHotKeyRef& ref) {
+    ref = 0;
+    if (!x11::keysymForKeyCode(keyCode))
+        return paramErr;
+    HotKey hotKey{keyCode, x11::xModifiersForCarbon(modifiers), id, {}};
+    const OSStatus status = grab(hotKey);
+    if (status != noErr)
+        return status;
+    ref = m_nextRef++;
+    m_hotKeys.emplace(ref, std::move(hotKey));
+    return noErr;
+}
+
+OSStatus X11HotkeyRegistrar::unregisterEventHotKey(EventHotKeyRef ref) {
+    auto found = m_hotKeys.find(ref);
+    if (found == m_hotKeys.end())
+        return paramErr;
+    ungrab(found->second);
+    m_hotKeys.erase(found);
+    std::erase_if(m_down, [ref](const auto& entry) { return entry.second == ref; });
+    m_connection.flush();
+    return noErr;
+}
+
+std::vector<std::uint16_t> X11HotkeyRegistrar::lockVariants() const {
+    std::vector<std::uint16_t> variants = {0, XCB_MOD_MASK_LOCK};
+    if (m_numLockMask != 0 && m_numLockMask != XCB_MOD_MASK_LOCK) {
+        variants.push_back(m_numLockMask);
+        variants.push_back(static_cast<std::uint16_t>(m_numLockMask | XCB_MOD_MASK_LOCK));
+    }
+    return variants;
+}
+
+OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
+    xcb_connection_t* c = m_connection.xcb();
+    std::vector<xcb_keycode_t> keycodes;
+    if (m_symbols) {
+        if (xcb_keycode_t* codes =
+                xcb_key_symbols_get_keycode(m_symbols, *x11::keysymForKeyCode(hotKey.keyCode))) {
+            for (xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
+                keycodes.push_back(*code);
+            free(codes);
+        }
+    }
+    if (keycodes.empty())
+        return paramErr;
+
+    // Send every grab, then collect the answers.
+    struct Attempt {
+        GrabKey key;
+        bool ours; // already held by another hot key of ours: nothing to ask the server
+        xcb_void_cookie_t cookie;
+    };
+    std::vector<Attempt> attempts;
+    for (xcb_keycode_t keycode : keycodes) {
+        for (std::uint16_t lock : lockVariants()) {
+            const GrabKey key{keycode, static_cast<std::uint16_t>(hotKey.xModifiers | lock)};
+            if (m_grabCounts.count(key)) {
+                attempts.push_back({key, true, {}});
+                continue;
+            }
+            attempts.push_back(
+                {key, false,
+                 xcb_grab_key_checked(c, 0, m_connection.root(), key.second, key.first,
+                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
+        }
+    }
+    OSStatus status = noErr;
+    std::vector<GrabKey> taken;
+    for (const Attempt& attempt : attempts) {
+        if (attempt.ours) {
+            taken.push_back(attempt.key);
+            continue;
+        }
+        if (xcb_generic_error_t* error = xcb_request_check(c, attempt.cookie)) {
+            if (status == noErr)
+                status = error->error_code == XCB_ACCESS ? eventHotKeyExistsErr : paramErr;
+            free(error);
+            continue;
+        }
+        taken.push_back(attempt.key);
+    }
+    for (const GrabKey& key : taken)
+        ++m_grabCounts[key];
+    hotKey.grabs = std::move(taken);
+    if (status != noErr && !keepPartial)
+        ungrab(hotKey);
+    return status;
+}
+
+void X11HotkeyRegistrar::ungrab(HotKey& hotKey) {
+    for (const GrabKey& key : hotKey.grabs) {
+        auto count = m_grabCounts.find(key);
+        if (count == m_grabCounts.end())
+            continue;
+        if (--count->second > 0)
+            continue;
+        m_grabCounts.erase(count);
+        xcb_ungrab_key(m_connection.xcb(), key.first, m_connection.root(), key.second);
+    }
+    hotKey.grabs.clear();
+    m_connection.flush();
+}
+
+void X11HotkeyRegistrar::readKeyboardMap() {
+    xcb_connection_t* c = m_connection.xcb();
+    if (m_symbols)
+        xcb_key_symbols_free(m_symbols);
+    m_symbols = xcb_key_symbols_alloc(c);
+
+    // Num Lock's modifier is whichever row of the modifier map holds its keycode.
+    m_numLockMask = 0;
+    xcb_keycode_t* numLock =
+        m_symbols ? xcb_key_symbols_get_keycode(m_symbols, XK_Num_Lock) : nullptr;
+    auto* map = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+    if (map && numLock) {
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
+        const int perModifier = map->keycodes_per_modifier;
+        for (int modifier = 0; modifier < 8; ++modifier) {
+            for (int i = 0; i < perModifier; ++i) {
+                const xcb_keycode_t code = codes[modifier * perModifier + i];
+                for (xcb_keycode_t* n = numLock; code != 0 && *n != XCB_NO_SYMBOL; ++n) {
+                    if (*n == code)
+                        m_numLockMask |= static_cast<std::uint16_t>(1u << modifier);
+                }
+            }
+        }
+    }
+    free(map);
+    free(numLock);
+}
+
+void X11HotkeyRegistrar::keyboardMapChanged() {
+    for (auto& [ref, hotKey] : m_hotKeys)
+        ungrab(hotKey);
+    m_down.clear();
+    readKeyboardMap();
+    // A variant that another client took meanwhile is lost; the others keep working.
+    for (auto& [ref, hotKey] : m_hotKeys)
+        grab(hotKey, /*keepPartial=*/true);
+}
+
+void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        const auto& mapping = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
+        if (mapping.request != XCB_MAPPING_POINTER)
+            keyboardMapChanged();
+        return;
+    }
+    if (m_hasXkb && type == m_xkbFirstEvent) {
+        const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(&event)[1];
+        if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
+            keyboardMapChanged();
+        return;
+    }
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return;
+
+    // While a grab is active every key reaches this connection; only the grabbed arrows count,
+    // nothing else is looked at.
+    const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
+    if (key.event != m_connection.root())
+        return;
+    std::uint32_t kind = kEventHotKeyPressed;
+    EventHotKeyRef ref = 0;
+    if (type == XCB_KEY_PRESS) {
+        const std::uint16_t mods =
+            key.state & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
+        for (const auto& [candidate, hotKey] : m_hotKeys) {
+            const bool grabbed =
+                std::any_of(hotKey.grabs.begin(), hotKey.grabs.end(),
+                            [&](const GrabKey& g) { return g.first == key.detail; });
+            if (grabbed && hotKey.xModifiers == mods) {
+                ref = candidate;
+                break;
+            }
+        }
+        if (ref == 0)
+            return;
+        m_down[key.detail] = ref;
+    } else {
+        auto down = m_down.find(key.detail);
+        if (down == m_down.end())
+            return;
+        ref = down->second;
+        m_down.erase(down);
+        kind = kEventHotKeyReleased;
+    }
+
+    auto hotKey = m_hotKeys.find(ref);
+    if (hotKey == m_hotKeys.end() || !m_handler)
+        return;
+    HotkeyEvent hotkeyEvent;
+    hotkeyEvent.kind = kind;
+    hotkeyEvent.hotKeyID = hotKey->second.id;
+    Handler handler = m_handler; // the handler may remove itself
+    handler(hotkeyEvent);
+}
+
+} // namespace halvo

@@ -1,0 +1,80 @@
+// Hot keys on X11: each one is a passive key grab on the root window, taken with and without
+// Caps Lock and Num Lock so that the lock keys never get in the way.
+#pragma once
+
+#include "platform/HotkeyRegistrar.h"
+#include "platform/x11/X11Connection.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+struct _XCBKeySymbols;
+
+namespace halvo {
+
+class X11HotkeyRegistrar final : public HotkeyRegistrar {
+public:
+    // Enables XKB detectable auto-repeat on the connection, so that a held key repeats as
+    // presses with one release at the end.
+    explicit X11HotkeyRegistrar(X11Connection& connection);
+    // Releases every grab that is still held.
+    ~X11HotkeyRegistrar() override;
+    X11HotkeyRegistrar(const X11HotkeyRegistrar&) = delete;
+    X11HotkeyRegistrar& operator=(const X11HotkeyRegistrar&) = delete;
+
+    OSStatus installEventHandler(Handler handler, EventHandlerRef& ref) override;
+    OSStatus removeEventHandler(EventHandlerRef ref) override;
+
+    // keyCode is one of the four arrows' virtual key codes. eventHotKeyExistsErr when another
+    // client holds any variant of the grab (then none stays grabbed); paramErr for another key or
+    // a keyboard without that key.
+    OSStatus registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
+                                 EventHotKeyRef& ref) override;
+    OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
+
+    // Passive grabs held on the root window: keycodes times lock variants of every hot key.
+    std::size_t grabCount() const { return m_grabCounts.size(); }
+    // Whether the server honours detectable auto-repeat for this connection.
+    bool hasDetectableAutoRepeat() const { return m_detectableAutoRepeat; }
+
+private:
+    using GrabKey = std::pair<xcb_keycode_t, std::uint16_t>; // keycode, X modifiers
+
+    struct HotKey {
+        std::uint32_t keyCode = 0;
+        std::uint16_t xModifiers = 0;
+        EventHotKeyID id;
+        std::vector<GrabKey> grabs;
+    };
+
+    void handleEvent(const xcb_generic_event_t& event);
+    void keyboardMapChanged();
+    void readKeyboardMap();
+    // Grabs every variant of the hot key; on any refusal releases what it took, unless
+    // keepPartial is set.
+    OSStatus grab(HotKey& hotKey, bool keepPartial = false);
+    void ungrab(HotKey& hotKey);
+    std::vector<std::uint16_t> lockVariants() const;
+
+    X11Connection& m_connection;
+    X11Connection::ListenerID m_listener = 0;
+    _XCBKeySymbols* m_symbols = nullptr;
+    std::uint8_t m_xkbFirstEvent = 0;
+    bool m_hasXkb = false;
+    bool m_detectableAutoRepeat = false;
+    std::uint16_t m_numLockMask = 0;
+
+    Handler m_handler;
+    EventHandlerRef m_handlerRef = 0;
+    std::uint64_t m_nextRef = 1;
+    std::map<EventHotKeyRef, HotKey> m_hotKeys;
+    // How many hot keys hold each grab: X keeps one grab per client and combination.
+    std::map<GrabKey, int> m_grabCounts;
+    // The hot key whose press was seen last for each keycode that is still down.
+    std::map<xcb_keycode_t, EventHotKeyRef> m_down;
+};
+
+} // namespace halvo

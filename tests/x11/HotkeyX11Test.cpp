@@ -1,0 +1,374 @@
+// The global shortcut on a real X server: hot-key grabs, XKB modifier state and XInput2 arrow
+// releases, driven by real XTEST key events while xterm has the focus.
+#include "input/HotkeyManager.h"
+#include "platform/sim/SimLog.h"
+#include "platform/sim/SimMainQueue.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventMonitor.h"
+#include "platform/x11/X11HotkeyRegistrar.h"
+#include "platform/x11/X11KeyMap.h"
+#include "support/XTestKeyboard.h"
+#include "support/XvfbSession.h"
+
+#include <X11/keysym.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+#include <xcb/xcb_keysyms.h>
+
+using namespace halvo;
+using halvo::test::XTestKeyboard;
+using halvo::test::XvfbSession;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const ShortcutModifiers controlOption(1 | 2);
+const ShortcutModifiers controlCommand(1 | 4);
+const ShortcutModifiers controlShift(1 | 8);
+
+std::string name(HotkeyAction action) {
+    switch (action) {
+    case HotkeyAction::previous:
+        return "previous";
+    case HotkeyAction::next:
+        return "next";
+    case HotkeyAction::enterFullScreen:
+        return "enterFullScreen";
+    case HotkeyAction::exitFullScreen:
+        return "exitFullScreen";
+    }
+    return "?";
+}
+
+xcb_keycode_t keycodeOf(xcb_connection_t* c, xcb_keysym_t keysym) {
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    const xcb_keycode_t code = codes ? codes[0] : 0;
+    free(codes);
+    xcb_key_symbols_free(symbols);
+    return code;
+}
+
+// Whether a client on its own connection may grab the key on the root; the grab is let go again.
+bool otherClientCanGrab(const std::string& display, xcb_keysym_t keysym, std::uint16_t mods) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_grab_key_checked(c, 0, root, mods, keycodeOf(c, keysym),
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    const bool ok = error == nullptr;
+    free(error);
+    xcb_disconnect(c);
+    return ok;
+}
+
+// One X session with xterm focused, and a hotkey manager on the real backend. The main queue
+// is the virtual one, pumped together with the X connection: a plain loop stands in for the
+// program's event loop.
+class HotkeyX11Test : public testing::Test {
+protected:
+    void open(XvfbSession::Options options = {}) {
+        session = std::make_unique<XvfbSession>(options);
+        ASSERT_TRUE(session->ok()) << session->error();
+        session->spawn({"xterm"});
+        const unsigned long xterm = session->waitForClientWindow("XTerm");
+        ASSERT_NE(xterm, 0u);
+        ASSERT_TRUE(XvfbSession::waitUntil([&] { return session->activeWindow() == xterm; }));
+
+        std::string error;
+        connection = X11Connection::open(session->display().c_str(), error);
+        ASSERT_TRUE(connection) << error;
+        registrar = std::make_unique<X11HotkeyRegistrar>(*connection);
+        monitor = std::make_unique<X11EventMonitor>(*connection);
+        keyboard = std::make_unique<XTestKeyboard>(session->display());
+    }
+
+    void makeManager(ShortcutModifiers modifiers) {
+        manager = std::make_unique<HotkeyManager>(modifiers, *registrar, *monitor, queue, log);
+        manager->onSwitch = [this](HotkeyAction a) { calls.push_back("switch " + name(a)); };
+        manager->onLongPress = [this](HotkeyAction a) { calls.push_back("long " + name(a)); };
+        manager->onFullScreen = [this](bool on) { calls.push_back(on ? "full on" : "full off"); };
+        manager->onModifiersChanged = [this](bool held) {
+            calls.push_back(held ? "held" : "released");
+        };
+    }
+
+    void pump() {
+        connection->dispatchPending();
+        queue.runPending();
+    }
+
+    // Everything the server did before this call has reached the callbacks afterwards: a round
+    // trip on our connection reads all events sent before its reply.
+    void sync() {
+        xcb_connection_t* c = connection->xcb();
+        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        pump();
+    }
+
+    // Waits until the callbacks have been called `count` times, then syncs once more so that
+    // anything extra shows up too, and hands over what they saw.
+    Calls waitFor(std::size_t count, double seconds = 5) {
+        XvfbSession::waitUntil(
+            [&] {
+                pump();
+                return calls.size() >= count;
+            },
+            seconds);
+        sync();
+        return std::exchange(calls, {});
+    }
+
+    // The modifiers and the arrow go down; once the callbacks have seen the combination held and
+    // the arrow (or the time runs out) everything comes up again. The modifier report is pumped
+    // while the keys are down: a combination that goes down and up before its report runs is
+    // reported only as up.
+    Calls stroke(const std::vector<std::string>& modifiers, const std::string& arrow) {
+        chord(modifiers);
+        keyboard->press(arrow);
+        Calls seen = waitFor(2, 2);
+        keyboard->release(arrow);
+        unchord(modifiers);
+        for (const std::string& call : waitFor(seen.empty() ? 0 : 1, 2))
+            seen.push_back(call);
+        return seen;
+    }
+
+    void chord(const std::vector<std::string>& keys) {
+        for (const std::string& key : keys)
+            keyboard->press(key);
+    }
+    void unchord(const std::vector<std::string>& keys) {
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            keyboard->release(*key);
+    }
+
+    bool logMentions(const std::string& text) const {
+        const auto lines = log.lines();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.rfind("Halvo: ", 0) == 0 && line.find(text) != std::string::npos;
+        });
+    }
+
+    std::unique_ptr<XvfbSession> session;
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11HotkeyRegistrar> registrar;
+    std::unique_ptr<X11EventMonitor> monitor;
+    std::unique_ptr<XTestKeyboard> keyboard;
+    SimMainQueue queue;
+    SimLog log;
+    std::unique_ptr<HotkeyManager> manager;
+    Calls calls;
+};
+
+} // namespace
+
+TEST(X11KeyMap, TranslatesOnlyArrowsAndTheShortcutModifiers) {
+    EXPECT_EQ(x11::keysymForKeyCode(123), xcb_keysym_t{XK_Left});
+    EXPECT_EQ(x11::keysymForKeyCode(126), xcb_keysym_t{XK_Up});
+    EXPECT_EQ(x11::keysymForKeyCode(125), xcb_keysym_t{XK_Down});
+    EXPECT_FALSE(x11::keysymForKeyCode(53));
+    EXPECT_EQ(x11::keyCodeForKeysym(XK_Right), 124);
+    EXPECT_FALSE(x11::keyCodeForKeysym(XK_KP_Left));
+    EXPECT_EQ(x11::xModifiersForCarbon(controlKey | optionKey | cmdKey | shiftKey),
+              XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT);
+    EXPECT_EQ(x11::eventFlagsForXModifiers(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 |
+                                           XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2),
+              0xC0000u | 0x10000u)
+        << "Num Lock (Mod2) is not a flag";
+    EXPECT_EQ(x11::eventFlagsForXModifiers(XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT), 0x120000u);
+}
+
+TEST_F(HotkeyX11Test, ControlAltRightWhileXtermHasFocusSwitchesToTheNextApp) {
+    open();
+    makeManager(controlOption);
+    ASSERT_TRUE(manager->start());
+    EXPECT_EQ(registrar->grabCount(), 16u) << "4 arrows x (none, Caps, Num, Caps+Num)";
+    EXPECT_TRUE(registrar->hasDetectableAutoRepeat());
+    calls.clear();
+
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Right"), (Calls{"held", "switch next", "released"}));
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Left"),
+              (Calls{"held", "switch previous", "released"}));
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Up"), (Calls{"held", "full on", "released"}));
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Down"), (Calls{"held", "full off", "released"}));
+}
+
+// The hold runs in real time so that the server's own auto-repeat happens during it; the
+// virtual clock follows the real one, so the long-press timer runs as it would in the program.
+TEST_F(HotkeyX11Test, RightHeldPastSixTenthsGivesExactlyOneLongPressDespiteAutoRepeat) {
+    open();
+    session->run("xset r rate 200 40");
+    makeManager(controlOption);
+    ASSERT_TRUE(manager->start());
+    const xcb_keycode_t right = keycodeOf(connection->xcb(), XK_Right);
+    int presses = 0;
+    int releases = 0;
+    connection->addListener([&](const xcb_generic_event_t& event) {
+        const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
+        const std::uint8_t type = event.response_type & 0x7f;
+        if ((type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) && key.detail == right)
+            ++(type == XCB_KEY_PRESS ? presses : releases);
+    });
+    chord({"Control_L", "Alt_L"});
+    sync();
+    calls.clear();
+
+    keyboard->press("Right");
+    const auto start = std::chrono::steady_clock::now();
+    const double startClock = queue.now();
+    XvfbSession::waitUntil(
+        [&] {
+            const double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            connection->dispatchPending();
+            queue.advance(startClock + elapsed - queue.now());
+            return elapsed > 1.2;
+        },
+        3);
+    keyboard->release("Right");
+    sync();
+    queue.advance(1);
+    EXPECT_EQ(calls, (Calls{"switch next", "long next"}));
+    EXPECT_GT(presses, 3) << "the server repeated the held arrow";
+    EXPECT_EQ(releases, 1) << "detectable auto-repeat: one release, at the end";
+    unchord({"Control_L", "Alt_L"});
+}
+
+TEST_F(HotkeyX11Test, ExactModifierCombinationGoesDownAndUpAndShiftSpoilsIt) {
+    open();
+    makeManager(controlOption);
+    ASSERT_TRUE(manager->start());
+    calls.clear();
+
+    keyboard->press("Control_L");
+    sync();
+    EXPECT_TRUE(calls.empty());
+    keyboard->press("Alt_L");
+    EXPECT_EQ(waitFor(1), Calls{"held"});
+    keyboard->press("Shift_L");
+    EXPECT_EQ(waitFor(1), Calls{"released"});
+    keyboard->release("Shift_L");
+    EXPECT_EQ(waitFor(1), Calls{"held"});
+    keyboard->release("Alt_L");
+    EXPECT_EQ(waitFor(1), Calls{"released"});
+    keyboard->release("Control_L");
+    keyboard->tap("a"); // an ordinary key is neither reported nor interpreted
+    sync();
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(HotkeyX11Test, MonitorReportsArrowReleasesAndModifiersOfTheFocusedClientOnly) {
+    open();
+    std::vector<MonitoredEvent> events;
+    EXPECT_FALSE(monitor->addLocalMonitor(HotkeyManager::monitorMask, [](const MonitoredEvent&) {}))
+        << "one source on X: the global monitor sees every client";
+    const auto token = monitor->addGlobalMonitor(
+        HotkeyManager::monitorMask, [&](const MonitoredEvent& event) { events.push_back(event); });
+    ASSERT_TRUE(token);
+
+    keyboard->tap("Down"); // no grab: the key goes to xterm
+    keyboard->tap("a");
+    keyboard->press("Shift_L");
+    keyboard->tap("Escape");
+    keyboard->release("Shift_L");
+    sync();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].type, NSEventTypeKeyUp);
+    EXPECT_EQ(events[0].keyCode, kVK_DownArrow);
+    EXPECT_EQ(events[1].type, NSEventTypeFlagsChanged);
+    EXPECT_EQ(events[1].modifierFlags, NSEventModifierFlagShift);
+    EXPECT_EQ(events[2].modifierFlags, 0u);
+
+    monitor->removeMonitor(*token);
+    keyboard->tap("Up");
+    sync();
+    EXPECT_EQ(events.size(), 3u);
+}
+
+TEST_F(HotkeyX11Test, HotKeysFireWithCapsLockAndNumLockOn) {
+    open();
+    makeManager(controlOption);
+    ASSERT_TRUE(manager->start());
+    calls.clear();
+
+    keyboard->tap("Caps_Lock");
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Right"), (Calls{"held", "switch next", "released"}))
+        << "Caps Lock neither blocks the hot key nor spoils the combination";
+
+    keyboard->tap("Num_Lock");
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Left"),
+              (Calls{"held", "switch previous", "released"}));
+
+    keyboard->tap("Caps_Lock");
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Up"), (Calls{"held", "full on", "released"}))
+        << "Num Lock alone";
+}
+
+TEST_F(HotkeyX11Test, NumLockMovedToAnotherModifierIsRegrabbed) {
+    open();
+    makeManager(controlOption);
+    ASSERT_TRUE(manager->start());
+    session->run("xmodmap -e 'clear mod2' -e 'add mod3 = Num_Lock'");
+    sync();
+    keyboard->tap("Num_Lock");
+    calls.clear();
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Right"), (Calls{"held", "switch next", "released"}));
+}
+
+TEST_F(HotkeyX11Test, ComboGrabbedByAnotherClientFailsCleanlyAndTheOldOneKeepsWorking) {
+    open();
+    xcb_connection_t* other = xcb_connect(session->display().c_str(), nullptr);
+    xcb_generic_error_t* error = xcb_request_check(
+        other,
+        xcb_grab_key_checked(other, 0, connection->root(), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1,
+                             keycodeOf(other, XK_Left), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(error, nullptr);
+
+    makeManager(controlOption);
+    EXPECT_FALSE(manager->start());
+    EXPECT_EQ(registrar->grabCount(), 0u);
+    EXPECT_TRUE(logMentions("⌃⌥←")) << (log.lines().empty() ? "" : log.lines().back());
+    EXPECT_TRUE(otherClientCanGrab(session->display(), XK_Left,
+                                   XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_LOCK))
+        << "the Caps Lock variant that was taken is let go again";
+
+    makeManager(controlCommand);
+    ASSERT_TRUE(manager->start());
+    EXPECT_FALSE(manager->registerHotkeys(controlOption));
+    EXPECT_EQ(manager->modifiers(), controlCommand);
+    calls.clear();
+    EXPECT_EQ(stroke({"Control_L", "Super_L"}, "Right"),
+              (Calls{"held", "switch next", "released"}));
+
+    EXPECT_TRUE(manager->registerHotkeys(controlShift));
+    calls.clear();
+    EXPECT_EQ(stroke({"Control_L", "Shift_L"}, "Left"),
+              (Calls{"held", "switch previous", "released"}));
+    EXPECT_EQ(stroke({"Control_L", "Super_L"}, "Right"), Calls{})
+        << "the old combination is released";
+    xcb_disconnect(other);
+}
+
+TEST_F(HotkeyX11Test, StockOpenboxRefusesTheDefaultAndControlSuperThenRegisters) {
+    XvfbSession::Options options;
+    options.stockBindings = true;
+    open(options);
+    makeManager(controlOption);
+    EXPECT_FALSE(manager->start());
+    EXPECT_TRUE(logMentions("⌃⌥")) << (log.lines().empty() ? "" : log.lines().back());
+    EXPECT_EQ(registrar->grabCount(), 0u);
+    EXPECT_EQ(manager->registeredHotkeyCount(), 0u);
+
+    ASSERT_TRUE(manager->registerHotkeys(controlCommand));
+    ASSERT_TRUE(manager->start());
+    calls.clear();
+    EXPECT_EQ(stroke({"Control_L", "Super_L"}, "Left"),
+              (Calls{"held", "switch previous", "released"}));
+}
