@@ -1,0 +1,60 @@
+// The accessibility interface over EWMH: an application element is the application that
+// X11ClientList groups under a process identifier, a window element one of its managed client
+// windows. Frames are outer frames (decorations included) in accessibility space.
+//
+// Every call may run on any thread: it reads what it needs with checked requests (all sent
+// before any reply is awaited) and shares no cache with other threads. A window that vanished
+// gives a non-zero status; its errors never reach the event queue. Writes go to the window
+// manager, so they wait (at most settleTimeout) until the window shows the change.
+#pragma once
+
+#include "platform/Accessibility.h"
+#include "platform/x11/X11Connection.h"
+
+#include <optional>
+#include <thread>
+
+namespace halvo {
+
+class X11Accessibility final : public Accessibility {
+public:
+    static constexpr double settleTimeout = 0.25;
+
+    // Construct on the main thread: requests made there carry a real server timestamp.
+    X11Accessibility(X11Connection& connection, ProcessID ownPid);
+
+    bool isProcessTrusted() override;
+    bool isProcessTrustedWithPrompt() override;
+    AXElement createApplication(ProcessID pid) override;
+    // X requests are answered by the server, not by the application, so they cannot hang on an
+    // unresponsive client; the timeout is accepted and writes are bounded by settleTimeout.
+    AXError setMessagingTimeout(const AXElement& element, float seconds) override;
+    AXError copyAttributeValue(const AXElement& element, std::string_view attribute,
+                               AXValue& value) override;
+    AXError setAttributeValue(const AXElement& element, std::string_view attribute,
+                              const AXValue& value) override;
+    AXError isAttributeSettable(const AXElement& element, std::string_view attribute,
+                                bool& settable) override;
+    AXError performAction(const AXElement& element, std::string_view action) override;
+
+private:
+    struct WindowState;
+
+    AXError copyApplicationAttribute(ProcessID pid, std::string_view attribute, AXValue& value);
+    AXError readWindow(xcb_window_t window, WindowState& state);
+    AXError setFrame(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size);
+    AXError changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second);
+    void activateWindow(xcb_window_t window);
+    void sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
+                    std::uint32_t d2, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
+    bool supports(xcb_atom_t atom);
+    xcb_timestamp_t timestamp();
+    // Polls until `done` holds or settleTimeout passes; returns whether it held.
+    template <typename Pred> bool settle(Pred done);
+
+    X11Connection& m_connection;
+    ProcessID m_ownPid;
+    std::thread::id m_mainThread;
+};
+
+} // namespace halvo

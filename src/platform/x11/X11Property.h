@@ -1,0 +1,78 @@
+// Defensive readers of window-property replies: a reply of the wrong format or a truncated value
+// reads as empty, never as garbage.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace halvo {
+
+class X11Property {
+public:
+    struct FreeDeleter {
+        void operator()(void* pointer) const { std::free(pointer); }
+    };
+    using Reply = std::unique_ptr<xcb_get_property_reply_t, FreeDeleter>;
+
+    static xcb_get_property_cookie_t request(xcb_connection_t* c, xcb_window_t window,
+                                             xcb_atom_t property, xcb_atom_t type,
+                                             std::uint32_t longLength = 64) {
+        return xcb_get_property(c, 0, window, property, type, 0, longLength);
+    }
+
+    // The reply, or nothing; `windowGone` is set when the server said the window does not exist.
+    static Reply receive(xcb_connection_t* c, xcb_get_property_cookie_t cookie,
+                         bool* windowGone = nullptr) {
+        xcb_generic_error_t* error = nullptr;
+        Reply reply(xcb_get_property_reply(c, cookie, &error));
+        if (error) {
+            if (windowGone && error->error_code == XCB_WINDOW)
+                *windowGone = true;
+            std::free(error);
+            return nullptr;
+        }
+        return reply;
+    }
+
+    // 32-bit items (CARDINAL, WINDOW, ATOM lists).
+    static std::vector<std::uint32_t> values32(const Reply& reply) {
+        if (!reply || reply->format != 32)
+            return {};
+        const int length = xcb_get_property_value_length(reply.get());
+        if (length <= 0)
+            return {};
+        const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+        return {data, data + length / 4};
+    }
+
+    static bool contains(const std::vector<std::uint32_t>& values, std::uint32_t value) {
+        for (std::uint32_t v : values) {
+            if (v == value)
+                return true;
+        }
+        return false;
+    }
+
+    // WM_CLASS: instance and class, each NUL-terminated (the last terminator may be missing).
+    static std::string wmClass(const Reply& reply) {
+        if (!reply || reply->format != 8)
+            return {};
+        const int length = xcb_get_property_value_length(reply.get());
+        if (length <= 0)
+            return {};
+        const std::string both(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                               static_cast<std::size_t>(length));
+        const auto split = both.find('\0');
+        if (split == std::string::npos)
+            return {};
+        const auto end = both.find('\0', split + 1);
+        return both.substr(split + 1,
+                           end == std::string::npos ? std::string::npos : end - split - 1);
+    }
+};
+
+} // namespace halvo

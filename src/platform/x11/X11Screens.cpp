@@ -1,0 +1,151 @@
+// RandR monitors less dock struts, converted to screen space.
+#include "platform/x11/X11Screens.h"
+
+#include "platform/x11/X11Monitors.h"
+#include "platform/x11/X11Property.h"
+
+#include <algorithm>
+
+namespace halvo {
+
+std::vector<Screen> X11Screens::screens() const {
+    xcb_connection_t* c = m_connection.xcb();
+    auto& connection = const_cast<X11Connection&>(m_connection);
+    const auto monitorsCookie = X11Monitors::request(connection);
+    const auto listCookie = X11Property::request(
+        c, connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 4096);
+    const auto monitors = X11Monitors::receive(connection, monitorsCookie);
+    const auto clients = X11Property::values32(X11Property::receive(c, listCookie));
+
+    const xcb_atom_t partialAtom = connection.atom("_NET_WM_STRUT_PARTIAL");
+    const xcb_atom_t strutAtom = connection.atom("_NET_WM_STRUT");
+    std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> strutCookies;
+    for (xcb_window_t window : clients) {
+        strutCookies.emplace_back(
+            X11Property::request(c, window, partialAtom, XCB_ATOM_CARDINAL, 12),
+            X11Property::request(c, window, strutAtom, XCB_ATOM_CARDINAL, 4));
+    }
+    std::vector<xcb_get_atom_name_cookie_t> nameCookies;
+    for (const auto& monitor : monitors)
+        nameCookies.push_back(xcb_get_atom_name(c, monitor.name));
+
+    const double rootWidth = connection.screen()->width_in_pixels;
+    const double rootHeight = connection.screen()->height_in_pixels;
+    std::vector<std::vector<std::uint32_t>> struts;
+    for (const auto& [partialCookie, strutCookie] : strutCookies) {
+        auto partial = X11Property::values32(X11Property::receive(c, partialCookie));
+        auto plain = X11Property::values32(X11Property::receive(c, strutCookie));
+        if (partial.size() == 12) {
+            struts.push_back(std::move(partial));
+        } else if (plain.size() == 4) {
+            // The older form reserves along the whole edge.
+            struts.push_back({plain[0], plain[1], plain[2], plain[3], 0,
+                              std::uint32_t(rootHeight) - 1, 0, std::uint32_t(rootHeight) - 1, 0,
+                              std::uint32_t(rootWidth) - 1, 0, std::uint32_t(rootWidth) - 1});
+        }
+    }
+
+    std::vector<Screen> result;
+    const Rect primary = monitors.front().rootFrame;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        Screen screen;
+        xcb_generic_error_t* error = nullptr;
+        auto* name = xcb_get_atom_name_reply(c, nameCookies[i], &error);
+        free(error);
+        if (name) {
+            screen.name.assign(xcb_get_atom_name_name(name),
+                               static_cast<std::size_t>(xcb_get_atom_name_name_length(name)));
+            free(name);
+        }
+        // The name atom stays the same for as long as the monitor exists.
+        screen.identifier = monitors[i].name != XCB_ATOM_NONE ? monitors[i].name : 1;
+        screen.frame = X11Monitors::rootToScreen(monitors[i].rootFrame, primary);
+        screen.visibleFrame = X11Monitors::rootToScreen(
+            visibleArea(monitors[i].rootFrame, struts, rootWidth, rootHeight), primary);
+        result.push_back(std::move(screen));
+    }
+    return result;
+}
+
+Rect X11Screens::visibleArea(const Rect& monitor,
+                             const std::vector<std::vector<std::uint32_t>>& struts,
+                             double rootWidth, double rootHeight) {
+    double left = monitor.minX();
+    double right = monitor.maxX();
+    double top = monitor.minY();
+    double bottom = monitor.maxY();
+    for (const auto& s : struts) {
+        if (s.size() != 12)
+            continue;
+        // Each reserved band as a root rectangle: left, right, top, bottom.
+        const Rect bands[4] = {
+            {0, double(s[4]), double(s[0]), double(s[5]) - s[4] + 1},
+            {rootWidth - s[1], double(s[6]), double(s[1]), double(s[7]) - s[6] + 1},
+            {double(s[8]), 0, double(s[9]) - s[8] + 1, double(s[2])},
+            {double(s[10]), rootHeight - s[3], double(s[11]) - s[10] + 1, double(s[3])},
+        };
+        if (s[0] > 0 && !bands[0].intersection(monitor).isEmpty())
+            left = std::max(left, bands[0].maxX());
+        if (s[1] > 0 && !bands[1].intersection(monitor).isEmpty())
+            right = std::min(right, bands[1].minX());
+        if (s[2] > 0 && !bands[2].intersection(monitor).isEmpty())
+            top = std::max(top, bands[2].maxY());
+        if (s[3] > 0 && !bands[3].intersection(monitor).isEmpty())
+            bottom = std::min(bottom, bands[3].minY());
+    }
+    if (right <= left || bottom <= top)
+        return monitor; // a strut that would swallow the monitor is ignored
+    return {left, top, right - left, bottom - top};
+}
+
+std::optional<Screen> X11Screens::mainScreen() const {
+    const auto all = screens();
+    if (all.empty())
+        return std::nullopt;
+    xcb_connection_t* c = m_connection.xcb();
+    auto& connection = const_cast<X11Connection&>(m_connection);
+    const auto active = X11Property::values32(X11Property::receive(
+        c, X11Property::request(c, connection.root(), connection.atom("_NET_ACTIVE_WINDOW"),
+                                XCB_ATOM_WINDOW, 1)));
+    Point probe = mouseLocation();
+    if (!active.empty() && active.front() != XCB_NONE) {
+        xcb_generic_error_t* error = nullptr;
+        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, active.front()), &error);
+        free(error);
+        error = nullptr;
+        auto* translated = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, active.front(), connection.root(), 0, 0), &error);
+        free(error);
+        if (geometry && translated) {
+            const auto monitors = X11Monitors::read(connection);
+            probe = X11Monitors::rootToScreen(Point{translated->dst_x + geometry->width / 2.0,
+                                                    translated->dst_y + geometry->height / 2.0},
+                                              monitors.front().rootFrame);
+        }
+        free(geometry);
+        free(translated);
+    }
+    for (const auto& screen : all) {
+        if (screen.frame.contains(probe))
+            return screen;
+    }
+    return all.front();
+}
+
+Point X11Screens::mouseLocation() const {
+    xcb_connection_t* c = m_connection.xcb();
+    auto& connection = const_cast<X11Connection&>(m_connection);
+    const auto monitorsCookie = X11Monitors::request(connection);
+    const auto pointerCookie = xcb_query_pointer(c, connection.root());
+    const auto monitors = X11Monitors::receive(connection, monitorsCookie);
+    xcb_generic_error_t* error = nullptr;
+    auto* pointer = xcb_query_pointer_reply(c, pointerCookie, &error);
+    free(error);
+    if (!pointer)
+        return {};
+    const Point root{double(pointer->root_x), double(pointer->root_y)};
+    free(pointer);
+    return X11Monitors::rootToScreen(root, monitors.front().rootFrame);
+}
+
+} // namespace halvo

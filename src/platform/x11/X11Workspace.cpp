@@ -1,0 +1,276 @@
+// Applications, activation and notifications from the window manager's properties.
+#include "platform/x11/X11Workspace.h"
+
+#include "platform/x11/X11Property.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace halvo {
+namespace {
+
+constexpr std::uint32_t sourcePager = 2;
+
+} // namespace
+
+X11Workspace::X11Workspace(X11Connection& connection, ProcessID ownPid)
+    : m_connection(connection), m_ownPid(ownPid) {
+    xcb_connection_t* c = m_connection.xcb();
+    // Add PropertyChange to whatever this connection already selects on the root.
+    xcb_generic_error_t* error = nullptr;
+    auto* attributes = xcb_get_window_attributes_reply(
+        c, xcb_get_window_attributes(c, m_connection.root()), &error);
+    free(error);
+    const std::uint32_t mask =
+        (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    free(attributes);
+    xcb_change_window_attributes(c, m_connection.root(), XCB_CW_EVENT_MASK, &mask);
+    m_listener = m_connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
+
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    for (const auto& app : list.applications()) {
+        m_knownClasses.insert(app.wmClass);
+        if (app.hidden())
+            m_hiddenClasses.insert(app.wmClass);
+        for (const auto& window : app.windows)
+            watch(window.id);
+    }
+    if (const auto* front = list.owner(list.activeWindow()))
+        m_frontmostClass = front->wmClass;
+    xcb_flush(c);
+}
+
+X11Workspace::~X11Workspace() {
+    m_connection.removeListener(m_listener);
+}
+
+RunningApplication X11Workspace::describe(const X11ClientList::Application& application) const {
+    RunningApplication result;
+    result.processIdentifier = application.pid;
+    result.bundleIdentifier = application.wmClass;
+    result.localizedName = application.wmClass;
+    result.activationPolicy = application.own       ? ActivationPolicy::accessory
+                              : application.regular ? ActivationPolicy::regular
+                                                    : ActivationPolicy::prohibited;
+    result.isHidden = application.hidden();
+    result.hasBundleURL = !application.windows.empty();
+    if (m_describer)
+        m_describer(application, result);
+    return result;
+}
+
+std::vector<RunningApplication> X11Workspace::runningApplications() {
+    std::vector<RunningApplication> result;
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    for (const auto& app : list.applications())
+        result.push_back(describe(app));
+    return result;
+}
+
+std::optional<RunningApplication> X11Workspace::runningApplication(ProcessID pid) {
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const auto* app = list.find(pid);
+    if (!app)
+        return std::nullopt;
+    return describe(*app);
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const auto* app = list.owner(list.activeWindow());
+    if (!app)
+        return std::nullopt;
+    return describe(*app);
+}
+
+void X11Workspace::unhide(ProcessID pid) {
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const auto* app = list.find(pid);
+    if (!app)
+        return;
+    // A map request for an iconified window asks the window manager to show it again.
+    for (const auto& window : app->windows) {
+        if (window.iconic) {
+            const auto cookie = xcb_map_window_checked(m_connection.xcb(), window.id);
+            xcb_discard_reply(m_connection.xcb(), cookie.sequence);
+        }
+    }
+    xcb_flush(m_connection.xcb());
+}
+
+void X11Workspace::openApplication(ProcessID pid, OpenCompletion completion) {
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const auto* app = list.find(pid);
+    if (!app || !activateMainWindow(list, *app)) {
+        completion(std::nullopt, std::nullopt);
+        return;
+    }
+    completion(describe(*app), std::nullopt);
+}
+
+bool X11Workspace::activate(ProcessID pid) {
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const auto* app = list.find(pid);
+    return app && activateMainWindow(list, *app);
+}
+
+bool X11Workspace::activateMainWindow(const X11ClientList& list,
+                                      const X11ClientList::Application& app) {
+    const xcb_window_t window = list.mainWindow(app);
+    if (window == XCB_NONE)
+        return false;
+    const xcb_timestamp_t time = m_connection.serverTime();
+    const auto* info = list.window(window);
+    if (info && info->desktopIndex != X11ClientList::allDesktops &&
+        info->desktopIndex != list.currentDesktop()) {
+        // Otherwise the window manager only marks the window as demanding attention.
+        sendToRoot(m_connection.root(), m_connection.atom("_NET_CURRENT_DESKTOP"),
+                   info->desktopIndex, time, 0);
+    }
+    sendToRoot(window, m_connection.atom("_NET_ACTIVE_WINDOW"), sourcePager, time,
+               list.activeWindow());
+    return true;
+}
+
+void X11Workspace::sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
+                              std::uint32_t d1, std::uint32_t d2) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    event.data.data32[0] = d0;
+    event.data.data32[1] = d1;
+    event.data.data32[2] = d2;
+    const auto cookie = xcb_send_event_checked(m_connection.xcb(), 0, m_connection.root(),
+                                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                                               reinterpret_cast<const char*>(&event));
+    xcb_discard_reply(m_connection.xcb(), cookie.sequence);
+    xcb_flush(m_connection.xcb());
+}
+
+bool X11Workspace::openURL(const std::string& url) {
+    // Detached: xdg-open may wait for the browser; it is reaped by a short-lived intermediate.
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        setsid();
+        pid_t opener = 0;
+        const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+        const int status = posix_spawnp(&opener, "xdg-open", nullptr, nullptr,
+                                        const_cast<char* const*>(argv), environ);
+        _exit(status == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+ObserverToken X11Workspace::addObserver(WorkspaceNotification name, std::function<void()> handler) {
+    const ObserverToken token = m_nextObserver++;
+    m_observers.emplace(token, std::make_pair(name, std::move(handler)));
+    return token;
+}
+
+void X11Workspace::removeObserver(ObserverToken token) {
+    m_observers.erase(token);
+}
+
+void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
+    if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return;
+    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    if (notify.window == m_connection.root()) {
+        if (notify.atom == m_connection.atom("_NET_CLIENT_LIST"))
+            update(false);
+        else if (notify.atom == m_connection.atom("_NET_ACTIVE_WINDOW"))
+            update(true);
+        return;
+    }
+    if (m_watched.count(notify.window) && (notify.atom == m_connection.atom("WM_STATE") ||
+                                           notify.atom == m_connection.atom("_NET_WM_STATE")))
+        update(false);
+}
+
+void X11Workspace::update(bool activeChanged) {
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    std::set<std::string> classes;
+    std::set<std::string> hidden;
+    std::set<xcb_window_t> windows;
+    for (const auto& app : list.applications()) {
+        classes.insert(app.wmClass);
+        if (app.hidden())
+            hidden.insert(app.wmClass);
+        for (const auto& window : app.windows) {
+            windows.insert(window.id);
+            if (!m_watched.count(window.id))
+                watch(window.id);
+        }
+    }
+    std::erase_if(m_watched, [&](xcb_window_t w) { return !windows.count(w); });
+    xcb_flush(m_connection.xcb());
+
+    bool launched = false;
+    bool terminated = false;
+    for (const auto& name : classes)
+        launched = launched || !m_knownClasses.count(name);
+    for (const auto& name : m_knownClasses)
+        terminated = terminated || !classes.count(name);
+    bool hid = false;
+    bool unhid = false;
+    for (const auto& name : hidden)
+        hid = hid || (!m_hiddenClasses.count(name) && m_knownClasses.count(name));
+    for (const auto& name : m_hiddenClasses)
+        unhid = unhid || (!hidden.count(name) && classes.count(name));
+    const auto* front = list.owner(list.activeWindow());
+    const std::string frontClass = front ? front->wmClass : std::string();
+    const bool activated = activeChanged && !frontClass.empty() && frontClass != m_frontmostClass;
+
+    m_knownClasses = std::move(classes);
+    m_hiddenClasses = std::move(hidden);
+    m_frontmostClass = frontClass;
+
+    if (launched)
+        notify(WorkspaceNotification::didLaunchApplication);
+    if (terminated)
+        notify(WorkspaceNotification::didTerminateApplication);
+    if (hid)
+        notify(WorkspaceNotification::didHideApplication);
+    if (unhid)
+        notify(WorkspaceNotification::didUnhideApplication);
+    if (activated)
+        notify(WorkspaceNotification::didActivateApplication);
+}
+
+void X11Workspace::watch(xcb_window_t window) {
+    m_watched.insert(window);
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Checked: a window that is already gone must not put an error in the event queue.
+    const auto cookie =
+        xcb_change_window_attributes_checked(m_connection.xcb(), window, XCB_CW_EVENT_MASK, &mask);
+    xcb_discard_reply(m_connection.xcb(), cookie.sequence);
+}
+
+void X11Workspace::notify(WorkspaceNotification name) {
+    std::vector<ObserverToken> tokens;
+    for (const auto& [token, entry] : m_observers) {
+        if (entry.first == name)
+            tokens.push_back(token);
+    }
+    for (ObserverToken token : tokens) {
+        // A handler may remove observers, its own included.
+        const auto found = m_observers.find(token);
+        if (found == m_observers.end())
+            continue;
+        auto handler = found->second.second;
+        handler();
+    }
+}
+
+} // namespace halvo
