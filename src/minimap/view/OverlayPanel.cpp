@@ -161,7 +161,7 @@ QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
         painter.drawImage(clipped.topLeft() - area.topLeft(), view);
     }
     free(reply);
-    return blurred(result, 8);
+    return blurred(result, 12);
 }
 
 } // namespace halvo
