@@ -41,6 +41,9 @@ public:
     // The panel once the first show() built it.
     Panel* panel() const { return m_panel.get(); }
 
+    // Builds the panel ahead of the first show(), so showing only maps it. Optional.
+    void prepare() { ensurePanel(); }
+
     // From hidden: takes the anchor screen and clears the hover. Then builds the panel if needed,
     // frames it, orders it front and marks the model visible. While visible it keeps the anchor.
     void show();

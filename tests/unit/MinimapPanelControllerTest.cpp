@@ -94,6 +94,9 @@ TEST_F(MinimapPanelControllerTest, PanelIsBuiltLazilyOnceWithTheModelsTheme) {
     controller.setTheme(Theme::dark);
     controller.updateFrame(); // no panel yet: nothing to frame
     EXPECT_EQ(panelsBuilt, 0);
+    controller.prepare();
+    EXPECT_EQ(panelsBuilt, 1);
+    EXPECT_EQ(sim->orderFrontCount(), 0);
     controller.show();
     controller.hide();
     controller.show();

@@ -1,0 +1,136 @@
+// The overlay's content: the rounded strip of app icons in a scrolling viewport, the highlight
+// dot, paging buttons, the name bubble, hover, click to activate and drag to reorder.
+#pragma once
+
+#include "minimap/DragState.h"
+#include "minimap/MinimapActions.h"
+#include "minimap/MinimapGeometry.h"
+#include "minimap/MinimapModel.h"
+#include "minimap/view/OverlayMotionSettings.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <QVariantAnimation>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halvo {
+
+class PagingButton;
+
+class MinimapOverlayView final : public QWidget {
+    Q_OBJECT
+public:
+    MinimapOverlayView(MinimapModel& model, MinimapActions actions,
+                       OverlayMotionSettings motion = OverlayMotionSettings::fromDesktop(),
+                       QWidget* parent = nullptr);
+    ~MinimapOverlayView() override;
+
+    MinimapModel& model() const { return m_model; }
+    const OverlayMotionSettings& motion() const { return m_motion; }
+    void setMotion(OverlayMotionSettings motion);
+
+    // What lies behind the panel, already blurred, in this widget's coordinates; a null image when
+    // a compositor blends the panel with the desktop itself.
+    void setBackdrop(QImage backdrop);
+
+    // The area the overlay draws on: the strip and, while shown, the name bubble. The rest of the
+    // panel is clear.
+    QRegion surfaceRegion() const;
+
+    // Whether the overlay draws in its dark colour scheme (forced by the theme, or the desktop's).
+    bool isDark() const;
+
+    // Geometry in this widget's coordinates, before any drag displacement.
+    std::optional<QRectF> cellRect(const std::string& bundleID) const;
+    std::optional<QRectF> bubbleRect() const;
+    QRectF viewportRect() const;
+    double scrollOffset() const { return m_scroll; }
+    const DragState& dragState() const { return m_drag; }
+    PagingButton* leftButton() const { return m_leftButton; }
+    PagingButton* rightButton() const { return m_rightButton; }
+    bool isWiggleRunning() const { return m_wiggleTimer.isActive(); }
+
+    // The accessibility press of a cell: the same as a click.
+    void activate(const std::string& bundleID);
+
+    // Called after every paint, for probes that time the first frame.
+    std::function<void()> onPainted;
+
+Q_SIGNALS:
+    // The surface region changed (the bubble came, moved or went).
+    void surfaceChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    minimap::StripLayout layout() const;
+    QRectF stripRect() const;
+    // Cell i's rectangle in widget coordinates; `displaced` adds the reorder spring's offset.
+    QRectF cellRectAt(std::size_t index, bool withSpring) const;
+    std::optional<std::size_t> cellIndexAt(QPointF point) const;
+    std::vector<std::optional<minimap::Span>> cellSpans() const;
+
+    void appsChanged();
+    void highlightChanged();
+    void visibilityChanged();
+    void relayoutChildren();
+    void updateButtons();
+    void page(minimap::PagingDirection direction);
+    void scrollTo(double offset, int durationMs, QEasingCurve curve);
+    void centreHighlighted(bool animated);
+    void setHovered(const std::optional<std::string>& bundleID);
+    void updateWiggle();
+
+    QPixmap iconFor(const TrackedApp& app);
+    void paintSurface(QPainter& painter, const QPainterPath& shape) const;
+    void paintCell(QPainter& painter, std::size_t index, const TrackedApp& app);
+    void paintBubble(QPainter& painter);
+
+    MinimapModel& m_model;
+    MinimapActions m_actions;
+    OverlayMotionSettings m_motion;
+    std::vector<Subscription> m_subscriptions;
+
+    PagingButton* m_leftButton = nullptr;
+    PagingButton* m_rightButton = nullptr;
+
+    double m_scroll = 0;
+    QVariantAnimation m_scrollAnimation;
+    double m_opacity = 0;
+    QVariantAnimation m_fadeAnimation;
+
+    // Reorder spring: each cell's displacement from its new place when the list changed.
+    std::map<std::string, double> m_springFrom;
+    QVariantAnimation m_springAnimation;
+    double m_springProgress = 1;
+    std::vector<std::string> m_lastIDs;
+
+    DragState m_drag;
+    std::optional<std::size_t> m_pressedIndex;
+    std::string m_pressedID;
+    QPointF m_pressPoint;
+    QTimer m_wiggleTimer;
+    QElapsedTimer m_clock;
+
+    std::optional<std::string> m_hoverCell; // the cell the pointer is in, whatever the model says
+    QHash<const AppIcon*, QPixmap> m_icons;
+    QImage m_backdrop;
+    QRegion m_lastSurface;
+};
+
+} // namespace halvo

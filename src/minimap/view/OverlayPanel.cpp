@@ -1,0 +1,167 @@
+// The overlay's X11 window: placement in root coordinates, mapping without focus, backdrop.
+#include "minimap/view/OverlayPanel.h"
+
+#include "minimap/view/MinimapOverlayView.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <xcb/xcb.h>
+
+namespace halvo {
+namespace {
+
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_screen_t* firstScreen(xcb_connection_t* connection) {
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+}
+
+// A cheap, smooth blur: shrink by `factor` with filtering, then grow back, twice.
+QImage blurred(const QImage& image, int factor) {
+    if (image.isNull())
+        return image;
+    QImage result = image;
+    for (int pass = 0; pass < 2; ++pass) {
+        const QSize small(std::max(1, image.width() / factor),
+                          std::max(1, image.height() / factor));
+        result = result.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return result;
+}
+
+} // namespace
+
+OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
+      m_screens(screens) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    setFocusPolicy(Qt::NoFocus);
+    m_composited = compositorRunning();
+    if (m_composited)
+        setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(QStringLiteral("Halvo overlay"));
+    m_view = new MinimapOverlayView(model, std::move(actions), OverlayMotionSettings::fromDesktop(),
+                                    this);
+    m_view->setGeometry(0, 0, 480, 148);
+    connect(m_view, &MinimapOverlayView::surfaceChanged, this, [this] { updateMask(); });
+    setGeometry(m_rootGeometry);
+    // Create the native window now, so the first show only maps it.
+    winId();
+}
+
+MinimapPanelController::PanelFactory OverlayPanel::factory(const Screens& screens) {
+    return [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
+        return std::make_unique<OverlayPanel>(screens, model, std::move(actions));
+    };
+}
+
+void OverlayPanel::setFrame(Rect frame) {
+    m_frame = frame;
+    // Screen space has its origin at the bottom-left of the primary screen, y up; the root
+    // window's origin is its top-left, y down, and the primary screen's top is at root y 0.
+    const std::vector<Screen> all = m_screens.screens();
+    const double primaryTop = all.empty() ? frame.maxY() : all.front().frame.maxY();
+    m_rootGeometry = QRect(static_cast<int>(std::lround(frame.x)),
+                           static_cast<int>(std::lround(primaryTop - frame.maxY())),
+                           static_cast<int>(std::lround(frame.width)),
+                           static_cast<int>(std::lround(frame.height)));
+    setGeometry(m_rootGeometry);
+    if (isVisible() && !m_composited)
+        m_view->setBackdrop(captureBlurredBackdrop(m_rootGeometry));
+}
+
+void OverlayPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_view->setGeometry(rect());
+    updateMask();
+}
+
+void OverlayPanel::updateMask() {
+    if (m_composited)
+        return;
+    setMask(m_view->surfaceRegion());
+}
+
+void OverlayPanel::orderFront() {
+    if (!isVisible()) {
+        // The capture must happen while the panel is unmapped, or it would see itself.
+        if (!m_composited)
+            m_view->setBackdrop(captureBlurredBackdrop(m_rootGeometry));
+        updateMask();
+        show();
+    }
+    raise();
+}
+
+void OverlayPanel::orderOut() {
+    hide();
+}
+
+void OverlayPanel::setAppearance(Theme theme) {
+    m_appearance = theme;
+    m_view->update();
+}
+
+bool OverlayPanel::compositorRunning() {
+    xcb_connection_t* connection = qtConnection();
+    if (!connection)
+        return false;
+    const std::string name = "_NET_WM_CM_S0";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.data()),
+        nullptr);
+    if (!atom)
+        return false;
+    const xcb_atom_t selection = atom->atom;
+    free(atom);
+    if (selection == XCB_ATOM_NONE)
+        return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const bool running = owner && owner->owner != XCB_NONE;
+    free(owner);
+    return running;
+}
+
+QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
+    xcb_connection_t* connection = qtConnection();
+    if (!connection || area.isEmpty())
+        return {};
+    xcb_screen_t* screen = firstScreen(connection);
+    const QRect rootRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    const QRect clipped = area.intersected(rootRect);
+    if (clipped.isEmpty() || screen->root_depth < 24)
+        return {};
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(
+        connection,
+        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root,
+                      static_cast<int16_t>(clipped.x()), static_cast<int16_t>(clipped.y()),
+                      static_cast<uint16_t>(clipped.width()),
+                      static_cast<uint16_t>(clipped.height()), ~0u),
+        nullptr);
+    if (!reply)
+        return {};
+    const int length = xcb_get_image_data_length(reply);
+    QImage result;
+    if (length >= clipped.width() * clipped.height() * 4) {
+        const QImage view(xcb_get_image_data(reply), clipped.width(), clipped.height(),
+                          clipped.width() * 4, QImage::Format_RGB32);
+        result = QImage(area.size(), QImage::Format_RGB32);
+        result.fill(Qt::black);
+        QPainter painter(&result);
+        painter.drawImage(clipped.topLeft() - area.topLeft(), view);
+    }
+    free(reply);
+    return blurred(result, 12);
+}
+
+} // namespace halvo

@@ -1,0 +1,55 @@
+// The overlay's window on X11: frameless, unmanaged (override-redirect), never focused, above
+// everything; translucent under a compositor, otherwise masked to the overlay's shape over a
+// blurred capture of what lies behind it.
+#pragma once
+
+#include "minimap/MinimapPanelController.h"
+#include "platform/Panel.h"
+#include "platform/Screens.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace halvo {
+
+class MinimapOverlayView;
+
+class OverlayPanel final : public QWidget, public Panel {
+    Q_OBJECT
+public:
+    OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions);
+
+    // Builds OverlayPanels for a MinimapPanelController.
+    static MinimapPanelController::PanelFactory factory(const Screens& screens);
+
+    void setFrame(Rect frame) override;
+    Rect frame() const override { return m_frame; }
+    void orderFront() override;
+    void orderOut() override;
+    void setAppearance(Theme theme) override;
+
+    MinimapOverlayView* view() const { return m_view; }
+    bool isComposited() const { return m_composited; }
+    // The panel's place in X root coordinates (y down from the top of the root window).
+    QRect rootGeometry() const { return m_rootGeometry; }
+
+    // Whether a compositing manager owns _NET_WM_CM_S<screen> on the application's display.
+    static bool compositorRunning();
+    // The root window's pixels in `area` (root coordinates), blurred; null when unavailable.
+    static QImage captureBlurredBackdrop(QRect area);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateMask();
+
+    const Screens& m_screens;
+    MinimapOverlayView* m_view = nullptr;
+    Rect m_frame{0, 0, 480, 148};
+    QRect m_rootGeometry{0, 0, 480, 148};
+    bool m_composited = false;
+    Theme m_appearance = Theme::system;
+};
+
+} // namespace halvo

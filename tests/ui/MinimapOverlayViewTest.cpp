@@ -1,0 +1,247 @@
+// The overlay on a real X server, driven by real pointer events: activation, drag reordering,
+// hover bubble, paging, focus and window-manager independence, accessibility.
+#include "minimap/view/MinimapOverlayView.h"
+
+#include "minimap/MinimapPanelController.h"
+#include "minimap/view/OverlayPanel.h"
+#include "minimap/view/PagingButton.h"
+#include "platform/sim/SimScreens.h"
+#include "ui/UiSession.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace halvo;
+using halvo::test::XvfbSession;
+
+namespace {
+
+std::vector<TrackedApp> makeApps(int n) {
+    static const char* names[] = {"Terminal", "Files", "Calculator", "Text Editor", "Browser"};
+    std::vector<TrackedApp> apps;
+    for (int i = 0; i < n; ++i) {
+        const std::string id = "app." + std::to_string(i);
+        std::string name = i < 5 ? names[i] : "App " + std::to_string(i);
+        apps.push_back({id, id, name, 100 + i, nullptr});
+    }
+    return apps;
+}
+
+bool pump(const std::function<bool()>& pred, double seconds = 5) {
+    return XvfbSession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+class MinimapOverlayTest : public testing::Test {
+protected:
+    void SetUp() override {
+        session = test::uiSession();
+        ASSERT_NE(session, nullptr);
+        screens.addScreen({0, 0, 1440, 1024}, {0, 0, 1440, 1024}, "LEFT");
+        screens.addScreen({1440, 0, 1440, 1024}, {1440, 0, 1440, 1024}, "RIGHT");
+        screens.setMouseLocation({700, 500});
+        controller =
+            std::make_unique<MinimapPanelController>(screens, OverlayPanel::factory(screens));
+        controller->onActivate = [this](const std::string& id) { activated.push_back(id); };
+        controller->onReorder = [this](int s, int d) { reordered.emplace_back(s, d); };
+    }
+
+    void showWith(int appCount) {
+        controller->model().apps = makeApps(appCount);
+        controller->model().highlightedBundleID = std::string("app.0");
+        controller->updateFrame();
+        controller->show();
+        ASSERT_TRUE(pump([&] { return isViewable(); })) << "panel never mapped";
+        ASSERT_TRUE(pump([&] { return !panel()->view()->isWiggleRunning(); }));
+    }
+
+    OverlayPanel* panel() const { return static_cast<OverlayPanel*>(controller->panel()); }
+    MinimapOverlayView* view() const { return panel()->view(); }
+
+    bool isViewable() const {
+        std::ostringstream id;
+        id << panel()->winId();
+        return session->run("xwininfo -id " + id.str()).find("IsViewable") != std::string::npos;
+    }
+
+    // Root coordinates of a point of the view.
+    QPoint root(QPointF local) const { return panel()->rootGeometry().topLeft() + local.toPoint(); }
+    QPoint cellCentre(int index) const {
+        return root(view()->cellRect("app." + std::to_string(index))->center());
+    }
+
+    void pointer(const std::string& actions) { session->run("xdotool " + actions); }
+    void moveTo(QPoint p) {
+        pointer("mousemove " + std::to_string(p.x()) + " " + std::to_string(p.y()));
+    }
+
+    void screenshot(const std::string& name) {
+        const QRect g = panel()->rootGeometry().adjusted(-20, -20, 20, 20);
+        session->run("import -window root -crop " + std::to_string(g.width()) + "x" +
+                     std::to_string(g.height()) + "+" + std::to_string(g.x()) + "+" +
+                     std::to_string(g.y()) + " /tmp/halvo-overlay-" + name + ".png");
+    }
+
+    XvfbSession* session = nullptr;
+    SimScreens screens;
+    std::unique_ptr<MinimapPanelController> controller;
+    std::vector<std::string> activated;
+    std::vector<std::pair<int, int>> reordered;
+};
+
+TEST_F(MinimapOverlayTest, ClickOnACellActivatesItsApp) {
+    showWith(3);
+    moveTo(cellCentre(1));
+    pointer("click 1");
+    ASSERT_TRUE(pump([&] { return !activated.empty(); }));
+    EXPECT_EQ(activated, (std::vector<std::string>{"app.1"}));
+    EXPECT_TRUE(reordered.empty());
+}
+
+TEST_F(MinimapOverlayTest, DragThirtySixPointsRightFromIndexTwoMovesItOnePlace) {
+    showWith(5);
+    const QPoint start = cellCentre(2);
+    moveTo(start);
+    pointer("mousedown 1");
+    moveTo(start + QPoint(10, 0));
+    ASSERT_TRUE(pump([&] { return view()->dragState().isDragging(); }));
+    EXPECT_TRUE(view()->isWiggleRunning());
+    EXPECT_EQ(controller->model().hoveredBundleID.get(), std::nullopt);
+    moveTo(start + QPoint(36, 0));
+    ASSERT_TRUE(pump([&] { return view()->dragState().dragOffset() == 36; }));
+    screenshot("drag");
+    pointer("mouseup 1");
+    ASSERT_TRUE(pump([&] { return !reordered.empty(); }));
+    EXPECT_EQ(reordered, (std::vector<std::pair<int, int>>{{2, 4}}));
+    EXPECT_TRUE(activated.empty());
+    EXPECT_FALSE(view()->isWiggleRunning()) << "the wiggle timer runs only while dragging";
+}
+
+TEST_F(MinimapOverlayTest, DragFarLeftMovesToTheFront) {
+    showWith(5);
+    const QPoint start = cellCentre(2);
+    moveTo(start);
+    pointer("mousedown 1");
+    moveTo(start - QPoint(100, 0));
+    moveTo(start - QPoint(300, 0));
+    ASSERT_TRUE(pump([&] { return view()->dragState().dragOffset() == -300; }));
+    pointer("mouseup 1");
+    ASSERT_TRUE(pump([&] { return !reordered.empty(); }));
+    EXPECT_EQ(reordered, (std::vector<std::pair<int, int>>{{2, 0}}));
+}
+
+TEST_F(MinimapOverlayTest, HoveringACellShowsTheBubbleWithItsName) {
+    showWith(3);
+    moveTo(cellCentre(2));
+    ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
+    auto bubble = view()->bubbleRect();
+    ASSERT_TRUE(bubble.has_value());
+    EXPECT_NEAR(bubble->center().x(), view()->cellRect("app.2")->center().x(), 0.5);
+    EXPECT_TRUE(panel()->mask().isEmpty() || panel()->mask().contains(bubble->center().toPoint()))
+        << "the panel's shape must let the bubble through";
+    pump([] { return false; }, 0.2); // let the fade finish before looking
+    screenshot("bubble");
+
+    moveTo(root(QPointF(view()->width() / 2.0, 5))); // above the strip: no cell
+    ASSERT_TRUE(pump([&] { return !controller->model().hoveredBundleID.get().has_value(); }));
+    EXPECT_FALSE(view()->bubbleRect().has_value());
+}
+
+TEST_F(MinimapOverlayTest, TwentyFiveAppsOnA1440MonitorPage) {
+    showWith(25);
+    EXPECT_EQ(panel()->rootGeometry().width(), 1392);
+    PagingButton* left = view()->leftButton();
+    PagingButton* right = view()->rightButton();
+    ASSERT_TRUE(left->isVisible() && right->isVisible());
+    EXPECT_FALSE(left->isEnabled());
+    EXPECT_TRUE(right->isEnabled());
+    EXPECT_EQ(right->toolTip(), "Show more apps on the right");
+
+    moveTo(root(right->geometry().center()));
+    pointer("click 1");
+    // Viewport 1312 holds 18 cells: the step is 17, so cell 17 meets the leading edge, or as near
+    // as the end of the row allows.
+    ASSERT_TRUE(pump([&] { return view()->scrollOffset() == 16 + 72 * 25 - 1312; }));
+    ASSERT_TRUE(pump([&] { return left->isEnabled() && !right->isEnabled(); }));
+    screenshot("overflow");
+
+    moveTo(root(left->geometry().center()));
+    pointer("click 1");
+    // Back to the first cell, whose leading edge meets the viewport's.
+    ASSERT_TRUE(pump([&] { return view()->scrollOffset() == 8; })) << view()->scrollOffset();
+    EXPECT_FALSE(left->isEnabled());
+    EXPECT_TRUE(activated.empty());
+}
+
+TEST_F(MinimapOverlayTest, ShowingNeitherTakesFocusNorJoinsTheClientList) {
+    const pid_t xlogo = session->spawn({"xlogo"});
+    const unsigned long client = session->waitForClientWindow("XLogo");
+    ASSERT_NE(client, 0u);
+    ASSERT_TRUE(XvfbSession::waitUntil([&] { return session->activeWindow() == client; }));
+
+    showWith(3);
+    moveTo(cellCentre(0));
+    pointer("click 1");
+    ASSERT_TRUE(pump([&] { return !activated.empty(); }));
+    pump([] { return false; }, 0.2);
+    EXPECT_EQ(session->activeWindow(), client);
+    std::ostringstream hex;
+    hex << "0x" << std::hex << panel()->winId();
+    EXPECT_EQ(session->run("xprop -root _NET_CLIENT_LIST").find(hex.str()), std::string::npos);
+    EXPECT_NE(session->run("xwininfo -id " + hex.str()).find("Override Redirect State: yes"),
+              std::string::npos);
+    session->kill(xlogo);
+}
+
+TEST_F(MinimapOverlayTest, HidingTakesThePanelOffScreenAndResetsTheDrag) {
+    showWith(3);
+    moveTo(cellCentre(1));
+    pointer("mousedown 1");
+    moveTo(cellCentre(1) + QPoint(20, 0));
+    ASSERT_TRUE(pump([&] { return view()->dragState().isDragging(); }));
+    controller->hide();
+    EXPECT_FALSE(view()->dragState().draggingID().has_value());
+    EXPECT_FALSE(view()->isWiggleRunning());
+    ASSERT_TRUE(pump([&] { return !isViewable(); }));
+    pointer("mouseup 1");
+}
+
+TEST_F(MinimapOverlayTest, EachCellIsAnAccessibleButton) {
+    showWith(3);
+    QAccessibleInterface* overlay = QAccessible::queryAccessibleInterface(view());
+    ASSERT_NE(overlay, nullptr);
+    ASSERT_GE(overlay->childCount(), 3);
+    QAccessibleInterface* first = overlay->child(0);
+    QAccessibleInterface* second = overlay->child(1);
+    EXPECT_EQ(first->role(), QAccessible::Button);
+    EXPECT_EQ(first->text(QAccessible::Name), "Terminal");
+    EXPECT_EQ(first->text(QAccessible::Value), "Active");
+    EXPECT_EQ(second->text(QAccessible::Value), "");
+    EXPECT_EQ(overlay->indexOfChild(second), 1);
+    EXPECT_TRUE(first->rect().contains(cellCentre(0)));
+    ASSERT_NE(second->actionInterface(), nullptr);
+    second->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(activated, (std::vector<std::string>{"app.1"}));
+}
+
+TEST_F(MinimapOverlayTest, ReduceMotionDragsWithoutWiggle) {
+    showWith(3);
+    OverlayMotionSettings motion = view()->motion();
+    motion.reduceMotion = true;
+    view()->setMotion(motion);
+    const QPoint start = cellCentre(0);
+    moveTo(start);
+    pointer("mousedown 1");
+    moveTo(start + QPoint(30, 0));
+    ASSERT_TRUE(pump([&] { return view()->dragState().isDragging(); }));
+    EXPECT_FALSE(view()->isWiggleRunning());
+    pointer("mouseup 1");
+}
+
+} // namespace
