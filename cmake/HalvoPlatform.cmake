@@ -1,6 +1,6 @@
 # The real X11 backend, the Qt views, the program, and everything tested on a real X server.
 set(CMAKE_AUTOMOC ON)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Test LinguistTools)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Network Test LinguistTools)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
     xcb xcb-ewmh xcb-icccm xcb-keysyms xcb-xkb xcb-xinput xcb-randr xcb-res xcb-shm xcb-xtest
@@ -24,10 +24,11 @@ halvo_warnings(halvo_ui)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
     add_executable(halvo src/app/main.cpp)
-    target_link_libraries(halvo PRIVATE halvo_ui)
+    target_link_libraries(halvo PRIVATE halvo_ui Qt6::Network)
     target_compile_definitions(halvo PRIVATE
         HALVO_VERSION="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}"
-        HALVO_BUILD="${HALVO_BUILD_NUMBER}")
+        HALVO_BUILD="${HALVO_BUILD_NUMBER}"
+        HALVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     halvo_warnings(halvo)
     include(GNUInstallDirs)
     install(TARGETS halvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
