@@ -41,8 +41,9 @@ public:
         return *this;
     }
 
-    // Future assignments only. The subscription may outlive this object.
-    [[nodiscard]] Subscription subscribe(Handler handler) {
+    // Future assignments only. The subscription may outlive this object. Subscribing does not
+    // change the value, so owners can hand out read-only access.
+    [[nodiscard]] Subscription subscribe(Handler handler) const {
         const std::uint64_t id = m_handlers->nextID++;
         m_handlers->entries.emplace(id, std::make_shared<Handler>(std::move(handler)));
         std::weak_ptr<Handlers> weak = m_handlers;
@@ -53,7 +54,7 @@ public:
     }
 
     // The current value at once, then every future assignment.
-    [[nodiscard]] Subscription subscribeWithCurrent(Handler handler) {
+    [[nodiscard]] Subscription subscribeWithCurrent(Handler handler) const {
         handler(m_value);
         return subscribe(std::move(handler));
     }

@@ -1,0 +1,28 @@
+// A floating, never-activating panel that carries the overlay: framed in screen space, ordered
+// front and out, and given the overlay's colour scheme.
+#pragma once
+
+#include "platform/Geometry.h"
+#include "settings/Theme.h"
+
+namespace halvo {
+
+class Panel {
+public:
+    virtual ~Panel() = default;
+
+    // Places the panel at `frame`, in screen space (origin at the bottom-left corner of the primary
+    // screen, y upwards), and resizes the view it hosts to the frame's size.
+    virtual void setFrame(Rect frame) = 0;
+    virtual Rect frame() const = 0;
+
+    // Puts the panel above every other window without activating this program or taking focus.
+    virtual void orderFront() = 0;
+    // Takes the panel off screen; it keeps its frame and content for the next orderFront().
+    virtual void orderOut() = 0;
+
+    // `system` follows the desktop's colour scheme; `light` and `dark` force one.
+    virtual void setAppearance(Theme theme) = 0;
+};
+
+} // namespace halvo
