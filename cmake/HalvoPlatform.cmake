@@ -1,6 +1,6 @@
 # The real X11 backend, the Qt views, the program, and everything tested on a real X server.
 set(CMAKE_AUTOMOC ON)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Test LinguistTools)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Network Test LinguistTools)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
     xcb xcb-ewmh xcb-icccm xcb-keysyms xcb-xkb xcb-xinput xcb-randr xcb-res xcb-shm xcb-xtest
@@ -24,13 +24,42 @@ halvo_warnings(halvo_ui)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
     add_executable(halvo src/app/main.cpp)
-    target_link_libraries(halvo PRIVATE halvo_ui)
+    target_link_libraries(halvo PRIVATE halvo_ui Qt6::Network)
     target_compile_definitions(halvo PRIVATE
         HALVO_VERSION="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}"
-        HALVO_BUILD="${HALVO_BUILD_NUMBER}")
+        HALVO_BUILD="${HALVO_BUILD_NUMBER}"
+        HALVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     halvo_warnings(halvo)
     include(GNUInstallDirs)
     install(TARGETS halvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+    # Translations: scripts/extract-localized lists the localized("text", "comment") calls for
+    # lupdate, which merges them into the .ts in the source tree; lrelease compiles the .qm.
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    file(GLOB_RECURSE HALVO_TEXT_SOURCES CONFIGURE_DEPENDS
+        ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h)
+    list(FILTER HALVO_TEXT_SOURCES EXCLUDE REGEX "/platform/sim/")
+    set(HALVO_TS ${CMAKE_SOURCE_DIR}/resources/translations/halvo_de.ts)
+    set(HALVO_TEXTS ${CMAKE_BINARY_DIR}/localized_texts.cpp)
+    set(HALVO_QM ${CMAKE_BINARY_DIR}/translations/halvo_de.qm)
+    add_custom_command(OUTPUT ${HALVO_TEXTS}.stamp
+        COMMAND Python3::Interpreter scripts/extract-localized ${HALVO_TEXTS} ${HALVO_TEXT_SOURCES}
+        COMMAND Qt6::lupdate -silent -locations none -no-obsolete -source-language en
+            -target-language de ${HALVO_TEXTS} -ts ${HALVO_TS}
+        COMMAND ${CMAKE_COMMAND} -E touch ${HALVO_TEXTS}.stamp
+        DEPENDS ${HALVO_TEXT_SOURCES} ${CMAKE_SOURCE_DIR}/scripts/extract-localized
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+        COMMENT "Updating resources/translations/halvo_de.ts")
+    add_custom_command(OUTPUT ${HALVO_QM}
+        COMMAND Qt6::lrelease -silent ${HALVO_TS} -qm ${HALVO_QM}
+        DEPENDS ${HALVO_TEXTS}.stamp ${HALVO_TS})
+    add_custom_target(halvo_translations ALL DEPENDS ${HALVO_QM})
+
+    install(FILES ${HALVO_QM} DESTINATION ${CMAKE_INSTALL_DATADIR}/halvo/translations)
+    install(FILES resources/permissions.html DESTINATION ${CMAKE_INSTALL_DATADIR}/halvo)
+    install(FILES resources/halvo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES resources/halvo.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
 # Support for tests and benchmarks that run on a private X server.

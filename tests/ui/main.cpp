@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     }
     halvo::test::g_session = session.get();
     QApplication app(argc, argv);
+    Q_INIT_RESOURCE(halvo);
     const int result = RUN_ALL_TESTS();
     halvo::test::g_session = nullptr;
     return result;

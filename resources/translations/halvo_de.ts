@@ -1,0 +1,262 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de" sourcelanguage="en">
+<context>
+    <name>Halvo</name>
+    <message>
+        <source>Accessibility permission required</source>
+        <comment>Missing permission warning</comment>
+        <translation>Bedienungshilfen-Berechtigung erforderlich</translation>
+    </message>
+    <message>
+        <source>Open Accessibility Settings…</source>
+        <comment>Open system Accessibility settings</comment>
+        <translation>Bedienungshilfen-Einstellungen öffnen…</translation>
+    </message>
+    <message>
+        <source>Open Input Monitoring Settings…</source>
+        <comment>Open system Input Monitoring settings</comment>
+        <translation>Einstellungen für Eingabeüberwachung öffnen…</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <comment>Preferences menu item</comment>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>About Halvo</source>
+        <comment>About menu item</comment>
+        <translation>Über Halvo</translation>
+    </message>
+    <message>
+        <source>Quit Halvo</source>
+        <comment>Quit menu item</comment>
+        <translation>Halvo beenden</translation>
+    </message>
+    <message>
+        <source>Halvo — %@ + ←/→ to switch apps</source>
+        <comment>Menu bar tooltip with modifier keys</comment>
+        <translation>Halvo — %@ + ←/→ wechselt zwischen Apps</translation>
+    </message>
+    <message>
+        <source>Select at least one modifier key.</source>
+        <comment>Empty shortcut validation</comment>
+        <translation>Wähle mindestens eine Sondertaste.</translation>
+    </message>
+    <message>
+        <source>Halvo Preferences</source>
+        <comment>Preferences window title</comment>
+        <translation>Halvo-Einstellungen</translation>
+    </message>
+    <message>
+        <source>About Halvo</source>
+        <comment>About window title</comment>
+        <translation>Über Halvo</translation>
+    </message>
+    <message>
+        <source>Keyboard-driven app switcher with a custom order.</source>
+        <comment>About window description</comment>
+        <translation>App-Umschalter für die Tastatur mit eigener Reihenfolge.</translation>
+    </message>
+    <message>
+        <source>Version </source>
+        <comment>About window version prefix</comment>
+        <translation>Version </translation>
+    </message>
+    <message>
+        <source>Show Minimap</source>
+        <comment>Gesture: hold the modifiers</comment>
+        <translation>Minikarte zeigen</translation>
+    </message>
+    <message>
+        <source>Previous app</source>
+        <comment>Gesture: Left arrow</comment>
+        <translation>Vorherige App</translation>
+    </message>
+    <message>
+        <source>Next app</source>
+        <comment>Gesture: Right arrow</comment>
+        <translation>Nächste App</translation>
+    </message>
+    <message>
+        <source>Enter Full Screen</source>
+        <comment>Gesture: Up arrow</comment>
+        <translation>Vollbild einschalten</translation>
+    </message>
+    <message>
+        <source>Exit Full Screen</source>
+        <comment>Gesture: Down arrow</comment>
+        <translation>Vollbild beenden</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <comment>Preferences section title</comment>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Launch at Login</source>
+        <comment>Launch at login checkbox</comment>
+        <translation>Beim Anmelden starten</translation>
+    </message>
+    <message>
+        <source>Automatically launch Halvo when you log in to your Mac.</source>
+        <comment>Launch at login description</comment>
+        <translation>Halvo automatisch starten, wenn du dich an deinem Mac anmeldest.</translation>
+    </message>
+    <message>
+        <source>Allow Halvo in System Settings &gt; General &gt; Login Items to enable automatic launch.</source>
+        <comment>Login item requires approval</comment>
+        <translation>Erlaube Halvo unter Systemeinstellungen &gt; Allgemein &gt; Anmeldeobjekte, damit es automatisch startet.</translation>
+    </message>
+    <message>
+        <source>Open Login Items…</source>
+        <comment>Open login items settings button</comment>
+        <translation>Anmeldeobjekte öffnen…</translation>
+    </message>
+    <message>
+        <source>Appearance</source>
+        <comment>Preferences section title</comment>
+        <translation>Erscheinungsbild</translation>
+    </message>
+    <message>
+        <source>Theme</source>
+        <comment>Theme picker label</comment>
+        <translation>Design</translation>
+    </message>
+    <message>
+        <source>Follow System</source>
+        <comment>Theme option</comment>
+        <translation>Wie System</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <comment>Theme option</comment>
+        <translation>Hell</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <comment>Theme option</comment>
+        <translation>Dunkel</translation>
+    </message>
+    <message>
+        <source>Hotkeys</source>
+        <comment>Preferences section title</comment>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Shortcut preview</source>
+        <comment>Shortcut preview accessibility label</comment>
+        <translation>Vorschau des Tastenkürzels</translation>
+    </message>
+    <message>
+        <source>Restore Default</source>
+        <comment>Restore default shortcut button</comment>
+        <translation>Standard wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Permissions</source>
+        <comment>Preferences section title</comment>
+        <translation>Berechtigungen</translation>
+    </message>
+    <message>
+        <source>Recheck</source>
+        <comment>Recheck permissions button</comment>
+        <translation>Erneut prüfen</translation>
+    </message>
+    <message>
+        <source>Open Settings…</source>
+        <comment>Open permission settings button</comment>
+        <translation>Einstellungen öffnen…</translation>
+    </message>
+    <message>
+        <source>Accessibility</source>
+        <comment>Accessibility permission label</comment>
+        <translation>Bedienungshilfen</translation>
+    </message>
+    <message>
+        <source>Open Accessibility Settings…</source>
+        <comment>Open Accessibility settings button</comment>
+        <translation>Bedienungshilfen-Einstellungen öffnen…</translation>
+    </message>
+    <message>
+        <source>Input Monitoring</source>
+        <comment>Input Monitoring permission label</comment>
+        <translation>Eingabeüberwachung</translation>
+    </message>
+    <message>
+        <source>Open Input Monitoring…</source>
+        <comment>Open Input Monitoring settings button</comment>
+        <translation>Eingabeüberwachung öffnen…</translation>
+    </message>
+    <message>
+        <source>Usage Tips</source>
+        <comment>Usage tips disclosure title</comment>
+        <translation>Tipps zur Bedienung</translation>
+    </message>
+    <message>
+        <source>Hold your modifier combination to show the minimap. Release it to hide.</source>
+        <comment>Usage tip: showing the minimap</comment>
+        <translation>Halte deine Sondertasten gedrückt, um die Minikarte zu zeigen. Lass sie los, um sie auszublenden.</translation>
+    </message>
+    <message>
+        <source>Hold Left or Right for 0.6 seconds to move all of the selected app’s windows to the screen where you started switching. Full-screen and fixed windows stay in place.</source>
+        <comment>Usage tip: long press moves windows</comment>
+        <translation>Halte Links oder Rechts 0,6 Sekunden lang, um alle Fenster der gewählten App auf den Bildschirm zu bewegen, auf dem du mit dem Umschalten begonnen hast. Vollbildfenster und feste Fenster bleiben, wo sie sind.</translation>
+    </message>
+    <message>
+        <source>Up enters native full screen for the focused window of the frontmost app; Down exits full screen.</source>
+        <comment>Usage tip: full screen</comment>
+        <translation>Oben schaltet das aktive Fenster der vordersten App in den Vollbildmodus, Unten beendet ihn.</translation>
+    </message>
+    <message>
+        <source>Drag icons in the overlay to set your custom order.</source>
+        <comment>Usage tip: reordering</comment>
+        <translation>Ziehe Symbole in der Übersicht, um deine eigene Reihenfolge festzulegen.</translation>
+    </message>
+    <message>
+        <source>Halvo needs Accessibility to raise app windows, and may need Input Monitoring so modifier keys are detected while other apps are focused.</source>
+        <comment>Usage tip: permissions</comment>
+        <translation>Halvo braucht die Bedienungshilfen, um App-Fenster nach vorn zu holen, und eventuell die Eingabeüberwachung, damit Sondertasten auch erkannt werden, während andere Apps aktiv sind.</translation>
+    </message>
+    <message>
+        <source>Could not update launch at login: </source>
+        <comment>Launch at login error prefix</comment>
+        <translation>Start beim Anmelden konnte nicht geändert werden: </translation>
+    </message>
+    <message>
+        <source>Cancel Recording</source>
+        <comment>Recorder button while recording</comment>
+        <translation>Aufnahme abbrechen</translation>
+    </message>
+    <message>
+        <source>Record Shortcut</source>
+        <comment>Recorder button</comment>
+        <translation>Tastenkürzel aufnehmen</translation>
+    </message>
+    <message>
+        <source>Press modifier keys, then release to confirm. Escape cancels.</source>
+        <comment>Recorder hint while recording</comment>
+        <translation>Drücke Sondertasten und lass sie zum Bestätigen los. Escape bricht ab.</translation>
+    </message>
+    <message>
+        <source>Record a modifier combination. Arrow keys stay fixed.</source>
+        <comment>Recorder hint</comment>
+        <translation>Nimm eine Kombination von Sondertasten auf. Die Pfeiltasten bleiben gleich.</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <comment>Permission status</comment>
+        <translation>Erteilt</translation>
+    </message>
+    <message>
+        <source>Required</source>
+        <comment>Permission status</comment>
+        <translation>Erforderlich</translation>
+    </message>
+    <message>
+        <source>Not Granted</source>
+        <comment>Permission status</comment>
+        <translation>Nicht erteilt</translation>
+    </message>
+</context>
+</TS>

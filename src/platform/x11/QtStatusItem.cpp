@@ -1,0 +1,127 @@
+// Tray icon and its menu.
+#include "platform/x11/QtStatusItem.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QSvgRenderer>
+#include <QSystemTrayIcon>
+
+namespace halvo {
+namespace {
+
+// The monochrome SVG drawn in the panel's text colour, at the sizes trays ask for.
+QIcon programIcon() {
+    QSvgRenderer renderer(QStringLiteral(":/halvo/halvo.svg"));
+    if (!renderer.isValid())
+        return {};
+    QIcon icon;
+    const QColor tint = QGuiApplication::palette().color(QPalette::WindowText);
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(pixmap.rect(), tint);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+// A title alone drawn as an icon, for when no icon exists: the tray has no text slot.
+QIcon titleIcon(const QString& title) {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QGuiApplication::palette().color(QPalette::WindowText));
+    QFont font = painter.font();
+    font.setPixelSize(40);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, title.left(1));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+QtStatusItem::QtStatusItem(QObject* parent)
+    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(std::make_unique<QMenu>()) {
+    m_tray->setContextMenu(m_menu.get());
+    // A left click opens the menu too, as a menu-bar item would.
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger && !m_menu->isVisible())
+            m_menu->popup(QCursor::pos());
+    });
+    // The new entries replace an open menu only once it has closed.
+    connect(m_menu.get(), &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { rebuildIfClosed(); }, Qt::QueuedConnection);
+    });
+}
+
+QtStatusItem::~QtStatusItem() {
+    m_tray->hide();
+}
+
+bool QtStatusItem::isTrayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool QtStatusItem::setImage(const std::string& name, const std::string& accessibilityDescription) {
+    QIcon icon = name == "halvo" ? programIcon() : QIcon::fromTheme(QString::fromStdString(name));
+    if (icon.isNull())
+        return false;
+    m_tray->setIcon(icon);
+    m_tray->show();
+    m_menu->setAccessibleName(QString::fromStdString(accessibilityDescription));
+    return true;
+}
+
+void QtStatusItem::setTitle(const std::string& title) {
+    m_title = title;
+    m_tray->setIcon(titleIcon(QString::fromStdString(title)));
+    m_tray->show();
+}
+
+void QtStatusItem::setToolTip(const std::string& toolTip) {
+    m_tray->setToolTip(QString::fromStdString(toolTip));
+}
+
+void QtStatusItem::setMenu(std::vector<StatusMenuItem> items) {
+    m_items = std::move(items);
+    m_pendingItems = true;
+    rebuildIfClosed();
+}
+
+void QtStatusItem::rebuildIfClosed() {
+    if (!m_pendingItems || m_menu->isVisible())
+        return;
+    m_pendingItems = false;
+    m_menu->clear();
+    for (const StatusMenuItem& item : m_items) {
+        if (item.isSeparator) {
+            m_menu->addSeparator();
+            continue;
+        }
+        QAction* action = m_menu->addAction(QString::fromStdString(item.title));
+        action->setEnabled(item.enabled);
+        if (!item.keyEquivalent.empty()) {
+            // The command modifier of this desktop is Control.
+            action->setShortcut(
+                QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(item.keyEquivalent)));
+            action->setShortcutVisibleInContextMenu(true);
+        }
+        if (item.action)
+            connect(action, &QAction::triggered, this, [callback = item.action] { callback(); });
+    }
+}
+
+} // namespace halvo

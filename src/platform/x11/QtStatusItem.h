@@ -1,0 +1,43 @@
+// The status item as a tray icon: a StatusNotifierItem when a watcher is on the session bus,
+// otherwise an XEmbed icon in the panel's system tray (Qt chooses).
+#pragma once
+
+#include "platform/StatusItem.h"
+
+#include <QObject>
+#include <memory>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace halvo {
+
+class QtStatusItem final : public QObject, public StatusItem {
+    Q_OBJECT
+public:
+    explicit QtStatusItem(QObject* parent = nullptr);
+    ~QtStatusItem() override;
+
+    // "halvo" is the program's own monochrome icon; other names are looked up in the icon theme.
+    bool setImage(const std::string& name, const std::string& accessibilityDescription) override;
+    void setTitle(const std::string& title) override;
+    void setToolTip(const std::string& toolTip) override;
+    void setMenu(std::vector<StatusMenuItem> items) override;
+
+    // Whether a tray or watcher was found to show the icon in.
+    static bool isTrayAvailable();
+
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    QMenu* menu() const { return m_menu.get(); }
+
+private:
+    void rebuildIfClosed();
+
+    QSystemTrayIcon* m_tray = nullptr;
+    std::unique_ptr<QMenu> m_menu;
+    std::vector<StatusMenuItem> m_items;
+    bool m_pendingItems = false;
+    std::string m_title;
+};
+
+} // namespace halvo

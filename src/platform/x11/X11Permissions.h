@@ -1,0 +1,29 @@
+// The two permissions as an X11 session grants them: "Accessibility" is a window manager that
+// speaks EWMH (it supports _NET_ACTIVE_WINDOW and _NET_CLIENT_LIST); "Input Monitoring" is a real X
+// server (not XWayland) with the XKB and XInput2 extensions. Neither can be granted by a prompt.
+#pragma once
+
+#include "platform/Permissions.h"
+
+namespace halvo {
+
+class Log;
+class X11Connection;
+
+class X11Permissions final : public Permissions {
+public:
+    X11Permissions(X11Connection& connection, Log& log);
+
+    bool isAccessibilityTrusted() override;
+    // Logs what is missing and how to get it; the answer is the current state.
+    bool isAccessibilityTrustedWithPrompt() override;
+    bool isInputMonitoringGranted() override;
+
+private:
+    bool hasExtension(const char* name);
+
+    X11Connection& m_connection;
+    Log& m_log;
+};
+
+} // namespace halvo

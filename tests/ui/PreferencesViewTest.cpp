@@ -1,0 +1,231 @@
+// The Preferences window's content against a backend and login item that record what they are
+// asked: recording with real key events, restore default, launch at login, permissions.
+#include "settings/view/PreferencesView.h"
+
+#include "app/PreferencesBackend.h"
+#include "app/view/QtAuxWindows.h"
+#include "platform/sim/SimBundleInfo.h"
+#include "platform/sim/SimLoginItems.h"
+#include "settings/view/ShortcutCaptureWidget.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace halvo {
+namespace {
+
+class RecordingBackend final : public PreferencesBackend {
+public:
+    Published<bool>& accessibilityTrusted() override { return m_trusted; }
+    Published<bool>& inputMonitoringGranted() override { return m_monitoring; }
+    Published<std::optional<std::string>>& hotkeyError() override { return m_error; }
+    Theme theme() const override { return m_theme; }
+    void setTheme(Theme theme) override {
+        m_theme = theme;
+        m_changed.set(true);
+    }
+    ShortcutModifiers modifiers() const override { return m_modifiers; }
+    Subscription observeSettings(std::function<void()> changed) override {
+        return m_changed.subscribe([changed = std::move(changed)](bool) { changed(); });
+    }
+    bool applyShortcut(ShortcutModifiers modifiers) override {
+        applied.push_back(modifiers);
+        if (!modifiers.isValid()) {
+            m_error = std::string("Select at least one modifier key.");
+            return false;
+        }
+        m_modifiers = modifiers;
+        m_error = std::nullopt;
+        m_changed.set(true);
+        return true;
+    }
+    void setHotkeysSuspended(bool value) override { suspended.push_back(value); }
+    void openAccessibility() override { ++accessibilityOpened; }
+    void openInputMonitoringSettings() override { ++inputMonitoringOpened; }
+    void refreshPermissions() override {
+        m_trusted = nextTrusted;
+        ++refreshes;
+    }
+    void rebuildMenu() override {}
+
+    std::vector<ShortcutModifiers> applied;
+    std::vector<bool> suspended;
+    int accessibilityOpened = 0;
+    int inputMonitoringOpened = 0;
+    int refreshes = 0;
+    bool nextTrusted = true;
+
+private:
+    Published<bool> m_trusted{false};
+    Published<bool> m_monitoring{true};
+    Published<std::optional<std::string>> m_error{std::nullopt};
+    Published<bool> m_changed{false};
+    Theme m_theme = Theme::system;
+    ShortcutModifiers m_modifiers = ShortcutModifiers::defaultCombination;
+};
+
+template <typename T> T* find(QWidget* root, const char* name) {
+    T* widget = root->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+// Waits until the window is mapped and focused by the window manager.
+void showAndFocus(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, 5000));
+}
+
+TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    auto* field = new QLineEdit(&view);
+    showAndFocus(&view);
+    field->setFocus();
+    auto* button = find<QPushButton>(&view, "recordButton");
+    auto* preview = find<QLabel>(&view, "shortcutPreview");
+    EXPECT_EQ(preview->text(), QStringLiteral("⌃⌥"));
+
+    // Started from the keyboard focus in the text field, as a button without focus would.
+    view.toggleRecording();
+    EXPECT_EQ(button->text(), QStringLiteral("Cancel Recording"));
+    EXPECT_EQ(backend.suspended, (std::vector<bool>{true}));
+    EXPECT_EQ(preview->text(), QStringLiteral("—"));
+
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QTest::keyPress(target, Qt::Key_Control, Qt::NoModifier);
+    QTest::keyPress(target, Qt::Key_Shift, Qt::ControlModifier);
+    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(field->text().isEmpty()) << "letters typed while recording reach no text field";
+    EXPECT_EQ(preview->text(), QStringLiteral("⌃⇧"));
+    QTest::keyRelease(target, Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(preview->text(), QStringLiteral("⌃⇧")) << "releasing one key keeps the preview";
+    QTest::keyRelease(target, Qt::Key_Control, Qt::ControlModifier);
+
+    ASSERT_EQ(backend.applied.size(), 1u);
+    EXPECT_EQ(backend.applied[0], ShortcutModifiers(1 | 8));
+    EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
+    EXPECT_EQ(button->text(), QStringLiteral("Record Shortcut"));
+    EXPECT_EQ(find<QLabel>(&view, "gestureKeys1")->text(), QStringLiteral("⌃⇧ ←"));
+    EXPECT_EQ(QApplication::focusWidget(), field) << "the focus goes back where it was";
+}
+
+TEST(PreferencesViewTest, EscapeCancelsAndAppliesNothing) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    view.toggleRecording();
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QTest::keyPress(target, Qt::Key_Alt, Qt::NoModifier);
+    QTest::keyClick(target, Qt::Key_Escape, Qt::AltModifier);
+    EXPECT_FALSE(view.recorder().isRecording().get());
+    QTest::keyRelease(target, Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_TRUE(backend.applied.empty());
+    EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
+}
+
+TEST(PreferencesViewTest, RestoreDefaultCancelsThenAppliesControlOption) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    view.toggleRecording();
+    QTest::mouseClick(find<QPushButton>(&view, "restoreDefault"), Qt::LeftButton);
+    EXPECT_FALSE(view.recorder().isRecording().get());
+    ASSERT_EQ(backend.applied.size(), 1u);
+    EXPECT_EQ(backend.applied[0], ShortcutModifiers::defaultCombination);
+    EXPECT_EQ(backend.suspended.back(), false);
+}
+
+TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSet) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    QWidget* row = find<QWidget>(&view, "hotkeyError");
+    EXPECT_FALSE(row->isVisible());
+    backend.applyShortcut(ShortcutModifiers());
+    EXPECT_TRUE(row->isVisible());
+    backend.applyShortcut(ShortcutModifiers(4));
+    EXPECT_FALSE(row->isVisible());
+}
+
+TEST(PreferencesViewTest, LaunchAtLoginFollowsTheStatusReadBackAndKeepsErrors) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    login.setStatusAfterRegister(LoginItemStatus::requiresApproval);
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    auto* box = find<QCheckBox>(&view, "launchAtLogin");
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    EXPECT_EQ(login.calls(), (std::vector<std::string>{"register"}));
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(find<QWidget>(&view, "loginApproval")->isVisible());
+
+    // Approved elsewhere: the refresh on coming back turns it into enabled.
+    login.setStatus(LoginItemStatus::enabled);
+    view.refreshLoginItemStatus();
+    EXPECT_FALSE(find<QWidget>(&view, "loginApproval")->isVisible());
+
+    login.setFailure(std::string("Could not remove /x: Permission denied"));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    EXPECT_EQ(login.calls().back(), "unregister");
+    EXPECT_TRUE(box->isChecked()) << "the checkbox shows the status, not the wish";
+    EXPECT_TRUE(find<QWidget>(&view, "loginError")->isVisible());
+    view.refreshLoginItemStatus();
+    EXPECT_TRUE(find<QWidget>(&view, "loginError")->isVisible()) << "errors survive refreshes";
+}
+
+TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Required"));
+    auto* open = find<QPushButton>(&view, "accessibilityOpen");
+    EXPECT_TRUE(open->isVisible());
+    QTest::mouseClick(open, Qt::LeftButton);
+    EXPECT_EQ(backend.accessibilityOpened, 1);
+    EXPECT_FALSE(find<QPushButton>(&view, "inputMonitoringOpen")->isVisible());
+
+    QTest::mouseClick(find<QWidget>(&view, "recheck"), Qt::LeftButton);
+    EXPECT_EQ(backend.refreshes, 1);
+    EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Granted"));
+    EXPECT_FALSE(open->isVisible());
+}
+
+TEST(AuxWindowsTest, WindowsAreCreatedOnceAndKeepTheirPlace) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    SimBundleInfo bundle;
+    QtAuxWindows windows(backend, login, bundle);
+    EXPECT_EQ(windows.preferencesWindow(), nullptr);
+    windows.showPreferences();
+    QWidget* first = windows.preferencesWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->size(), QSize(600, 660));
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("Halvo Preferences"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first, 5000));
+    first->close();
+    EXPECT_FALSE(first->isVisible());
+    windows.showPreferences();
+    EXPECT_EQ(windows.preferencesWindow(), first);
+    EXPECT_TRUE(first->isVisible());
+
+    windows.showAbout();
+    EXPECT_EQ(windows.aboutWindow()->size(), QSize(360, 220));
+    EXPECT_EQ(windows.aboutWindow()->windowTitle(), QStringLiteral("About Halvo"));
+    EXPECT_TRUE(first->isVisible()) << "About leaves Preferences open";
+}
+
+} // namespace
+} // namespace halvo
