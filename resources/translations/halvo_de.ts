@@ -99,9 +99,9 @@
         <translation>Beim Anmelden starten</translation>
     </message>
     <message>
-        <source>Automatically launch Halvo when you log in to your Mac.</source>
+        <source>Automatically launch Halvo when you log in.</source>
         <comment>Launch at login description</comment>
-        <translation>Halvo automatisch starten, wenn du dich an deinem Mac anmeldest.</translation>
+        <translation>Halvo automatisch starten, wenn du dich anmeldest.</translation>
     </message>
     <message>
         <source>Allow Halvo in System Settings &gt; General &gt; Login Items to enable automatic launch.</source>
@@ -257,6 +257,26 @@
         <source>Not Granted</source>
         <comment>Permission status</comment>
         <translation>Nicht erteilt</translation>
+    </message>
+    <message>
+        <source>The shortcut could not be registered. Choose another modifier combination.</source>
+        <comment>Shortcut registration failure</comment>
+        <translation>Das Tastenkürzel konnte nicht registriert werden. Wähle eine andere Kombination von Sondertasten.</translation>
+    </message>
+    <message>
+        <source>Active</source>
+        <comment>Accessibility value of the highlighted app in the overlay</comment>
+        <translation>Aktiv</translation>
+    </message>
+    <message>
+        <source>Show more apps on the left</source>
+        <comment>Help text and accessibility label of the overlay button that pages left</comment>
+        <translation>Weitere Apps links anzeigen</translation>
+    </message>
+    <message>
+        <source>Show more apps on the right</source>
+        <comment>Help text and accessibility label of the overlay button that pages right</comment>
+        <translation>Weitere Apps rechts anzeigen</translation>
     </message>
 </context>
 </TS>

@@ -271,18 +271,20 @@ void HalvoController::openInputMonitoring() {
     openInputMonitoringSettings();
 }
 
+SettingsLinks::Opener HalvoController::opener() {
+    if (m_platform.openURL)
+        return m_platform.openURL;
+    return [this](const std::string& url) { return m_platform.workspace.openURL(url); };
+}
+
 void HalvoController::openAccessibilitySettings() {
     const auto pane = m_platform.links.accessibilityPane();
-    SettingsLinks::openSettingsPane(pane.primary, pane.fallback, [this](const std::string& url) {
-        return m_platform.workspace.openURL(url);
-    });
+    SettingsLinks::openSettingsPane(pane.primary, pane.fallback, opener());
 }
 
 void HalvoController::openInputMonitoringSettings() {
     const auto pane = m_platform.links.inputMonitoringPane();
-    SettingsLinks::openSettingsPane(pane.primary, pane.fallback, [this](const std::string& url) {
-        return m_platform.workspace.openURL(url);
-    });
+    SettingsLinks::openSettingsPane(pane.primary, pane.fallback, opener());
 }
 
 void HalvoController::openPreferences() {

@@ -60,6 +60,8 @@ public:
         std::function<void()> showPreferences; // creates the window once, then brings it forward
         std::function<void()> showAbout;
         std::function<void()> terminate; // ends the program's event loop
+        // Opens a settings link; true when it was opened. Unset: the workspace's opener.
+        std::function<bool(const std::string& url)> openURL;
     };
 
     // With an injected tracker environment (tests) the tracker observes no workspace.
@@ -118,6 +120,7 @@ private:
     void handleFullScreen(bool enter);
     void updateStatusTooltip();
     void openAccessibilitySettings();
+    SettingsLinks::Opener opener();
     // Runs fn later on the main queue, only while this controller exists.
     std::function<void()> weakly(std::function<void(HalvoController&)> fn);
 

@@ -1,17 +1,27 @@
 // The halvo program: command line, single instance, translations, signals, the X connection, and
 // the shell (tray menu, Preferences, About) around the switching controller.
+#include "app/HalvoController.h"
 #include "app/PreferencesBackend.h"
 #include "app/SettingsLinks.h"
 #include "app/StatusMenu.h"
 #include "app/view/QtAuxWindows.h"
+#include "minimap/view/OverlayPanel.h"
 #include "platform/Localization.h"
+#include "platform/ThreadBackgroundQueue.h"
+#include "platform/x11/JsonFileUserDefaults.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtMainQueue.h"
 #include "platform/x11/QtStatusItem.h"
 #include "platform/x11/StderrLog.h"
+#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventMonitor.h"
 #include "platform/x11/X11EventPump.h"
+#include "platform/x11/X11HotkeyRegistrar.h"
 #include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11SystemSound.h"
+#include "platform/x11/X11Workspace.h"
 #include "platform/x11/XdgLoginItems.h"
 
 #include <QApplication>
@@ -136,100 +146,6 @@ bool openURL(const std::string& url) {
     return QDesktopServices::openUrl(parsed);
 }
 
-// The shell's side of the program until the switching controller takes it over: the permission
-// flags and their poll, the tray menu, and the settings the Preferences window edits (kept in
-// memory here; the controller stores them in the user defaults and registers the shortcut).
-class Shell final : public PreferencesBackend {
-public:
-    Shell(MainQueue& mainQueue, Permissions& permissions, AuxWindows& windows, Log& log)
-        : m_mainQueue(mainQueue), m_permissions(permissions), m_windows(windows), m_log(log),
-          m_links(helpPage().toStdString()) {
-        m_accessibilityTrusted = m_permissions.isAccessibilityTrusted();
-        m_inputMonitoringGranted = m_permissions.isInputMonitoringGranted();
-    }
-
-    void start() {
-        m_statusItem = std::make_unique<QtStatusItem>();
-        if (!QtStatusItem::isTrayAvailable())
-            m_log.write("Halvo: No system tray was found; open Preferences with "
-                        "\"halvo --preferences\".");
-        StatusMenu::setUp(*m_statusItem, m_modifiers, m_accessibilityTrusted.get(), actions());
-        refreshPermissions();
-        if (!m_accessibilityTrusted.get())
-            m_permissions.isAccessibilityTrustedWithPrompt();
-        m_poll = m_mainQueue.scheduleRepeating(2.0, [this] { refreshPermissions(); });
-    }
-
-    void stop() { m_poll.cancel(); }
-
-    Published<bool>& accessibilityTrusted() override { return m_accessibilityTrusted; }
-    Published<bool>& inputMonitoringGranted() override { return m_inputMonitoringGranted; }
-    Published<std::optional<std::string>>& hotkeyError() override { return m_hotkeyError; }
-    Theme theme() const override { return m_theme; }
-    void setTheme(Theme theme) override {
-        m_theme = theme;
-        m_settingsChanged.set(true);
-    }
-    ShortcutModifiers modifiers() const override { return m_modifiers; }
-    Subscription observeSettings(std::function<void()> changed) override {
-        return m_settingsChanged.subscribe([changed = std::move(changed)](bool) { changed(); });
-    }
-    bool applyShortcut(ShortcutModifiers modifiers) override {
-        if (!modifiers.isValid()) {
-            m_hotkeyError =
-                localized("Select at least one modifier key.", "Empty shortcut validation");
-            return false;
-        }
-        m_modifiers = modifiers;
-        m_settingsChanged.set(true);
-        m_hotkeyError = std::nullopt;
-        if (m_statusItem)
-            m_statusItem->setToolTip(StatusMenu::toolTip(m_modifiers));
-        return true;
-    }
-    void setHotkeysSuspended(bool) override {}
-    void openAccessibility() override {
-        if (!m_permissions.isAccessibilityTrustedWithPrompt()) {
-            const auto pane = m_links.accessibilityPane();
-            SettingsLinks::openSettingsPane(pane.primary, pane.fallback, openURL);
-        }
-    }
-    void openInputMonitoringSettings() override {
-        const auto pane = m_links.inputMonitoringPane();
-        SettingsLinks::openSettingsPane(pane.primary, pane.fallback, openURL);
-    }
-    void refreshPermissions() override {
-        m_accessibilityTrusted = m_permissions.isAccessibilityTrusted();
-        m_inputMonitoringGranted = m_permissions.isInputMonitoringGranted();
-        rebuildMenu();
-    }
-    void rebuildMenu() override {
-        if (m_statusItem)
-            m_statusItem->setMenu(StatusMenu::build(m_accessibilityTrusted.get(), actions()));
-    }
-
-private:
-    StatusMenu::Actions actions() {
-        return {[this] { openAccessibility(); }, [this] { openInputMonitoringSettings(); },
-                [this] { m_windows.showPreferences(); }, [this] { m_windows.showAbout(); },
-                [] { QCoreApplication::quit(); }};
-    }
-
-    MainQueue& m_mainQueue;
-    Permissions& m_permissions;
-    AuxWindows& m_windows;
-    Log& m_log;
-    SettingsLinks m_links;
-    Published<bool> m_accessibilityTrusted{false};
-    Published<bool> m_inputMonitoringGranted{false};
-    Published<std::optional<std::string>> m_hotkeyError{std::nullopt};
-    Published<bool> m_settingsChanged{false};
-    Theme m_theme = Theme::system;
-    ShortcutModifiers m_modifiers = ShortcutModifiers::defaultCombination;
-    std::unique_ptr<QtStatusItem> m_statusItem;
-    WorkItem m_poll;
-};
-
 // Asks a running Halvo to open its Preferences; true when one answered.
 bool askRunningInstance(const QString& name, bool preferences) {
     QLocalSocket socket;
@@ -310,24 +226,65 @@ int main(int argc, char** argv) {
     XdgLoginItems loginItems(XdgLoginItems::defaultAutostartDir(),
                              QCoreApplication::applicationFilePath().toStdString());
 
-    std::unique_ptr<Shell> shell;
+    const bool idle = bundle.environment(noControllerVariable).has_value();
+    const ProcessID ownPid = static_cast<ProcessID>(getpid());
+    X11Workspace workspace(*connection, ownPid);
+    X11Accessibility accessibility(*connection, ownPid);
+    X11Screens screens(*connection);
+    X11HotkeyRegistrar hotkeyRegistrar(*connection);
+    X11EventMonitor eventMonitor(*connection);
+    X11SystemSound sound(*connection);
+    JsonFileUserDefaults defaults(JsonFileUserDefaults::defaultPath(), log);
+    ThreadBackgroundQueue moveQueue("Halvo.moves", ThreadBackgroundQueue::Kind::concurrent);
+    ThreadBackgroundQueue fullScreenQueue(std::string(identifier) + ".fullscreen",
+                                          ThreadBackgroundQueue::Kind::serial, 1);
+
+    // The windows need the controller and the controller opens the windows: the controller
+    // reaches them through this holder, filled once both exist.
     std::unique_ptr<QtAuxWindows> windows;
-    // Holder for the windows' backend, so the windows can exist before the shell does.
-    struct Late final : AuxWindows {
-        QtAuxWindows* target = nullptr;
-        void showPreferences() override { target->showPreferences(); }
-        void showAbout() override { target->showAbout(); }
-    } late;
-    shell = std::make_unique<Shell>(mainQueue, permissions, late, log);
-    windows = std::make_unique<QtAuxWindows>(*shell, loginItems, bundle);
-    late.target = windows.get();
+    HalvoController::Platform platform{
+        mainQueue,
+        workspace,
+        accessibility,
+        screens,
+        hotkeyRegistrar,
+        eventMonitor,
+        defaults,
+        sound,
+        log,
+        permissions,
+        moveQueue,
+        fullScreenQueue,
+        ownPid,
+        SettingsLinks(helpPage().toStdString()),
+        [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
+            return std::make_unique<OverlayPanel>(screens, model, std::move(actions));
+        },
+        [&log]() -> std::unique_ptr<StatusItem> {
+            if (!QtStatusItem::isTrayAvailable())
+                log.write("Halvo: No system tray was found; open Preferences with "
+                          "\"halvo --preferences\".");
+            return std::make_unique<QtStatusItem>();
+        },
+        [&windows] { windows->showPreferences(); },
+        [&windows] { windows->showAbout(); },
+        [] { QCoreApplication::quit(); },
+        openURL};
+    // In idle mode (for tests of the program's shell) nothing is built: no tray, no hot keys,
+    // no settings read or written.
+    std::unique_ptr<HalvoController> controller;
+    if (!idle) {
+        controller = std::make_unique<HalvoController>(std::move(platform));
+        windows = std::make_unique<QtAuxWindows>(*controller, loginItems, bundle);
+    }
 
     QObject::connect(&server, &QLocalServer::newConnection, &app, [&] {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &windows] {
                 const QByteArray request = socket->readLine().trimmed();
                 if (request == "preferences")
-                    windows->showPreferences();
+                    if (windows)
+                        windows->showPreferences();
                 socket->write("ok\n");
                 socket->flush();
                 socket->disconnectFromServer();
@@ -336,13 +293,17 @@ int main(int argc, char** argv) {
         }
     });
 
-    const bool idle = bundle.environment(noControllerVariable).has_value();
-    if (!idle)
-        shell->start();
-    if (openPreferences)
+    if (controller) {
+        controller->start();
+        // Building the overlay costs about a tenth of a second; pay it now, not on the first
+        // switch.
+        controller->overlay().prepare();
+    }
+    if (openPreferences && windows)
         windows->showPreferences();
 
     const int status = app.exec();
-    shell->stop();
+    if (controller)
+        controller->stop();
     return status;
 }

@@ -74,7 +74,8 @@ protected:
                                            },
                                            [this] { ++preferencesShown; },
                                            [this] { ++aboutShown; },
-                                           [this] { ++terminated; }};
+                                           [this] { ++terminated; },
+                                           {}};
         controller = std::make_unique<HalvoController>(std::move(platform));
         return *controller;
     }

@@ -156,10 +156,9 @@ QWidget* PreferencesView::makeGeneralSection() {
             [this](bool checked) { setLaunchAtLogin(checked); });
     layout->addWidget(m_launchAtLogin);
 
-    auto* caption =
-        new QLabel(qstr(localized("Automatically launch Halvo when you log in to your Mac.",
-                                  "Launch at login description")),
-                   box);
+    auto* caption = new QLabel(qstr(localized("Automatically launch Halvo when you log in.",
+                                              "Launch at login description")),
+                               box);
     caption->setWordWrap(true);
     normalWeight(caption);
     ViewStyle::apply(caption, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
