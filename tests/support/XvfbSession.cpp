@@ -183,6 +183,10 @@ std::string XvfbSession::writeOpenboxConfig() const {
             R"re(<keybind key="C-A-(Left|Right|Up|Down)">[\s\S]*?</keybind>)re");
         config = std::regex_replace(config, binding, "");
     }
+    for (const std::string& key : m_options.droppedBindings) {
+        const std::regex binding("<keybind key=\"" + key + "\">[\\s\\S]*?</keybind>");
+        config = std::regex_replace(config, binding, "");
+    }
     const std::regex desktops(R"(<number>\d+</number>)");
     config = std::regex_replace(config, desktops,
                                 "<number>" + std::to_string(m_options.desktops) + "</number>",

@@ -20,6 +20,9 @@ public:
         std::string windowManager = "openbox";
         // Keep openbox's own Control+Alt+arrow desktop bindings (they are dropped by default).
         bool stockBindings = false;
+        // Further openbox key bindings to drop, as rc.xml spells them ("A-Tab", "A-S-Tab"), so
+        // another client can grab those keys.
+        std::vector<std::string> droppedBindings;
         int desktops = 1;
     };
 
