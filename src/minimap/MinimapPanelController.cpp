@@ -72,18 +72,28 @@ void MinimapPanelController::updateFrame() {
     }
     if (!screen)
         screen = m_screenProvider();
-    if (!screen)
-        return;
-    m_panel->setFrame(minimap::panelFrame(screen->visibleFrame, m_model.apps->size()));
+    if (screen)
+        placeOn(*screen);
+}
+
+void MinimapPanelController::placeOn(const Screen& screen) {
+    if (m_panel)
+        m_panel->setFrame(minimap::panelFrame(screen.visibleFrame, m_model.apps->size()));
 }
 
 void MinimapPanelController::show() {
+    bool anchoredNow = false;
     if (!m_model.isVisible.get()) {
         m_anchorScreen = m_screenProvider();
         m_model.hoveredBundleID = std::nullopt;
+        anchoredNow = m_anchorScreen.has_value();
     }
     ensurePanel();
-    updateFrame();
+    // An anchor taken just now is current: no need to read the screens again.
+    if (anchoredNow)
+        placeOn(*m_anchorScreen);
+    else
+        updateFrame();
     if (m_panel)
         m_panel->orderFront();
     m_model.isVisible = true;

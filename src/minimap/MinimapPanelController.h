@@ -61,6 +61,7 @@ public:
 
 private:
     void ensurePanel();
+    void placeOn(const Screen& screen);
 
     const Screens& m_screens;
     PanelFactory m_makePanel;

@@ -54,6 +54,26 @@ void XTestKeyboard::tap(const std::string& keysymName) {
 }
 
 void XTestKeyboard::send(const std::string& keysymName, bool down) {
+    queue(keysymName, down);
+    sync();
+}
+
+void XTestKeyboard::queue(const std::string& keysymName, bool down) {
+    xcb_test_fake_input(m_connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode(keysymName),
+                        XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+}
+
+void XTestKeyboard::flush() {
+    xcb_flush(m_connection);
+}
+
+void XTestKeyboard::sync() {
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+}
+
+xcb_keycode_t XTestKeyboard::keycode(const std::string& keysymName) {
+    if (const auto known = m_keycodes.find(keysymName); known != m_keycodes.end())
+        return known->second;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysymFor(keysymName));
     const xcb_keycode_t code = codes ? codes[0] : 0;
@@ -61,9 +81,8 @@ void XTestKeyboard::send(const std::string& keysymName, bool down) {
     xcb_key_symbols_free(symbols);
     if (code == 0)
         throw std::runtime_error("no keycode for " + keysymName);
-    xcb_test_fake_input(m_connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, code,
-                        XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    m_keycodes[keysymName] = code;
+    return code;
 }
 
 } // namespace halvo::test

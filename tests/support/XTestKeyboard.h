@@ -1,6 +1,7 @@
 // Real key events through XTEST, in exactly the order a test gives them.
 #pragma once
 
+#include <map>
 #include <string>
 #include <xcb/xcb.h>
 
@@ -20,12 +21,21 @@ public:
     void release(const std::string& keysymName);
     void tap(const std::string& keysymName);
 
+    // For timing probes: queues a key event without sending it; flush() sends everything queued,
+    // sync() also waits until the server has processed it.
+    void queue(const std::string& keysymName, bool down);
+    void flush();
+    void sync();
+
     xcb_connection_t* connection() const { return m_connection; }
 
 private:
     void send(const std::string& keysymName, bool down);
+    xcb_keycode_t keycode(const std::string& keysymName);
 
     xcb_connection_t* m_connection = nullptr;
+    // Keycodes looked up so far; the tests never change the keyboard map.
+    std::map<std::string, xcb_keycode_t> m_keycodes;
 };
 
 } // namespace halvo::test

@@ -201,6 +201,30 @@ TEST_F(WindowServicesTest, ActivatingXlogoWhileXtermIsActiveMovesTheFocusAndConf
     EXPECT_TRUE(log.lines().empty());
 }
 
+// The workspace keeps its last client list while nothing changes: a change made by another
+// client must show in the very next answer, even when nobody has read the events yet.
+TEST_F(WindowServicesTest, WorkspaceAnswersFollowChangesMadeElsewhereAtOnce) {
+    start();
+    const auto xterm = launch({"xterm"}, "XTerm");
+    const auto xlogo = launch({"xlogo"}, "XLogo");
+    const auto hidden = [&](const std::string& wmClass) {
+        for (const auto& app : workspace->runningApplications()) {
+            if (app.bundleIdentifier == wmClass)
+                return app.isHidden;
+        }
+        return false;
+    };
+    session->run("xdotool windowactivate --sync " + std::to_string(xterm));
+    ASSERT_EQ(workspace->frontmostApplication()->bundleIdentifier, "XTerm");
+    ASSERT_FALSE(hidden("XLogo"));
+
+    session->run("xdotool windowminimize --sync " + std::to_string(xlogo));
+    EXPECT_TRUE(hidden("XLogo"));
+    session->run("xdotool windowactivate --sync " + std::to_string(xlogo));
+    EXPECT_FALSE(hidden("XLogo"));
+    EXPECT_EQ(workspace->frontmostApplication()->bundleIdentifier, "XLogo");
+}
+
 TEST_F(WindowServicesTest, AnIconifiedWindowIsRestoredRaisedAndFocused) {
     start();
     launch({"xterm"}, "XTerm");

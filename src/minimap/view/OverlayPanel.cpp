@@ -65,6 +65,11 @@ MinimapPanelController::PanelFactory OverlayPanel::factory(const Screens& screen
 }
 
 void OverlayPanel::setFrame(Rect frame) {
+    // Every change of the model frames the panel again; an unchanged frame needs neither the
+    // screens read again nor, above all, a new backdrop capture.
+    if (m_placed && frame == m_frame)
+        return;
+    m_placed = true;
     m_frame = frame;
     // Screen space has its origin at the bottom-left of the primary screen, y up; the root
     // window's origin is its top-left, y down, and the primary screen's top is at root y 0.

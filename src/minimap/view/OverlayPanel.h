@@ -47,6 +47,7 @@ private:
     const Screens& m_screens;
     MinimapOverlayView* m_view = nullptr;
     Rect m_frame{0, 0, 480, 148};
+    bool m_placed = false; // setFrame has run at least once
     QRect m_rootGeometry{0, 0, 480, 148};
     bool m_composited = false;
     Theme m_appearance = Theme::system;

@@ -63,33 +63,45 @@ RunningApplication X11Workspace::describe(const X11ClientList::Application& appl
     return result;
 }
 
+std::shared_ptr<const X11ClientList> X11Workspace::clientList() {
+    // After this round trip every event the server sent before it is in the queue; dispatching
+    // them lets handleEvent drop a snapshot that they make stale.
+    xcb_connection_t* c = m_connection.xcb();
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    m_connection.dispatchPending();
+    if (!m_snapshot)
+        m_snapshot =
+            std::make_shared<const X11ClientList>(X11ClientList::read(m_connection, m_ownPid));
+    return m_snapshot;
+}
+
 std::vector<RunningApplication> X11Workspace::runningApplications() {
     std::vector<RunningApplication> result;
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
-    for (const auto& app : list.applications())
+    const auto list = clientList();
+    for (const auto& app : list->applications())
         result.push_back(describe(app));
     return result;
 }
 
 std::optional<RunningApplication> X11Workspace::runningApplication(ProcessID pid) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
-    const auto* app = list.find(pid);
+    const auto list = clientList();
+    const auto* app = list->find(pid);
     if (!app)
         return std::nullopt;
     return describe(*app);
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
-    const auto* app = list.owner(list.activeWindow());
+    const auto list = clientList();
+    const auto* app = list->owner(list->activeWindow());
     if (!app)
         return std::nullopt;
     return describe(*app);
 }
 
 void X11Workspace::unhide(ProcessID pid) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
-    const auto* app = list.find(pid);
+    const auto list = clientList();
+    const auto* app = list->find(pid);
     if (!app)
         return;
     // A map request for an iconified window asks the window manager to show it again.
@@ -103,9 +115,9 @@ void X11Workspace::unhide(ProcessID pid) {
 }
 
 void X11Workspace::openApplication(ProcessID pid, OpenCompletion completion) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
-    const auto* app = list.find(pid);
-    if (!app || !activateMainWindow(list, *app)) {
+    const auto list = clientList();
+    const auto* app = list->find(pid);
+    if (!app || !activateMainWindow(*list, *app)) {
         completion(std::nullopt, std::nullopt);
         return;
     }
@@ -113,9 +125,9 @@ void X11Workspace::openApplication(ProcessID pid, OpenCompletion completion) {
 }
 
 bool X11Workspace::activate(ProcessID pid) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
-    const auto* app = list.find(pid);
-    return app && activateMainWindow(list, *app);
+    const auto list = clientList();
+    const auto* app = list->find(pid);
+    return app && activateMainWindow(*list, *app);
 }
 
 bool X11Workspace::activateMainWindow(const X11ClientList& list,
@@ -186,6 +198,8 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
     if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
         return;
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    if (notify.window == m_connection.root() || m_watched.count(notify.window))
+        m_snapshot.reset();
     if (notify.window == m_connection.root()) {
         if (notify.atom == m_connection.atom("_NET_CLIENT_LIST"))
             update(false);
@@ -199,20 +213,25 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
 }
 
 void X11Workspace::update(bool activeChanged) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    auto list = std::make_shared<const X11ClientList>(X11ClientList::read(m_connection, m_ownPid));
     std::set<std::string> classes;
+    bool watchedNew = false;
     std::set<std::string> hidden;
     std::set<xcb_window_t> windows;
-    for (const auto& app : list.applications()) {
+    for (const auto& app : list->applications()) {
         classes.insert(app.wmClass);
         if (app.hidden())
             hidden.insert(app.wmClass);
         for (const auto& window : app.windows) {
             windows.insert(window.id);
-            if (!m_watched.count(window.id))
+            if (!m_watched.count(window.id)) {
                 watch(window.id);
+                watchedNew = true;
+            }
         }
     }
+    // A window watched only now may have changed between the read and the watch.
+    m_snapshot = watchedNew ? nullptr : list;
     std::erase_if(m_watched, [&](xcb_window_t w) { return !windows.count(w); });
     xcb_flush(m_connection.xcb());
 
@@ -228,7 +247,7 @@ void X11Workspace::update(bool activeChanged) {
         hid = hid || (!m_hiddenClasses.count(name) && m_knownClasses.count(name));
     for (const auto& name : m_hiddenClasses)
         unhid = unhid || (!hidden.count(name) && classes.count(name));
-    const auto* front = list.owner(list.activeWindow());
+    const auto* front = list->owner(list->activeWindow());
     const std::string frontClass = front ? front->wmClass : std::string();
     const bool activated = activeChanged && !frontClass.empty() && frontClass != m_frontmostClass;
 

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -43,6 +44,10 @@ public:
     void removeObserver(ObserverToken token) override;
 
 private:
+    // The client list as the server has it now: the snapshot kept from the last read while no
+    // property of the root or of a watched client window has changed since, else a new read.
+    // Costs one round trip instead of several requests per window.
+    std::shared_ptr<const X11ClientList> clientList();
     RunningApplication describe(const X11ClientList::Application& application) const;
     bool activateMainWindow(const X11ClientList& list, const X11ClientList::Application& app);
     void sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
@@ -64,6 +69,8 @@ private:
     std::set<std::string> m_hiddenClasses;
     std::string m_frontmostClass;
     std::set<xcb_window_t> m_watched;
+    // Dropped by handleEvent on every property change it could have missed.
+    std::shared_ptr<const X11ClientList> m_snapshot;
 };
 
 } // namespace halvo
