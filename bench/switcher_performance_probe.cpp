@@ -396,7 +396,7 @@ private:
         std::snprintf(text, sizeof text,
                       "| %.3f s CPU | %ld wake-ups (main thread %ld) | %ld involuntary | %.0f s |",
                       halvoAfter.cpuSeconds - halvoBefore.cpuSeconds,
-                      halvoAfter.voluntary - halvoBefore.voluntary,
+                      halvoAfter.wakeupsSince(halvoBefore),
                       halvoAfter.mainThreadWakeups - halvoBefore.mainThreadWakeups,
                       halvoAfter.involuntary - halvoBefore.involuntary, m_options.idleSeconds);
         row("Halvo", "idle (after the switches)", text);
@@ -406,7 +406,7 @@ private:
                           "| %.3f s CPU | %ld wake-ups (main thread %ld) | %ld involuntary | %.0f "
                           "s |",
                           alttabAfter.cpuSeconds - alttabBefore.cpuSeconds,
-                          alttabAfter.voluntary - alttabBefore.voluntary,
+                          alttabAfter.wakeupsSince(alttabBefore),
                           alttabAfter.mainThreadWakeups - alttabBefore.mainThreadWakeups,
                           alttabAfter.involuntary - alttabBefore.involuntary,
                           m_options.idleSeconds);

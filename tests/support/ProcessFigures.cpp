@@ -61,12 +61,22 @@ ProcessFigures ProcessFigures::of(pid_t pid) {
         const long voluntary = statusField(status, "voluntary_ctxt_switches");
         figures.voluntary += voluntary;
         figures.involuntary += statusField(status, "nonvoluntary_ctxt_switches");
+        figures.threadWakeups[static_cast<pid_t>(std::atoi(entry->d_name))] = voluntary;
         if (std::to_string(pid) == entry->d_name)
             figures.mainThreadWakeups = voluntary;
         ++figures.threads;
     }
     closedir(tasks);
     return figures;
+}
+
+long ProcessFigures::wakeupsSince(const ProcessFigures& before) const {
+    long total = 0;
+    for (const auto& [thread, wakeups] : threadWakeups) {
+        const auto earlier = before.threadWakeups.find(thread);
+        total += wakeups - (earlier == before.threadWakeups.end() ? 0 : earlier->second);
+    }
+    return total;
 }
 
 bool ProcessFigures::alive(pid_t pid) {

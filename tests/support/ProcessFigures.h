@@ -2,6 +2,7 @@
 // (wake-ups) and resident memory. For probes that watch another program.
 #pragma once
 
+#include <map>
 #include <string>
 #include <sys/types.h>
 
@@ -14,6 +15,11 @@ struct ProcessFigures {
     long mainThreadWakeups = 0; // voluntary context switches of the main thread
     long rssKiB = 0;
     int threads = 0;
+    std::map<pid_t, long> threadWakeups; // voluntary context switches by thread id
+
+    // Wake-ups of the threads alive now since `before`; threads that ended meanwhile are not
+    // counted, threads started meanwhile count from zero.
+    long wakeupsSince(const ProcessFigures& before) const;
 
     // The figures of `pid` now; all zero when it is gone.
     static ProcessFigures of(pid_t pid);

@@ -18,19 +18,28 @@ bool X11Permissions::isAccessibilityTrusted() {
     if (!ewmh->connection)
         return false;
     // A window manager is running when _NET_SUPPORTING_WM_CHECK names a window that names itself.
+    // Asked every two seconds: both root properties are requested before either reply is read.
+    const auto checkCookie = xcb_ewmh_get_supporting_wm_check(ewmh, m_connection.root());
+    const auto supportedCookie = xcb_ewmh_get_supported(ewmh, m_connection.screenNumber());
     xcb_window_t check = XCB_NONE;
-    if (!xcb_ewmh_get_supporting_wm_check_reply(
-            ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, m_connection.root()), &check, nullptr))
+    xcb_ewmh_get_atoms_reply_t supported;
+    const bool haveCheck =
+        xcb_ewmh_get_supporting_wm_check_reply(ewmh, checkCookie, &check, nullptr);
+    const bool haveSupported =
+        xcb_ewmh_get_supported_reply(ewmh, supportedCookie, &supported, nullptr);
+    if (!haveSupported)
         return false;
+    if (!haveCheck) {
+        xcb_ewmh_get_atoms_reply_wipe(&supported);
+        return false;
+    }
     xcb_window_t self = XCB_NONE;
     if (!xcb_ewmh_get_supporting_wm_check_reply(ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, check),
                                                 &self, nullptr) ||
-        self != check)
+        self != check) {
+        xcb_ewmh_get_atoms_reply_wipe(&supported);
         return false;
-    xcb_ewmh_get_atoms_reply_t supported;
-    if (!xcb_ewmh_get_supported_reply(
-            ewmh, xcb_ewmh_get_supported(ewmh, m_connection.screenNumber()), &supported, nullptr))
-        return false;
+    }
     bool active = false;
     bool clients = false;
     for (uint32_t i = 0; i < supported.atoms_len; ++i) {
@@ -59,6 +68,13 @@ bool X11Permissions::hasExtension(const char* name) {
 }
 
 bool X11Permissions::isInputMonitoringGranted() {
+    // A server's extensions do not change while we are connected to it.
+    if (!m_inputMonitoring)
+        m_inputMonitoring = readInputMonitoring();
+    return *m_inputMonitoring;
+}
+
+bool X11Permissions::readInputMonitoring() {
     if (hasExtension("XWAYLAND"))
         return false;
     if (!hasExtension("XKEYBOARD") || !hasExtension("XInputExtension"))

@@ -5,6 +5,8 @@
 
 #include "platform/Permissions.h"
 
+#include <optional>
+
 namespace halvo {
 
 class Log;
@@ -21,9 +23,11 @@ public:
 
 private:
     bool hasExtension(const char* name);
+    bool readInputMonitoring();
 
     X11Connection& m_connection;
     Log& m_log;
+    std::optional<bool> m_inputMonitoring;
 };
 
 } // namespace halvo
