@@ -81,6 +81,12 @@ int FakeX11Client::run(const std::string& display, const Spec& spec) {
         const std::string title = spec.wmClass + " " + std::to_string(i + 1);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(title.size()), title.data());
+        // A position of the user's choosing: the window manager places nothing itself, which
+        // would cost it a scan of every other window per new one.
+        std::uint32_t hints[18] = {};
+        hints[0] = 1 | 2; // USPosition | USSize
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                            XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         if (spec.netWmPid)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, pidAtom, XCB_ATOM_CARDINAL, 32, 1,
                                 &pid);
