@@ -40,12 +40,13 @@ public:
     // Runs a shell command against this display and returns its standard output.
     std::string run(const std::string& command) const;
 
-    // Polls pred every 5 ms until it holds or `seconds` pass; returns whether it held.
-    static bool waitUntil(const std::function<bool()>& pred, double seconds = 5.0);
+    // Polls pred every 5 ms until it holds or `seconds` pass; returns whether it held. The default
+    // deadline is generous: it only costs time when something is already wrong.
+    static bool waitUntil(const std::function<bool()>& pred, double seconds = 15.0);
 
     // The first managed top-level window (from _NET_CLIENT_LIST) whose WM_CLASS class is
     // `wmClass`, waiting up to `seconds` for it; 0 when none appears.
-    unsigned long waitForClientWindow(const std::string& wmClass, double seconds = 5.0) const;
+    unsigned long waitForClientWindow(const std::string& wmClass, double seconds = 20.0) const;
 
     // _NET_ACTIVE_WINDOW of the root, 0 when none.
     unsigned long activeWindow() const;

@@ -73,14 +73,14 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid) {
     std::vector<WindowCookies> cookies;
     cookies.reserve(clients.size());
     for (xcb_window_t window : clients) {
-        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        xcb_res_client_id_spec_t clientID{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
         cookies.push_back({X11Property::request(c, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
                            X11Property::request(c, window, pidAtom, XCB_ATOM_CARDINAL, 1),
                            X11Property::request(c, window, typeAtom, XCB_ATOM_ATOM, 16),
                            X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32),
                            X11Property::request(c, window, wmStateAtom, wmStateAtom, 2),
                            X11Property::request(c, window, desktopAtom, XCB_ATOM_CARDINAL, 1),
-                           xcb_res_query_client_ids(c, 1, &spec)});
+                           xcb_res_query_client_ids(c, 1, &clientID)});
     }
 
     const xcb_atom_t normalType = connection.atom("_NET_WM_WINDOW_TYPE_NORMAL");
