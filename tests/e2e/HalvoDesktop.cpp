@@ -42,7 +42,7 @@ bool HalvoDesktop::startClients() {
         {{"xedit", "-geometry", "500x400+1900+300"}, "Xedit"}};
     for (const auto& [argv, wmClass] : clients) {
         m_session->spawn(argv);
-        if (m_session->waitForClientWindow(wmClass, 10) == 0)
+        if (m_session->waitForClientWindow(wmClass) == 0)
             return false;
     }
     return true;
@@ -74,7 +74,7 @@ HalvoDesktop::startHalvo(std::vector<std::string> arguments,
     auto process = std::make_unique<HalvoProcess>(m_configHome, std::move(arguments), environment);
     // The overlay is built right after the shortcut has been registered.
     XvfbSession::waitUntil(
-        [&] { return m_inspector->halvoWindowNamed("Halvo overlay").has_value(); }, 10);
+        [&] { return m_inspector->halvoWindowNamed("Halvo overlay").has_value(); }, 20);
     return process;
 }
 

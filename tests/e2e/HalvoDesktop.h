@@ -45,8 +45,8 @@ public:
     std::unique_ptr<HalvoProcess> startHalvo(std::vector<std::string> arguments = {},
                                              const HalvoProcess::Environment& environment = {});
     // Waits for the overlay to be mapped (or unmapped).
-    bool waitForOverlay(bool visible, double seconds = 5.0);
-    bool waitForActive(const std::string& wmClass, double seconds = 5.0);
+    bool waitForOverlay(bool visible, double seconds = 15.0);
+    bool waitForActive(const std::string& wmClass, double seconds = 15.0);
 
     // The overlay's frame for `apps` apps on the monitor starting at `monitorX` whose visible
     // area ends `bottomInset` pixels above the monitor's bottom.

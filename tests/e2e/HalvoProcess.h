@@ -27,7 +27,7 @@ public:
     // Everything the program wrote to standard output and standard error so far.
     std::string log() const;
     // Waits up to `seconds` for `text` to appear in the log.
-    bool waitForLog(const std::string& text, double seconds = 5.0) const;
+    bool waitForLog(const std::string& text, double seconds = 15.0) const;
 
     void signal(int number) const;
     // The exit status once the program has ended, waiting up to `seconds`; nothing while it

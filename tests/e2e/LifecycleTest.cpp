@@ -26,11 +26,11 @@ TEST_F(LifecycleTest, SecondLaunchIsRefusedAndSigtermEndsCleanly) {
     ASSERT_TRUE(desktop.inspector().halvoWindowNamed("Halvo overlay")) << halvo->log();
 
     HalvoProcess second(desktop.configHome());
-    EXPECT_EQ(second.waitForExit(10), 1);
+    EXPECT_EQ(second.waitForExit(20), 1);
     EXPECT_NE(second.log().find("already running"), std::string::npos) << second.log();
 
     halvo->signal(SIGTERM);
-    EXPECT_EQ(halvo->waitForExit(5), 0) << halvo->log();
+    EXPECT_EQ(halvo->waitForExit(15), 0) << halvo->log();
 }
 
 TEST_F(LifecycleTest, LosingTheXServerEndsTheProgramWithAMessage) {
@@ -51,7 +51,7 @@ TEST_F(LifecycleTest, LosingTheXServerEndsTheProgramWithAMessage) {
     ASSERT_GT(server, 0);
     ::kill(server, SIGKILL);
 
-    const auto status = halvo->waitForExit(5);
+    const auto status = halvo->waitForExit(15);
     ASSERT_TRUE(status.has_value()) << "Halvo still runs without its X server";
     EXPECT_NE(*status, 0);
     EXPECT_LT(*status, 128) << "ended by signal " << *status - 128;
@@ -78,7 +78,7 @@ TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
 
     // Ask the running Halvo for its Preferences window; it comes to the front.
     HalvoProcess ask(desktop.configHome(), {"--preferences"});
-    EXPECT_EQ(ask.waitForExit(10), 0) << ask.log();
+    EXPECT_EQ(ask.waitForExit(20), 0) << ask.log();
     ASSERT_TRUE(XvfbSession::waitUntil([&] {
         const auto window = desktop.inspector().halvoWindowNamed("Halvo Preferences");
         return window && desktop.inspector().isViewable(*window);

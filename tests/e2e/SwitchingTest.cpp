@@ -133,7 +133,7 @@ TEST_F(SwitchingTest, LongPressMovesTheSelectedAppToTheMonitorWhereTheSwitchBega
     desktop.keyboard().press("Right");
     EXPECT_TRUE(desktop.waitForActive("XCalc"));
     const bool moved = XvfbSession::waitUntil(
-        [&] { return desktop.inspector().frame(xcalc)->x < HalvoDesktop::monitorWidth; }, 5);
+        [&] { return desktop.inspector().frame(xcalc)->x < HalvoDesktop::monitorWidth; });
     desktop.keyboard().release("Right");
     releaseCombination();
     EXPECT_TRUE(moved) << "xcalc is still at x " << desktop.inspector().frame(xcalc)->x;

@@ -63,7 +63,7 @@ TEST(TrayTest, IconRegistersWithAStatusNotifierWatcher) {
                 QCoreApplication::processEvents();
                 return !watcher.items().isEmpty();
             },
-            10);
+            20);
         EXPECT_TRUE(registered) << halvo.log();
         if (registered) {
             // The registered item answers with Halvo's title.
