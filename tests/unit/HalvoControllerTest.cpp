@@ -35,7 +35,7 @@ protected:
         for (ProcessID pid : {101, 102, 103}) {
             const std::string id = "App" + std::to_string(pid);
             desktop.launch({pid, id, id});
-            SimWindowSpec window;
+            SimWindowAttributes window;
             window.frame = {1400, 100, 400, 300}; // on the right monitor
             window.focused = true;
             window.main = true;
