@@ -294,17 +294,23 @@ private:
             clients.assign(data, data + xcb_get_property_value_length(reply) / 4);
         }
         std::free(reply);
+        // Two of the crowd's windows, taking turns (not the tray, which takes no focus).
+        std::erase_if(clients,
+                      [&](xcb_window_t w) { return watcher.wmClass(w).rfind("crowd", 0); });
         if (clients.size() < 2)
             return;
         std::vector<double> changed;
         for (int trial = 0; trial < m_options.trials; ++trial) {
             watcher.drain();
+            // openbox ignores requests without a timestamp, as Halvo's carry one.
+            const xcb_timestamp_t time = watcher.serverTime();
             xcb_client_message_event_t event{};
             event.response_type = XCB_CLIENT_MESSAGE;
             event.format = 32;
-            event.window = clients[clients.size() - 1 - static_cast<size_t>(trial) % 2];
+            event.window = clients[static_cast<size_t>(trial) % 2];
             event.type = watcher.activeWindowAtom;
             event.data.data32[0] = 2; // source: pager
+            event.data.data32[1] = time;
             xcb_send_event(c, 0, watcher.root(),
                            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
                                XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
@@ -398,7 +404,7 @@ private:
                       halvoAfter.cpuSeconds - halvoBefore.cpuSeconds,
                       halvoAfter.wakeupsSince(halvoBefore),
                       halvoAfter.mainThreadWakeups - halvoBefore.mainThreadWakeups,
-                      halvoAfter.involuntary - halvoBefore.involuntary, m_options.idleSeconds);
+                      halvoAfter.preemptionsSince(halvoBefore), m_options.idleSeconds);
         row("Halvo", "idle (after the switches)", text);
         if (alttab > 0) {
             const ProcessFigures alttabAfter = ProcessFigures::of(alttab);
@@ -408,8 +414,7 @@ private:
                           alttabAfter.cpuSeconds - alttabBefore.cpuSeconds,
                           alttabAfter.wakeupsSince(alttabBefore),
                           alttabAfter.mainThreadWakeups - alttabBefore.mainThreadWakeups,
-                          alttabAfter.involuntary - alttabBefore.involuntary,
-                          m_options.idleSeconds);
+                          alttabAfter.preemptionsSince(alttabBefore), m_options.idleSeconds);
             row("alttab", "idle (after the switches)", text);
             const ProcessFigures alttabNow = ProcessFigures::of(alttab);
             row("alttab", "RSS after its trials",

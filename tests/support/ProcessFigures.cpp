@@ -60,7 +60,9 @@ ProcessFigures ProcessFigures::of(pid_t pid) {
         const std::string status = base + "/task/" + entry->d_name + "/status";
         const long voluntary = statusField(status, "voluntary_ctxt_switches");
         figures.voluntary += voluntary;
-        figures.involuntary += statusField(status, "nonvoluntary_ctxt_switches");
+        const long involuntary = statusField(status, "nonvoluntary_ctxt_switches");
+        figures.involuntary += involuntary;
+        figures.threadPreempted[static_cast<pid_t>(std::atoi(entry->d_name))] = involuntary;
         figures.threadWakeups[static_cast<pid_t>(std::atoi(entry->d_name))] = voluntary;
         if (std::to_string(pid) == entry->d_name)
             figures.mainThreadWakeups = voluntary;
@@ -70,13 +72,25 @@ ProcessFigures ProcessFigures::of(pid_t pid) {
     return figures;
 }
 
-long ProcessFigures::wakeupsSince(const ProcessFigures& before) const {
+namespace {
+
+long sinceBefore(const std::map<pid_t, long>& now, const std::map<pid_t, long>& before) {
     long total = 0;
-    for (const auto& [thread, wakeups] : threadWakeups) {
-        const auto earlier = before.threadWakeups.find(thread);
-        total += wakeups - (earlier == before.threadWakeups.end() ? 0 : earlier->second);
+    for (const auto& [thread, count] : now) {
+        const auto earlier = before.find(thread);
+        total += count - (earlier == before.end() ? 0 : earlier->second);
     }
     return total;
+}
+
+} // namespace
+
+long ProcessFigures::wakeupsSince(const ProcessFigures& before) const {
+    return sinceBefore(threadWakeups, before.threadWakeups);
+}
+
+long ProcessFigures::preemptionsSince(const ProcessFigures& before) const {
+    return sinceBefore(threadPreempted, before.threadPreempted);
 }
 
 bool ProcessFigures::alive(pid_t pid) {

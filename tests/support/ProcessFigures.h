@@ -15,11 +15,14 @@ struct ProcessFigures {
     long mainThreadWakeups = 0; // voluntary context switches of the main thread
     long rssKiB = 0;
     int threads = 0;
-    std::map<pid_t, long> threadWakeups; // voluntary context switches by thread id
+    std::map<pid_t, long> threadWakeups;   // voluntary context switches by thread id
+    std::map<pid_t, long> threadPreempted; // involuntary ones by thread id
 
     // Wake-ups of the threads alive now since `before`; threads that ended meanwhile are not
     // counted, threads started meanwhile count from zero.
     long wakeupsSince(const ProcessFigures& before) const;
+    // The same for the involuntary context switches.
+    long preemptionsSince(const ProcessFigures& before) const;
 
     // The figures of `pid` now; all zero when it is gone.
     static ProcessFigures of(pid_t pid);

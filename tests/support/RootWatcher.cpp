@@ -98,6 +98,16 @@ xcb_window_t RootWatcher::childNamed(const std::string& title) {
     return found;
 }
 
+xcb_timestamp_t RootWatcher::serverTime() {
+    const xcb_atom_t stamp = intern("_HALVO_PROBE_TIME");
+    xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, m_root, stamp, XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    xcb_flush(m_connection);
+    const auto event = waitFor(
+        [&](const Event& e) { return e.type == XCB_PROPERTY_NOTIFY && e.atom == stamp; }, 2);
+    return event ? event->time : xcb_timestamp_t{XCB_CURRENT_TIME};
+}
+
 size_t RootWatcher::clientCount() {
     auto* reply = xcb_get_property_reply(
         m_connection,
@@ -143,6 +153,7 @@ RootWatcher::Event RootWatcher::translate(const xcb_generic_event_t* raw) {
         const auto* e = reinterpret_cast<const xcb_property_notify_event_t*>(raw);
         event.window = e->window;
         event.atom = e->atom;
+        event.time = e->time;
         break;
     }
     default:

@@ -19,8 +19,9 @@ public:
         Clock::time_point at;
         uint8_t type = 0; // XCB_CREATE_NOTIFY, XCB_MAP_NOTIFY, ...
         xcb_window_t window = 0;
-        xcb_window_t parent = 0; // create: the parent; reparent: the new parent
-        xcb_atom_t atom = 0;     // property notify: the property
+        xcb_window_t parent = 0;  // create: the parent; reparent: the new parent
+        xcb_atom_t atom = 0;      // property notify: the property
+        xcb_timestamp_t time = 0; // property notify: the server time of the change
         bool overrideRedirect = false;
     };
 
@@ -44,6 +45,9 @@ public:
     std::string name(xcb_window_t window);
     // The root's direct child whose WM_NAME is `title`, 0 when there is none.
     xcb_window_t childNamed(const std::string& title);
+    // A current server timestamp, from a zero-length change of a root property; drops the events
+    // read meanwhile.
+    xcb_timestamp_t serverTime();
     // The number of windows in the root's _NET_CLIENT_LIST.
     size_t clientCount();
 
