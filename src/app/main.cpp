@@ -8,6 +8,7 @@
 #include "minimap/view/OverlayPanel.h"
 #include "platform/Localization.h"
 #include "platform/ThreadBackgroundQueue.h"
+#include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/JsonFileUserDefaults.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtMainQueue.h"
@@ -259,7 +260,10 @@ int main(int argc, char** argv) {
 
     const bool idle = bundle.environment(noControllerVariable).has_value();
     const ProcessID ownPid = static_cast<ProcessID>(getpid());
+    const DesktopEntryIndex desktopEntries;
     X11Workspace workspace(*connection, ownPid);
+    workspace.setDesktopEntries(X11Workspace::DesktopEntries::installed(desktopEntries));
+    workspace.setIconScale(app.devicePixelRatio());
     X11Accessibility accessibility(*connection, ownPid);
     X11Screens screens(*connection);
     X11HotkeyRegistrar hotkeyRegistrar(*connection);

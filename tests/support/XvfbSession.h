@@ -34,6 +34,10 @@ public:
 
     // Starts a client (argv[0] looked up on PATH). Output goes to /dev/null.
     pid_t spawn(const std::vector<std::string>& argv);
+    // Runs `body` in a forked child process (its own process group, DISPLAY set) that exits with
+    // what `body` returns; stopped like a spawned client. The child must open its own X
+    // connection.
+    pid_t forkClient(const std::function<int()>& body);
     // Sends SIGTERM (then SIGKILL) and reaps it.
     void kill(pid_t pid);
 

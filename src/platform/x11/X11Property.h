@@ -58,7 +58,21 @@ public:
     }
 
     // WM_CLASS: instance and class, each NUL-terminated (the last terminator may be missing).
-    static std::string wmClass(const Reply& reply) {
+    static std::string wmClass(const Reply& reply) { return wmClassPart(reply, 1); }
+    static std::string wmInstance(const Reply& reply) {
+        return wmClass(reply).empty() ? std::string() : wmClassPart(reply, 0);
+    }
+
+    // The length of a property in 32-bit items as a zero-length request reports it (its
+    // bytes_after), or 0 when the property is missing or not 32-bit.
+    static std::uint32_t length32(const Reply& reply) {
+        if (!reply || reply->format != 32)
+            return 0;
+        return reply->bytes_after / 4 + static_cast<std::uint32_t>(reply->value_len);
+    }
+
+private:
+    static std::string wmClassPart(const Reply& reply, int part) {
         if (!reply || reply->format != 8)
             return {};
         const int length = xcb_get_property_value_length(reply.get());
@@ -69,6 +83,8 @@ public:
         const auto split = both.find('\0');
         if (split == std::string::npos)
             return {};
+        if (part == 0)
+            return both.substr(0, split);
         const auto end = both.find('\0', split + 1);
         return both.substr(split + 1,
                            end == std::string::npos ? std::string::npos : end - split - 1);
