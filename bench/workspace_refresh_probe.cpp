@@ -72,8 +72,8 @@ std::size_t naiveEnumeration(X11Connection& connection) {
         property(window, connection.atom("WM_STATE"), connection.atom("WM_STATE"), 2);
         property(window, connection.atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 1);
         property(window, connection.atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 0);
-        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        free(xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr));
+        xcb_res_client_id_spec_t options{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        free(xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &options), nullptr));
     }
     return named;
 }

@@ -345,5 +345,8 @@ int main(int argc, char** argv) {
     checkedConnection = nullptr;
     if (controller)
         controller->stop();
+    // The windows reach the controller until they are gone (closing Preferences resumes the
+    // shortcut): they go first.
+    windows.reset();
     return status;
 }

@@ -42,12 +42,12 @@ std::vector<std::uint32_t> FakeX11Client::iconData(std::uint32_t color) {
     return data;
 }
 
-pid_t FakeX11Client::spawn(XvfbSession& session, const Spec& spec) {
+pid_t FakeX11Client::spawn(XvfbSession& session, const Options& options) {
     const std::string display = session.display();
-    return session.forkClient([display, spec] { return run(display, spec); });
+    return session.forkClient([display, options] { return run(display, options); });
 }
 
-int FakeX11Client::run(const std::string& display, const Spec& spec) {
+int FakeX11Client::run(const std::string& display, const Options& options) {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(c))
         return 1;
@@ -59,26 +59,27 @@ int FakeX11Client::run(const std::string& display, const Spec& spec) {
     const xcb_atom_t stateAtom = intern(c, "_NET_WM_STATE");
     const xcb_atom_t skipAtom = intern(c, "_NET_WM_STATE_SKIP_TASKBAR");
 
-    std::string wmClass = spec.wmInstance;
+    std::string wmClass = options.wmInstance;
     wmClass.push_back('\0');
-    wmClass += spec.wmClass;
+    wmClass += options.wmClass;
     wmClass.push_back('\0');
-    const std::vector<std::uint32_t> icon = iconData(spec.iconColor);
+    const std::vector<std::uint32_t> icon = iconData(options.iconColor);
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-    const int columns = std::max(1, static_cast<int>(screen->width_in_pixels) / spec.width);
+    const int columns = std::max(1, static_cast<int>(screen->width_in_pixels) / options.width);
 
-    for (int i = 0; i < spec.windows; ++i) {
+    for (int i = 0; i < options.windows; ++i) {
         const xcb_window_t window = xcb_generate_id(c);
         const std::uint32_t values[] = {0xFF808080, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
         xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root,
-                          static_cast<std::int16_t>((i % columns) * spec.width),
-                          static_cast<std::int16_t>((i / columns) % 8 * spec.height),
-                          static_cast<std::uint16_t>(spec.width),
-                          static_cast<std::uint16_t>(spec.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+                          static_cast<std::int16_t>((i % columns) * options.width),
+                          static_cast<std::int16_t>((i / columns) % 8 * options.height),
+                          static_cast<std::uint16_t>(options.width),
+                          static_cast<std::uint16_t>(options.height), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
-        const std::string title = spec.wmClass + " " + std::to_string(i + 1);
+        const std::string title = options.wmClass + " " + std::to_string(i + 1);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(title.size()), title.data());
         // A position of the user's choosing: the window manager places nothing itself, which
@@ -87,16 +88,16 @@ int FakeX11Client::run(const std::string& display, const Spec& spec) {
         hints[0] = 1 | 2; // USPosition | USSize
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                             XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
-        if (spec.netWmPid)
+        if (options.netWmPid)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, pidAtom, XCB_ATOM_CARDINAL, 32, 1,
                                 &pid);
-        if (spec.icon)
+        if (options.icon)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, iconAtom, XCB_ATOM_CARDINAL, 32,
                                 static_cast<std::uint32_t>(icon.size()), icon.data());
-        if (spec.dock)
+        if (options.dock)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, typeAtom, XCB_ATOM_ATOM, 32, 1,
                                 &dockAtom);
-        if (spec.skipTaskbar)
+        if (options.skipTaskbar)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, stateAtom, XCB_ATOM_ATOM, 32, 1,
                                 &skipAtom);
         xcb_map_window(c, window);

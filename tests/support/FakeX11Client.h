@@ -12,7 +12,7 @@ namespace halvo::test {
 
 class FakeX11Client {
 public:
-    struct Spec {
+    struct Options {
         int windows = 1;
         std::string wmClass = "FakeApp";
         std::string wmInstance = "fakeapp";
@@ -29,13 +29,13 @@ public:
 
     // Starts the client in a child process of the session; it keeps its windows until killed
     // (XvfbSession::kill). Wait for the windows through _NET_CLIENT_LIST.
-    static pid_t spawn(XvfbSession& session, const Spec& spec);
+    static pid_t spawn(XvfbSession& session, const Options& options);
 
     // The _NET_WM_ICON value the client publishes for `color`.
     static std::vector<std::uint32_t> iconData(std::uint32_t color);
 
 private:
-    static int run(const std::string& display, const Spec& spec);
+    static int run(const std::string& display, const Options& options);
 };
 
 } // namespace halvo::test

@@ -261,7 +261,7 @@ TEST_F(RunningAppsX11Test, NamesAndIconsComeFromDesktopEntryElseWindowElseClass)
     ASSERT_TRUE(pixels->icon);
     EXPECT_TRUE(pixels->icon->themeName.empty());
     EXPECT_EQ(pixels->icon->width, 64) << "the smallest image at least 52 pixels";
-    const auto published = FakeX11Client::iconData(FakeX11Client::Spec{}.iconColor);
+    const auto published = FakeX11Client::iconData(FakeX11Client::Options{}.iconColor);
     EXPECT_EQ(pixels->icon->pixels,
               std::vector<std::uint32_t>(published.begin() + 2 + 16 * 16 + 2, published.end()));
 
