@@ -214,13 +214,23 @@ TEST_F(WindowServicesTest, WorkspaceAnswersFollowChangesMadeElsewhereAtOnce) {
         }
         return false;
     };
+    // Waits, through xprop and without reading this connection's events, until the server says
+    // the window's WM_STATE is `state`.
+    const auto serverSays = [&](unsigned long window, const std::string& state) {
+        return XvfbSession::waitUntil([&] {
+            return session->run("xprop -id " + std::to_string(window) + " WM_STATE")
+                       .find("window state: " + state) != std::string::npos;
+        });
+    };
     session->run("xdotool windowactivate --sync " + std::to_string(xterm));
     ASSERT_EQ(workspace->frontmostApplication()->bundleIdentifier, "XTerm");
     ASSERT_FALSE(hidden("XLogo"));
 
     session->run("xdotool windowminimize --sync " + std::to_string(xlogo));
+    ASSERT_TRUE(serverSays(xlogo, "Iconic"));
     EXPECT_TRUE(hidden("XLogo"));
     session->run("xdotool windowactivate --sync " + std::to_string(xlogo));
+    ASSERT_TRUE(serverSays(xlogo, "Normal"));
     EXPECT_FALSE(hidden("XLogo"));
     EXPECT_EQ(workspace->frontmostApplication()->bundleIdentifier, "XLogo");
 }
