@@ -64,6 +64,7 @@ constexpr const char* usage =
     "                         tests of the program's windows)\n";
 
 constexpr const char* identifier = "Halvo";
+constexpr const char* lostServerMessage = "Halvo: Lost the connection to the X server; quitting.";
 constexpr const char* noControllerVariable = "HALVO_NO_CONTROLLER";
 
 // The socket name of the running instance: one Halvo per user and X display.
@@ -216,7 +217,7 @@ int main(int argc, char** argv) {
     installSignalHandlers(&app);
 
     X11EventPump pump(*connection, [&log] {
-        log.write("Halvo: Lost the connection to the X server; quitting.");
+        log.write(lostServerMessage);
         QCoreApplication::exit(1);
     });
 
@@ -302,7 +303,13 @@ int main(int argc, char** argv) {
     if (openPreferences && windows)
         windows->showPreferences();
 
-    const int status = app.exec();
+    int status = app.exec();
+    // Qt's own connection may notice a dead server first and end the loop as if asked to quit:
+    // whichever way the loop ended, a lost server is reported and fails the exit status.
+    if (status == 0 && !connection->dispatchPending()) {
+        log.write(lostServerMessage);
+        status = 1;
+    }
     if (controller)
         controller->stop();
     return status;
