@@ -100,3 +100,15 @@ foreach(source ${HALVO_BENCHES})
     target_link_libraries(${name} PRIVATE halvo_ui halvo_test_support halvo_sim benchmark::benchmark)
     halvo_warnings(${name})
 endforeach()
+
+# End-to-end tests: the halvo program itself on a private desktop; it is built before them.
+file(GLOB HALVO_E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*.cpp)
+if(HALVO_E2E_TESTS AND TARGET halvo)
+    add_executable(halvo_e2e_tests ${HALVO_E2E_TESTS})
+    target_link_libraries(halvo_e2e_tests PRIVATE halvo_test_support Qt6::DBus
+        GTest::gtest GTest::gmock GTest::gtest_main)
+    target_compile_definitions(halvo_e2e_tests PRIVATE HALVO_BINARY="$<TARGET_FILE:halvo>")
+    add_dependencies(halvo_e2e_tests halvo)
+    halvo_warnings(halvo_e2e_tests)
+    gtest_discover_tests(halvo_e2e_tests PROPERTIES LABELS e2e TIMEOUT 120 DISCOVERY_TIMEOUT 30)
+endif()

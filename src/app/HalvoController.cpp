@@ -29,13 +29,18 @@ HalvoController::HalvoController(Platform platform,
                                                          p.moveQueue, p.ownPid);
     m_fullScreen = std::make_unique<WindowFullScreenService>(p.accessibility, p.mainQueue,
                                                              p.fullScreenQueue, p.ownPid);
+    // A move the tracker queued may start after this controller (and its services) are gone.
     RunningAppsTracker::Services services{
         p.mainQueue, p.sound,
-        [movement = m_movement.get()](ProcessID pid, const Screen& screen,
-                                      RunningAppsTracker::MoveCompletion completion) {
-            movement->moveWindows(pid, screen, [completion](WindowMovementService::Result r) {
-                completion(r.moved, r.unchanged, r.skipped);
-            });
+        [weak = std::weak_ptr<HalvoController*>(m_self)](
+            ProcessID pid, const Screen& screen, RunningAppsTracker::MoveCompletion completion) {
+            auto self = weak.lock();
+            if (!self)
+                return;
+            (*self)->m_movement->moveWindows(pid, screen,
+                                             [completion](WindowMovementService::Result r) {
+                                                 completion(r.moved, r.unchanged, r.skipped);
+                                             });
         }};
     auto activate = [activator = m_activator.get()](ProcessID pid,
                                                     std::function<void(bool)> completion) {

@@ -8,6 +8,7 @@
 #include "minimap/view/OverlayPanel.h"
 #include "platform/Localization.h"
 #include "platform/ThreadBackgroundQueue.h"
+#include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/JsonFileUserDefaults.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtMainQueue.h"
@@ -38,6 +39,7 @@
 #include <QUrl>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -64,7 +66,6 @@ constexpr const char* usage =
     "                         tests of the program's windows)\n";
 
 constexpr const char* identifier = "Halvo";
-constexpr const char* lostServerMessage = "Halvo: Lost the connection to the X server; quitting.";
 constexpr const char* noControllerVariable = "HALVO_NO_CONTROLLER";
 
 // The socket name of the running instance: one Halvo per user and X display.
@@ -147,6 +148,34 @@ bool openURL(const std::string& url) {
     return QDesktopServices::openUrl(parsed);
 }
 
+// A dead X server is noticed by whichever connection reads first: ours (the event pump), or Qt's,
+// which then ends the process from inside its event loop without unwinding main. Both paths
+// report it here, once, and end with status 1.
+X11Connection* checkedConnection = nullptr;
+bool lostReported = false;
+
+void reportLostConnection() {
+    if (lostReported)
+        return;
+    lostReported = true;
+    static const char message[] = "Halvo: Lost the connection to the X server; quitting.\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
+}
+
+// Whether the X server still answers a round trip.
+bool serverAnswers(X11Connection& connection) {
+    xcb_connection_t* c = connection.xcb();
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return !connection.hasError();
+}
+
+void checkServerAtExit() {
+    if (checkedConnection && !serverAnswers(*checkedConnection)) {
+        reportLostConnection();
+        _exit(1);
+    }
+}
+
 // Asks a running Halvo to open its Preferences; true when one answered.
 bool askRunningInstance(const QString& name, bool preferences) {
     QLocalSocket socket;
@@ -216,8 +245,10 @@ int main(int argc, char** argv) {
     installTranslations(app);
     installSignalHandlers(&app);
 
-    X11EventPump pump(*connection, [&log] {
-        log.write(lostServerMessage);
+    checkedConnection = connection.get();
+    std::atexit(checkServerAtExit);
+    X11EventPump pump(*connection, [] {
+        reportLostConnection();
         QCoreApplication::exit(1);
     });
 
@@ -229,7 +260,10 @@ int main(int argc, char** argv) {
 
     const bool idle = bundle.environment(noControllerVariable).has_value();
     const ProcessID ownPid = static_cast<ProcessID>(getpid());
+    const DesktopEntryIndex desktopEntries;
     X11Workspace workspace(*connection, ownPid);
+    workspace.setDesktopEntries(X11Workspace::DesktopEntries::installed(desktopEntries));
+    workspace.setIconScale(app.devicePixelRatio());
     X11Accessibility accessibility(*connection, ownPid);
     X11Screens screens(*connection);
     X11HotkeyRegistrar hotkeyRegistrar(*connection);
@@ -304,13 +338,15 @@ int main(int argc, char** argv) {
         windows->showPreferences();
 
     int status = app.exec();
-    // Qt's own connection may notice a dead server first and end the loop as if asked to quit:
-    // whichever way the loop ended, a lost server is reported and fails the exit status.
-    if (status == 0 && !connection->dispatchPending()) {
-        log.write(lostServerMessage);
+    if (!serverAnswers(*connection)) {
+        reportLostConnection();
         status = 1;
     }
+    checkedConnection = nullptr;
     if (controller)
         controller->stop();
+    // The windows reach the controller until they are gone (closing Preferences resumes the
+    // shortcut): they go first.
+    windows.reset();
     return status;
 }

@@ -28,7 +28,9 @@ namespace halvo {
 
 class RunningAppsTracker {
 public:
-    // The identifier of Halvo's own windows (their WM_CLASS class); never listed.
+    // The identifier under which Halvo itself would be listed (the WM_CLASS class Qt gives its
+    // windows); excluded explicitly, although the X11 workspace already reports Halvo's own
+    // windows as not regular.
     static constexpr const char* ownBundleIdentifier = "Halvo";
 
     using ActivationCompletion = std::function<void(bool confirmed)>;

@@ -104,8 +104,11 @@ bool HotkeyManager::registerHotkeys(ShortcutModifiers newModifiers) {
                 m_unregisterHotkey(doneRef);
             // Names the combination that was refused, so a clash with another program's shortcut
             // can be found in the log.
-            m_log.write("Halvo: RegisterEventHotKey failed: " + std::to_string(status) + " for " +
-                        newModifiers.displayString() + arrowSymbol(action));
+            const std::string reason = status == eventHotKeyExistsErr
+                                           ? "another program already uses it"
+                                           : "status " + std::to_string(status);
+            m_log.write("Halvo: Could not register the shortcut " + newModifiers.displayString() +
+                        arrowSymbol(action) + ": " + reason);
             return false;
         }
         registered.emplace(action, ref);

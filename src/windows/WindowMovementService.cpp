@@ -30,13 +30,15 @@ WindowMovementService::WindowMovementService(Accessibility& accessibility, Scree
 void WindowMovementService::moveWindows(ProcessID pid, const Screen& target,
                                         std::function<void(Result)> completion) {
     const std::vector<Screen> screens = m_screens.screens();
-    const bool targetPresent = std::find(screens.begin(), screens.end(), target) != screens.end();
-    if (!m_accessibility.isProcessTrusted() || screens.size() < 2 || !targetPresent) {
+    const auto current = std::find(screens.begin(), screens.end(), target);
+    if (!m_accessibility.isProcessTrusted() || screens.size() < 2 || current == screens.end()) {
         m_mainQueue.post([completion = std::move(completion)] { completion(refused); });
         return;
     }
+    // The target's geometry as it is now: a panel or the layout may have changed since the
+    // caller took its copy of the screen.
     const double primaryMaxY = screens.front().frame.maxY();
-    const Rect targetArea = toAccessibilitySpace(target.visibleFrame, primaryMaxY);
+    const Rect targetArea = toAccessibilitySpace(current->visibleFrame, primaryMaxY);
     std::vector<Rect> areas;
     areas.reserve(screens.size());
     for (const Screen& screen : screens)

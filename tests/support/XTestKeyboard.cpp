@@ -26,7 +26,8 @@ xcb_keysym_t keysymFor(const std::string& name) {
                                                               {"Escape", XK_Escape},
                                                               {"Return", XK_Return},
                                                               {"a", XK_a},
-                                                              {"Tab", XK_Tab}};
+                                                              {"Tab", XK_Tab},
+                                                              {"space", XK_space}};
     const auto found = known.find(name);
     if (found == known.end())
         throw std::invalid_argument("unknown keysym " + name);

@@ -1,6 +1,7 @@
 // Private X sessions for tests: Xvfb -displayfd picks a free display, so tests run in parallel.
 #include "support/XvfbSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +110,43 @@ std::string readFile(const std::string& path) {
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();
+}
+
+// Openbox announces itself (_NET_SUPPORTING_WM_CHECK) before it is done starting, and a window
+// mapped in between is never managed. So a probe window is mapped, again every 100 ms, until the
+// window manager lists it.
+bool waitUntilManaging(const std::string& display) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    bool managed = false;
+    for (int attempt = 0; attempt < 100 && !managed; ++attempt) {
+        xcb_unmap_window(c, probe);
+        xcb_map_window(c, probe);
+        xcb_flush(c);
+        managed = XvfbSession::waitUntil(
+            [&] {
+                const auto clients = rootWindows(display, "_NET_CLIENT_LIST");
+                return std::find(clients.begin(), clients.end(), probe) != clients.end();
+            },
+            0.1);
+    }
+    xcb_destroy_window(c, probe);
+    xcb_flush(c);
+    XvfbSession::waitUntil(
+        [&] {
+            const auto clients = rootWindows(display, "_NET_CLIENT_LIST");
+            return std::find(clients.begin(), clients.end(), probe) == clients.end();
+        },
+        2);
+    xcb_disconnect(c);
+    return managed;
 }
 
 } // namespace
@@ -267,11 +305,11 @@ std::string XvfbSession::writeXfwm4Config() const {
 
 std::vector<std::string> XvfbSession::windowManagerCommand() const {
     const std::string& name = m_options.windowManager;
-    // Each window manager gets this session's folder as its home, so that none reads or writes
-    // the user's own configuration.
+    // The others get this session's folder as their home, so that none reads or writes the
+    // user's own configuration (openbox is given its whole configuration on the command line).
     const std::string home = "HOME=" + m_tempDir;
     if (name == "openbox")
-        return {"env", home, "openbox", "--config-file", writeOpenboxConfig()};
+        return {"openbox", "--config-file", writeOpenboxConfig()};
     if (name == "fluxbox")
         return {"env", home, "fluxbox", "-rc", writeFluxboxConfig()};
     if (name == "icewm")
@@ -291,8 +329,12 @@ std::vector<std::string> XvfbSession::windowManagerCommand() const {
 
 void XvfbSession::startWindowManager() {
     m_windowManager = spawnProcess(windowManagerCommand());
-    if (!waitUntil([&] { return windowManagerCheck() != 0; }, 15))
+    if (!waitUntil([&] { return windowManagerCheck() != 0; }, 15)) {
         m_error = "window manager " + m_options.windowManager + " did not start";
+        return;
+    }
+    if (!waitUntilManaging(m_display))
+        m_error = "window manager " + m_options.windowManager + " does not manage windows";
 }
 
 bool XvfbSession::replaceWindowManager(const std::string& windowManager) {
@@ -335,6 +377,20 @@ unsigned long XvfbSession::windowManagerCheck() const {
 pid_t XvfbSession::spawn(const std::vector<std::string>& argv) {
     const pid_t pid = spawnProcess(argv);
     m_clients.push_back(pid);
+    return pid;
+}
+
+pid_t XvfbSession::forkClient(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        // Nothing of the parent's: its X connections and pipes stay the parent's alone.
+        for (int fd = 3; fd < 1024; ++fd)
+            close(fd);
+        _exit(body());
+    }
+    if (pid > 0)
+        m_clients.push_back(pid);
     return pid;
 }
 

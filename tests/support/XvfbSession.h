@@ -35,18 +35,23 @@ public:
 
     // Starts a client (argv[0] looked up on PATH). Output goes to /dev/null.
     pid_t spawn(const std::vector<std::string>& argv);
+    // Runs `body` in a forked child process (its own process group, DISPLAY set) that exits with
+    // what `body` returns; stopped like a spawned client. The child must open its own X
+    // connection.
+    pid_t forkClient(const std::function<int()>& body);
     // Sends SIGTERM (then SIGKILL) and reaps it.
     void kill(pid_t pid);
 
     // Runs a shell command against this display and returns its standard output.
     std::string run(const std::string& command) const;
 
-    // Polls pred every 5 ms until it holds or `seconds` pass; returns whether it held.
-    static bool waitUntil(const std::function<bool()>& pred, double seconds = 5.0);
+    // Polls pred every 5 ms until it holds or `seconds` pass; returns whether it held. The default
+    // deadline is generous: it only costs time when something is already wrong.
+    static bool waitUntil(const std::function<bool()>& pred, double seconds = 15.0);
 
     // The first managed top-level window (from _NET_CLIENT_LIST) whose WM_CLASS class is
     // `wmClass`, waiting up to `seconds` for it; 0 when none appears.
-    unsigned long waitForClientWindow(const std::string& wmClass, double seconds = 5.0) const;
+    unsigned long waitForClientWindow(const std::string& wmClass, double seconds = 20.0) const;
 
     // _NET_ACTIVE_WINDOW of the root, 0 when none.
     unsigned long activeWindow() const;

@@ -203,7 +203,7 @@ TEST_F(AppActivatorTest, AMinimisedMainWindowIsRestoredRaisedMadeMainAndFocused)
     (void)front;
 
     EXPECT_TRUE(activator.raiseWindows(pidA));
-    const SimWindowSpec& restored = desktop.window(minimised);
+    const SimWindowAttributes& restored = desktop.window(minimised);
     EXPECT_FALSE(restored.minimized);
     EXPECT_TRUE(restored.main);
     EXPECT_TRUE(restored.focused);

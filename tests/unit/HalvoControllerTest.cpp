@@ -35,7 +35,7 @@ protected:
         for (ProcessID pid : {101, 102, 103}) {
             const std::string id = "App" + std::to_string(pid);
             desktop.launch({pid, id, id});
-            SimWindowSpec window;
+            SimWindowAttributes window;
             window.frame = {1400, 100, 400, 300}; // on the right monitor
             window.focused = true;
             window.main = true;
@@ -290,4 +290,18 @@ TEST_F(HalvoControllerTest, QuitStopsEverythingAndIsHarmlessTwice) {
     c.stop();
     EXPECT_TRUE(statusItem->choose("Preferences…"));
     EXPECT_EQ(preferencesShown, 1);
+}
+
+TEST_F(HalvoControllerTest, WorkStillQueuedWhenTheControllerGoesDoesNothing) {
+    HalvoController& c = make();
+    c.start();
+    holdModifiers(true);
+    ASSERT_TRUE(c.overlay().anchorScreen());
+    const Screen anchor = *c.overlay().anchorScreen();
+    c.tracker().moveSelectedApp(anchor);         // a window move waits on the main queue
+    registrar.press(kVK_UpArrow, controlOption); // a full-screen request is queued as well
+    controller.reset();
+    queue.advance(5); // the poll, the move and the full-screen result find nobody
+    EXPECT_GE(desktop.window(desktop.windowOrder(101)[0]).frame.x, 1280) << "nothing moved";
+    EXPECT_EQ(sound.beeps(), 0);
 }

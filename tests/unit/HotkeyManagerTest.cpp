@@ -143,7 +143,8 @@ TEST_F(HotkeyManagerTest, StartFailsCleanlyWhenAnotherProgramOwnsOneHotKey) {
     EXPECT_FALSE(registrar.hasHandler());
     EXPECT_EQ(monitor.globalCount() + monitor.localCount(), 0u);
     EXPECT_EQ(log.lines(),
-              (std::vector<std::string>{"Halvo: RegisterEventHotKey failed: -9878 for ⌃⌥↑"}));
+              (std::vector<std::string>{
+                  "Halvo: Could not register the shortcut ⌃⌥↑: another program already uses it"}));
 
     // A different combination works at once.
     EXPECT_TRUE(

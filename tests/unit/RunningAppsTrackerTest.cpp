@@ -250,10 +250,14 @@ TEST_F(RunningAppsTrackerTest, SynchronousCompletionBehavesLikeAsynchronous) {
 TEST_F(RunningAppsTrackerTest, CompletionAfterTrackerIsGoneIsIgnored) {
     start();
     tracker->cycle(false);
+    tracker->moveSelectedApp(Screen{7, "LEFT", {0, 0, 1280, 1024}, {0, 0, 1280, 1024}});
     auto completion = desktop.requests[0].completion;
     tracker.reset();
+    desktop.lastExcluded.clear();
     completion(true); // must not touch the destroyed tracker
-    SUCCEED();
+    queue.runPending();
+    EXPECT_EQ(desktop.lastExcluded, "") << "a late completion refreshed a destroyed tracker";
+    EXPECT_TRUE(desktop.moves.empty()) << "a late completion started the waiting move";
 }
 
 TEST_F(RunningAppsTrackerTest, WindowMoveBeepsWhenWindowsStayBehindOrNoneWasFound) {

@@ -140,7 +140,7 @@ TEST(FaultSettingsTest, HotKeyOwnedByAnotherClientIsReportedAndTheProgramRuns) {
     ASSERT_EQ(error, nullptr);
 
     ASSERT_TRUE(desktop.startProgram()) << desktop.error;
-    EXPECT_TRUE(desktop.program->waitForLog("RegisterEventHotKey failed"))
+    EXPECT_TRUE(desktop.program->waitForLog("another program already uses it"))
         << desktop.program->log();
     EXPECT_TRUE(desktop.program->running());
 

@@ -53,7 +53,7 @@ protected:
     }
 
     // Runs the main queue in step with real time while waiting.
-    bool pump(const std::function<bool()>& done, double seconds = 5.0) {
+    bool pump(const std::function<bool()>& done, double seconds = 15.0) {
         return XvfbSession::waitUntil(
             [&] {
                 connection->dispatchPending();

@@ -459,8 +459,10 @@ QPixmap MinimapOverlayView::iconFor(const TrackedApp& app) {
     const int side = static_cast<int>(std::lround(minimap::iconSize * ratio));
     QPixmap pixmap;
     if (!app.icon->themeName.empty()) {
-        pixmap =
-            QIcon::fromTheme(QString::fromStdString(app.icon->themeName)).pixmap(QSize(side, side));
+        // Desktop entries may name an icon file instead of a theme icon.
+        const QString name = QString::fromStdString(app.icon->themeName);
+        const QIcon icon = name.startsWith(QLatin1Char('/')) ? QIcon(name) : QIcon::fromTheme(name);
+        pixmap = icon.pixmap(QSize(side, side));
     } else if (app.icon->width > 0 && app.icon->height > 0 &&
                app.icon->pixels.size() >= static_cast<std::size_t>(app.icon->width) *
                                               static_cast<std::size_t>(app.icon->height)) {

@@ -74,7 +74,7 @@ AXError SimAccessibility::copyAttributeValue(const AXElement& element, std::stri
         if (attribute == ax::mainWindow || attribute == ax::focusedWindow) {
             const bool main = attribute == ax::mainWindow;
             for (const auto* window : windows) {
-                if (main ? window->spec.main : window->spec.focused) {
+                if (main ? window->attributes.main : window->attributes.focused) {
                     value = elementOf(window->pid, window->id);
                     return kAXErrorSuccess;
                 }
@@ -87,25 +87,25 @@ AXError SimAccessibility::copyAttributeValue(const AXElement& element, std::stri
     const auto* window = m_desktop.findWindow(element.window);
     if (!window)
         return kAXErrorInvalidUIElement;
-    const SimWindowSpec& spec = window->spec;
+    const SimWindowAttributes& attributes = window->attributes;
     if (attribute == ax::role) {
-        value = spec.role;
+        value = attributes.role;
     } else if (attribute == ax::subrole) {
-        if (!spec.subrole)
+        if (!attributes.subrole)
             return kAXErrorNoValue;
-        value = *spec.subrole;
+        value = *attributes.subrole;
     } else if (attribute == ax::minimized) {
-        value = spec.minimized;
+        value = attributes.minimized;
     } else if (attribute == ax::main) {
-        value = spec.main;
+        value = attributes.main;
     } else if (attribute == ax::fullScreen) {
-        if (!spec.fullScreen)
+        if (!attributes.fullScreen)
             return kAXErrorAttributeUnsupported;
-        value = *spec.fullScreen;
+        value = *attributes.fullScreen;
     } else if (attribute == ax::position) {
-        value = spec.frame.origin();
+        value = attributes.frame.origin();
     } else if (attribute == ax::size) {
-        value = spec.frame.size();
+        value = attributes.frame.size();
     } else {
         return kAXErrorAttributeUnsupported;
     }
@@ -130,38 +130,38 @@ AXError SimAccessibility::setAttributeValue(const AXElement& element, std::strin
         if (!focused || focused->pid != element.pid)
             return kAXErrorIllegalArgument;
         for (auto* window : m_desktop.windowsOf(element.pid))
-            window->spec.focused = window == focused;
+            window->attributes.focused = window == focused;
         return kAXErrorSuccess;
     }
 
     auto* window = m_desktop.findWindow(element.window);
     if (!window)
         return kAXErrorInvalidUIElement;
-    SimWindowSpec& spec = window->spec;
+    SimWindowAttributes& attributes = window->attributes;
     if (attribute == ax::minimized && std::holds_alternative<bool>(value)) {
-        spec.minimized = std::get<bool>(value);
+        attributes.minimized = std::get<bool>(value);
     } else if (attribute == ax::main && std::holds_alternative<bool>(value)) {
         if (!std::get<bool>(value))
             return kAXErrorIllegalArgument;
         for (auto* other : m_desktop.windowsOf(window->pid))
-            other->spec.main = other == window;
+            other->attributes.main = other == window;
     } else if (attribute == ax::fullScreen && std::holds_alternative<bool>(value)) {
-        if (!spec.fullScreen || !spec.fullScreenSettable)
+        if (!attributes.fullScreen || !attributes.fullScreenSettable)
             return kAXErrorAttributeUnsupported;
-        spec.fullScreen = std::get<bool>(value);
+        attributes.fullScreen = std::get<bool>(value);
     } else if (attribute == ax::position && std::holds_alternative<Point>(value)) {
-        if (!spec.positionSettable)
+        if (!attributes.positionSettable)
             return kAXErrorCannotComplete;
-        if (!spec.ignoresMoves) {
-            spec.frame.x = std::get<Point>(value).x;
-            spec.frame.y = std::get<Point>(value).y;
+        if (!attributes.ignoresMoves) {
+            attributes.frame.x = std::get<Point>(value).x;
+            attributes.frame.y = std::get<Point>(value).y;
         }
     } else if (attribute == ax::size && std::holds_alternative<Size>(value)) {
-        if (!spec.sizeSettable)
+        if (!attributes.sizeSettable)
             return kAXErrorCannotComplete;
-        if (!spec.ignoresResizes) {
-            spec.frame.width = std::get<Size>(value).width;
-            spec.frame.height = std::get<Size>(value).height;
+        if (!attributes.ignoresResizes) {
+            attributes.frame.width = std::get<Size>(value).width;
+            attributes.frame.height = std::get<Size>(value).height;
         }
     } else {
         return kAXErrorAttributeUnsupported;
@@ -185,15 +185,15 @@ AXError SimAccessibility::isAttributeSettable(const AXElement& element, std::str
     const auto* window = m_desktop.findWindow(element.window);
     if (!window)
         return kAXErrorInvalidUIElement;
-    const SimWindowSpec& spec = window->spec;
+    const SimWindowAttributes& attributes = window->attributes;
     if (attribute == ax::position)
-        settable = spec.positionSettable;
+        settable = attributes.positionSettable;
     else if (attribute == ax::size)
-        settable = spec.sizeSettable;
-    else if (attribute == ax::fullScreen && !spec.fullScreen)
+        settable = attributes.sizeSettable;
+    else if (attribute == ax::fullScreen && !attributes.fullScreen)
         return kAXErrorAttributeUnsupported;
     else if (attribute == ax::fullScreen)
-        settable = spec.fullScreenSettable;
+        settable = attributes.fullScreenSettable;
     else if (attribute == ax::minimized || attribute == ax::main)
         settable = true;
     return kAXErrorSuccess;

@@ -1,5 +1,5 @@
 // The accessibility side of the simulated desktop: applications and windows answer with the
-// attributes of their SimWindowSpec, and every write changes them.
+// attributes of their SimWindowAttributes, and every write changes them.
 #pragma once
 
 #include "platform/Accessibility.h"

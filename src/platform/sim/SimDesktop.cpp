@@ -9,11 +9,11 @@ namespace halvo {
 
 SimDesktop::SimDesktop() : m_workspace(*this), m_accessibility(*this) {}
 
-void SimDesktop::launch(SimAppSpec spec) {
+void SimDesktop::launch(SimAppAttributes attributes) {
     {
         std::lock_guard lock(m_mutex);
-        assert(!findApp(spec.pid) && "one application per process identifier");
-        m_apps.push_back({std::move(spec), false});
+        assert(!findApp(attributes.pid) && "one application per process identifier");
+        m_apps.push_back({std::move(attributes), false});
     }
     notify(WorkspaceNotification::didLaunchApplication);
 }
@@ -22,7 +22,7 @@ void SimDesktop::quit(ProcessID pid) {
     bool wasFrontmost = false;
     {
         std::lock_guard lock(m_mutex);
-        std::erase_if(m_apps, [&](const App& app) { return app.spec.pid == pid; });
+        std::erase_if(m_apps, [&](const App& app) { return app.attributes.pid == pid; });
         std::erase_if(m_windows, [&](const Window& window) { return window.pid == pid; });
         wasFrontmost = m_frontmost == pid;
         if (wasFrontmost)
@@ -56,9 +56,9 @@ void SimDesktop::setHidden(ProcessID pid, bool hidden) {
     {
         std::lock_guard lock(m_mutex);
         App* app = findApp(pid);
-        if (!app || app->spec.hidden == hidden)
+        if (!app || app->attributes.hidden == hidden)
             return;
-        app->spec.hidden = hidden;
+        app->attributes.hidden = hidden;
     }
     notify(hidden ? WorkspaceNotification::didHideApplication
                   : WorkspaceNotification::didUnhideApplication);
@@ -67,13 +67,13 @@ void SimDesktop::setHidden(ProcessID pid, bool hidden) {
 bool SimDesktop::isHidden(ProcessID pid) const {
     std::lock_guard lock(m_mutex);
     const App* app = findApp(pid);
-    return app && app->spec.hidden;
+    return app && app->attributes.hidden;
 }
 
-std::uint64_t SimDesktop::addWindow(ProcessID pid, SimWindowSpec spec) {
+std::uint64_t SimDesktop::addWindow(ProcessID pid, SimWindowAttributes attributes) {
     std::lock_guard lock(m_mutex);
     const std::uint64_t id = m_nextWindowID++;
-    m_windows.push_back({id, pid, std::move(spec)});
+    m_windows.push_back({id, pid, std::move(attributes)});
     return id;
 }
 
@@ -82,11 +82,11 @@ void SimDesktop::removeWindow(std::uint64_t window) {
     std::erase_if(m_windows, [&](const Window& w) { return w.id == window; });
 }
 
-SimWindowSpec& SimDesktop::window(std::uint64_t window) {
+SimWindowAttributes& SimDesktop::window(std::uint64_t window) {
     std::lock_guard lock(m_mutex);
     Window* found = findWindow(window);
     assert(found && "no such window");
-    return found->spec;
+    return found->attributes;
 }
 
 AXElement SimDesktop::windowElement(std::uint64_t window) const {
@@ -150,8 +150,8 @@ void SimDesktop::finishOpen(std::size_t index, bool success, std::optional<std::
         if (success) {
             application = snapshot(request.pid);
             if (App* app = findApp(request.pid)) {
-                app->spec.hidden = false;
-                if (!app->spec.refusesActivation)
+                app->attributes.hidden = false;
+                if (!app->attributes.refusesActivation)
                     activated = makeFrontmost(request.pid);
             }
         }
@@ -218,7 +218,7 @@ std::vector<std::pair<AXElement, float>> SimDesktop::messagingTimeouts() const {
 
 SimDesktop::App* SimDesktop::findApp(ProcessID pid) {
     for (App& app : m_apps) {
-        if (app.spec.pid == pid)
+        if (app.attributes.pid == pid)
             return &app;
     }
     return nullptr;
@@ -250,14 +250,14 @@ std::optional<RunningApplication> SimDesktop::snapshot(ProcessID pid) const {
     if (!app)
         return std::nullopt;
     RunningApplication result;
-    result.processIdentifier = app->spec.pid;
-    result.bundleIdentifier = app->spec.bundleIdentifier;
-    result.localizedName = app->spec.name;
-    result.icon = app->spec.icon;
-    result.activationPolicy = app->spec.activationPolicy;
+    result.processIdentifier = app->attributes.pid;
+    result.bundleIdentifier = app->attributes.bundleIdentifier;
+    result.localizedName = app->attributes.name;
+    result.icon = app->attributes.icon;
+    result.activationPolicy = app->attributes.activationPolicy;
     result.isTerminated = app->terminated;
-    result.isHidden = app->spec.hidden;
-    result.hasBundleURL = app->spec.hasBundleURL;
+    result.isHidden = app->attributes.hidden;
+    result.hasBundleURL = app->attributes.hasBundleURL;
     return result;
 }
 

@@ -5,8 +5,8 @@
 
 #include "platform/MainQueue.h"
 #include "platform/sim/SimAccessibility.h"
-#include "platform/sim/SimAppSpec.h"
-#include "platform/sim/SimWindowSpec.h"
+#include "platform/sim/SimAppAttributes.h"
+#include "platform/sim/SimWindowAttributes.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <cstdint>
@@ -39,7 +39,7 @@ public:
     Accessibility& accessibility() { return m_accessibility; }
 
     // Applications. launch and quit post the launch and terminate notifications.
-    void launch(SimAppSpec spec);
+    void launch(SimAppAttributes attributes);
     void quit(ProcessID pid);
     // Keeps the application listed but reported as terminated.
     void markTerminated(ProcessID pid);
@@ -52,10 +52,10 @@ public:
     bool isHidden(ProcessID pid) const;
 
     // Windows, in the application's window order (front first); a new window goes to the back.
-    std::uint64_t addWindow(ProcessID pid, SimWindowSpec spec);
+    std::uint64_t addWindow(ProcessID pid, SimWindowAttributes attributes);
     void removeWindow(std::uint64_t window);
     // The window's current state; the test may change it between calls of the logic.
-    SimWindowSpec& window(std::uint64_t window);
+    SimWindowAttributes& window(std::uint64_t window);
     AXElement windowElement(std::uint64_t window) const;
     std::vector<std::uint64_t> windowOrder(ProcessID pid) const;
 
@@ -97,13 +97,13 @@ private:
     friend class SimAccessibility;
 
     struct App {
-        SimAppSpec spec;
+        SimAppAttributes attributes;
         bool terminated = false;
     };
     struct Window {
         std::uint64_t id = 0;
         ProcessID pid = 0;
-        SimWindowSpec spec;
+        SimWindowAttributes attributes;
     };
     struct OpenRequest {
         ProcessID pid = 0;

@@ -12,7 +12,7 @@ std::vector<RunningApplication> SimWorkspace::runningApplications() {
     std::lock_guard lock(m_desktop.m_mutex);
     std::vector<RunningApplication> result;
     for (const auto& app : m_desktop.m_apps)
-        result.push_back(*m_desktop.snapshot(app.spec.pid));
+        result.push_back(*m_desktop.snapshot(app.attributes.pid));
     return result;
 }
 
@@ -33,8 +33,8 @@ void SimWorkspace::unhide(ProcessID pid) {
     {
         std::lock_guard lock(m_desktop.m_mutex);
         m_desktop.m_unhides.push_back(pid);
-        if (auto* app = m_desktop.findApp(pid); app && app->spec.hidden) {
-            app->spec.hidden = false;
+        if (auto* app = m_desktop.findApp(pid); app && app->attributes.hidden) {
+            app->attributes.hidden = false;
             changed = true;
         }
     }
@@ -62,7 +62,7 @@ bool SimWorkspace::activate(ProcessID pid) {
         auto* app = m_desktop.findApp(pid);
         if (!app || app->terminated)
             return false;
-        if (!app->spec.refusesActivation)
+        if (!app->attributes.refusesActivation)
             changed = m_desktop.makeFrontmost(pid);
     }
     if (changed)

@@ -285,10 +285,14 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
             sendToRoot(window, m_connection.atom("WM_CHANGE_STATE"), iconicState, 0, 0);
         else
             activateWindow(window);
-        settle([&] {
-            WindowState now;
-            return readWindow(window, now) != kAXErrorSuccess || now.iconic == minimize;
-        });
+        // Raising an application happens on the main thread, which must not wait for the window
+        // manager; moves on a worker wait so that their read-back sees the result.
+        if (std::this_thread::get_id() != m_mainThread) {
+            settle([&] {
+                WindowState now;
+                return readWindow(window, now) != kAXErrorSuccess || now.iconic == minimize;
+            });
+        }
         return kAXErrorSuccess;
     }
     if (attribute == ax::main && std::holds_alternative<bool>(value)) {
@@ -394,7 +398,10 @@ AXError X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t 
     const xcb_atom_t stateAtom = m_connection.atom("_NET_WM_STATE");
     xcb_connection_t* c = m_connection.xcb();
     bool gone = false;
-    const bool applied = settle([&] {
+    // Waiting keeps quick requests in order (the next sees the state this one left); a window
+    // manager that is slower than the wait is not an error, as with any request it may honour
+    // later.
+    settle([&] {
         const auto states = X11Property::values32(X11Property::receive(
             c, X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32), &gone));
         if (gone)
@@ -404,9 +411,7 @@ AXError X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t 
             second == XCB_ATOM_NONE || X11Property::contains(states, second) == add;
         return firstDone && secondDone;
     });
-    if (gone)
-        return kAXErrorInvalidUIElement;
-    return applied ? kAXErrorSuccess : kAXErrorCannotComplete;
+    return gone ? kAXErrorInvalidUIElement : kAXErrorSuccess;
 }
 
 void X11Accessibility::activateWindow(xcb_window_t window) {

@@ -13,7 +13,7 @@ namespace {
 constexpr std::uint32_t iconicState = 3; // WM_STATE value of an iconified window
 
 struct WindowCookies {
-    xcb_get_property_cookie_t wmClass, pid, type, state, wmState, desktop;
+    xcb_get_property_cookie_t wmClass, pid, type, state, wmState, desktop, icon;
     xcb_res_query_client_ids_cookie_t client;
 };
 
@@ -43,7 +43,7 @@ bool X11ClientList::Application::hidden() const {
            std::all_of(windows.begin(), windows.end(), [](const Window& w) { return w.iconic; });
 }
 
-X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid) {
+X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, bool iconLengths) {
     xcb_connection_t* c = connection.xcb();
     const xcb_window_t root = connection.root();
     const auto listCookie =
@@ -70,17 +70,21 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid) {
     const xcb_atom_t stateAtom = connection.atom("_NET_WM_STATE");
     const xcb_atom_t wmStateAtom = connection.atom("WM_STATE");
     const xcb_atom_t desktopAtom = connection.atom("_NET_WM_DESKTOP");
+    const xcb_atom_t iconAtom = connection.atom("_NET_WM_ICON");
     std::vector<WindowCookies> cookies;
     cookies.reserve(clients.size());
     for (xcb_window_t window : clients) {
-        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        xcb_res_client_id_spec_t clientID{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
         cookies.push_back({X11Property::request(c, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
                            X11Property::request(c, window, pidAtom, XCB_ATOM_CARDINAL, 1),
                            X11Property::request(c, window, typeAtom, XCB_ATOM_ATOM, 16),
                            X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32),
                            X11Property::request(c, window, wmStateAtom, wmStateAtom, 2),
                            X11Property::request(c, window, desktopAtom, XCB_ATOM_CARDINAL, 1),
-                           xcb_res_query_client_ids(c, 1, &spec)});
+                           iconLengths
+                               ? X11Property::request(c, window, iconAtom, XCB_ATOM_CARDINAL, 0)
+                               : xcb_get_property_cookie_t{0},
+                           xcb_res_query_client_ids(c, 1, &clientID)});
     }
 
     const xcb_atom_t normalType = connection.atom("_NET_WM_WINDOW_TYPE_NORMAL");
@@ -98,7 +102,11 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid) {
         const WindowCookies& cookie = cookies[i];
         Window window;
         window.id = clients[i];
-        window.wmClass = X11Property::wmClass(X11Property::receive(c, cookie.wmClass));
+        {
+            const auto wmClass = X11Property::receive(c, cookie.wmClass);
+            window.wmClass = X11Property::wmClass(wmClass);
+            window.wmInstance = X11Property::wmInstance(wmClass);
+        }
         if (const auto pid = X11Property::values32(X11Property::receive(c, cookie.pid));
             !pid.empty())
             window.netPid = static_cast<ProcessID>(pid.front());
@@ -106,6 +114,8 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid) {
         const auto states = X11Property::values32(X11Property::receive(c, cookie.state));
         const auto wmState = X11Property::values32(X11Property::receive(c, cookie.wmState));
         const auto desktop = X11Property::values32(X11Property::receive(c, cookie.desktop));
+        if (iconLengths)
+            window.iconLength = X11Property::length32(X11Property::receive(c, cookie.icon));
         window.clientPid = clientPid(c, cookie.client);
 
         // The first type the window manager knows decides; an unset type is normal.

@@ -19,6 +19,7 @@ public:
     struct Window {
         xcb_window_t id = XCB_NONE;
         std::string wmClass;
+        std::string wmInstance;
         ProcessID netPid = 0;    // _NET_WM_PID, 0 when unset
         ProcessID clientPid = 0; // from the X-Resource extension, 0 when unknown
         bool normal = true;      // type NORMAL or unset, and not skipping the taskbar
@@ -29,6 +30,9 @@ public:
         bool fullScreen = false;
         bool maximized = false;
         std::uint32_t desktopIndex = allDesktops;
+        // Length of _NET_WM_ICON in 32-bit items, 0 when the window has none or it was not asked
+        // for. The pixels themselves are never read here.
+        std::uint32_t iconLength = 0;
     };
 
     struct Application {
@@ -41,8 +45,10 @@ public:
         bool hidden() const;                      // every window iconified
     };
 
-    // Reads the list; `ownPid` marks Halvo's own windows.
-    static X11ClientList read(X11Connection& connection, ProcessID ownPid);
+    // Reads the list; `ownPid` marks Halvo's own windows. With `iconLengths` each window's
+    // _NET_WM_ICON length is read too (in the same batch, without its data).
+    static X11ClientList read(X11Connection& connection, ProcessID ownPid,
+                              bool iconLengths = false);
 
     const std::vector<Application>& applications() const { return m_applications; }
     const Application* find(ProcessID pid) const;

@@ -32,6 +32,8 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber)
 }
 
 X11Connection::~X11Connection() {
+    for (xcb_generic_event_t* event : m_deferred)
+        free(event);
     if (m_ewmh.connection)
         xcb_ewmh_connection_wipe(&m_ewmh);
     xcb_disconnect(m_connection);
@@ -67,7 +69,16 @@ void X11Connection::removeListener(ListenerID id) {
 }
 
 bool X11Connection::dispatchPending() {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+    for (;;) {
+        xcb_generic_event_t* event = nullptr;
+        if (!m_deferred.empty()) {
+            event = m_deferred.front();
+            m_deferred.pop_front();
+        } else {
+            event = xcb_poll_for_event(m_connection);
+        }
+        if (!event)
+            break;
         std::vector<std::pair<ListenerID, std::shared_ptr<Listener>>> snapshot(m_listeners.begin(),
                                                                                m_listeners.end());
         for (const auto& [id, listener] : snapshot) {
@@ -92,8 +103,9 @@ xcb_timestamp_t X11Connection::serverTime() {
     xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, m_timeWindow, stamp, XCB_ATOM_STRING, 8,
                         0, nullptr);
     xcb_flush(m_connection);
-    // Wait for our own PropertyNotify; other events read meanwhile are kept for the listeners.
-    std::vector<xcb_generic_event_t*> others;
+    // Wait for our own PropertyNotify. Other events read meanwhile wait for the next
+    // dispatchPending(): handing them out here would run listeners in the middle of whatever
+    // asked for the time.
     xcb_timestamp_t time = XCB_CURRENT_TIME;
     while (xcb_generic_event_t* event = xcb_wait_for_event(m_connection)) {
         const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
@@ -103,12 +115,7 @@ xcb_timestamp_t X11Connection::serverTime() {
             free(event);
             break;
         }
-        others.push_back(event);
-    }
-    for (xcb_generic_event_t* event : others) {
-        for (const auto& [id, listener] : std::map(m_listeners))
-            (*listener)(*event);
-        free(event);
+        m_deferred.push_back(event);
     }
     return time;
 }

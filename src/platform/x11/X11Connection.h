@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -68,6 +69,8 @@ private:
 
     ListenerID m_nextListenerID = 1;
     std::map<ListenerID, std::shared_ptr<Listener>> m_listeners;
+    // Events read while waiting for a server timestamp, delivered by the next dispatchPending().
+    std::deque<xcb_generic_event_t*> m_deferred;
 };
 
 } // namespace halvo

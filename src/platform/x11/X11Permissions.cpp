@@ -64,9 +64,12 @@ bool X11Permissions::isInputMonitoringGranted() {
     if (!hasExtension("XKEYBOARD") || !hasExtension("XInputExtension"))
         return false;
     xcb_connection_t* c = m_connection.xcb();
+    // The server answers BadValue when a client asks for a lower version than it asked before:
+    // ask for the version the event monitor asks for on this connection.
     xcb_input_xi_query_version_reply_t* version =
-        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 0), nullptr);
-    const bool xi2 = version && version->major_version >= 2;
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
+    const bool xi2 = version && (version->major_version > 2 ||
+                                 (version->major_version == 2 && version->minor_version >= 2));
     free(version);
     return xi2;
 }

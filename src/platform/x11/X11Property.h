@@ -73,15 +73,42 @@ public:
         return wmClass(reply->format, static_cast<const char*>(xcb_get_property_value(reply.get())),
                        xcb_get_property_value_length(reply.get()));
     }
+    static std::string wmInstance(const Reply& reply) {
+        if (!reply)
+            return {};
+        return wmInstance(reply->format,
+                          static_cast<const char*>(xcb_get_property_value(reply.get())),
+                          xcb_get_property_value_length(reply.get()));
+    }
 
-    // The class part of a raw WM_CLASS value; empty when there is no instance terminator.
+    // The same from a raw WM_CLASS value: `format` as the server reports it, `length` in bytes.
+    // Both are empty when there is no terminator after the instance.
     static std::string wmClass(std::uint8_t format, const char* data, int length) {
+        return wmClassPart(format, data, length, 1);
+    }
+    static std::string wmInstance(std::uint8_t format, const char* data, int length) {
+        return wmClass(format, data, length).empty() ? std::string()
+                                                     : wmClassPart(format, data, length, 0);
+    }
+
+    // The length of a property in 32-bit items as a zero-length request reports it (its
+    // bytes_after), or 0 when the property is missing or not 32-bit.
+    static std::uint32_t length32(const Reply& reply) {
+        if (!reply || reply->format != 32)
+            return 0;
+        return reply->bytes_after / 4 + static_cast<std::uint32_t>(reply->value_len);
+    }
+
+private:
+    static std::string wmClassPart(std::uint8_t format, const char* data, int length, int part) {
         if (format != 8 || length <= 0 || !data)
             return {};
         const std::string both(data, static_cast<std::size_t>(length));
         const auto split = both.find('\0');
         if (split == std::string::npos)
             return {};
+        if (part == 0)
+            return both.substr(0, split);
         const auto end = both.find('\0', split + 1);
         return both.substr(split + 1,
                            end == std::string::npos ? std::string::npos : end - split - 1);

@@ -1,8 +1,14 @@
 // Applications, activation and notifications from the window manager's properties.
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/x11/NetWmIcon.h"
 #include "platform/x11/X11Property.h"
 
+#include <QFileInfo>
+#include <QIcon>
+#include <QString>
+#include <algorithm>
+#include <cassert>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -48,42 +54,154 @@ X11Workspace::~X11Workspace() {
     m_connection.removeListener(m_listener);
 }
 
-RunningApplication X11Workspace::describe(const X11ClientList::Application& application) const {
+X11Workspace::DesktopEntries
+X11Workspace::DesktopEntries::installed(const DesktopEntryIndex& index) {
+    DesktopEntries entries;
+    entries.find = [&index](const std::string& wmClass, const std::string& wmInstance) {
+        return index.find(wmClass, wmInstance);
+    };
+    entries.iconExists = [](const std::string& iconName) {
+        const QString name = QString::fromStdString(iconName);
+        if (name.startsWith(QLatin1Char('/')))
+            return QFileInfo(name).isFile();
+        return QIcon::hasThemeIcon(name);
+    };
+    return entries;
+}
+
+void X11Workspace::setDesktopEntries(DesktopEntries entries) {
+    m_desktopEntries = std::move(entries);
+    m_classes.clear();
+}
+
+const X11Workspace::ClassInfo&
+X11Workspace::classInfo(const X11ClientList::Application& application) {
+    if (const auto found = m_classes.find(application.wmClass); found != m_classes.end())
+        return found->second;
+    ClassInfo info;
+    if (m_desktopEntries.find) {
+        const std::string& instance =
+            application.windows.empty() ? std::string() : application.windows.front().wmInstance;
+        if (const auto entry = m_desktopEntries.find(application.wmClass, instance)) {
+            if (!entry->name.empty())
+                info.name = entry->name;
+            if (!entry->iconName.empty() &&
+                (!m_desktopEntries.iconExists || m_desktopEntries.iconExists(entry->iconName))) {
+                auto icon = std::make_shared<AppIcon>();
+                icon->themeName = entry->iconName;
+                info.themeIcon = std::move(icon);
+            }
+        }
+    }
+    return m_classes.emplace(application.wmClass, std::move(info)).first->second;
+}
+
+AppIconRef X11Workspace::windowIcon(const X11ClientList::Application& application,
+                                    xcb_window_t* unread) const {
+    for (const auto& window : application.windows) {
+        if (window.iconLength == 0)
+            continue;
+        const auto cached = m_windowIcons.find(window.id);
+        if (cached == m_windowIcons.end() || cached->second.length != window.iconLength) {
+            if (unread) {
+                *unread = window.id;
+                return nullptr;
+            }
+            continue;
+        }
+        if (cached->second.icon)
+            return cached->second.icon;
+    }
+    return nullptr;
+}
+
+void X11Workspace::loadIcons(const std::vector<const X11ClientList::Application*>& applications) {
+    assert(onOwnThread() && "the icon cache is not shared with other threads");
+    struct Fetch {
+        xcb_window_t window;
+        std::uint32_t length;
+        xcb_get_property_cookie_t cookie;
+    };
+    xcb_connection_t* c = m_connection.xcb();
+    const xcb_atom_t iconAtom = m_connection.atom("_NET_WM_ICON");
+    std::vector<Fetch> fetches;
+    for (const auto* application : applications) {
+        if (!application->regular || classInfo(*application).themeIcon)
+            continue;
+        xcb_window_t unread = XCB_NONE;
+        if (windowIcon(*application, &unread) || unread == XCB_NONE)
+            continue;
+        const auto* window = std::find_if(
+            application->windows.data(), application->windows.data() + application->windows.size(),
+            [&](const X11ClientList::Window& w) { return w.id == unread; });
+        const std::uint32_t length = std::min(window->iconLength, maximumIconItems);
+        fetches.push_back({unread, window->iconLength,
+                           X11Property::request(c, unread, iconAtom, XCB_ATOM_CARDINAL, length)});
+    }
+    for (const Fetch& fetch : fetches) {
+        const auto reply = X11Property::receive(c, fetch.cookie);
+        const auto data = X11Property::values32(reply);
+        m_windowIcons[fetch.window] = {fetch.length,
+                                       NetWmIcon::bestIcon(data, iconPoints, m_iconScale)};
+        ++m_iconFetches;
+    }
+}
+
+void X11Workspace::forgetIconsNotIn(const X11ClientList& list) {
+    std::set<xcb_window_t> windows;
+    for (const auto& app : list.applications()) {
+        for (const auto& window : app.windows)
+            windows.insert(window.id);
+    }
+    std::erase_if(m_windowIcons, [&](const auto& entry) { return !windows.count(entry.first); });
+}
+
+RunningApplication X11Workspace::describe(const X11ClientList::Application& application) {
     RunningApplication result;
     result.processIdentifier = application.pid;
     result.bundleIdentifier = application.wmClass;
-    result.localizedName = application.wmClass;
     result.activationPolicy = application.own       ? ActivationPolicy::accessory
                               : application.regular ? ActivationPolicy::regular
                                                     : ActivationPolicy::prohibited;
     result.isHidden = application.hidden();
     result.hasBundleURL = !application.windows.empty();
-    if (m_describer)
-        m_describer(application, result);
+    const ClassInfo& info = classInfo(application);
+    result.localizedName = info.name.value_or(application.wmClass);
+    result.icon = info.themeIcon ? info.themeIcon : windowIcon(application);
     return result;
 }
 
 std::vector<RunningApplication> X11Workspace::runningApplications() {
+    assert(onOwnThread() && "the icon cache is not shared with other threads");
     std::vector<RunningApplication> result;
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
+    forgetIconsNotIn(list);
+    std::vector<const X11ClientList::Application*> applications;
+    for (const auto& app : list.applications())
+        applications.push_back(&app);
+    loadIcons(applications);
     for (const auto& app : list.applications())
         result.push_back(describe(app));
     return result;
 }
 
 std::optional<RunningApplication> X11Workspace::runningApplication(ProcessID pid) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    assert(onOwnThread() && "the icon cache is not shared with other threads");
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
     const auto* app = list.find(pid);
     if (!app)
         return std::nullopt;
+    loadIcons({app});
     return describe(*app);
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    assert(onOwnThread() && "the icon cache is not shared with other threads");
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
     const auto* app = list.owner(list.activeWindow());
     if (!app)
         return std::nullopt;
+    loadIcons({app});
     return describe(*app);
 }
 
@@ -103,12 +221,13 @@ void X11Workspace::unhide(ProcessID pid) {
 }
 
 void X11Workspace::openApplication(ProcessID pid, OpenCompletion completion) {
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
     const auto* app = list.find(pid);
     if (!app || !activateMainWindow(list, *app)) {
         completion(std::nullopt, std::nullopt);
         return;
     }
+    loadIcons({app});
     completion(describe(*app), std::nullopt);
 }
 

@@ -4,30 +4,55 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/x11/DesktopEntryIndex.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
+#include <unordered_map>
 
 namespace halvo {
 
 class X11Workspace final : public Workspace {
 public:
-    // Fills in what the window properties cannot tell: a localized name and an icon (from a
-    // desktop entry, an icon theme or _NET_WM_ICON). Without one the class is the name.
-    using Describer =
-        std::function<void(const X11ClientList::Application& application, RunningApplication&)>;
+    // The side, in points, of the icons the overlay draws.
+    static constexpr double iconPoints = 52;
+    // _NET_WM_ICON data beyond this many 32-bit items (4 MiB) is not read.
+    static constexpr std::uint32_t maximumIconItems = 1u << 20;
 
-    // Main thread. Starts listening for the notifications at once.
+    // Where names and theme icons come from. Unset members: no desktop entries, and every icon
+    // name counts as drawable.
+    struct DesktopEntries {
+        // The desktop entry of an application, by its WM_CLASS class and instance.
+        std::function<std::optional<DesktopEntry>(const std::string& wmClass,
+                                                  const std::string& wmInstance)>
+            find;
+        // Whether the icon theme (or the file system, for an absolute path) has that icon.
+        std::function<bool(const std::string& iconName)> iconExists;
+
+        // The installed entries of `index` (which must outlive the workspace), with Qt's icon
+        // theme deciding which icon names can be drawn. Needs a QGuiApplication.
+        static DesktopEntries installed(const DesktopEntryIndex& index);
+    };
+
+    // Main thread, and only ever used there: it caches icons without locks. Starts listening
+    // for the notifications at once.
     X11Workspace(X11Connection& connection, ProcessID ownPid);
     ~X11Workspace() override;
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
 
-    void setDescriber(Describer describer) { m_describer = std::move(describer); }
+    // Names and icons: a desktop entry gives the localized name and a theme icon; else the
+    // window's own _NET_WM_ICON gives the icon; the class is the name of last resort. Set before
+    // the first query; lookups are cached per class.
+    void setDesktopEntries(DesktopEntries entries);
+    // Device pixels per point on the screen the overlay draws on; picks the _NET_WM_ICON image.
+    void setIconScale(double scale) { m_iconScale = scale; }
 
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> runningApplication(ProcessID pid) override;
@@ -42,8 +67,31 @@ public:
     ObserverToken addObserver(WorkspaceNotification name, std::function<void()> handler) override;
     void removeObserver(ObserverToken token) override;
 
+    // How many icon pixel fetches the workspace has made (each reads one window's _NET_WM_ICON
+    // once); for tests and measurements.
+    std::size_t iconFetches() const { return m_iconFetches; }
+
 private:
-    RunningApplication describe(const X11ClientList::Application& application) const;
+    struct ClassInfo {
+        std::optional<std::string> name;
+        AppIconRef themeIcon; // the same object for as long as the workspace lives
+    };
+    struct WindowIcon {
+        std::uint32_t length = 0; // the _NET_WM_ICON length the pixels were read at
+        AppIconRef icon;          // nothing when the data held no usable image
+    };
+
+    RunningApplication describe(const X11ClientList::Application& application);
+    const ClassInfo& classInfo(const X11ClientList::Application& application);
+    // Reads, in one batch, the _NET_WM_ICON pixels that the regular ones among `applications`
+    // lack an icon for: one window per application, only windows not read at their length yet.
+    void loadIcons(const std::vector<const X11ClientList::Application*>& applications);
+    // The application's cached pixel icon: its first window with a usable one read at its
+    // current length. `unread` receives the first window that still needs reading.
+    AppIconRef windowIcon(const X11ClientList::Application& application,
+                          xcb_window_t* unread = nullptr) const;
+    void forgetIconsNotIn(const X11ClientList& list);
+    bool onOwnThread() const { return std::this_thread::get_id() == m_thread; }
     bool activateMainWindow(const X11ClientList& list, const X11ClientList::Application& app);
     void sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
                     std::uint32_t d2);
@@ -55,7 +103,12 @@ private:
 
     X11Connection& m_connection;
     ProcessID m_ownPid;
-    Describer m_describer;
+    std::thread::id m_thread = std::this_thread::get_id();
+    DesktopEntries m_desktopEntries;
+    double m_iconScale = 1.0;
+    std::unordered_map<std::string, ClassInfo> m_classes;
+    std::unordered_map<xcb_window_t, WindowIcon> m_windowIcons;
+    std::size_t m_iconFetches = 0;
     X11Connection::ListenerID m_listener = 0;
     ObserverToken m_nextObserver = 1;
     std::map<ObserverToken, std::pair<WorkspaceNotification, std::function<void()>>> m_observers;

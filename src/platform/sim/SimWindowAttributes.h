@@ -9,7 +9,7 @@
 
 namespace halvo {
 
-struct SimWindowSpec {
+struct SimWindowAttributes {
     std::string role = ax::windowRole;
     std::optional<std::string> subrole = std::string(ax::standardWindowSubrole); // nothing: none
     bool minimized = false;

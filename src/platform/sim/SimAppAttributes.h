@@ -8,7 +8,7 @@
 
 namespace halvo {
 
-struct SimAppSpec {
+struct SimAppAttributes {
     ProcessID pid = 0;
     std::optional<std::string> bundleIdentifier{};
     std::optional<std::string> name{};
