@@ -18,8 +18,10 @@ namespace {
 void checkWmClass(std::uint8_t format, const std::uint8_t* data, int length) {
     const std::string wmClass =
         X11Property::wmClass(format, reinterpret_cast<const char*>(data), length);
-    if (wmClass.size() > static_cast<std::size_t>(length) ||
-        wmClass.find('\0') != std::string::npos)
+    const std::string instance =
+        X11Property::wmInstance(format, reinterpret_cast<const char*>(data), length);
+    if (wmClass.size() + instance.size() > static_cast<std::size_t>(length) ||
+        wmClass.find('\0') != std::string::npos || instance.find('\0') != std::string::npos)
         std::abort();
 }
 
