@@ -75,6 +75,11 @@ if(HALVO_X11_TESTS)
     target_link_libraries(halvo_x11_tests PRIVATE halvo_test_support halvo_sim
         GTest::gtest GTest::gmock GTest::gtest_main)
     halvo_warnings(halvo_x11_tests)
+    if(TARGET halvo)
+        # Tests that run the program itself find it here; it is built before them.
+        target_compile_definitions(halvo_x11_tests PRIVATE HALVO_BINARY="$<TARGET_FILE:halvo>")
+        add_dependencies(halvo_x11_tests halvo)
+    endif()
     gtest_discover_tests(halvo_x11_tests PROPERTIES LABELS x11 TIMEOUT 120 DISCOVERY_TIMEOUT 30)
 endif()
 

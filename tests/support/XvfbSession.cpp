@@ -105,6 +105,13 @@ std::string windowClass(xcb_connection_t* c, xcb_window_t window) {
     return result;
 }
 
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
 // Openbox announces itself (_NET_SUPPORTING_WM_CHECK) before it is done starting, and a window
 // mapped in between is never managed. So a probe window is mapped, again every 100 ms, until the
 // window manager lists it.
@@ -211,10 +218,7 @@ void XvfbSession::start() {
 }
 
 std::string XvfbSession::writeOpenboxConfig() const {
-    std::ifstream in("/etc/xdg/openbox/rc.xml");
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    std::string config = buffer.str();
+    std::string config = readFile("/etc/xdg/openbox/rc.xml");
     if (!m_options.stockBindings) {
         // Drop the desktop-switching bindings that own Control+Alt+arrows.
         const std::regex binding(
@@ -234,19 +238,144 @@ std::string XvfbSession::writeOpenboxConfig() const {
     return path;
 }
 
+// fluxbox reads ~/.fluxbox (this session's folder is its home) and rewrites an init file of an
+// older configuration version there, so the whole folder is written, up to date.
+std::string XvfbSession::writeFluxboxConfig() const {
+    const std::string dir = m_tempDir + "/.fluxbox";
+    std::system(("mkdir -p '" + dir + "'").c_str());
+    std::string keys = readFile("/etc/X11/fluxbox/keys");
+    if (!m_options.stockBindings) {
+        const std::regex binding(R"(\n\s*Control Mod1 (Left|Right|Up|Down) [^\n]*)");
+        keys = std::regex_replace(keys, binding, "");
+    }
+    std::ofstream(dir + "/keys") << keys;
+    // fluxbox's wallpaper helper opens a message box when it fails: leave the background alone.
+    std::ofstream(dir + "/overlay") << "background: none\n";
+    std::ofstream(dir + "/init") << "session.configVersion: 13\n"
+                                 << "session.keyFile: " << dir << "/keys\n"
+                                 << "session.styleOverlay: " << dir << "/overlay\n"
+                                 << "session.menuFile: /etc/X11/fluxbox/fluxbox-menu\n"
+                                 << "session.screen0.workspaces: " << m_options.desktops << "\n";
+    return dir + "/init";
+}
+
+std::string XvfbSession::writeIcewmConfig() const {
+    const std::string dir = m_tempDir + "/icewm";
+    std::system(("mkdir -p '" + dir + "'").c_str());
+    std::ofstream preferences(dir + "/preferences");
+    if (!m_options.stockBindings) {
+        preferences << "KeySysWorkspacePrev=\"\"\nKeySysWorkspaceNext=\"\"\n"
+                       "KeySysWorkspaceLast=\"\"\n";
+    }
+    preferences << "WorkspaceNames=";
+    for (int i = 1; i <= m_options.desktops; ++i)
+        preferences << (i > 1 ? ", " : "") << '"' << i << '"';
+    preferences << "\n";
+    return dir;
+}
+
+// xfwm4 reads its key bindings and workspace count through xfconf: xfconfd (started on a private
+// session bus) reads the user's channel files from this session's folder. System defaults cannot
+// be removed there, only overridden: the Control+Alt+arrow bindings are given no action.
+std::string XvfbSession::writeXfwm4Config() const {
+    const std::string home = m_tempDir + "/xfwm4-home";
+    const std::string channels = home + "/xfce4/xfconf/xfce-perchannel-xml";
+    std::system(("mkdir -p '" + channels + "'").c_str());
+    std::ofstream shortcuts(channels + "/xfce4-keyboard-shortcuts.xml");
+    shortcuts << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                 "<channel name=\"xfce4-keyboard-shortcuts\" version=\"1.0\">\n"
+                 "  <property name=\"xfwm4\" type=\"empty\">\n";
+    for (const char* section : {"default", "custom"}) {
+        shortcuts << "    <property name=\"" << section << "\" type=\"empty\">\n";
+        for (const char* arrow : {"Left", "Right", "Up", "Down"}) {
+            if (!m_options.stockBindings)
+                shortcuts << "      <property name=\"&lt;Primary&gt;&lt;Alt&gt;" << arrow
+                          << "\" type=\"string\" value=\"\"/>\n";
+        }
+        shortcuts << "    </property>\n";
+    }
+    shortcuts << "  </property>\n</channel>\n";
+    std::ofstream(channels + "/xfwm4.xml")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<channel name=\"xfwm4\" version=\"1.0\">\n"
+           "  <property name=\"general\" type=\"empty\">\n"
+           "    <property name=\"workspace_count\" type=\"int\" value=\""
+        << m_options.desktops
+        << "\"/>\n"
+           "    <property name=\"use_compositing\" type=\"bool\" value=\"false\"/>\n"
+           "  </property>\n</channel>\n";
+    return home;
+}
+
+std::vector<std::string> XvfbSession::windowManagerCommand() const {
+    const std::string& name = m_options.windowManager;
+    // The others get this session's folder as their home, so that none reads or writes the
+    // user's own configuration (openbox is given its whole configuration on the command line).
+    const std::string home = "HOME=" + m_tempDir;
+    if (name == "openbox")
+        return {"openbox", "--config-file", writeOpenboxConfig()};
+    if (name == "fluxbox")
+        return {"env", home, "fluxbox", "-rc", writeFluxboxConfig()};
+    if (name == "icewm")
+        return {"env", home, "ICEWM_PRIVCFG=" + writeIcewmConfig(), "icewm"};
+    if (name == "xfwm4") {
+        return {"env",
+                home,
+                "XDG_CONFIG_HOME=" + writeXfwm4Config(),
+                "NO_AT_BRIDGE=1",
+                "dbus-run-session",
+                "--",
+                "xfwm4",
+                "--compositor=off"};
+    }
+    return {"env", home, name};
+}
+
 void XvfbSession::startWindowManager() {
-    std::vector<std::string> argv{m_options.windowManager};
-    if (m_options.windowManager == "openbox")
-        argv = {"openbox", "--config-file", writeOpenboxConfig()};
-    m_windowManager = spawnProcess(argv);
-    const bool up =
-        waitUntil([&] { return !rootWindows(m_display, "_NET_SUPPORTING_WM_CHECK").empty(); }, 10);
-    if (!up) {
+    m_windowManager = spawnProcess(windowManagerCommand());
+    if (!waitUntil([&] { return windowManagerCheck() != 0; }, 15)) {
         m_error = "window manager " + m_options.windowManager + " did not start";
         return;
     }
     if (!waitUntilManaging(m_display))
         m_error = "window manager " + m_options.windowManager + " does not manage windows";
+}
+
+bool XvfbSession::replaceWindowManager(const std::string& windowManager) {
+    terminate(m_windowManager);
+    m_windowManager = -1;
+    waitUntil([&] { return windowManagerCheck() == 0; }, 5);
+    m_options.windowManager = windowManager;
+    m_error.clear();
+    if (!windowManager.empty())
+        startWindowManager();
+    return m_error.empty();
+}
+
+void XvfbSession::killServer() {
+    if (m_server <= 0)
+        return;
+    ::kill(m_server, SIGKILL);
+    waitpid(m_server, nullptr, 0);
+    m_server = -1;
+}
+
+unsigned long XvfbSession::windowManagerCheck() const {
+    const auto check = rootWindows(m_display, "_NET_SUPPORTING_WM_CHECK");
+    if (check.empty() || check.front() == 0)
+        return 0;
+    // The window must still exist: a window manager that died leaves the root property behind.
+    xcb_connection_t* c = xcb_connect(m_display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return 0;
+    }
+    auto* reply =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, check.front()), nullptr);
+    const bool exists = reply != nullptr;
+    free(reply);
+    xcb_disconnect(c);
+    return exists ? check.front() : 0;
 }
 
 pid_t XvfbSession::spawn(const std::vector<std::string>& argv) {

@@ -16,9 +16,10 @@ public:
         int height = 1024;
         // Two side-by-side monitors (LEFT primary, RIGHT) made with xrandr --setmonitor.
         bool twoMonitors = true;
-        // "openbox", or "" for no window manager.
+        // "openbox", "xfwm4", "fluxbox", "icewm", or "" for no window manager.
         std::string windowManager = "openbox";
-        // Keep openbox's own Control+Alt+arrow desktop bindings (they are dropped by default).
+        // Keep the window manager's own Control+Alt+arrow desktop bindings (they are dropped by
+        // default).
         bool stockBindings = false;
         int desktops = 1;
         // Further openbox key bindings to drop, as rc.xml spells them ("A-Tab", "A-S-Tab"), so
@@ -58,6 +59,17 @@ public:
     // _NET_ACTIVE_WINDOW of the root, 0 when none.
     unsigned long activeWindow() const;
 
+    // The window manager's _NET_SUPPORTING_WM_CHECK window, 0 while no window manager runs (a
+    // stale property left by one that died does not count).
+    unsigned long windowManagerCheck() const;
+
+    // Ends the running window manager (if any) and starts `windowManager` in its place, with the
+    // same configuration rules as at start. False, with error() set, when it did not come up.
+    bool replaceWindowManager(const std::string& windowManager);
+
+    // Kills the X server itself (SIGKILL), as a crash would.
+    void killServer();
+
     // Whether the session came up completely (server, window manager, monitors).
     bool ok() const { return m_ok; }
     const std::string& error() const { return m_error; }
@@ -65,7 +77,11 @@ public:
 private:
     void start();
     void startWindowManager();
+    std::vector<std::string> windowManagerCommand() const;
     std::string writeOpenboxConfig() const;
+    std::string writeFluxboxConfig() const;
+    std::string writeIcewmConfig() const;
+    std::string writeXfwm4Config() const;
 
     Options m_options;
     std::string m_display;

@@ -25,7 +25,40 @@ std::string validUtf8(const char* text) {
     return result;
 }
 
+DesktopEntry entryOf(GDesktopAppInfo* desktop, std::string id) {
+    DesktopEntry entry;
+    entry.id = std::move(id);
+    // Not g_app_info_get_name: it says "Unnamed" for a name GLib could not decode (invalid
+    // UTF-8), where the caller's own fallback (the window class) serves the user better.
+    gchar* name = g_desktop_app_info_get_locale_string(desktop, "Name");
+    entry.name = validUtf8(name);
+    g_free(name);
+    gchar* icon = g_desktop_app_info_get_string(desktop, "Icon");
+    entry.iconName = validUtf8(icon);
+    g_free(icon);
+    return entry;
+}
+
 } // namespace
+
+std::optional<DesktopEntry> DesktopEntryIndex::entryFromData(std::string_view text,
+                                                             const std::string& id,
+                                                             std::string* startupWMClass) {
+    GKeyFile* file = g_key_file_new();
+    std::optional<DesktopEntry> result;
+    if (g_key_file_load_from_data(file, text.data(), text.size(), G_KEY_FILE_NONE, nullptr)) {
+        if (GDesktopAppInfo* desktop = g_desktop_app_info_new_from_keyfile(file)) {
+            result = entryOf(desktop, id);
+            if (startupWMClass) {
+                const char* wmClass = g_desktop_app_info_get_startup_wm_class(desktop);
+                *startupWMClass = wmClass ? wmClass : "";
+            }
+            g_object_unref(desktop);
+        }
+    }
+    g_key_file_unref(file);
+    return result;
+}
 
 DesktopEntryIndex::DesktopEntryIndex() {
     reload();
@@ -43,16 +76,7 @@ void DesktopEntryIndex::reload() {
         if (!G_IS_DESKTOP_APP_INFO(info) || !g_app_info_get_id(info))
             continue;
         GDesktopAppInfo* desktop = G_DESKTOP_APP_INFO(info);
-        DesktopEntry entry;
-        entry.id = g_app_info_get_id(info);
-        // Not g_app_info_get_name: it says "Unnamed" for a name GLib could not decode (invalid
-        // UTF-8), where the caller's own fallback (the window class) serves the user better.
-        gchar* name = g_desktop_app_info_get_locale_string(desktop, "Name");
-        entry.name = validUtf8(name);
-        g_free(name);
-        gchar* icon = g_desktop_app_info_get_string(desktop, "Icon");
-        entry.iconName = validUtf8(icon);
-        g_free(icon);
+        DesktopEntry entry = entryOf(desktop, g_app_info_get_id(info));
 
         // g_app_info_get_all lists each id once, the one earliest in XDG_DATA_DIRS precedence.
         // For the secondary keys the first entry listed wins.

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace halvo {
@@ -30,6 +31,12 @@ public:
                                      const std::string& wmInstance = {}) const;
 
     std::size_t size() const { return m_entries.size(); }
+
+    // One entry from the text of a desktop file named `id`, read by the same rules as the
+    // installed ones; nothing when GIO does not take it for an application. The StartupWMClass
+    // goes to `startupWMClass` when given.
+    static std::optional<DesktopEntry> entryFromData(std::string_view text, const std::string& id,
+                                                     std::string* startupWMClass = nullptr);
 
 private:
     std::unordered_map<std::string, DesktopEntry> m_entries; // by id

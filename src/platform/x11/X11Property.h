@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,13 +41,21 @@ public:
 
     // 32-bit items (CARDINAL, WINDOW, ATOM lists).
     static std::vector<std::uint32_t> values32(const Reply& reply) {
-        if (!reply || reply->format != 32)
+        if (!reply)
             return {};
-        const int length = xcb_get_property_value_length(reply.get());
-        if (length <= 0)
+        return values32(reply->format, xcb_get_property_value(reply.get()),
+                        xcb_get_property_value_length(reply.get()));
+    }
+
+    // The same from a property's raw value: `format` as the server reports it, `length` in bytes.
+    // A trailing partial item is dropped.
+    static std::vector<std::uint32_t> values32(std::uint8_t format, const void* data, int length) {
+        if (format != 32 || length <= 0 || !data)
             return {};
-        const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-        return {data, data + length / 4};
+        std::vector<std::uint32_t> values(static_cast<std::size_t>(length) / 4);
+        if (!values.empty())
+            std::memcpy(values.data(), data, values.size() * 4);
+        return values;
     }
 
     static bool contains(const std::vector<std::uint32_t>& values, std::uint32_t value) {
@@ -58,9 +67,28 @@ public:
     }
 
     // WM_CLASS: instance and class, each NUL-terminated (the last terminator may be missing).
-    static std::string wmClass(const Reply& reply) { return wmClassPart(reply, 1); }
+    static std::string wmClass(const Reply& reply) {
+        if (!reply)
+            return {};
+        return wmClass(reply->format, static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       xcb_get_property_value_length(reply.get()));
+    }
     static std::string wmInstance(const Reply& reply) {
-        return wmClass(reply).empty() ? std::string() : wmClassPart(reply, 0);
+        if (!reply)
+            return {};
+        return wmInstance(reply->format,
+                          static_cast<const char*>(xcb_get_property_value(reply.get())),
+                          xcb_get_property_value_length(reply.get()));
+    }
+
+    // The same from a raw WM_CLASS value: `format` as the server reports it, `length` in bytes.
+    // Both are empty when there is no terminator after the instance.
+    static std::string wmClass(std::uint8_t format, const char* data, int length) {
+        return wmClassPart(format, data, length, 1);
+    }
+    static std::string wmInstance(std::uint8_t format, const char* data, int length) {
+        return wmClass(format, data, length).empty() ? std::string()
+                                                     : wmClassPart(format, data, length, 0);
     }
 
     // The length of a property in 32-bit items as a zero-length request reports it (its
@@ -72,14 +100,10 @@ public:
     }
 
 private:
-    static std::string wmClassPart(const Reply& reply, int part) {
-        if (!reply || reply->format != 8)
+    static std::string wmClassPart(std::uint8_t format, const char* data, int length, int part) {
+        if (format != 8 || length <= 0 || !data)
             return {};
-        const int length = xcb_get_property_value_length(reply.get());
-        if (length <= 0)
-            return {};
-        const std::string both(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                               static_cast<std::size_t>(length));
+        const std::string both(data, static_cast<std::size_t>(length));
         const auto split = both.find('\0');
         if (split == std::string::npos)
             return {};

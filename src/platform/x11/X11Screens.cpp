@@ -1,6 +1,7 @@
 // RandR monitors less dock struts, converted to screen space.
 #include "platform/x11/X11Screens.h"
 
+#include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Property.h"
 
@@ -33,16 +34,10 @@ std::vector<Screen> X11Screens::screens() const {
     const double rootHeight = connection.screen()->height_in_pixels;
     std::vector<std::vector<std::uint32_t>> struts;
     for (const auto& [partialCookie, strutCookie] : strutCookies) {
-        auto partial = X11Property::values32(X11Property::receive(c, partialCookie));
-        auto plain = X11Property::values32(X11Property::receive(c, strutCookie));
-        if (partial.size() == 12) {
-            struts.push_back(std::move(partial));
-        } else if (plain.size() == 4) {
-            // The older form reserves along the whole edge.
-            struts.push_back({plain[0], plain[1], plain[2], plain[3], 0,
-                              std::uint32_t(rootHeight) - 1, 0, std::uint32_t(rootHeight) - 1, 0,
-                              std::uint32_t(rootWidth) - 1, 0, std::uint32_t(rootWidth) - 1});
-        }
+        const auto partial = X11Property::values32(X11Property::receive(c, partialCookie));
+        const auto plain = X11Property::values32(X11Property::receive(c, strutCookie));
+        if (auto strut = WindowStrut::fromProperties(partial, plain, rootWidth, rootHeight))
+            struts.push_back(std::move(*strut));
     }
 
     std::vector<Screen> result;
@@ -70,32 +65,7 @@ std::vector<Screen> X11Screens::screens() const {
 Rect X11Screens::visibleArea(const Rect& monitor,
                              const std::vector<std::vector<std::uint32_t>>& struts,
                              double rootWidth, double rootHeight) {
-    double left = monitor.minX();
-    double right = monitor.maxX();
-    double top = monitor.minY();
-    double bottom = monitor.maxY();
-    for (const auto& s : struts) {
-        if (s.size() != 12)
-            continue;
-        // Each reserved band as a root rectangle: left, right, top, bottom.
-        const Rect bands[4] = {
-            {0, double(s[4]), double(s[0]), double(s[5]) - s[4] + 1},
-            {rootWidth - s[1], double(s[6]), double(s[1]), double(s[7]) - s[6] + 1},
-            {double(s[8]), 0, double(s[9]) - s[8] + 1, double(s[2])},
-            {double(s[10]), rootHeight - s[3], double(s[11]) - s[10] + 1, double(s[3])},
-        };
-        if (s[0] > 0 && !bands[0].intersection(monitor).isEmpty())
-            left = std::max(left, bands[0].maxX());
-        if (s[1] > 0 && !bands[1].intersection(monitor).isEmpty())
-            right = std::min(right, bands[1].minX());
-        if (s[2] > 0 && !bands[2].intersection(monitor).isEmpty())
-            top = std::max(top, bands[2].maxY());
-        if (s[3] > 0 && !bands[3].intersection(monitor).isEmpty())
-            bottom = std::min(bottom, bands[3].minY());
-    }
-    if (right <= left || bottom <= top)
-        return monitor; // a strut that would swallow the monitor is ignored
-    return {left, top, right - left, bottom - top};
+    return WindowStrut::visibleArea(monitor, struts, rootWidth, rootHeight);
 }
 
 std::optional<Screen> X11Screens::mainScreen() const {

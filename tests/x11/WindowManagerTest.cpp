@@ -1,0 +1,96 @@
+// The whole program under each window manager it is checked against: the overlay while
+// Control+Alt is held, a step to the next app, full screen with Up and Down, and a long-press
+// move of an app's windows to the screen the switch began on.
+#include "x11/FaultDesktop.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace halvo::test;
+
+namespace {
+
+std::string property(XvfbSession& session, unsigned long window, const std::string& name) {
+    return session.run("xprop -id " + std::to_string(window) + " " + name);
+}
+
+bool fullScreen(XvfbSession& session, unsigned long window) {
+    return property(session, window, "_NET_WM_STATE").find("_NET_WM_STATE_FULLSCREEN") !=
+           std::string::npos;
+}
+
+// The root x of a window's top-left corner, as xdotool reports it; -1 when unknown.
+int windowX(XvfbSession& session, unsigned long window) {
+    const std::string geometry = session.run("xdotool getwindowgeometry " + std::to_string(window));
+    const auto at = geometry.find("Position: ");
+    return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + 10);
+}
+
+class WindowManagerTest : public testing::TestWithParam<std::string> {};
+
+} // namespace
+
+TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
+    XvfbSession::Options options;
+    options.windowManager = GetParam();
+    FaultDesktop desktop(options);
+    ASSERT_TRUE(desktop.ok()) << desktop.error;
+    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
+    XvfbSession& session = *desktop.session;
+    FaultProgram& program = *desktop.program;
+    EXPECT_EQ(program.log().find("Could not register the shortcut"), std::string::npos)
+        << "the window manager owns the shortcut:\n"
+        << program.log();
+
+    {
+        SCOPED_TRACE("hold, step right, release");
+        desktop.hold();
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }))
+            << "no overlay while Control+Alt is held";
+        desktop.keyboard->tap("Right");
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xterm); }))
+            << "Right did not bring xterm forward";
+        EXPECT_TRUE(program.overlay().has_value()) << "the overlay went away during the switch";
+        desktop.release();
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !program.overlay(); }))
+            << "the overlay stayed after the release";
+        EXPECT_TRUE(desktop.activeIs(desktop.xterm));
+    }
+    {
+        SCOPED_TRACE("Up and Down");
+        desktop.hold();
+        desktop.keyboard->tap("Up");
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return fullScreen(session, desktop.xterm); }))
+            << property(session, desktop.xterm, "_NET_WM_STATE");
+        desktop.keyboard->tap("Down");
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !fullScreen(session, desktop.xterm); }))
+            << property(session, desktop.xterm, "_NET_WM_STATE");
+        desktop.release();
+    }
+    {
+        SCOPED_TRACE("long press");
+        // After a switch to xlogo, the next step selects xterm; the switch begins on the
+        // monitor without xterm and the long press brings xterm there.
+        ASSERT_TRUE(desktop.switchOnce());
+        ASSERT_TRUE(desktop.activeIs(desktop.xlogo));
+        const bool termOnLeft = windowX(session, desktop.xterm) < 1280;
+        session.run(termOnLeft ? "xdotool mousemove 1900 500" : "xdotool mousemove 400 500");
+        desktop.hold();
+        ASSERT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }));
+        desktop.keyboard->press("Right");
+        EXPECT_TRUE(XvfbSession::waitUntil(
+            [&] { return (windowX(session, desktop.xterm) < 1280) != termOnLeft; }, 5))
+            << "xterm stayed at x " << windowX(session, desktop.xterm) << "\n"
+            << program.log();
+        desktop.keyboard->release("Right");
+        desktop.release();
+    }
+    EXPECT_TRUE(program.running()) << program.log();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, WindowManagerTest,
+                         testing::Values("openbox", "xfwm4", "fluxbox", "icewm"),
+                         [](const testing::TestParamInfo<std::string>& param) {
+                             return param.param;
+                         });
