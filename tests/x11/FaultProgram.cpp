@@ -39,6 +39,19 @@ std::string windowClass(xcb_connection_t* c, xcb_window_t window) {
     return result;
 }
 
+// WM_NAME as Latin-1/UTF-8 text; empty when unset.
+std::string windowName(xcb_connection_t* c, xcb_window_t window) {
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+        nullptr);
+    std::string result;
+    if (reply)
+        result.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                      static_cast<size_t>(xcb_get_property_value_length(reply)));
+    free(reply);
+    return result;
+}
+
 } // namespace
 
 FaultProgram::FaultProgram(XvfbSession& session) : m_session(session) {
@@ -133,7 +146,10 @@ std::optional<FaultProgram::Window> FaultProgram::overlay(bool mappedOnly) const
             const bool candidate = attributes && attributes->override_redirect &&
                                    (!mappedOnly || attributes->map_state == XCB_MAP_STATE_VIEWABLE);
             free(attributes);
-            if (!candidate || lowered(windowClass(c, children[i])) != "halvo")
+            // Other override-redirect windows of Halvo (the tray menu) exist before the
+            // overlay, which is built only once the shortcut is running.
+            if (!candidate || lowered(windowClass(c, children[i])) != "halvo" ||
+                windowName(c, children[i]) != "Halvo overlay")
                 continue;
             if (auto* geometry =
                     xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr)) {

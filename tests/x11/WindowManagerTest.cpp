@@ -47,7 +47,8 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
         SCOPED_TRACE("hold, step right, release");
         desktop.hold();
         EXPECT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }))
-            << "no overlay while Control+Alt is held";
+            << "no overlay while Control+Alt is held\n"
+            << program.log();
         desktop.keyboard->tap("Right");
         EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xterm); }))
             << "Right did not bring xterm forward";
