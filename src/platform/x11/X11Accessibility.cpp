@@ -282,7 +282,8 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
         if (minimize == state.iconic)
             return kAXErrorSuccess;
         if (minimize)
-            sendToRoot(window, m_connection.atom("WM_CHANGE_STATE"), iconicState, 0, 0);
+            m_connection.sendToRoot(window, m_connection.atom("WM_CHANGE_STATE"), iconicState, 0,
+                                    0);
         else
             activateWindow(window);
         // Raising an application happens on the main thread, which must not wait for the window
@@ -299,8 +300,8 @@ AXError X11Accessibility::setAttributeValue(const AXElement& element, std::strin
         if (!std::get<bool>(value))
             return kAXErrorIllegalArgument;
         // The main window is the application's topmost: raising it makes it main.
-        sendToRoot(window, m_connection.atom("_NET_RESTACK_WINDOW"), sourcePager, XCB_NONE,
-                   XCB_STACK_MODE_ABOVE);
+        m_connection.sendToRoot(window, m_connection.atom("_NET_RESTACK_WINDOW"), sourcePager,
+                                XCB_NONE, XCB_STACK_MODE_ABOVE);
         return kAXErrorSuccess;
     }
     if (attribute == ax::fullScreen && std::holds_alternative<bool>(value)) {
@@ -325,8 +326,8 @@ AXError X11Accessibility::performAction(const AXElement& element, std::string_vi
         return status;
     if (!state.managed)
         return kAXErrorCannotComplete;
-    sendToRoot(window, m_connection.atom("_NET_RESTACK_WINDOW"), sourcePager, XCB_NONE,
-               XCB_STACK_MODE_ABOVE);
+    m_connection.sendToRoot(window, m_connection.atom("_NET_RESTACK_WINDOW"), sourcePager, XCB_NONE,
+                            XCB_STACK_MODE_ABOVE);
     return kAXErrorSuccess;
 }
 
@@ -367,8 +368,9 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
         height = static_cast<std::uint32_t>(std::max(1.0, std::round(size->height - chromeHeight)));
         flags |= (1u << 10) | (1u << 11);
     }
-    sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
-               static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height);
+    m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
+                            static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width,
+                            height);
     const Rect before = state.accessibilityFrame();
     settle([&] {
         WindowState now;
@@ -393,8 +395,8 @@ AXError X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t 
         first = second;
         second = XCB_ATOM_NONE;
     }
-    sendToRoot(window, m_connection.atom("_NET_WM_STATE"), add ? stateAdd : stateRemove, first,
-               second, sourcePager);
+    m_connection.sendToRoot(window, m_connection.atom("_NET_WM_STATE"),
+                            add ? stateAdd : stateRemove, first, second, sourcePager);
     const xcb_atom_t stateAtom = m_connection.atom("_NET_WM_STATE");
     xcb_connection_t* c = m_connection.xcb();
     bool gone = false;
@@ -419,30 +421,8 @@ void X11Accessibility::activateWindow(xcb_window_t window) {
     const auto active = X11Property::values32(X11Property::receive(
         c, X11Property::request(c, m_connection.root(), m_connection.atom("_NET_ACTIVE_WINDOW"),
                                 XCB_ATOM_WINDOW, 1)));
-    sendToRoot(window, m_connection.atom("_NET_ACTIVE_WINDOW"), sourcePager, timestamp(),
-               active.empty() ? XCB_NONE : active.front());
-}
-
-void X11Accessibility::sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
-                                  std::uint32_t d1, std::uint32_t d2, std::uint32_t d3,
-                                  std::uint32_t d4) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = type;
-    event.data.data32[0] = d0;
-    event.data.data32[1] = d1;
-    event.data.data32[2] = d2;
-    event.data.data32[3] = d3;
-    event.data.data32[4] = d4;
-    const auto cookie = xcb_send_event_checked(m_connection.xcb(), 0, m_connection.root(),
-                                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                                               reinterpret_cast<const char*>(&event));
-    // Checked, so an error is never queued as an event; nobody waits for it.
-    xcb_discard_reply(m_connection.xcb(), cookie.sequence);
-    xcb_flush(m_connection.xcb());
+    m_connection.sendToRoot(window, m_connection.atom("_NET_ACTIVE_WINDOW"), sourcePager,
+                            timestamp(), active.empty() ? XCB_NONE : active.front());
 }
 
 bool X11Accessibility::supports(xcb_atom_t atom) {

@@ -45,8 +45,6 @@ private:
     AXError setFrame(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size);
     AXError changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second);
     void activateWindow(xcb_window_t window);
-    void sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
-                    std::uint32_t d2, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
     bool supports(xcb_atom_t atom);
     xcb_timestamp_t timestamp();
     // Polls until `done` holds or settleTimeout passes; returns whether it held.

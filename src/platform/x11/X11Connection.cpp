@@ -90,6 +90,27 @@ bool X11Connection::dispatchPending() {
     return !hasError();
 }
 
+void X11Connection::sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
+                               std::uint32_t d1, std::uint32_t d2, std::uint32_t d3,
+                               std::uint32_t d4) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    event.data.data32[0] = d0;
+    event.data.data32[1] = d1;
+    event.data.data32[2] = d2;
+    event.data.data32[3] = d3;
+    event.data.data32[4] = d4;
+    const auto cookie = xcb_send_event_checked(m_connection, 0, root(),
+                                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                                               reinterpret_cast<const char*>(&event));
+    xcb_discard_reply(m_connection, cookie.sequence);
+    xcb_flush(m_connection);
+}
+
 xcb_timestamp_t X11Connection::serverTime() {
     if (m_timeWindow == XCB_NONE) {
         m_timeWindow = xcb_generate_id(m_connection);

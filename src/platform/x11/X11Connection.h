@@ -48,6 +48,11 @@ public:
     // once the connection has failed (the server went away).
     bool dispatchPending();
 
+    // Sends an EWMH client message about `window` to the root, where the window manager listens.
+    // The request is checked, so an error never reaches the event queue; nobody waits for it.
+    void sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
+                    std::uint32_t d2 = 0, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
+
     bool hasError() const { return xcb_connection_has_error(m_connection) != 0; }
     void flush() { xcb_flush(m_connection); }
 

@@ -259,30 +259,12 @@ bool X11Workspace::activateMainWindow(const X11ClientList& list,
     if (info && info->desktopIndex != X11ClientList::allDesktops &&
         info->desktopIndex != list.currentDesktop()) {
         // Otherwise the window manager only marks the window as demanding attention.
-        sendToRoot(m_connection.root(), m_connection.atom("_NET_CURRENT_DESKTOP"),
-                   info->desktopIndex, time, 0);
+        m_connection.sendToRoot(m_connection.root(), m_connection.atom("_NET_CURRENT_DESKTOP"),
+                                info->desktopIndex, time, 0);
     }
-    sendToRoot(window, m_connection.atom("_NET_ACTIVE_WINDOW"), sourcePager, time,
-               list.activeWindow());
+    m_connection.sendToRoot(window, m_connection.atom("_NET_ACTIVE_WINDOW"), sourcePager, time,
+                            list.activeWindow());
     return true;
-}
-
-void X11Workspace::sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0,
-                              std::uint32_t d1, std::uint32_t d2) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = type;
-    event.data.data32[0] = d0;
-    event.data.data32[1] = d1;
-    event.data.data32[2] = d2;
-    const auto cookie = xcb_send_event_checked(m_connection.xcb(), 0, m_connection.root(),
-                                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                                               reinterpret_cast<const char*>(&event));
-    xcb_discard_reply(m_connection.xcb(), cookie.sequence);
-    xcb_flush(m_connection.xcb());
 }
 
 bool X11Workspace::openURL(const std::string& url) {

@@ -98,8 +98,6 @@ private:
     void forgetIconsNotIn(const X11ClientList& list);
     bool onOwnThread() const { return std::this_thread::get_id() == m_thread; }
     bool activateMainWindow(const X11ClientList& list, const X11ClientList::Application& app);
-    void sendToRoot(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
-                    std::uint32_t d2);
     void handleEvent(const xcb_generic_event_t& event);
     // Compares the client list with the last one seen and posts what changed.
     void update(bool activeChanged);
