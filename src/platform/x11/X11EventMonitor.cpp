@@ -14,14 +14,9 @@ namespace halvo {
 X11EventMonitor::X11EventMonitor(X11Connection& connection) : m_connection(connection) {
     xcb_connection_t* c = connection.xcb();
 
-    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
-    if (xkb && xkb->present) {
-        m_xkbFirstEvent = xkb->first_event;
-        auto* use = xcb_xkb_use_extension_reply(
-            c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr);
-        m_hasXkb = use && use->supported;
-        free(use);
-    }
+    const x11::XkbSupport xkb = x11::useXkb(c);
+    m_hasXkb = xkb.usable;
+    m_xkbFirstEvent = xkb.firstEvent;
     if (m_hasXkb) {
         const std::uint16_t mapParts =
             XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;

@@ -20,14 +20,9 @@ constexpr std::uint16_t relevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_LO
 
 X11HotkeyRegistrar::X11HotkeyRegistrar(X11Connection& connection) : m_connection(connection) {
     xcb_connection_t* c = connection.xcb();
-    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
-    if (xkb && xkb->present) {
-        m_xkbFirstEvent = xkb->first_event;
-        auto* use = xcb_xkb_use_extension_reply(
-            c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION), nullptr);
-        m_hasXkb = use && use->supported;
-        free(use);
-    }
+    const x11::XkbSupport xkb = x11::useXkb(c);
+    m_hasXkb = xkb.usable;
+    m_xkbFirstEvent = xkb.firstEvent;
     if (m_hasXkb) {
         const std::uint32_t repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
         auto* flags = xcb_xkb_per_client_flags_reply(
