@@ -27,7 +27,7 @@ std::string SettingsLinks::fileURL(const std::string& fragment) const {
 }
 
 SettingsLinks::Pane SettingsLinks::accessibilityPane() const {
-    return {fileURL("accessibility"), "https://specifications.freedesktop.org/wm-spec/latest/"};
+    return {fileURL("accessibility"), "https://specifications.freedesktop.org/"};
 }
 
 SettingsLinks::Pane SettingsLinks::inputMonitoringPane() const {

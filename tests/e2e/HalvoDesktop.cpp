@@ -16,7 +16,7 @@ HalvoDesktop::HalvoDesktop(bool tray) {
         m_configHome = dirTemplate;
     if (!m_session->ok())
         return;
-    m_inspector = std::make_unique<DesktopInspector>(m_session->display());
+    m_reader = std::make_unique<DesktopReader>(m_session->display());
     m_keyboard = std::make_unique<XTestKeyboard>(m_session->display());
     // A mid-grey background, so that neither a light nor a dark panel matches it.
     m_session->run("xsetroot -solid '#808080'");
@@ -49,7 +49,7 @@ bool HalvoDesktop::startClients() {
 }
 
 bool HalvoDesktop::activate(const std::string& wmClass) {
-    const xcb_window_t window = m_inspector->clientOfClass(wmClass);
+    const xcb_window_t window = m_reader->clientOfClass(wmClass);
     if (window == XCB_WINDOW_NONE)
         return false;
     m_session->run("xdotool windowactivate " + std::to_string(window) + " 2>/dev/null");
@@ -73,18 +73,18 @@ HalvoDesktop::startHalvo(std::vector<std::string> arguments,
                          const HalvoProcess::Environment& environment) {
     auto process = std::make_unique<HalvoProcess>(m_configHome, std::move(arguments), environment);
     // The overlay is built right after the shortcut has been registered.
-    XvfbSession::waitUntil(
-        [&] { return m_inspector->halvoWindowNamed("Halvo overlay").has_value(); }, 20);
+    XvfbSession::waitUntil([&] { return m_reader->halvoWindowNamed("Halvo overlay").has_value(); },
+                           20);
     return process;
 }
 
 bool HalvoDesktop::waitForOverlay(bool visible, double seconds) {
-    return XvfbSession::waitUntil(
-        [&] { return m_inspector->visibleOverlay().has_value() == visible; }, seconds);
+    return XvfbSession::waitUntil([&] { return m_reader->visibleOverlay().has_value() == visible; },
+                                  seconds);
 }
 
 bool HalvoDesktop::waitForActive(const std::string& wmClass, double seconds) {
-    return XvfbSession::waitUntil([&] { return m_inspector->activeClass() == wmClass; }, seconds);
+    return XvfbSession::waitUntil([&] { return m_reader->activeClass() == wmClass; }, seconds);
 }
 
 WindowFrame HalvoDesktop::expectedOverlay(int apps, int monitorX, int bottomInset) {

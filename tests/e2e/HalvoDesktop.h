@@ -3,7 +3,7 @@
 // pointer, and the overlay's expected geometry.
 #pragma once
 
-#include "e2e/DesktopInspector.h"
+#include "e2e/DesktopReader.h"
 #include "e2e/HalvoProcess.h"
 #include "support/XTestKeyboard.h"
 #include "support/XvfbSession.h"
@@ -26,7 +26,7 @@ public:
     ~HalvoDesktop();
 
     XvfbSession& session() { return *m_session; }
-    DesktopInspector& inspector() { return *m_inspector; }
+    DesktopReader& reader() { return *m_reader; }
     XTestKeyboard& keyboard() { return *m_keyboard; }
     const std::string& configHome() const { return m_configHome; }
     std::string settingsPath() const { return m_configHome + "/halvo/defaults.json"; }
@@ -56,7 +56,7 @@ public:
 
 private:
     std::unique_ptr<XvfbSession> m_session;
-    std::unique_ptr<DesktopInspector> m_inspector;
+    std::unique_ptr<DesktopReader> m_reader;
     std::unique_ptr<XTestKeyboard> m_keyboard;
     std::string m_configHome;
 };

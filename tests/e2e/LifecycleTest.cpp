@@ -23,7 +23,7 @@ protected:
 
 TEST_F(LifecycleTest, SecondLaunchIsRefusedAndSigtermEndsCleanly) {
     auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.inspector().halvoWindowNamed("Halvo overlay")) << halvo->log();
+    ASSERT_TRUE(desktop.reader().halvoWindowNamed("Halvo overlay")) << halvo->log();
 
     HalvoProcess second(desktop.configHome());
     EXPECT_EQ(second.waitForExit(20), 1);
@@ -35,12 +35,12 @@ TEST_F(LifecycleTest, SecondLaunchIsRefusedAndSigtermEndsCleanly) {
 
 TEST_F(LifecycleTest, SigtermWithPreferencesOpenEndsCleanly) {
     auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.inspector().halvoWindowNamed("Halvo overlay")) << halvo->log();
+    ASSERT_TRUE(desktop.reader().halvoWindowNamed("Halvo overlay")) << halvo->log();
     HalvoProcess ask(desktop.configHome(), {"--preferences"});
     EXPECT_EQ(ask.waitForExit(20), 0) << ask.log();
     ASSERT_TRUE(XvfbSession::waitUntil([&] {
-        const auto window = desktop.inspector().halvoWindowNamed("Halvo Preferences");
-        return window && desktop.inspector().isViewable(*window);
+        const auto window = desktop.reader().halvoWindowNamed("Halvo Preferences");
+        return window && desktop.reader().isViewable(*window);
     })) << halvo->log();
 
     // Tearing down an open window on the way out talks to the controller (it resumes the
@@ -51,7 +51,7 @@ TEST_F(LifecycleTest, SigtermWithPreferencesOpenEndsCleanly) {
 
 TEST_F(LifecycleTest, LosingTheXServerEndsTheProgramWithAMessage) {
     auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.inspector().halvoWindowNamed("Halvo overlay")) << halvo->log();
+    ASSERT_TRUE(desktop.reader().halvoWindowNamed("Halvo overlay")) << halvo->log();
 
     // The session's server is this test's only Xvfb child.
     pid_t server = 0;
@@ -96,8 +96,8 @@ TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
     HalvoProcess ask(desktop.configHome(), {"--preferences"});
     EXPECT_EQ(ask.waitForExit(20), 0) << ask.log();
     ASSERT_TRUE(XvfbSession::waitUntil([&] {
-        const auto window = desktop.inspector().halvoWindowNamed("Halvo Preferences");
-        return window && desktop.inspector().isViewable(*window);
+        const auto window = desktop.reader().halvoWindowNamed("Halvo Preferences");
+        return window && desktop.reader().isViewable(*window);
     })) << halvo->log();
     ASSERT_TRUE(desktop.waitForActive("halvo"));
 
@@ -122,9 +122,9 @@ TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
     desktop.keyboard().release("Shift_L");
     desktop.keyboard().release("Control_L");
     EXPECT_TRUE(XvfbSession::waitUntil([&] {
-        const std::string active = desktop.inspector().activeClass();
+        const std::string active = desktop.reader().activeClass();
         return active != "halvo" && !active.empty();
-    })) << desktop.inspector().activeClass();
+    })) << desktop.reader().activeClass();
     xcb_disconnect(other);
 }
 

@@ -27,8 +27,8 @@ protected:
     }
 
     double overlayBrightness() {
-        const WindowFrame frame = *desktop.inspector().frame(*desktop.inspector().visibleOverlay());
-        return *desktop.inspector().brightnessAt(frame.x + 18, frame.y + 90);
+        const WindowFrame frame = *desktop.reader().frame(*desktop.reader().visibleOverlay());
+        return *desktop.reader().brightnessAt(frame.x + 18, frame.y + 90);
     }
 
     HalvoDesktop desktop;
@@ -53,11 +53,11 @@ TEST_F(SettingsTest, StoredCombinationAndThemeAreUsedAtStart) {
     })) << "a dark panel, not "
         << overlayBrightness();
     desktop.keyboard().tap("Right");
-    EXPECT_TRUE(desktop.waitForActive("XLogo")) << desktop.inspector().activeClass();
+    EXPECT_TRUE(desktop.waitForActive("XLogo")) << desktop.reader().activeClass();
     desktop.keyboard().release("Super_L");
     desktop.keyboard().release("Control_L");
     EXPECT_TRUE(desktop.waitForOverlay(false));
-    EXPECT_EQ(desktop.inspector().activeClass(), "XLogo");
+    EXPECT_EQ(desktop.reader().activeClass(), "XLogo");
 }
 
 TEST_F(SettingsTest, UnreadableFileStartsWithDefaultsAndIsKeptAside) {
@@ -73,9 +73,8 @@ TEST_F(SettingsTest, UnreadableFileStartsWithDefaultsAndIsKeptAside) {
     desktop.keyboard().tap("Right");
     desktop.keyboard().release("Alt_L");
     desktop.keyboard().release("Control_L");
-    EXPECT_TRUE(XvfbSession::waitUntil([&] {
-        return desktop.inspector().activeClass() != "XTerm";
-    })) << halvo->log();
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.reader().activeClass() != "XTerm"; }))
+        << halvo->log();
 
     // The newcomers were stored in a fresh file; the unreadable one is still there, renamed.
     EXPECT_TRUE(XvfbSession::waitUntil(

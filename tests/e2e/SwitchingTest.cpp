@@ -46,35 +46,35 @@ protected:
 
 TEST_F(SwitchingTest, OverlayOpensOnThePointersMonitorAndRightStepsInCustomOrder) {
     startWithOrder();
-    desktop.inspector().movePointer(600, 500);
+    desktop.reader().movePointer(600, 500);
     holdCombination();
     ASSERT_TRUE(desktop.waitForOverlay(true)) << halvo->log();
-    const xcb_window_t overlay = *desktop.inspector().visibleOverlay();
-    EXPECT_TRUE(desktop.inspector().isOverrideRedirect(overlay));
+    const xcb_window_t overlay = *desktop.reader().visibleOverlay();
+    EXPECT_TRUE(desktop.reader().isOverrideRedirect(overlay));
     // Four apps on the left monitor, whose visible area ends above the tray's strut.
-    expectFrame(*desktop.inspector().frame(overlay),
+    expectFrame(*desktop.reader().frame(overlay),
                 HalvoDesktop::expectedOverlay(4, 0, HalvoDesktop::trayHeight));
-    const WindowFrame frame = *desktop.inspector().frame(overlay);
+    const WindowFrame frame = *desktop.reader().frame(overlay);
     // The stored light theme: a light panel.
     EXPECT_TRUE(XvfbSession::waitUntil([&] {
-        return *desktop.inspector().brightnessAt(frame.x + 18, frame.y + 90) > 170.0;
-    })) << *desktop.inspector().brightnessAt(frame.x + 18, frame.y + 90);
+        return *desktop.reader().brightnessAt(frame.x + 18, frame.y + 90) > 170.0;
+    })) << *desktop.reader().brightnessAt(frame.x + 18, frame.y + 90);
 
     desktop.keyboard().tap("Right");
-    EXPECT_TRUE(desktop.waitForActive("XLogo")) << desktop.inspector().activeClass();
+    EXPECT_TRUE(desktop.waitForActive("XLogo")) << desktop.reader().activeClass();
     desktop.keyboard().tap("Right");
-    EXPECT_TRUE(desktop.waitForActive("XCalc")) << desktop.inspector().activeClass();
-    EXPECT_TRUE(desktop.inspector().visibleOverlay().has_value());
+    EXPECT_TRUE(desktop.waitForActive("XCalc")) << desktop.reader().activeClass();
+    EXPECT_TRUE(desktop.reader().visibleOverlay().has_value());
 
     releaseCombination();
     ASSERT_TRUE(desktop.waitForOverlay(false));
-    EXPECT_EQ(desktop.inspector().activeClass(), "XCalc");
+    EXPECT_EQ(desktop.reader().activeClass(), "XCalc");
 
     // The next switch follows the pointer to the right monitor, which has no strut.
-    desktop.inspector().movePointer(1900, 500);
+    desktop.reader().movePointer(1900, 500);
     holdCombination();
     ASSERT_TRUE(desktop.waitForOverlay(true));
-    expectFrame(*desktop.inspector().frame(*desktop.inspector().visibleOverlay()),
+    expectFrame(*desktop.reader().frame(*desktop.reader().visibleOverlay()),
                 HalvoDesktop::expectedOverlay(4, HalvoDesktop::monitorWidth, 0));
     desktop.keyboard().tap("Right");
     EXPECT_TRUE(desktop.waitForActive("Xedit"));
@@ -86,19 +86,19 @@ TEST_F(SwitchingTest, OverlayOpensOnThePointersMonitorAndRightStepsInCustomOrder
 
 TEST_F(SwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
     startWithOrder();
-    desktop.inspector().movePointer(600, 300);
+    desktop.reader().movePointer(600, 300);
     holdCombination();
     ASSERT_TRUE(desktop.waitForOverlay(true));
-    const WindowFrame frame = *desktop.inspector().frame(*desktop.inspector().visibleOverlay());
+    const WindowFrame frame = *desktop.reader().frame(*desktop.reader().visibleOverlay());
 
     // XTerm, the first icon, dragged past XCalc.
     const auto [fromX, fromY] = HalvoDesktop::cellCentre(frame, 4, 0);
     const auto [toX, toY] = HalvoDesktop::cellCentre(frame, 4, 2);
-    desktop.inspector().movePointer(fromX, fromY);
-    desktop.inspector().pressButton(1);
+    desktop.reader().movePointer(fromX, fromY);
+    desktop.reader().pressButton(1);
     for (int x = fromX; x <= toX + 20; x += 8)
-        desktop.inspector().movePointer(x, fromY);
-    desktop.inspector().releaseButton(1);
+        desktop.reader().movePointer(x, fromY);
+    desktop.reader().releaseButton(1);
 
     const std::vector<std::string> expected{"XLogo", "XCalc", "XTerm", "Xedit"};
     EXPECT_TRUE(XvfbSession::waitUntil([&] {
@@ -110,34 +110,34 @@ TEST_F(SwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
 
 TEST_F(SwitchingTest, UpAndDownSetAndClearFullScreenOfTheActiveWindow) {
     startWithOrder();
-    const xcb_window_t xterm = desktop.inspector().clientOfClass("XTerm");
+    const xcb_window_t xterm = desktop.reader().clientOfClass("XTerm");
     holdCombination();
     ASSERT_TRUE(desktop.waitForOverlay(true));
     desktop.keyboard().tap("Up");
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.inspector().isFullScreen(xterm); }));
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.reader().isFullScreen(xterm); }));
     EXPECT_TRUE(desktop.waitForOverlay(false)) << "Up hides the overlay";
     desktop.keyboard().tap("Down");
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return !desktop.inspector().isFullScreen(xterm); }));
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return !desktop.reader().isFullScreen(xterm); }));
     releaseCombination();
-    EXPECT_EQ(desktop.inspector().activeClass(), "XTerm");
+    EXPECT_EQ(desktop.reader().activeClass(), "XTerm");
 }
 
 TEST_F(SwitchingTest, LongPressMovesTheSelectedAppToTheMonitorWhereTheSwitchBegan) {
     startWithOrder(R"({"halvo.customAppOrder": ["XTerm", "XCalc", "XLogo", "Xedit"]})");
-    const xcb_window_t xcalc = desktop.inspector().clientOfClass("XCalc");
-    ASSERT_GE(desktop.inspector().frame(xcalc)->x, HalvoDesktop::monitorWidth);
+    const xcb_window_t xcalc = desktop.reader().clientOfClass("XCalc");
+    ASSERT_GE(desktop.reader().frame(xcalc)->x, HalvoDesktop::monitorWidth);
 
-    desktop.inspector().movePointer(600, 500);
+    desktop.reader().movePointer(600, 500);
     holdCombination();
     ASSERT_TRUE(desktop.waitForOverlay(true));
     desktop.keyboard().press("Right");
     EXPECT_TRUE(desktop.waitForActive("XCalc"));
     const bool moved = XvfbSession::waitUntil(
-        [&] { return desktop.inspector().frame(xcalc)->x < HalvoDesktop::monitorWidth; });
+        [&] { return desktop.reader().frame(xcalc)->x < HalvoDesktop::monitorWidth; });
     desktop.keyboard().release("Right");
     releaseCombination();
-    EXPECT_TRUE(moved) << "xcalc is still at x " << desktop.inspector().frame(xcalc)->x;
-    EXPECT_EQ(desktop.inspector().activeClass(), "XCalc");
+    EXPECT_TRUE(moved) << "xcalc is still at x " << desktop.reader().frame(xcalc)->x;
+    EXPECT_EQ(desktop.reader().activeClass(), "XCalc");
 }
 
 } // namespace

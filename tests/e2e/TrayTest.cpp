@@ -17,7 +17,7 @@ TEST(TrayTest, IconEmbedsInAnXEmbedTray) {
     HalvoDesktop desktop(true);
     ASSERT_TRUE(desktop.session().ok()) << desktop.session().error();
     auto halvo = desktop.startHalvo();
-    DesktopInspector& inspector = desktop.inspector();
+    DesktopReader& inspector = desktop.reader();
     // The icon is a window of Halvo's class whose top-level ancestor is trayer's panel.
     const auto embeddedIcon = [&]() -> std::optional<xcb_window_t> {
         const auto icon = inspector.halvoWindowNamed("halvo");

@@ -1,5 +1,5 @@
 // Reading windows and properties straight from the X server, as the tests' eyes.
-#include "e2e/DesktopInspector.h"
+#include "e2e/DesktopReader.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,24 +19,24 @@ template <typename Reply> struct Freed {
 
 } // namespace
 
-DesktopInspector::DesktopInspector(const std::string& display)
+DesktopReader::DesktopReader(const std::string& display)
     : m_connection(xcb_connect(display.c_str(), nullptr)) {
     if (!xcb_connection_has_error(m_connection))
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
 }
 
-DesktopInspector::~DesktopInspector() {
+DesktopReader::~DesktopReader() {
     xcb_disconnect(m_connection);
 }
 
-xcb_atom_t DesktopInspector::atom(const char* name) const {
+xcb_atom_t DesktopReader::atom(const char* name) const {
     Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
         m_connection,
         xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr)};
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-std::vector<xcb_window_t> DesktopInspector::topLevels(const std::string& wmClass) const {
+std::vector<xcb_window_t> DesktopReader::topLevels(const std::string& wmClass) const {
     std::vector<xcb_window_t> result;
     Freed<xcb_query_tree_reply_t> tree{
         xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr)};
@@ -50,7 +50,7 @@ std::vector<xcb_window_t> DesktopInspector::topLevels(const std::string& wmClass
     return result;
 }
 
-std::vector<xcb_window_t> DesktopInspector::allWindows(xcb_window_t from) const {
+std::vector<xcb_window_t> DesktopReader::allWindows(xcb_window_t from) const {
     std::vector<xcb_window_t> result{from};
     for (size_t next = 0; next < result.size(); ++next) {
         Freed<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(
@@ -64,7 +64,7 @@ std::vector<xcb_window_t> DesktopInspector::allWindows(xcb_window_t from) const 
     return result;
 }
 
-std::optional<xcb_window_t> DesktopInspector::visibleOverlay() const {
+std::optional<xcb_window_t> DesktopReader::visibleOverlay() const {
     for (xcb_window_t window : topLevels("halvo")) {
         if (isOverrideRedirect(window) && isViewable(window) &&
             windowName(window) == "Halvo overlay")
@@ -73,7 +73,7 @@ std::optional<xcb_window_t> DesktopInspector::visibleOverlay() const {
     return std::nullopt;
 }
 
-std::optional<xcb_window_t> DesktopInspector::halvoWindowNamed(const std::string& name) const {
+std::optional<xcb_window_t> DesktopReader::halvoWindowNamed(const std::string& name) const {
     for (xcb_window_t window : allWindows(m_root)) {
         if (windowClass(window) == "halvo" && windowName(window) == name)
             return window;
@@ -81,7 +81,7 @@ std::optional<xcb_window_t> DesktopInspector::halvoWindowNamed(const std::string
     return std::nullopt;
 }
 
-std::optional<WindowFrame> DesktopInspector::frame(xcb_window_t window) const {
+std::optional<WindowFrame> DesktopReader::frame(xcb_window_t window) const {
     Freed<xcb_get_geometry_reply_t> geometry{
         xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr)};
     if (!geometry)
@@ -93,25 +93,25 @@ std::optional<WindowFrame> DesktopInspector::frame(xcb_window_t window) const {
     return WindowFrame{origin->dst_x, origin->dst_y, geometry->width, geometry->height};
 }
 
-bool DesktopInspector::isViewable(xcb_window_t window) const {
+bool DesktopReader::isViewable(xcb_window_t window) const {
     Freed<xcb_get_window_attributes_reply_t> attributes{xcb_get_window_attributes_reply(
         m_connection, xcb_get_window_attributes(m_connection, window), nullptr)};
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
-bool DesktopInspector::isOverrideRedirect(xcb_window_t window) const {
+bool DesktopReader::isOverrideRedirect(xcb_window_t window) const {
     Freed<xcb_get_window_attributes_reply_t> attributes{xcb_get_window_attributes_reply(
         m_connection, xcb_get_window_attributes(m_connection, window), nullptr)};
     return attributes && attributes->override_redirect;
 }
 
-xcb_window_t DesktopInspector::parent(xcb_window_t window) const {
+xcb_window_t DesktopReader::parent(xcb_window_t window) const {
     Freed<xcb_query_tree_reply_t> tree{
         xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr)};
     return tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
 }
 
-std::string DesktopInspector::windowClass(xcb_window_t window) const {
+std::string DesktopReader::windowClass(xcb_window_t window) const {
     Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
         m_connection,
         xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
@@ -126,7 +126,7 @@ std::string DesktopInspector::windowClass(xcb_window_t window) const {
     return both.substr(split + 1, both.find('\0', split + 1) - split - 1);
 }
 
-std::string DesktopInspector::windowName(xcb_window_t window) const {
+std::string DesktopReader::windowName(xcb_window_t window) const {
     for (const xcb_atom_t property : {atom("_NET_WM_NAME"), xcb_atom_t(XCB_ATOM_WM_NAME)}) {
         Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
             m_connection,
@@ -139,7 +139,7 @@ std::string DesktopInspector::windowName(xcb_window_t window) const {
     return {};
 }
 
-xcb_window_t DesktopInspector::activeWindow() const {
+xcb_window_t DesktopReader::activeWindow() const {
     Freed<xcb_get_property_reply_t> reply{
         xcb_get_property_reply(m_connection,
                                xcb_get_property(m_connection, 0, m_root, atom("_NET_ACTIVE_WINDOW"),
@@ -150,12 +150,12 @@ xcb_window_t DesktopInspector::activeWindow() const {
     return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.reply));
 }
 
-std::string DesktopInspector::activeClass() const {
+std::string DesktopReader::activeClass() const {
     const xcb_window_t window = activeWindow();
     return window == XCB_WINDOW_NONE ? std::string() : windowClass(window);
 }
 
-bool DesktopInspector::isFullScreen(xcb_window_t window) const {
+bool DesktopReader::isFullScreen(xcb_window_t window) const {
     const xcb_atom_t fullScreen = atom("_NET_WM_STATE_FULLSCREEN");
     Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
         m_connection,
@@ -168,7 +168,7 @@ bool DesktopInspector::isFullScreen(xcb_window_t window) const {
     return std::find(atoms, atoms + count, fullScreen) != atoms + count;
 }
 
-xcb_window_t DesktopInspector::clientOfClass(const std::string& wmClass) const {
+xcb_window_t DesktopReader::clientOfClass(const std::string& wmClass) const {
     Freed<xcb_get_property_reply_t> reply{
         xcb_get_property_reply(m_connection,
                                xcb_get_property(m_connection, 0, m_root, atom("_NET_CLIENT_LIST"),
@@ -184,7 +184,7 @@ xcb_window_t DesktopInspector::clientOfClass(const std::string& wmClass) const {
     return XCB_WINDOW_NONE;
 }
 
-std::optional<double> DesktopInspector::brightnessAt(int x, int y) const {
+std::optional<double> DesktopReader::brightnessAt(int x, int y) const {
     constexpr int side = 8;
     xcb_image_t* image = xcb_image_get(m_connection, m_root, static_cast<int16_t>(x - side / 2),
                                        static_cast<int16_t>(y - side / 2), side, side, ~0u,
@@ -203,25 +203,25 @@ std::optional<double> DesktopInspector::brightnessAt(int x, int y) const {
     return sum / (3.0 * side * side);
 }
 
-void DesktopInspector::movePointer(int x, int y) {
+void DesktopReader::movePointer(int x, int y) {
     xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root,
                         static_cast<int16_t>(x), static_cast<int16_t>(y), 0);
     sync();
 }
 
-void DesktopInspector::pressButton(int button) {
+void DesktopReader::pressButton(int button) {
     xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, static_cast<uint8_t>(button),
                         XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     sync();
 }
 
-void DesktopInspector::releaseButton(int button) {
+void DesktopReader::releaseButton(int button) {
     xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, static_cast<uint8_t>(button),
                         XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     sync();
 }
 
-void DesktopInspector::sync() const {
+void DesktopReader::sync() const {
     free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 

@@ -17,12 +17,12 @@ struct WindowFrame {
     int height = 0;
 };
 
-class DesktopInspector {
+class DesktopReader {
 public:
-    explicit DesktopInspector(const std::string& display);
-    ~DesktopInspector();
-    DesktopInspector(const DesktopInspector&) = delete;
-    DesktopInspector& operator=(const DesktopInspector&) = delete;
+    explicit DesktopReader(const std::string& display);
+    ~DesktopReader();
+    DesktopReader(const DesktopReader&) = delete;
+    DesktopReader& operator=(const DesktopReader&) = delete;
 
     // Top-level windows (children of the root) whose WM_CLASS class is `wmClass`, bottom first.
     std::vector<xcb_window_t> topLevels(const std::string& wmClass) const;
