@@ -33,6 +33,21 @@ constexpr std::optional<HotkeyAction> hotkeyActionFromRawValue(std::uint32_t raw
 }
 
 // The virtual key code of the action's arrow: Up is 126 and Down 125, not in case order.
+// The case's name, for logs and test messages.
+constexpr const char* name(HotkeyAction action) {
+    switch (action) {
+    case HotkeyAction::previous:
+        return "previous";
+    case HotkeyAction::next:
+        return "next";
+    case HotkeyAction::enterFullScreen:
+        return "enterFullScreen";
+    case HotkeyAction::exitFullScreen:
+        return "exitFullScreen";
+    }
+    return "?";
+}
+
 constexpr std::uint16_t keyCode(HotkeyAction action) {
     switch (action) {
     case HotkeyAction::previous:

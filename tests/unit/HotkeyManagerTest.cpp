@@ -20,20 +20,6 @@ constexpr std::uint32_t controlOption = controlKey | optionKey;
 constexpr std::uint64_t controlOptionFlags = NSEventModifierFlagControl | NSEventModifierFlagOption;
 constexpr std::uint32_t HLVO = fourCharCode("HLVO");
 
-std::string name(HotkeyAction action) {
-    switch (action) {
-    case HotkeyAction::previous:
-        return "previous";
-    case HotkeyAction::next:
-        return "next";
-    case HotkeyAction::enterFullScreen:
-        return "enterFullScreen";
-    case HotkeyAction::exitFullScreen:
-        return "exitFullScreen";
-    }
-    return "?";
-}
-
 class HotkeyManagerTest : public testing::Test {
 protected:
     std::unique_ptr<HotkeyManager> make(ShortcutModifiers modifiers = ShortcutModifiers(3)) {
@@ -51,8 +37,12 @@ protected:
     }
 
     void wire(HotkeyManager& manager) {
-        manager.onSwitch = [this](HotkeyAction a) { calls.push_back("switch " + name(a)); };
-        manager.onLongPress = [this](HotkeyAction a) { calls.push_back("long " + name(a)); };
+        manager.onSwitch = [this](HotkeyAction a) {
+            calls.push_back(std::string("switch ") + name(a));
+        };
+        manager.onLongPress = [this](HotkeyAction a) {
+            calls.push_back(std::string("long ") + name(a));
+        };
         manager.onFullScreen = [this](bool enter) {
             calls.push_back(enter ? "fullScreen on" : "fullScreen off");
         };

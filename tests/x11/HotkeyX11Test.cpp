@@ -32,20 +32,6 @@ const ShortcutModifiers controlOption(1 | 2);
 const ShortcutModifiers controlCommand(1 | 4);
 const ShortcutModifiers controlShift(1 | 8);
 
-std::string name(HotkeyAction action) {
-    switch (action) {
-    case HotkeyAction::previous:
-        return "previous";
-    case HotkeyAction::next:
-        return "next";
-    case HotkeyAction::enterFullScreen:
-        return "enterFullScreen";
-    case HotkeyAction::exitFullScreen:
-        return "exitFullScreen";
-    }
-    return "?";
-}
-
 xcb_keycode_t keycodeOf(xcb_connection_t* c, xcb_keysym_t keysym) {
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
@@ -91,8 +77,12 @@ protected:
 
     void makeManager(ShortcutModifiers modifiers) {
         manager = std::make_unique<HotkeyManager>(modifiers, *registrar, *monitor, queue, log);
-        manager->onSwitch = [this](HotkeyAction a) { calls.push_back("switch " + name(a)); };
-        manager->onLongPress = [this](HotkeyAction a) { calls.push_back("long " + name(a)); };
+        manager->onSwitch = [this](HotkeyAction a) {
+            calls.push_back(std::string("switch ") + name(a));
+        };
+        manager->onLongPress = [this](HotkeyAction a) {
+            calls.push_back(std::string("long ") + name(a));
+        };
         manager->onFullScreen = [this](bool on) { calls.push_back(on ? "full on" : "full off"); };
         manager->onModifiersChanged = [this](bool held) {
             calls.push_back(held ? "held" : "released");
