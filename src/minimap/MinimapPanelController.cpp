@@ -60,7 +60,9 @@ void MinimapPanelController::ensurePanel() {
 }
 
 void MinimapPanelController::updateFrame() {
-    if (!m_panel)
+    // A hidden panel is placed afresh by show(); framing it now would only read the screens
+    // (a request to every client window for its struts) for nothing.
+    if (!m_panel || !m_model.isVisible.get())
         return;
     std::optional<Screen> screen;
     if (m_anchorScreen) {

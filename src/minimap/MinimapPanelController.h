@@ -53,6 +53,7 @@ public:
     void setTheme(Theme theme);
     // Sizes the panel to the number of apps and centres it near the bottom of the anchor screen
     // (or the provider's screen when the anchor is gone). No panel or no screen: nothing changes.
+    // While hidden nothing happens either: show() places the panel afresh.
     void updateFrame();
 
     // Set by the owner. Called only while this controller exists.
