@@ -23,10 +23,10 @@ ProcessID clientPid(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cooki
     free(error);
     ProcessID pid = 0;
     if (reply) {
+        // Only the local-client pid was asked for, so every value the server returns is one.
         for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
              xcb_res_client_id_value_next(&it)) {
-            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
-                xcb_res_client_id_value_value_length(it.data) >= 1) {
+            if (xcb_res_client_id_value_value_length(it.data) >= 1) {
                 pid = static_cast<ProcessID>(*xcb_res_client_id_value_value(it.data));
                 break;
             }
