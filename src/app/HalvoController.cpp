@@ -21,7 +21,7 @@ HalvoController::HalvoController(Platform platform,
     : m_platform(std::move(platform)), m_self(std::make_shared<HalvoController*>(this)) {
     Platform& p = m_platform;
     m_overlay = std::make_unique<MinimapPanelController>(p.screens, p.makePanel);
-    m_accessibilityTrusted = p.permissions.isAccessibilityTrusted();
+    noteAccessibility(p.permissions.isAccessibilityTrusted());
     m_inputMonitoringGranted = p.permissions.isInputMonitoringGranted();
 
     m_activator = std::make_unique<AppActivator>(p.workspace, p.accessibility, p.mainQueue, p.log);
@@ -118,7 +118,7 @@ void HalvoController::start() {
     if (!m_hotkeys->start())
         m_hotkeyError = registrationFailureMessage();
 
-    m_accessibilityTrusted = m_platform.permissions.isAccessibilityTrusted();
+    noteAccessibility(m_platform.permissions.isAccessibilityTrusted());
     m_inputMonitoringGranted = m_platform.permissions.isInputMonitoringGranted();
     rebuildMenu();
     if (!m_accessibilityTrusted.get())
@@ -160,12 +160,18 @@ void HalvoController::handleModifiersChanged(bool held) {
 void HalvoController::handleSwitch(HotkeyAction action) {
     if (m_hotkeys->isSuspended() || !ensureAccessibility())
         return;
-    if (m_hotkeys->shortcutHeld()) {
+    const bool seen = m_hotkeys->shortcutHeld();
+    if (seen) {
         m_overlay->show();
         syncOverlay();
     }
     if (action == HotkeyAction::previous || action == HotkeyAction::next)
         m_tracker->cycle(action == HotkeyAction::previous);
+    // Without the combination seen down (no modifier events, or keys held through a resume or a
+    // re-registration) nothing will report its release: the step is a switch of its own, or the
+    // list would stay frozen and the next overlay show it stale.
+    if (!seen)
+        m_tracker->endSwitching();
 }
 
 void HalvoController::handleLongPress() {
@@ -182,12 +188,12 @@ void HalvoController::handleLongPress() {
 void HalvoController::handleFullScreen(bool enter) {
     if (m_hotkeys->isSuspended() || !ensureAccessibility())
         return;
-    const auto frontmost = m_platform.workspace.frontmostApplication();
-    if (!frontmost)
+    const auto pid = fullScreenTarget();
+    if (!pid)
         return;
     m_overlay->hide();
     m_fullScreen->setFullScreen(
-        enter, frontmost->processIdentifier,
+        enter, *pid,
         [weak = std::weak_ptr<HalvoController*>(m_self)](WindowFullScreenService::Result result) {
             auto self = weak.lock();
             if (!self)
@@ -196,6 +202,21 @@ void HalvoController::handleFullScreen(bool enter) {
                 result == WindowFullScreenService::Result::failed)
                 (*self)->m_platform.sound.beep();
         });
+}
+
+std::optional<ProcessID> HalvoController::fullScreenTarget() {
+    // A step's activation lands a moment later; until then the application being left is still
+    // frontmost, but the one the step brings forward is meant.
+    if (const auto& pending = m_tracker->pendingBundleID()) {
+        for (const TrackedApp& app : m_tracker->apps().get()) {
+            if (app.bundleIdentifier == *pending)
+                return app.processIdentifier;
+        }
+    }
+    const auto frontmost = m_platform.workspace.frontmostApplication();
+    if (!frontmost)
+        return std::nullopt;
+    return frontmost->processIdentifier;
 }
 
 bool HalvoController::applyShortcut(ShortcutModifiers modifiers) {
@@ -235,17 +256,27 @@ Subscription HalvoController::observeSettings(std::function<void()> changed) {
 
 bool HalvoController::ensureAccessibility() {
     const bool trusted = m_platform.permissions.isAccessibilityTrusted();
-    m_accessibilityTrusted = trusted;
+    noteAccessibility(trusted);
     if (trusted)
         return true;
-    if (!m_platform.permissions.isAccessibilityTrustedWithPrompt())
+    // The prompt says what is missing on every gesture; the help opens once per absence, not in
+    // a new browser tab on every press of the shortcut.
+    if (!m_platform.permissions.isAccessibilityTrustedWithPrompt() && !m_accessibilityHelpOpened) {
+        m_accessibilityHelpOpened = true;
         openAccessibilitySettings();
+    }
     rebuildMenu();
     return false;
 }
 
+void HalvoController::noteAccessibility(bool trusted) {
+    m_accessibilityTrusted = trusted;
+    if (trusted)
+        m_accessibilityHelpOpened = false;
+}
+
 void HalvoController::refreshPermissions() {
-    m_accessibilityTrusted = m_platform.permissions.isAccessibilityTrusted();
+    noteAccessibility(m_platform.permissions.isAccessibilityTrusted());
     m_inputMonitoringGranted = m_platform.permissions.isInputMonitoringGranted();
     rebuildMenu();
 }

@@ -118,6 +118,12 @@ private:
     void handleSwitch(HotkeyAction action);
     void handleLongPress();
     void handleFullScreen(bool enter);
+    // What Up and Down act on: the application an activation in flight brings forward, else the
+    // frontmost one.
+    std::optional<ProcessID> fullScreenTarget();
+    // Records what the permission check saw; trust seen again ends the absence in which the help
+    // was opened.
+    void noteAccessibility(bool trusted);
     void updateStatusTooltip();
     void openAccessibilitySettings();
     SettingsLinks::Opener opener();
@@ -140,6 +146,8 @@ private:
     std::vector<Subscription> m_cancellables;
     WorkItem m_permissionTimer;
     std::unique_ptr<StatusItem> m_statusItem;
+    // The help was opened during the current absence of Accessibility.
+    bool m_accessibilityHelpOpened = false;
 };
 
 } // namespace halvo

@@ -82,6 +82,8 @@ public:
         return m_selectedBundleID;
     }
     bool isSwitching() const { return m_isSwitching; }
+    // The application whose activation is in flight: what the last step brings forward.
+    const std::optional<std::string>& pendingBundleID() const { return m_pendingBundleID; }
 
     // Rebuilds the list (not during a switch), reads the frontmost application and lets the
     // selection follow it when it changed, unless a switch is open, an activation is in flight

@@ -109,6 +109,25 @@ TEST_F(AppActivatorTest, ANewerRequestWhileTheOpenIsOutstandingEndsTheOlderSilen
         << "A was never explicitly activated";
 }
 
+TEST_F(AppActivatorTest, ANewerRequestDuringTheConfirmationWaitEndsTheOlderSilently) {
+    // B's open is held back, so A is still frontmost when A's check comes due: a check that ran
+    // anyway would confirm A (and raise it again over B).
+    activator.activate(pidA, recorder("a"));
+    queue.advance(AppActivator::activationDelay + 0.05);
+    ASSERT_EQ(desktop.activations(), std::vector<ProcessID>{pidA}) << "A waits for its check";
+    desktop.setOpenMode(SimDesktop::OpenMode::deferred);
+    activator.activate(pidB, recorder("b"));
+    queue.advance(AppActivator::confirmationDelay);
+    EXPECT_TRUE(results.empty());
+    desktop.completeOpen(0);
+    queue.advance(1.0);
+    EXPECT_EQ(results, std::vector<std::string>{"b:true"});
+    EXPECT_TRUE(log.lines().empty());
+    const auto raises = desktop.raises();
+    EXPECT_EQ(std::count(raises.begin(), raises.end(), desktop.windowElement(windowA)), 1)
+        << "A raised on its open only";
+}
+
 TEST_F(AppActivatorTest, AnOpenAnsweredFromAnotherThreadIsHandledOnTheMainQueue) {
     desktop.setOpenMode(SimDesktop::OpenMode::deferred);
     activator.activate(pidA, recorder("a"));
@@ -148,14 +167,19 @@ TEST_F(AppActivatorTest, AFailedOpenIsLoggedWithTheErrorOrApplicationUnavailable
                   "Halvo: Could not activate org.example.b: application unavailable"}));
 }
 
-TEST_F(AppActivatorTest, AnotherApplicationTakingTheFrontMeansNotConfirmed) {
+TEST_F(AppActivatorTest, AnotherOrNoApplicationTakingTheFrontMeansNotConfirmed) {
     activator.activate(pidA, recorder("a"));
     queue.advance(AppActivator::activationDelay + 0.05);
     ASSERT_EQ(desktop.frontmostPid(), pidA);
     desktop.bringToFront(pidC);
     queue.advance(AppActivator::confirmationDelay);
-    EXPECT_EQ(results, std::vector<std::string>{"a:false"});
+    activator.activate(pidB, recorder("b"));
+    queue.advance(AppActivator::activationDelay + 0.05);
+    desktop.bringToFront(std::nullopt);
+    queue.advance(AppActivator::confirmationDelay);
+    EXPECT_EQ(results, (std::vector<std::string>{"a:false", "b:false"}));
     EXPECT_TRUE(logged("Halvo: Activation was not confirmed for org.example.a"));
+    EXPECT_TRUE(logged("Halvo: Activation was not confirmed for org.example.b"));
 }
 
 TEST_F(AppActivatorTest, AnApplicationThatRefusesFocusIsRaisedButNotConfirmed) {

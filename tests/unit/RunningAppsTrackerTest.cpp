@@ -146,6 +146,16 @@ TEST_F(RunningAppsTrackerTest, SameFrontmostAsBeforeLeavesAnotherSelectionAlone)
     EXPECT_EQ(selected(), "C");
 }
 
+TEST_F(RunningAppsTrackerTest, AFailedActivationWhileAnotherAppCameForwardKeepsTheSelection) {
+    start();
+    tracker->activate("C");
+    desktop.frontmost = "D"; // D came forward; its notification has not been handled yet
+    desktop.requests.back().completion(false);
+    EXPECT_EQ(selected(), "C") << "the completion's refresh still counts as in flight";
+    frontmostBecomes("B");
+    EXPECT_EQ(selected(), "B") << "nothing is in flight any more";
+}
+
 TEST_F(RunningAppsTrackerTest, LaunchAndQuitDuringSwitchWaitForEndSwitching) {
     start();
     tracker->beginSwitching();

@@ -63,4 +63,8 @@ Point X11Monitors::rootToScreen(Point root, const Rect& primaryRoot) {
     return {root.x - primaryRoot.x, primaryRoot.maxY() - root.y};
 }
 
+Point X11Monitors::pixelToScreen(int x, int y, const Rect& primaryRoot) {
+    return rootToScreen(Point{x + 0.5, y + 0.5}, primaryRoot);
+}
+
 } // namespace halvo

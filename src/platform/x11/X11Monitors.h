@@ -33,6 +33,10 @@ public:
     // Root coordinates become screen space: origin at the primary's bottom-left, y up.
     static Rect rootToScreen(const Rect& root, const Rect& primaryRoot);
     static Point rootToScreen(Point root, const Rect& primaryRoot);
+    // A pixel (the pointer's, say) becomes the screen-space point at its centre. Its top-left
+    // corner would put a monitor's top row on that monitor's maximum y, which the half-open
+    // containment of screen frames leaves out.
+    static Point pixelToScreen(int x, int y, const Rect& primaryRoot);
 };
 
 } // namespace halvo

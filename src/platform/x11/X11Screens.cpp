@@ -113,9 +113,10 @@ Point X11Screens::mouseLocation() const {
     free(error);
     if (!pointer)
         return {};
-    const Point root{double(pointer->root_x), double(pointer->root_y)};
+    const int x = pointer->root_x;
+    const int y = pointer->root_y;
     free(pointer);
-    return X11Monitors::rootToScreen(root, monitors.front().rootFrame);
+    return X11Monitors::pixelToScreen(x, y, monitors.front().rootFrame);
 }
 
 } // namespace halvo
