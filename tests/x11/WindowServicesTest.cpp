@@ -134,6 +134,10 @@ protected:
         return {x.empty() ? -9999 : std::stoi(x[1]), y.empty() ? -9999 : std::stoi(y[1])};
     }
 
+    std::string wmState(unsigned long window) {
+        return session->run("xprop -id " + std::to_string(window) + " WM_STATE");
+    }
+
     std::string netState(unsigned long window) {
         return session->run("xprop -id " + std::to_string(window) + " _NET_WM_STATE");
     }
@@ -253,6 +257,31 @@ TEST_F(WindowServicesTest, AnIconifiedWindowIsRestoredRaisedAndFocused) {
     EXPECT_EQ(accessibility->copyAttributeValue(element, ax::minimized, minimized), 0);
     EXPECT_EQ(minimized, AXValue(false));
     EXPECT_EQ(session->activeWindow(), xlogo);
+}
+
+// Openbox keeps a minimised window above its siblings in the stacking order. Switching to the
+// application brings forward the window in use and leaves the one the user minimised alone: only
+// an application whose windows are all minimised is shown again.
+TEST_F(WindowServicesTest, ActivatingAnAppLeavesItsMinimisedWindowAloneAndFocusesTheOneInUse) {
+    start();
+    const auto one = launch({"xterm", "-title", "one"}, "XTerm");
+    const auto two = launch({"xterm", "-title", "two"}, "XTerm");
+    const auto xlogo = launch({"xlogo"}, "XLogo");
+    // "two" was in use; "one", used last, is minimised on top of it and xlogo is in front.
+    for (const auto window : {two, xlogo, one})
+        session->run("xdotool windowactivate --sync " + std::to_string(window));
+    session->run("xdotool windowminimize --sync " + std::to_string(one));
+    ASSERT_TRUE(pump([&] { return session->activeWindow() == xlogo; }));
+    const ProcessID pid = pidOf("XTerm");
+    AXValue main;
+    EXPECT_EQ(accessibility->copyAttributeValue(accessibility->createApplication(pid),
+                                                ax::mainWindow, main),
+              kAXErrorSuccess);
+    EXPECT_EQ(main, AXValue(AXElement{AXElement::Kind::window, pid, two}));
+
+    EXPECT_EQ(activate(pid), true);
+    EXPECT_EQ(session->activeWindow(), two);
+    EXPECT_NE(wmState(one).find("Iconic"), std::string::npos);
 }
 
 TEST_F(WindowServicesTest, MovesAnXtermFromTheRightMonitorToTheLeftKeepingItsPlace) {

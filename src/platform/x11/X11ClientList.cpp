@@ -208,6 +208,12 @@ xcb_window_t X11ClientList::mainWindow(const Application& application) const {
         if (w.id == m_activeWindow)
             return w.id;
     }
+    // Openbox keeps a minimised window above its siblings in the stacking order, so the topmost
+    // one may be minimised while another is in use.
+    for (xcb_window_t id : application.stackedWindows) {
+        if (const Window* w = window(id); w && !w->iconic)
+            return id;
+    }
     return application.stackedWindows.empty() ? XCB_NONE : application.stackedWindows.front();
 }
 
