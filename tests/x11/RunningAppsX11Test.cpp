@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
@@ -225,6 +226,34 @@ TEST_F(RunningAppsX11Test, SkipTaskbarAndDockWindowsAreNotListed) {
         if (app.bundleIdentifier != "Plain") {
             EXPECT_NE(app.activationPolicy, ActivationPolicy::regular) << *app.bundleIdentifier;
         }
+    }
+}
+
+// The first EWMH type in _NET_WM_WINDOW_TYPE decides, both for the list and for the window
+// services; vendor types in front of it (Qt's frameless windows) are passed over.
+TEST_F(RunningAppsX11Test, VendorWindowTypesBeforeTheEwmhTypeArePassedOver) {
+    const std::string vendor = "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE";
+    FakeX11Client::spawn(
+        *session, {.wmClass = "Frameless", .windowTypes = {vendor, "_NET_WM_WINDOW_TYPE_NORMAL"}});
+    FakeX11Client::spawn(
+        *session, {.wmClass = "VendorDock", .windowTypes = {vendor, "_NET_WM_WINDOW_TYPE_DOCK"}});
+    std::map<std::string, unsigned long> windows;
+    for (const char* name : {"Frameless", "VendorDock"}) {
+        windows[name] = session->waitForClientWindow(name);
+        ASSERT_NE(windows[name], 0u) << name;
+    }
+    ASSERT_TRUE(pump([&] { return listed("Frameless") && listed("VendorDock"); }));
+
+    startTracker();
+    EXPECT_EQ(trackedIDs(), IDs{"Frameless"});
+    const std::map<std::string, std::string> subroles{{"Frameless", ax::standardWindowSubrole},
+                                                      {"VendorDock", ax::desktopSubrole}};
+    for (const auto& [name, subrole] : subroles) {
+        AXValue value;
+        EXPECT_EQ(accessibility->copyAttributeValue({AXElement::Kind::window, 0, windows[name]},
+                                                    ax::subrole, value),
+                  kAXErrorSuccess);
+        EXPECT_EQ(value, AXValue(subrole)) << name;
     }
 }
 

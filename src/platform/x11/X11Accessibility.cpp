@@ -5,6 +5,7 @@
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Property.h"
+#include "platform/x11/X11WindowType.h"
 
 #include <chrono>
 #include <cmath>
@@ -151,11 +152,10 @@ AXError X11Accessibility::readWindow(xcb_window_t window, WindowState& state) {
         return kAXErrorInvalidUIElement;
 
     state.managed = X11Property::contains(clients, window);
-    const xcb_atom_t type = types.empty() ? xcb_atom_t{XCB_ATOM_NONE} : types.front();
-    state.normal = types.empty() || type == m_connection.atom("_NET_WM_WINDOW_TYPE_NORMAL");
-    state.dialog = type == m_connection.atom("_NET_WM_WINDOW_TYPE_DIALOG");
-    state.desktopOrDock = type == m_connection.atom("_NET_WM_WINDOW_TYPE_DESKTOP") ||
-                          type == m_connection.atom("_NET_WM_WINDOW_TYPE_DOCK");
+    const X11WindowType::Kind kind = X11WindowType::classify(m_connection, types);
+    state.normal = kind == X11WindowType::Kind::normal;
+    state.dialog = kind == X11WindowType::Kind::dialog;
+    state.desktopOrDock = kind == X11WindowType::Kind::desktop || kind == X11WindowType::Kind::dock;
     state.iconic = (!wmState.empty() && wmState.front() == iconicState) ||
                    X11Property::contains(states, m_connection.atom("_NET_WM_STATE_HIDDEN"));
     state.fullScreen = X11Property::contains(states, m_connection.atom("_NET_WM_STATE_FULLSCREEN"));
