@@ -257,6 +257,25 @@ TEST_F(RunningAppsX11Test, VendorWindowTypesBeforeTheEwmhTypeArePassedOver) {
     }
 }
 
+// WM_CLASS is a Latin-1 STRING (toolkits put UTF-8 there too): the id must be the same UTF-8
+// text at every start, or the stored order never matches it again.
+TEST_F(RunningAppsX11Test, NonAsciiClassesKeepTheirStoredPlace) {
+    const std::string latin1Cafe = "Caf\xe9";
+    const std::string utf8Cafe = "Caf\xc3\xa9";
+    const std::string utf8Gruen = "Gr\xc3\xbcn";
+    storeOrder({utf8Gruen, "Plain", utf8Cafe});
+    FakeX11Client::spawn(*session, {.wmClass = latin1Cafe});
+    FakeX11Client::spawn(*session, {.wmClass = utf8Gruen});
+    FakeX11Client::spawn(*session, {.wmClass = "Plain"});
+    for (const std::string& name : {latin1Cafe, utf8Gruen, std::string("Plain")})
+        ASSERT_NE(session->waitForClientWindow(name), 0u) << name;
+    ASSERT_TRUE(pump([&] { return workspace->runningApplications().size() == 3; }));
+
+    startTracker();
+    EXPECT_EQ(trackedIDs(), (IDs{utf8Gruen, "Plain", utf8Cafe}));
+    EXPECT_EQ(storedOrder(), (IDs{utf8Gruen, "Plain", utf8Cafe}));
+}
+
 TEST_F(RunningAppsX11Test, NamesAndIconsComeFromDesktopEntryElseWindowElseClass) {
     workspace->setDesktopEntries(
         {[](const std::string& wmClass,
