@@ -341,6 +341,34 @@ TEST_F(WindowServicesTest, AMaximisedXtermMovedToTheOtherMonitorStaysMaximisedTh
     EXPECT_LT(clientPosition(window).x, 1280) << "un-maximised on the new monitor";
 }
 
+// Only a maximised axis takes its length from the new monitor; the other is resized like any
+// window's, so the window fits a smaller monitor.
+TEST_F(WindowServicesTest, AWindowMaximisedInOneDirectionIsResizedOnTheOtherToFit) {
+    start();
+    session->run("xrandr --delmonitor LEFT; xrandr --setmonitor '*LEFT' 1280/339x600/159+0+0 "
+                 "screen");
+    ASSERT_TRUE(pump([&] {
+        const auto all = screens->screens();
+        return std::any_of(all.begin(), all.end(), [](const Screen& screen) {
+            return screen.name == "LEFT" && screen.frame.height == 600;
+        });
+    }));
+    const auto window = launch({"xterm", "-geometry", "80x60+1400+40"}, "XTerm");
+    const ProcessID pid = pidOf("XTerm");
+    sendState(window, true, "_NET_WM_STATE_MAXIMIZED_HORZ", nullptr);
+    ASSERT_TRUE(pump([&] { return netState(window).find("MAXIMIZED_HORZ") != std::string::npos; }));
+    const AXElement element{AXElement::Kind::window, pid, window};
+    ASSERT_GT(WindowMovementService::readFrame(*accessibility, element)->height, 600);
+
+    EXPECT_EQ(move(pid, screenNamed("LEFT")), (WindowMovementService::Result{1, 0, 0}));
+    EXPECT_NE(netState(window).find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
+    const auto frame = WindowMovementService::readFrame(*accessibility, element);
+    ASSERT_TRUE(frame);
+    EXPECT_GE(frame->minY(), 0);
+    EXPECT_LE(frame->maxY(), 600) << "the height was fitted to the monitor";
+    EXPECT_EQ(frame->width, 1280) << "maximised on the new monitor";
+}
+
 TEST_F(WindowServicesTest, AnApplicationOnAnotherDesktopIsActivatedByswitchingDesktops) {
     XvfbSession::Options options;
     options.desktops = 2;

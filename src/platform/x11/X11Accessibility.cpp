@@ -337,8 +337,11 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
     if (const AXError status = readWindow(window, state); status != kAXErrorSuccess)
         return status;
     const bool maximized = state.maximizedVert || state.maximizedHorz;
-    // A maximised window takes its size from its monitor once maximised again there.
-    if (size && maximized)
+    // A maximised axis takes its length from the monitor once maximised again there; the other
+    // axis is resized like any window's.
+    const bool resizeWidth = size && !state.maximizedHorz;
+    const bool resizeHeight = size && !state.maximizedVert;
+    if (size && !resizeWidth && !resizeHeight)
         return kAXErrorSuccess;
 
     const xcb_atom_t maxVert = m_connection.atom("_NET_WM_STATE_MAXIMIZED_VERT");
@@ -366,7 +369,7 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
         const double chromeHeight = state.extentsHeight + 2.0 * state.border;
         width = static_cast<std::uint32_t>(std::max(1.0, std::round(size->width - chromeWidth)));
         height = static_cast<std::uint32_t>(std::max(1.0, std::round(size->height - chromeHeight)));
-        flags |= (1u << 10) | (1u << 11);
+        flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
     }
     m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
                             static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width,
