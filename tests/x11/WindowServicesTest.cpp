@@ -14,6 +14,7 @@
 #include "windows/WindowMovementService.h"
 
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -367,6 +368,22 @@ TEST_F(WindowServicesTest, AWindowMaximisedInOneDirectionIsResizedOnTheOtherToFi
     EXPECT_GE(frame->minY(), 0);
     EXPECT_LE(frame->maxY(), 600) << "the height was fitted to the monitor";
     EXPECT_EQ(frame->width, 1280) << "maximised on the new monitor";
+}
+
+// A stopped window manager stands for one that ignores the request: the window stays as it was,
+// and that is a failure the user hears.
+TEST_F(WindowServicesTest, AFullScreenRequestTheWindowManagerIgnoresIsReportedFailed) {
+    start();
+    const auto window = launch({"xterm"}, "XTerm");
+    const ProcessID pid = pidOf("XTerm");
+    ASSERT_EQ(activate(pid), true);
+
+    ::kill(session->windowManagerPid(), SIGSTOP);
+    const auto result = setFullScreen(true, pid);
+    ::kill(session->windowManagerPid(), SIGCONT);
+    EXPECT_EQ(result, WindowFullScreenService::Result::failed);
+    EXPECT_TRUE(pump([&] { return netState(window).find("FULLSCREEN") != std::string::npos; }))
+        << "honoured once the window manager runs again";
 }
 
 TEST_F(WindowServicesTest, AnApplicationOnAnotherDesktopIsActivatedByswitchingDesktops) {

@@ -403,20 +403,23 @@ AXError X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t 
     const xcb_atom_t stateAtom = m_connection.atom("_NET_WM_STATE");
     xcb_connection_t* c = m_connection.xcb();
     bool gone = false;
-    // Waiting keeps quick requests in order (the next sees the state this one left); a window
-    // manager that is slower than the wait is not an error, as with any request it may honour
-    // later.
-    settle([&] {
-        const auto states = X11Property::values32(X11Property::receive(
-            c, X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32), &gone));
-        if (gone)
-            return true;
-        const bool firstDone = X11Property::contains(states, first) == add;
-        const bool secondDone =
-            second == XCB_ATOM_NONE || X11Property::contains(states, second) == add;
-        return firstDone && secondDone;
-    });
-    return gone ? kAXErrorInvalidUIElement : kAXErrorSuccess;
+    // Waiting keeps quick requests in order (the next sees the state this one left), and tells
+    // a request the window manager ignores from one it honoured.
+    const bool done = settle(
+        [&] {
+            const auto states = X11Property::values32(X11Property::receive(
+                c, X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32), &gone));
+            if (gone)
+                return true;
+            const bool firstDone = X11Property::contains(states, first) == add;
+            const bool secondDone =
+                second == XCB_ATOM_NONE || X11Property::contains(states, second) == add;
+            return firstDone && secondDone;
+        },
+        stateTimeout);
+    if (gone)
+        return kAXErrorInvalidUIElement;
+    return done ? kAXErrorSuccess : kAXErrorCannotComplete;
 }
 
 void X11Accessibility::activateWindow(xcb_window_t window) {
@@ -442,9 +445,8 @@ xcb_timestamp_t X11Accessibility::timestamp() {
                                                       : XCB_CURRENT_TIME;
 }
 
-template <typename Pred> bool X11Accessibility::settle(Pred done) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(settleTimeout);
+template <typename Pred> bool X11Accessibility::settle(Pred done, double timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
     for (;;) {
         if (done())
             return true;
