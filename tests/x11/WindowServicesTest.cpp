@@ -7,18 +7,23 @@
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Workspace.h"
+#include "support/XTestKeyboard.h"
 #include "support/XvfbSession.h"
 #include "windows/WindowFullScreenService.h"
 #include "windows/WindowMovementService.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <regex>
+#include <thread>
 #include <unistd.h>
 
 using namespace halvo;
@@ -384,6 +389,56 @@ TEST_F(WindowServicesTest, AFullScreenRequestTheWindowManagerIgnoresIsReportedFa
     EXPECT_EQ(result, WindowFullScreenService::Result::failed);
     EXPECT_TRUE(pump([&] { return netState(window).find("FULLSCREEN") != std::string::npos; }))
         << "honoured once the window manager runs again";
+}
+
+// The main loop sleeps until its connection's socket is readable. A worker waiting for the
+// window manager must leave the main connection's events in its socket: read into xcb's queue
+// by the worker, a modifier release would wait there for whatever wakes the main loop next.
+TEST_F(WindowServicesTest, ModifierChangesDuringAWorkersWaitStayForTheMainLoop) {
+    start();
+    const auto window = launch({"xterm"}, "XTerm");
+    const ProcessID pid = pidOf("XTerm");
+    ASSERT_EQ(activate(pid), true);
+    X11EventMonitor monitor(*connection);
+    int changes = 0;
+    ASSERT_TRUE(monitor.addGlobalMonitor(NSEventMaskFlagsChanged,
+                                         [&](const MonitoredEvent&) { ++changes; }));
+    connection->dispatchPending();
+    test::XTestKeyboard keyboard(session->display());
+
+    // Stopped, the window manager leaves the requests unanswered: the worker waits its longest,
+    // reading replies all the while.
+    ::kill(session->windowManagerPid(), SIGSTOP);
+    std::atomic<bool> started{false};
+    std::atomic<bool> waiting{true};
+    std::thread worker([&] {
+        started = true;
+        for (const bool enter : {true, true})
+            accessibility->setAttributeValue({AXElement::Kind::window, pid, window}, ax::fullScreen,
+                                             AXValue(enter));
+        waiting = false;
+    });
+    // The server has sent its events for a key once the pointer's modifier mask shows it.
+    const auto controlDown = [&] {
+        xcb_connection_t* c = keyboard.connection();
+        auto* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, connection->root()), nullptr);
+        const bool down = reply && (reply->mask & XCB_MOD_MASK_CONTROL);
+        free(reply);
+        return down;
+    };
+    XvfbSession::waitUntil([&] { return started.load(); });
+    keyboard.press("Control_L");
+    ASSERT_TRUE(XvfbSession::waitUntil(controlDown));
+    keyboard.release("Control_L");
+    ASSERT_TRUE(XvfbSession::waitUntil([&] { return !controlDown(); }));
+    const bool changedWhileWaiting = waiting;
+    worker.join();
+    ::kill(session->windowManagerPid(), SIGCONT);
+    ASSERT_TRUE(changedWhileWaiting);
+
+    pollfd socket{connection->fileDescriptor(), POLLIN, 0};
+    EXPECT_EQ(::poll(&socket, 1, 0), 1) << "the socket notifier would wake the main loop";
+    EXPECT_TRUE(pump([&] { return changes == 2; }));
 }
 
 TEST_F(WindowServicesTest, AnApplicationOnAnotherDesktopIsActivatedByswitchingDesktops) {

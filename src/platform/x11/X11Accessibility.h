@@ -3,14 +3,16 @@
 // windows. Frames are outer frames (decorations included) in accessibility space.
 //
 // Every call may run on any thread: it reads what it needs with checked requests (all sent
-// before any reply is awaited) and shares no cache with other threads. A window that vanished
-// gives a non-zero status; its errors never reach the event queue. Writes go to the window
-// manager, so they wait (at most settleTimeout, or stateTimeout for a state) until the window
-// shows the change.
+// before any reply is awaited) and shares no cache with other threads. Calls off the main thread
+// go through a connection of their own, so that their waits never take in the main
+// connection's events. A window that vanished gives a non-zero status; its errors never reach
+// the event queue. Writes go to the window manager, so they wait (at most settleTimeout, or
+// stateTimeout for a state) until the window shows the change.
 #pragma once
 
 #include "platform/Accessibility.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ThreadConnection.h"
 
 #include <optional>
 #include <thread>
@@ -56,7 +58,7 @@ private:
     // Polls until `done` holds or `timeout` seconds pass; returns whether it held.
     template <typename Pred> bool settle(Pred done, double timeout = settleTimeout);
 
-    X11Connection& m_connection;
+    X11ThreadConnection m_connection;
     ProcessID m_ownPid;
     std::thread::id m_mainThread;
 };
