@@ -1,12 +1,13 @@
 // Feeds arbitrary window-property values to the readers of what other clients set: the first
 // byte picks the property and its format, the rest is the raw value as the server would return
-// it. WM_CLASS splitting, 32-bit lists (_NET_FRAME_EXTENTS, WM_STATE, _NET_WM_STATE, size hints)
-// and struts taken off a monitor.
+// it. WM_CLASS splitting and decoding to UTF-8, 32-bit lists (_NET_FRAME_EXTENTS, WM_STATE,
+// _NET_WM_STATE, size hints) and struts taken off a monitor.
 #include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Property.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <glib.h>
 #include <vector>
 
 using halvo::Rect;
@@ -20,9 +21,14 @@ void checkWmClass(std::uint8_t format, const std::uint8_t* data, int length) {
         X11Property::wmClass(format, reinterpret_cast<const char*>(data), length);
     const std::string instance =
         X11Property::wmInstance(format, reinterpret_cast<const char*>(data), length);
-    if (wmClass.size() + instance.size() > static_cast<std::size_t>(length) ||
+    // Each byte becomes at most two in UTF-8.
+    if (wmClass.size() + instance.size() > 2 * static_cast<std::size_t>(length) ||
         wmClass.find('\0') != std::string::npos || instance.find('\0') != std::string::npos)
         std::abort();
+    for (const std::string& text : {wmClass, instance}) {
+        if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+            std::abort();
+    }
 }
 
 void checkValues(std::uint8_t format, const std::uint8_t* data, int length) {

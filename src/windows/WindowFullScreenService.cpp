@@ -46,7 +46,10 @@ WindowFullScreenService::applyFullScreen(Accessibility& accessibility, bool ente
     if (accessibility.isAttributeSettable(*window, ax::fullScreen, settable) != kAXErrorSuccess ||
         !settable)
         return Result::unavailable;
-    return writeFullScreen(accessibility, *window, enter) ? Result::changed : Result::failed;
+    if (!writeFullScreen(accessibility, *window, enter))
+        return Result::failed;
+    // A window manager may take a request and ignore it: only the state read back counts.
+    return readFullScreen(accessibility, *window) == enter ? Result::changed : Result::failed;
 }
 
 std::optional<AXElement> WindowFullScreenService::focusedWindow(Accessibility& accessibility,

@@ -15,10 +15,10 @@ namespace halvo {
 class WindowFullScreenService {
 public:
     enum class Result {
-        changed,     // written with the wanted value, and the write succeeded
+        changed,     // written with the wanted value, and the window read back in that state
         unchanged,   // already in the wanted state; nothing written
         unavailable, // nothing to act on, or no way to act
-        failed,      // the write was attempted and failed
+        failed,      // the write was attempted and failed, or the state did not change
     };
 
     static constexpr float fullScreenMessagingTimeout = 0.25f;

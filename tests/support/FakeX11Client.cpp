@@ -94,9 +94,14 @@ int FakeX11Client::run(const std::string& display, const Options& options) {
         if (options.icon)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, iconAtom, XCB_ATOM_CARDINAL, 32,
                                 static_cast<std::uint32_t>(icon.size()), icon.data());
-        if (options.dock)
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, typeAtom, XCB_ATOM_ATOM, 32, 1,
-                                &dockAtom);
+        std::vector<xcb_atom_t> types;
+        for (const std::string& name : options.windowTypes)
+            types.push_back(intern(c, name.c_str()));
+        if (options.dock && types.empty())
+            types.push_back(dockAtom);
+        if (!types.empty())
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, typeAtom, XCB_ATOM_ATOM, 32,
+                                static_cast<std::uint32_t>(types.size()), types.data());
         if (options.skipTaskbar)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, stateAtom, XCB_ATOM_ATOM, 32, 1,
                                 &skipAtom);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace halvo::test {
 
@@ -25,6 +26,8 @@ public:
         // Window size; windows are tiled from the top-left corner.
         int width = 120;
         int height = 90;
+        // _NET_WM_WINDOW_TYPE as a list of atom names, in this order (instead of `dock`'s).
+        std::vector<std::string> windowTypes{};
     };
 
     // Starts the client in a child process of the session; it keeps its windows until killed

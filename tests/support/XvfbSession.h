@@ -63,6 +63,10 @@ public:
     // stale property left by one that died does not count).
     unsigned long windowManagerCheck() const;
 
+    // The window manager's process (to stop it with SIGSTOP, as a window manager that ignores
+    // requests), -1 when none runs.
+    pid_t windowManagerPid() const { return m_windowManager; }
+
     // Ends the running window manager (if any) and starts `windowManager` in its place, with the
     // same configuration rules as at start. False, with error() set, when it did not come up.
     bool replaceWindowManager(const std::string& windowManager);

@@ -80,6 +80,13 @@ TEST_F(WindowFullScreenTest, AFailingSettableQueryIsUnavailableAndAFailingWriteI
     EXPECT_EQ(set(true), Result::unavailable);
 }
 
+// The write is taken but the window stays as it was, as when a window manager ignores it.
+TEST_F(WindowFullScreenTest, AWriteThatChangesNothingIsFailed) {
+    desktop.overrideAttribute(desktop.windowElement(window), ax::fullScreen, false);
+    EXPECT_EQ(set(true), Result::failed);
+    EXPECT_EQ(desktop.attributeWrites().size(), 1u);
+}
+
 TEST_F(WindowFullScreenTest, WithoutPermissionNoAccessibilityCallIsMade) {
     desktop.setTrusted(false);
     const auto calls = desktop.accessibilityCallCount();

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
@@ -226,6 +227,53 @@ TEST_F(RunningAppsX11Test, SkipTaskbarAndDockWindowsAreNotListed) {
             EXPECT_NE(app.activationPolicy, ActivationPolicy::regular) << *app.bundleIdentifier;
         }
     }
+}
+
+// The first EWMH type in _NET_WM_WINDOW_TYPE decides, both for the list and for the window
+// services; vendor types in front of it (Qt's frameless windows) are passed over.
+TEST_F(RunningAppsX11Test, VendorWindowTypesBeforeTheEwmhTypeArePassedOver) {
+    const std::string vendor = "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE";
+    FakeX11Client::spawn(
+        *session, {.wmClass = "Frameless", .windowTypes = {vendor, "_NET_WM_WINDOW_TYPE_NORMAL"}});
+    FakeX11Client::spawn(
+        *session, {.wmClass = "VendorDock", .windowTypes = {vendor, "_NET_WM_WINDOW_TYPE_DOCK"}});
+    std::map<std::string, unsigned long> windows;
+    for (const char* name : {"Frameless", "VendorDock"}) {
+        windows[name] = session->waitForClientWindow(name);
+        ASSERT_NE(windows[name], 0u) << name;
+    }
+    ASSERT_TRUE(pump([&] { return listed("Frameless") && listed("VendorDock"); }));
+
+    startTracker();
+    EXPECT_EQ(trackedIDs(), IDs{"Frameless"});
+    const std::map<std::string, std::string> subroles{{"Frameless", ax::standardWindowSubrole},
+                                                      {"VendorDock", ax::desktopSubrole}};
+    for (const auto& [name, subrole] : subroles) {
+        AXValue value;
+        EXPECT_EQ(accessibility->copyAttributeValue({AXElement::Kind::window, 0, windows[name]},
+                                                    ax::subrole, value),
+                  kAXErrorSuccess);
+        EXPECT_EQ(value, AXValue(subrole)) << name;
+    }
+}
+
+// WM_CLASS is a Latin-1 STRING (toolkits put UTF-8 there too): the id must be the same UTF-8
+// text at every start, or the stored order never matches it again.
+TEST_F(RunningAppsX11Test, NonAsciiClassesKeepTheirStoredPlace) {
+    const std::string latin1Cafe = "Caf\xe9";
+    const std::string utf8Cafe = "Caf\xc3\xa9";
+    const std::string utf8Gruen = "Gr\xc3\xbcn";
+    storeOrder({utf8Gruen, "Plain", utf8Cafe});
+    FakeX11Client::spawn(*session, {.wmClass = latin1Cafe});
+    FakeX11Client::spawn(*session, {.wmClass = utf8Gruen});
+    FakeX11Client::spawn(*session, {.wmClass = "Plain"});
+    for (const std::string& name : {latin1Cafe, utf8Gruen, std::string("Plain")})
+        ASSERT_NE(session->waitForClientWindow(name), 0u) << name;
+    ASSERT_TRUE(pump([&] { return workspace->runningApplications().size() == 3; }));
+
+    startTracker();
+    EXPECT_EQ(trackedIDs(), (IDs{utf8Gruen, "Plain", utf8Cafe}));
+    EXPECT_EQ(storedOrder(), (IDs{utf8Gruen, "Plain", utf8Cafe}));
 }
 
 TEST_F(RunningAppsX11Test, NamesAndIconsComeFromDesktopEntryElseWindowElseClass) {

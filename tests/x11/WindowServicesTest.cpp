@@ -7,17 +7,23 @@
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11Workspace.h"
+#include "support/XTestKeyboard.h"
 #include "support/XvfbSession.h"
 #include "windows/WindowFullScreenService.h"
 #include "windows/WindowMovementService.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <regex>
+#include <thread>
 #include <unistd.h>
 
 using namespace halvo;
@@ -132,6 +138,10 @@ protected:
         std::regex_search(info, x, std::regex("Absolute upper-left X:\\s+(-?\\d+)"));
         std::regex_search(info, y, std::regex("Absolute upper-left Y:\\s+(-?\\d+)"));
         return {x.empty() ? -9999 : std::stoi(x[1]), y.empty() ? -9999 : std::stoi(y[1])};
+    }
+
+    std::string wmState(unsigned long window) {
+        return session->run("xprop -id " + std::to_string(window) + " WM_STATE");
     }
 
     std::string netState(unsigned long window) {
@@ -255,6 +265,31 @@ TEST_F(WindowServicesTest, AnIconifiedWindowIsRestoredRaisedAndFocused) {
     EXPECT_EQ(session->activeWindow(), xlogo);
 }
 
+// Openbox keeps a minimised window above its siblings in the stacking order. Switching to the
+// application brings forward the window in use and leaves the one the user minimised alone: only
+// an application whose windows are all minimised is shown again.
+TEST_F(WindowServicesTest, ActivatingAnAppLeavesItsMinimisedWindowAloneAndFocusesTheOneInUse) {
+    start();
+    const auto one = launch({"xterm", "-title", "one"}, "XTerm");
+    const auto two = launch({"xterm", "-title", "two"}, "XTerm");
+    const auto xlogo = launch({"xlogo"}, "XLogo");
+    // "two" was in use; "one", used last, is minimised on top of it and xlogo is in front.
+    for (const auto window : {two, xlogo, one})
+        session->run("xdotool windowactivate --sync " + std::to_string(window));
+    session->run("xdotool windowminimize --sync " + std::to_string(one));
+    ASSERT_TRUE(pump([&] { return session->activeWindow() == xlogo; }));
+    const ProcessID pid = pidOf("XTerm");
+    AXValue main;
+    EXPECT_EQ(accessibility->copyAttributeValue(accessibility->createApplication(pid),
+                                                ax::mainWindow, main),
+              kAXErrorSuccess);
+    EXPECT_EQ(main, AXValue(AXElement{AXElement::Kind::window, pid, two}));
+
+    EXPECT_EQ(activate(pid), true);
+    EXPECT_EQ(session->activeWindow(), two);
+    EXPECT_NE(wmState(one).find("Iconic"), std::string::npos);
+}
+
 TEST_F(WindowServicesTest, MovesAnXtermFromTheRightMonitorToTheLeftKeepingItsPlace) {
     start();
     const auto window = launch({"xterm", "-geometry", "80x24+1500+200"}, "XTerm");
@@ -310,6 +345,100 @@ TEST_F(WindowServicesTest, AMaximisedXtermMovedToTheOtherMonitorStaysMaximisedTh
     sendState(window, false, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
     ASSERT_TRUE(pump([&] { return netState(window).find("MAXIMIZED") == std::string::npos; }));
     EXPECT_LT(clientPosition(window).x, 1280) << "un-maximised on the new monitor";
+}
+
+// Only a maximised axis takes its length from the new monitor; the other is resized like any
+// window's, so the window fits a smaller monitor.
+TEST_F(WindowServicesTest, AWindowMaximisedInOneDirectionIsResizedOnTheOtherToFit) {
+    start();
+    session->run("xrandr --delmonitor LEFT; xrandr --setmonitor '*LEFT' 1280/339x600/159+0+0 "
+                 "screen");
+    ASSERT_TRUE(pump([&] {
+        const auto all = screens->screens();
+        return std::any_of(all.begin(), all.end(), [](const Screen& screen) {
+            return screen.name == "LEFT" && screen.frame.height == 600;
+        });
+    }));
+    const auto window = launch({"xterm", "-geometry", "80x60+1400+40"}, "XTerm");
+    const ProcessID pid = pidOf("XTerm");
+    sendState(window, true, "_NET_WM_STATE_MAXIMIZED_HORZ", nullptr);
+    ASSERT_TRUE(pump([&] { return netState(window).find("MAXIMIZED_HORZ") != std::string::npos; }));
+    const AXElement element{AXElement::Kind::window, pid, window};
+    ASSERT_GT(WindowMovementService::readFrame(*accessibility, element)->height, 600);
+
+    EXPECT_EQ(move(pid, screenNamed("LEFT")), (WindowMovementService::Result{1, 0, 0}));
+    EXPECT_NE(netState(window).find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
+    const auto frame = WindowMovementService::readFrame(*accessibility, element);
+    ASSERT_TRUE(frame);
+    EXPECT_GE(frame->minY(), 0);
+    EXPECT_LE(frame->maxY(), 600) << "the height was fitted to the monitor";
+    EXPECT_EQ(frame->width, 1280) << "maximised on the new monitor";
+}
+
+// A stopped window manager stands for one that ignores the request: the window stays as it was,
+// and that is a failure the user hears.
+TEST_F(WindowServicesTest, AFullScreenRequestTheWindowManagerIgnoresIsReportedFailed) {
+    start();
+    const auto window = launch({"xterm"}, "XTerm");
+    const ProcessID pid = pidOf("XTerm");
+    ASSERT_EQ(activate(pid), true);
+
+    ::kill(session->windowManagerPid(), SIGSTOP);
+    const auto result = setFullScreen(true, pid);
+    ::kill(session->windowManagerPid(), SIGCONT);
+    EXPECT_EQ(result, WindowFullScreenService::Result::failed);
+    EXPECT_TRUE(pump([&] { return netState(window).find("FULLSCREEN") != std::string::npos; }))
+        << "honoured once the window manager runs again";
+}
+
+// The main loop sleeps until its connection's socket is readable. A worker waiting for the
+// window manager must leave the main connection's events in its socket: read into xcb's queue
+// by the worker, a modifier release would wait there for whatever wakes the main loop next.
+TEST_F(WindowServicesTest, ModifierChangesDuringAWorkersWaitStayForTheMainLoop) {
+    start();
+    const auto window = launch({"xterm"}, "XTerm");
+    const ProcessID pid = pidOf("XTerm");
+    ASSERT_EQ(activate(pid), true);
+    X11EventMonitor monitor(*connection);
+    int changes = 0;
+    ASSERT_TRUE(monitor.addGlobalMonitor(NSEventMaskFlagsChanged,
+                                         [&](const MonitoredEvent&) { ++changes; }));
+    connection->dispatchPending();
+    test::XTestKeyboard keyboard(session->display());
+
+    // Stopped, the window manager leaves the requests unanswered: the worker waits its longest,
+    // reading replies all the while.
+    ::kill(session->windowManagerPid(), SIGSTOP);
+    std::atomic<bool> started{false};
+    std::atomic<bool> waiting{true};
+    std::thread worker([&] {
+        started = true;
+        for (const bool enter : {true, true})
+            accessibility->setAttributeValue({AXElement::Kind::window, pid, window}, ax::fullScreen,
+                                             AXValue(enter));
+        waiting = false;
+    });
+    // The server has sent its events for a key once the pointer's modifier mask shows it.
+    const auto controlDown = [&] {
+        xcb_connection_t* c = keyboard.connection();
+        auto* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, connection->root()), nullptr);
+        const bool down = reply && (reply->mask & XCB_MOD_MASK_CONTROL);
+        free(reply);
+        return down;
+    };
+    XvfbSession::waitUntil([&] { return started.load(); });
+    keyboard.press("Control_L");
+    ASSERT_TRUE(XvfbSession::waitUntil(controlDown));
+    keyboard.release("Control_L");
+    ASSERT_TRUE(XvfbSession::waitUntil([&] { return !controlDown(); }));
+    const bool changedWhileWaiting = waiting;
+    worker.join();
+    ::kill(session->windowManagerPid(), SIGCONT);
+    ASSERT_TRUE(changedWhileWaiting);
+
+    pollfd socket{connection->fileDescriptor(), POLLIN, 0};
+    EXPECT_EQ(::poll(&socket, 1, 0), 1) << "the socket notifier would wake the main loop";
+    EXPECT_TRUE(pump([&] { return changes == 2; }));
 }
 
 TEST_F(WindowServicesTest, AnApplicationOnAnotherDesktopIsActivatedByswitchingDesktops) {

@@ -5,6 +5,7 @@
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Property.h"
+#include "platform/x11/X11WindowType.h"
 
 #include <chrono>
 #include <cmath>
@@ -151,11 +152,10 @@ AXError X11Accessibility::readWindow(xcb_window_t window, WindowState& state) {
         return kAXErrorInvalidUIElement;
 
     state.managed = X11Property::contains(clients, window);
-    const xcb_atom_t type = types.empty() ? xcb_atom_t{XCB_ATOM_NONE} : types.front();
-    state.normal = types.empty() || type == m_connection.atom("_NET_WM_WINDOW_TYPE_NORMAL");
-    state.dialog = type == m_connection.atom("_NET_WM_WINDOW_TYPE_DIALOG");
-    state.desktopOrDock = type == m_connection.atom("_NET_WM_WINDOW_TYPE_DESKTOP") ||
-                          type == m_connection.atom("_NET_WM_WINDOW_TYPE_DOCK");
+    const X11WindowType::Kind kind = X11WindowType::classify(m_connection, types);
+    state.normal = kind == X11WindowType::Kind::normal;
+    state.dialog = kind == X11WindowType::Kind::dialog;
+    state.desktopOrDock = kind == X11WindowType::Kind::desktop || kind == X11WindowType::Kind::dock;
     state.iconic = (!wmState.empty() && wmState.front() == iconicState) ||
                    X11Property::contains(states, m_connection.atom("_NET_WM_STATE_HIDDEN"));
     state.fullScreen = X11Property::contains(states, m_connection.atom("_NET_WM_STATE_FULLSCREEN"));
@@ -337,8 +337,11 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
     if (const AXError status = readWindow(window, state); status != kAXErrorSuccess)
         return status;
     const bool maximized = state.maximizedVert || state.maximizedHorz;
-    // A maximised window takes its size from its monitor once maximised again there.
-    if (size && maximized)
+    // A maximised axis takes its length from the monitor once maximised again there; the other
+    // axis is resized like any window's.
+    const bool resizeWidth = size && !state.maximizedHorz;
+    const bool resizeHeight = size && !state.maximizedVert;
+    if (size && !resizeWidth && !resizeHeight)
         return kAXErrorSuccess;
 
     const xcb_atom_t maxVert = m_connection.atom("_NET_WM_STATE_MAXIMIZED_VERT");
@@ -366,7 +369,7 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
         const double chromeHeight = state.extentsHeight + 2.0 * state.border;
         width = static_cast<std::uint32_t>(std::max(1.0, std::round(size->width - chromeWidth)));
         height = static_cast<std::uint32_t>(std::max(1.0, std::round(size->height - chromeHeight)));
-        flags |= (1u << 10) | (1u << 11);
+        flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
     }
     m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
                             static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width,
@@ -400,20 +403,23 @@ AXError X11Accessibility::changeState(xcb_window_t window, bool add, xcb_atom_t 
     const xcb_atom_t stateAtom = m_connection.atom("_NET_WM_STATE");
     xcb_connection_t* c = m_connection.xcb();
     bool gone = false;
-    // Waiting keeps quick requests in order (the next sees the state this one left); a window
-    // manager that is slower than the wait is not an error, as with any request it may honour
-    // later.
-    settle([&] {
-        const auto states = X11Property::values32(X11Property::receive(
-            c, X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32), &gone));
-        if (gone)
-            return true;
-        const bool firstDone = X11Property::contains(states, first) == add;
-        const bool secondDone =
-            second == XCB_ATOM_NONE || X11Property::contains(states, second) == add;
-        return firstDone && secondDone;
-    });
-    return gone ? kAXErrorInvalidUIElement : kAXErrorSuccess;
+    // Waiting keeps quick requests in order (the next sees the state this one left), and tells
+    // a request the window manager ignores from one it honoured.
+    const bool done = settle(
+        [&] {
+            const auto states = X11Property::values32(X11Property::receive(
+                c, X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32), &gone));
+            if (gone)
+                return true;
+            const bool firstDone = X11Property::contains(states, first) == add;
+            const bool secondDone =
+                second == XCB_ATOM_NONE || X11Property::contains(states, second) == add;
+            return firstDone && secondDone;
+        },
+        stateTimeout);
+    if (gone)
+        return kAXErrorInvalidUIElement;
+    return done ? kAXErrorSuccess : kAXErrorCannotComplete;
 }
 
 void X11Accessibility::activateWindow(xcb_window_t window) {
@@ -439,9 +445,8 @@ xcb_timestamp_t X11Accessibility::timestamp() {
                                                       : XCB_CURRENT_TIME;
 }
 
-template <typename Pred> bool X11Accessibility::settle(Pred done) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(settleTimeout);
+template <typename Pred> bool X11Accessibility::settle(Pred done, double timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
     for (;;) {
         if (done())
             return true;

@@ -3,13 +3,16 @@
 // windows. Frames are outer frames (decorations included) in accessibility space.
 //
 // Every call may run on any thread: it reads what it needs with checked requests (all sent
-// before any reply is awaited) and shares no cache with other threads. A window that vanished
-// gives a non-zero status; its errors never reach the event queue. Writes go to the window
-// manager, so they wait (at most settleTimeout) until the window shows the change.
+// before any reply is awaited) and shares no cache with other threads. Calls off the main thread
+// go through a connection of their own, so that their waits never take in the main
+// connection's events. A window that vanished gives a non-zero status; its errors never reach
+// the event queue. Writes go to the window manager, so they wait (at most settleTimeout, or
+// stateTimeout for a state) until the window shows the change.
 #pragma once
 
 #include "platform/Accessibility.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ThreadConnection.h"
 
 #include <optional>
 #include <thread>
@@ -19,6 +22,9 @@ namespace halvo {
 class X11Accessibility final : public Accessibility {
 public:
     static constexpr double settleTimeout = 0.25;
+    // How long a window manager may take to apply a state change (full screen, maximised)
+    // before it counts as refused.
+    static constexpr double stateTimeout = 1.0;
 
     // Construct on the main thread: requests made there carry a real server timestamp.
     X11Accessibility(X11Connection& connection, ProcessID ownPid);
@@ -43,14 +49,16 @@ private:
     AXError copyApplicationAttribute(ProcessID pid, std::string_view attribute, AXValue& value);
     AXError readWindow(xcb_window_t window, WindowState& state);
     AXError setFrame(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size);
+    // Asks for the state change and waits (at most stateTimeout) until the window shows it;
+    // kAXErrorCannotComplete when it does not.
     AXError changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second);
     void activateWindow(xcb_window_t window);
     bool supports(xcb_atom_t atom);
     xcb_timestamp_t timestamp();
-    // Polls until `done` holds or settleTimeout passes; returns whether it held.
-    template <typename Pred> bool settle(Pred done);
+    // Polls until `done` holds or `timeout` seconds pass; returns whether it held.
+    template <typename Pred> bool settle(Pred done, double timeout = settleTimeout);
 
-    X11Connection& m_connection;
+    X11ThreadConnection m_connection;
     ProcessID m_ownPid;
     std::thread::id m_mainThread;
 };

@@ -2,6 +2,7 @@
 #include "platform/x11/X11ClientList.h"
 
 #include "platform/x11/X11Property.h"
+#include "platform/x11/X11WindowType.h"
 
 #include <algorithm>
 #include <map>
@@ -87,10 +88,6 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
                            xcb_res_query_client_ids(c, 1, &clientID)});
     }
 
-    const xcb_atom_t normalType = connection.atom("_NET_WM_WINDOW_TYPE_NORMAL");
-    const xcb_atom_t dialogType = connection.atom("_NET_WM_WINDOW_TYPE_DIALOG");
-    const xcb_atom_t dockType = connection.atom("_NET_WM_WINDOW_TYPE_DOCK");
-    const xcb_atom_t desktopType = connection.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     const xcb_atom_t skipTaskbar = connection.atom("_NET_WM_STATE_SKIP_TASKBAR");
     const xcb_atom_t hiddenState = connection.atom("_NET_WM_STATE_HIDDEN");
     const xcb_atom_t fullScreenState = connection.atom("_NET_WM_STATE_FULLSCREEN");
@@ -118,13 +115,12 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
             window.iconLength = X11Property::length32(X11Property::receive(c, cookie.icon));
         window.clientPid = clientPid(c, cookie.client);
 
-        // The first type the window manager knows decides; an unset type is normal.
-        const xcb_atom_t type = types.empty() ? normalType : types.front();
-        window.dock = type == dockType;
-        window.desktop = type == desktopType;
-        window.dialog = type == dialogType;
+        const X11WindowType::Kind kind = X11WindowType::classify(connection, types);
+        window.dock = kind == X11WindowType::Kind::dock;
+        window.desktop = kind == X11WindowType::Kind::desktop;
+        window.dialog = kind == X11WindowType::Kind::dialog;
         window.normal =
-            (type == normalType || types.empty()) && !X11Property::contains(states, skipTaskbar);
+            kind == X11WindowType::Kind::normal && !X11Property::contains(states, skipTaskbar);
         window.iconic = (!wmState.empty() && wmState.front() == iconicState) ||
                         X11Property::contains(states, hiddenState);
         window.fullScreen = X11Property::contains(states, fullScreenState);
@@ -207,6 +203,12 @@ xcb_window_t X11ClientList::mainWindow(const Application& application) const {
     for (const Window& w : application.windows) {
         if (w.id == m_activeWindow)
             return w.id;
+    }
+    // Openbox keeps a minimised window above its siblings in the stacking order, so the topmost
+    // one may be minimised while another is in use.
+    for (xcb_window_t id : application.stackedWindows) {
+        if (const Window* w = window(id); w && !w->iconic)
+            return id;
     }
     return application.stackedWindows.empty() ? XCB_NONE : application.stackedWindows.front();
 }

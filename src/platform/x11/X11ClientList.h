@@ -56,7 +56,7 @@ public:
     const Window* window(xcb_window_t window) const;
 
     // The window the application would show first: the active window when it is theirs, else
-    // the topmost.
+    // the topmost one not minimised, else the topmost.
     xcb_window_t mainWindow(const Application& application) const;
 
     xcb_window_t activeWindow() const { return m_activeWindow; }

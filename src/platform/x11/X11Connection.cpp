@@ -16,7 +16,13 @@ std::unique_ptr<X11Connection> X11Connection::open(const char* display, std::str
                 "\". Halvo needs an X11 session (start it from your desktop, or set DISPLAY).";
         return nullptr;
     }
-    return std::unique_ptr<X11Connection>(new X11Connection(connection, screenNumber));
+    std::unique_ptr<X11Connection> result(new X11Connection(connection, screenNumber));
+    result->m_display = display ? display : "";
+    return result;
+}
+
+std::unique_ptr<X11Connection> X11Connection::openAnother(std::string& error) const {
+    return open(m_display.empty() ? nullptr : m_display.c_str(), error);
 }
 
 X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber)

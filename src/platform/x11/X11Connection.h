@@ -24,6 +24,8 @@ public:
     // Connects to `display` (the DISPLAY variable when null). Nothing, with `error` set to a
     // sentence a user can act on, when no X server can be reached.
     static std::unique_ptr<X11Connection> open(const char* display, std::string& error);
+    // Another connection to the same display; nothing, with `error` set, when it cannot be made.
+    std::unique_ptr<X11Connection> openAnother(std::string& error) const;
 
     ~X11Connection();
     X11Connection(const X11Connection&) = delete;
@@ -64,6 +66,7 @@ private:
     X11Connection(xcb_connection_t* connection, int screenNumber);
 
     xcb_connection_t* m_connection = nullptr;
+    std::string m_display; // as given to open(); empty for the DISPLAY variable
     xcb_ewmh_connection_t m_ewmh{};
     xcb_screen_t* m_screen = nullptr;
     int m_screenNumber = 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -66,7 +67,8 @@ public:
         return false;
     }
 
-    // WM_CLASS: instance and class, each NUL-terminated (the last terminator may be missing).
+    // WM_CLASS: instance and class, each NUL-terminated (the last terminator may be missing),
+    // as UTF-8 (see text()).
     static std::string wmClass(const Reply& reply) {
         if (!reply)
             return {};
@@ -91,6 +93,11 @@ public:
                                                      : wmClassPart(format, data, length, 0);
     }
 
+    // A STRING property's bytes as UTF-8. STRING is Latin-1, but toolkits store their programs'
+    // names as UTF-8 bytes: a value that is valid UTF-8 is kept, anything else is read as
+    // Latin-1. Either way the same bytes always give the same text.
+    static std::string text(std::string_view bytes);
+
     // The length of a property in 32-bit items as a zero-length request reports it (its
     // bytes_after), or 0 when the property is missing or not 32-bit.
     static std::uint32_t length32(const Reply& reply) {
@@ -108,10 +115,10 @@ private:
         if (split == std::string::npos)
             return {};
         if (part == 0)
-            return both.substr(0, split);
+            return text(std::string_view(both).substr(0, split));
         const auto end = both.find('\0', split + 1);
-        return both.substr(split + 1,
-                           end == std::string::npos ? std::string::npos : end - split - 1);
+        return text(std::string_view(both).substr(
+            split + 1, end == std::string::npos ? std::string::npos : end - split - 1));
     }
 };
 

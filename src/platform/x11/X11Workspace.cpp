@@ -220,7 +220,9 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 void X11Workspace::unhide(ProcessID pid) {
     const auto list = clientList();
     const auto* app = list->find(pid);
-    if (!app)
+    // Only a hidden application (every window minimised) is shown again: mapping a window the
+    // user minimised while another of the same application is in use would restore it too.
+    if (!app || !app->hidden())
         return;
     // A map request for an iconified window asks the window manager to show it again.
     for (const auto& window : app->windows) {
