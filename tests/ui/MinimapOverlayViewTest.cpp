@@ -142,9 +142,30 @@ TEST_F(MinimapOverlayTest, HoveringACellShowsTheBubbleWithItsName) {
     ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
     auto bubble = view()->bubbleRect();
     ASSERT_TRUE(bubble.has_value());
-    EXPECT_NEAR(bubble->center().x(), view()->cellRect("app.2")->center().x(), 0.5);
-    EXPECT_TRUE(panel()->mask().isEmpty() || panel()->mask().contains(bubble->center().toPoint()))
-        << "the panel's shape must let the bubble through";
+    const double tipX = view()->cellRect("app.2")->center().x();
+    EXPECT_NEAR(bubble->center().x(), tipX, 0.5);
+    // Without a compositor the window is shaped: exactly the bubble, its tip and its shadow show,
+    // nothing else of the bubble's bounding box.
+    ASSERT_FALSE(panel()->isComposited());
+    const QRegion shape = panel()->mask();
+    const QPoint corner = bubble->topLeft().toPoint();
+    const QPoint tipTop(static_cast<int>(tipX), static_cast<int>(bubble->top()) + 29);
+    const struct {
+        QPoint point;
+        bool inside;
+        const char* what;
+    } cases[] = {
+        {bubble->center().toPoint(), true, "the bubble's body"},
+        {tipTop + QPoint(0, 3), true, "the tip"},
+        {tipTop + QPoint(0, 5), true, "the tip's shadow"},
+        {corner + QPoint(1, 1), false, "outside the rounded top-left corner"},
+        {corner + QPoint(static_cast<int>(bubble->width()) - 2, 1), false,
+         "outside the rounded top-right corner"},
+        {tipTop + QPoint(-12, 3), false, "left of the tip"},
+        {tipTop + QPoint(12, 3), false, "right of the tip"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(shape.contains(c.point), c.inside) << c.what;
     pump([] { return false; }, 0.2); // let the fade finish before looking
     screenshot("bubble");
 

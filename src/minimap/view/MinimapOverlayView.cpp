@@ -25,6 +25,7 @@ constexpr int fadeInMs = 120;
 constexpr int highlightScrollMs = 160;
 constexpr int pagingScrollMs = 200;
 constexpr int wiggleIntervalMs = 34; // at most 30 frames a second
+constexpr double bubbleShadowOffset = 2;
 
 QFont bubbleFont() {
     QFont font = QApplication::font();
@@ -221,12 +222,30 @@ std::optional<QRectF> MinimapOverlayView::bubbleRect() const {
                   bubble.width, minimap::bubbleHeight);
 }
 
+double MinimapOverlayView::bubbleTipX(const QRectF& bubble) const {
+    auto index = m_model.indexOf(m_model.hoveredBundleID.get());
+    const double iconMidX = index ? cellRectAt(*index, true).center().x() : bubble.center().x();
+    return std::min(bubble.width() - minimap::bubbleEdge,
+                    std::max(minimap::bubbleEdge, iconMidX - bubble.left()));
+}
+
+std::optional<QPainterPath> MinimapOverlayView::bubbleShape() const {
+    auto rect = bubbleRect();
+    if (!rect)
+        return std::nullopt;
+    return nameBubblePath(rect->width(), bubbleTipX(*rect)).translated(rect->topLeft());
+}
+
 QRegion MinimapOverlayView::surfaceRegion() const {
     QPainterPath strip;
     strip.addRoundedRect(stripRect(), minimap::stripCornerRadius, minimap::stripCornerRadius);
     QRegion region(strip.toFillPolygon().toPolygon());
-    if (auto bubble = bubbleRect())
-        region += bubble->toAlignedRect().adjusted(0, 0, 0, 3); // room for the shadow
+    // The bubble's own outline and its shadow below it: without a compositor everything else in
+    // the bubble's bounding box would show the captured backdrop as a grey patch.
+    if (auto bubble = bubbleShape()) {
+        const QPainterPath withShadow = bubble->united(bubble->translated(0, bubbleShadowOffset));
+        region += QRegion(withShadow.toFillPolygon().toPolygon());
+    }
     return region;
 }
 
@@ -543,15 +562,10 @@ void MinimapOverlayView::paintBubble(QPainter& painter) {
     if (!rect)
         return;
     auto index = m_model.indexOf(m_model.hoveredBundleID.get());
-    const QRectF cell = cellRectAt(*index, true);
-    const double half = rect->width() / 2;
-    const double tipX =
-        std::min(rect->width() - minimap::bubbleEdge,
-                 std::max(minimap::bubbleEdge, cell.center().x() - rect->center().x() + half));
     painter.save();
     painter.translate(rect->topLeft());
-    const QPainterPath shape = nameBubblePath(rect->width(), tipX);
-    painter.fillPath(shape.translated(0, 2), QColor::fromRgbF(0, 0, 0, 0.14f));
+    const QPainterPath shape = nameBubblePath(rect->width(), bubbleTipX(*rect));
+    painter.fillPath(shape.translated(0, bubbleShadowOffset), QColor::fromRgbF(0, 0, 0, 0.14f));
     paintSurface(painter, shape);
     painter.setFont(bubbleFont());
     painter.setPen(isDark() ? QColor::fromRgbF(1, 1, 1, 0.92f) : QColor::fromRgbF(0, 0, 0, 0.85f));

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
@@ -84,6 +85,11 @@ private:
     QRectF cellRectAt(std::size_t index, bool withSpring) const;
     std::optional<std::size_t> cellIndexAt(QPointF point) const;
     std::vector<std::optional<minimap::Span>> cellSpans() const;
+    // Where the bubble's tip sits, from the bubble's left edge: under the hovered icon's centre,
+    // at least 12 points from either end.
+    double bubbleTipX(const QRectF& bubble) const;
+    // The bubble's outline with its tip, in this widget's coordinates.
+    std::optional<QPainterPath> bubbleShape() const;
 
     void appsChanged();
     void highlightChanged();
