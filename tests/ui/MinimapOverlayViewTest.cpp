@@ -184,7 +184,12 @@ TEST_F(MinimapOverlayTest, TwentyFiveAppsOnA1440MonitorPage) {
     EXPECT_TRUE(right->isEnabled());
     EXPECT_EQ(right->toolTip(), "Show more apps on the right");
 
+    // From the last cell of the viewport straight onto the button beside it: the bubble goes.
+    moveTo(cellCentre(17));
+    ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.17"; }));
     moveTo(root(right->geometry().center()));
+    EXPECT_TRUE(pump([&] { return !controller->model().hoveredBundleID.get().has_value(); }));
+    EXPECT_FALSE(view()->bubbleRect().has_value());
     pointer("click 1");
     // Viewport 1312 holds 18 cells: the step is 17, so cell 17 meets the leading edge, or as near
     // as the end of the row allows.

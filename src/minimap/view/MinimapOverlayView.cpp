@@ -70,6 +70,8 @@ MinimapOverlayView::MinimapOverlayView(MinimapModel& model, MinimapActions actio
             [this] { page(minimap::PagingDirection::left); });
     connect(m_rightButton, &QAbstractButton::clicked, this,
             [this] { page(minimap::PagingDirection::right); });
+    m_leftButton->installEventFilter(this);
+    m_rightButton->installEventFilter(this);
 
     connect(&m_scrollAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         m_scroll = v.toDouble();
@@ -461,6 +463,15 @@ void MinimapOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     } else if (outcome.kind == DragOutcome::Kind::reorder && m_actions.reorder) {
         m_actions.reorder(outcome.source, outcome.destination);
     }
+}
+
+bool MinimapOverlayView::eventFilter(QObject* watched, QEvent* event) {
+    // A paging button is a child: the pointer moving from a cell onto it sends this view neither
+    // a move nor a leave, so the cell is left here.
+    if (event->type() == QEvent::Enter && (watched == m_leftButton || watched == m_rightButton) &&
+        !m_pressedIndex)
+        setHovered(std::nullopt);
+    return QWidget::eventFilter(watched, event);
 }
 
 void MinimapOverlayView::leaveEvent(QEvent* event) {
