@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -254,6 +255,40 @@ TEST_F(MinimapOverlayTest, EachCellIsAnAccessibleButton) {
     ASSERT_NE(second->actionInterface(), nullptr);
     second->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(activated, (std::vector<std::string>{"app.1"}));
+}
+
+TEST_F(MinimapOverlayTest, FollowsTheDesktopsSchemeAndAccessibilitySettingsWhileRunning) {
+    showWith(3);
+    ASSERT_EQ(controller->model().theme.get(), Theme::system);
+    ASSERT_FALSE(view()->isDark());
+    ASSERT_FALSE(view()->motion().reduceMotion);
+    // GNOME's settings changed while the overlay exists (the in-memory GSettings backend of this
+    // process notifies as dconf would).
+    GSettings* interface = g_settings_new("org.gnome.desktop.interface");
+    GSettings* a11y = g_settings_new("org.gnome.desktop.a11y.interface");
+    g_settings_set_string(interface, "color-scheme", "prefer-dark");
+    g_settings_set_boolean(interface, "enable-animations", false);
+    g_settings_set_boolean(a11y, "high-contrast", true);
+    EXPECT_TRUE(pump([&] {
+        return view()->isDark() && view()->motion().reduceMotion &&
+               view()->motion().increasedContrast;
+    }));
+    EXPECT_TRUE(view()->leftButton()->isDark());
+    g_settings_reset(interface, "color-scheme");
+    g_settings_reset(interface, "enable-animations");
+    g_settings_reset(a11y, "high-contrast");
+    EXPECT_TRUE(pump([&] { return !view()->isDark() && !view()->motion().reduceMotion; }));
+    g_object_unref(interface);
+    g_object_unref(a11y);
+
+    // Other desktops change the application palette.
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    EXPECT_TRUE(pump([&] { return view()->isDark() && view()->rightButton()->isDark(); }));
+    QApplication::setPalette(light);
 }
 
 TEST_F(MinimapOverlayTest, ReduceMotionDragsWithoutWiggle) {

@@ -134,6 +134,17 @@ void MinimapOverlayView::setMotion(OverlayMotionSettings motion) {
     update();
 }
 
+void MinimapOverlayView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Desktops other than GNOME tell a new colour scheme through the application palette, which
+    // "system" follows when the desktop states no preference.
+    if (event->type() == QEvent::PaletteChange) {
+        m_leftButton->setDark(isDark());
+        m_rightButton->setDark(isDark());
+        update();
+    }
+}
+
 void MinimapOverlayView::setBackdrop(QImage backdrop) {
     m_backdrop = std::move(backdrop);
     update();

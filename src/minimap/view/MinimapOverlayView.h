@@ -31,8 +31,7 @@ class MinimapOverlayView final : public QWidget {
     Q_OBJECT
 public:
     MinimapOverlayView(MinimapModel& model, MinimapActions actions,
-                       OverlayMotionSettings motion = OverlayMotionSettings::fromDesktop(),
-                       QWidget* parent = nullptr);
+                       OverlayMotionSettings motion = {}, QWidget* parent = nullptr);
     ~MinimapOverlayView() override;
 
     MinimapModel& model() const { return m_model; }
@@ -78,6 +77,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     minimap::StripLayout layout() const;
