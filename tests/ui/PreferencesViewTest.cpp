@@ -7,11 +7,13 @@
 #include "platform/sim/SimBundleInfo.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/view/ShortcutCaptureWidget.h"
+#include "ui/UiSession.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,6 +83,24 @@ void showAndFocus(QWidget* window) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, 5000));
 }
 
+bool pump(const std::function<bool()>& pred, double seconds = 5) {
+    return test::XvfbSession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// A real click (XTEST) in the middle of `widget`; returns once the widget has seen the release.
+void click(QWidget* widget) {
+    QSignalSpy released(widget, SIGNAL(released()));
+    const QPoint at = widget->mapToGlobal(widget->rect().center());
+    test::uiSession()->run("xdotool mousemove " + std::to_string(at.x()) + " " +
+                           std::to_string(at.y()) + " click 1");
+    ASSERT_TRUE(pump([&] { return released.count() == 1; }));
+}
+
 TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     RecordingBackend backend;
     SimLoginItems login;
@@ -144,6 +164,22 @@ TEST(PreferencesViewTest, RestoreDefaultCancelsThenAppliesControlOption) {
     ASSERT_EQ(backend.applied.size(), 1u);
     EXPECT_EQ(backend.applied[0], ShortcutModifiers::defaultCombination);
     EXPECT_EQ(backend.suspended.back(), false);
+}
+
+TEST(PreferencesViewTest, ClickingCancelRecordingCancelsAndResumesTheHotKeys) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    auto* button = find<QPushButton>(&view, "recordButton");
+    click(button);
+    EXPECT_TRUE(view.recorder().isRecording().get());
+    EXPECT_EQ(button->text(), QStringLiteral("Cancel Recording"));
+    click(button);
+    EXPECT_FALSE(view.recorder().isRecording().get());
+    EXPECT_EQ(button->text(), QStringLiteral("Record Shortcut"));
+    EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(backend.applied.empty());
 }
 
 TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSet) {
