@@ -137,6 +137,27 @@ TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     EXPECT_EQ(QApplication::focusWidget(), field) << "the focus goes back where it was";
 }
 
+TEST(PreferencesViewTest, AltGrIsNotRecordedAsAlt) {
+    // A German keyboard map: its right Alt key is AltGr (ISO_Level3_Shift, on Mod5), which the
+    // global shortcut never sees as Alt.
+    test::uiSession()->run("setxkbmap de");
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    click(find<QPushButton>(&view, "recordButton"));
+    ASSERT_TRUE(view.recorder().isRecording().get());
+    auto* preview = find<QLabel>(&view, "shortcutPreview");
+    const auto keys = [](const std::string& actions) {
+        test::uiSession()->run("xdotool " + actions);
+    };
+    keys("keydown Control_L");
+    ASSERT_TRUE(pump([&] { return preview->text() == QStringLiteral("⌃"); }));
+    keys("keydown ISO_Level3_Shift keyup ISO_Level3_Shift keyup Control_L");
+    ASSERT_TRUE(pump([&] { return !backend.applied.empty(); }));
+    EXPECT_EQ(backend.applied, (std::vector<ShortcutModifiers>{ShortcutModifiers(1)}));
+}
+
 TEST(PreferencesViewTest, EscapeCancelsAndAppliesNothing) {
     RecordingBackend backend;
     SimLoginItems login;
