@@ -7,6 +7,7 @@
 #include "platform/sim/SimBundleInfo.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/view/ShortcutCaptureWidget.h"
+#include "settings/view/ViewStyle.h"
 #include "ui/UiSession.h"
 
 #include <QCheckBox>
@@ -203,15 +204,30 @@ TEST(PreferencesViewTest, ClickingCancelRecordingCancelsAndResumesTheHotKeys) {
     EXPECT_TRUE(backend.applied.empty());
 }
 
-TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSet) {
+TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSetInPlainRed) {
     RecordingBackend backend;
     SimLoginItems login;
+    login.setFailure(std::string("Permission denied"));
     PreferencesView view(backend, login);
     showAndFocus(&view);
     QWidget* row = find<QWidget>(&view, "hotkeyError");
     EXPECT_FALSE(row->isVisible());
     backend.applyShortcut(ShortcutModifiers());
     EXPECT_TRUE(row->isVisible());
+    view.setLaunchAtLogin(true);
+    // Only the section titles are bold; error lines are red callout text like the others.
+    for (QLabel* label : view.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->isVisible())
+            continue;
+        EXPECT_EQ(label->font().bold(), label->text() == QStringLiteral("Permissions"))
+            << label->text().toStdString();
+    }
+    for (QLabel* message : row->findChildren<QLabel*>()) {
+        if (!message->text().isEmpty()) {
+            EXPECT_EQ(message->palette().color(QPalette::WindowText),
+                      ViewStyle::colour(message, ViewStyle::Colour::red));
+        }
+    }
     backend.applyShortcut(ShortcutModifiers(4));
     EXPECT_FALSE(row->isVisible());
 }
