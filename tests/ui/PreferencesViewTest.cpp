@@ -7,11 +7,14 @@
 #include "platform/sim/SimBundleInfo.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/view/ShortcutCaptureWidget.h"
+#include "settings/view/ViewStyle.h"
+#include "ui/UiSession.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,6 +84,24 @@ void showAndFocus(QWidget* window) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, 5000));
 }
 
+bool pump(const std::function<bool()>& pred, double seconds = 5) {
+    return test::XvfbSession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// A real click (XTEST) in the middle of `widget`; returns once the widget has seen the release.
+void click(QWidget* widget) {
+    QSignalSpy released(widget, SIGNAL(released()));
+    const QPoint at = widget->mapToGlobal(widget->rect().center());
+    test::uiSession()->run("xdotool mousemove " + std::to_string(at.x()) + " " +
+                           std::to_string(at.y()) + " click 1");
+    ASSERT_TRUE(pump([&] { return released.count() == 1; }));
+}
+
 TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     RecordingBackend backend;
     SimLoginItems login;
@@ -117,6 +138,27 @@ TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     EXPECT_EQ(QApplication::focusWidget(), field) << "the focus goes back where it was";
 }
 
+TEST(PreferencesViewTest, AltGrIsNotRecordedAsAlt) {
+    // A German keyboard map: its right Alt key is AltGr (ISO_Level3_Shift, on Mod5), which the
+    // global shortcut never sees as Alt.
+    test::uiSession()->run("setxkbmap de");
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    click(find<QPushButton>(&view, "recordButton"));
+    ASSERT_TRUE(view.recorder().isRecording().get());
+    auto* preview = find<QLabel>(&view, "shortcutPreview");
+    const auto keys = [](const std::string& actions) {
+        test::uiSession()->run("xdotool " + actions);
+    };
+    keys("keydown Control_L");
+    ASSERT_TRUE(pump([&] { return preview->text() == QStringLiteral("⌃"); }));
+    keys("keydown ISO_Level3_Shift keyup ISO_Level3_Shift keyup Control_L");
+    ASSERT_TRUE(pump([&] { return !backend.applied.empty(); }));
+    EXPECT_EQ(backend.applied, (std::vector<ShortcutModifiers>{ShortcutModifiers(1)}));
+}
+
 TEST(PreferencesViewTest, EscapeCancelsAndAppliesNothing) {
     RecordingBackend backend;
     SimLoginItems login;
@@ -146,15 +188,46 @@ TEST(PreferencesViewTest, RestoreDefaultCancelsThenAppliesControlOption) {
     EXPECT_EQ(backend.suspended.back(), false);
 }
 
-TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSet) {
+TEST(PreferencesViewTest, ClickingCancelRecordingCancelsAndResumesTheHotKeys) {
     RecordingBackend backend;
     SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    auto* button = find<QPushButton>(&view, "recordButton");
+    click(button);
+    EXPECT_TRUE(view.recorder().isRecording().get());
+    EXPECT_EQ(button->text(), QStringLiteral("Cancel Recording"));
+    click(button);
+    EXPECT_FALSE(view.recorder().isRecording().get());
+    EXPECT_EQ(button->text(), QStringLiteral("Record Shortcut"));
+    EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(backend.applied.empty());
+}
+
+TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSetInPlainRed) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    login.setFailure(std::string("Permission denied"));
     PreferencesView view(backend, login);
     showAndFocus(&view);
     QWidget* row = find<QWidget>(&view, "hotkeyError");
     EXPECT_FALSE(row->isVisible());
     backend.applyShortcut(ShortcutModifiers());
     EXPECT_TRUE(row->isVisible());
+    view.setLaunchAtLogin(true);
+    // Only the section titles are bold; error lines are red callout text like the others.
+    for (QLabel* label : view.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->isVisible())
+            continue;
+        EXPECT_EQ(label->font().bold(), label->text() == QStringLiteral("Permissions"))
+            << label->text().toStdString();
+    }
+    for (QLabel* message : row->findChildren<QLabel*>()) {
+        if (!message->text().isEmpty()) {
+            EXPECT_EQ(message->palette().color(QPalette::WindowText),
+                      ViewStyle::colour(message, ViewStyle::Colour::red));
+        }
+    }
     backend.applyShortcut(ShortcutModifiers(4));
     EXPECT_FALSE(row->isVisible());
 }

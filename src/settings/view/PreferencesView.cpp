@@ -94,6 +94,9 @@ PreferencesView::PreferencesView(PreferencesBackend& backend, LoginItems& loginI
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // A click on a label or on the record button would otherwise hand the focus to the scroll
+    // area, and the capture widget losing it cancels a recording.
+    scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(scroll);
 
     auto* form = new QWidget(scroll);
@@ -238,6 +241,9 @@ QWidget* PreferencesView::makeHotkeysSection() {
     m_recordButton = new QPushButton(box);
     m_recordButton->setObjectName("recordButton");
     m_recordButton->setIcon(QIcon::fromTheme(QStringLiteral("input-keyboard")));
+    // A click must not take the focus: the capture widget losing it would cancel the recording,
+    // and the click would then start a new one. The keyboard still reaches the button with Tab.
+    m_recordButton->setFocusPolicy(Qt::TabFocus);
     normalWeight(m_recordButton);
     connect(m_recordButton, &QPushButton::clicked, this, [this] { toggleRecording(); });
     m_preview = new QLabel(box);

@@ -9,12 +9,13 @@
 namespace halvo {
 namespace {
 
+// AltGr (ISO_Level3_Shift, Mod5) is not among them: the global shortcut takes Alt on Mod1 only,
+// so a combination recorded with AltGr could never be pressed.
 std::uint64_t flagOfKey(int key) {
     switch (key) {
     case Qt::Key_Control:
         return NSEventModifierFlagControl;
     case Qt::Key_Alt:
-    case Qt::Key_AltGr:
         return NSEventModifierFlagOption;
     case Qt::Key_Meta:
     case Qt::Key_Super_L:
