@@ -1,6 +1,7 @@
 // Monitors in screen space and visible areas less dock struts.
 #include "platform/x11/X11Screens.h"
 
+#include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Connection.h"
 #include "support/XvfbSession.h"
 
@@ -39,6 +40,12 @@ TEST(X11Screens, StrutsAreTakenOnlyFromTheMonitorTheyLieOn) {
         {0, 0, 0, 50, 0, 0, 0, 0, 0, 0, 1280, 2559}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
     EXPECT_EQ(X11Screens::visibleArea(right, bottomRight, 2560, 1024), (Rect{1280, 0, 1280, 974}));
     EXPECT_EQ(X11Screens::visibleArea(left, bottomRight, 2560, 1024), left);
+
+    // awesome's wibar at the top of the right monitor leaves its range at 0..0: the whole edge.
+    const auto wibar =
+        WindowStrut::fromProperties({0, 0, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, 2560, 1024);
+    ASSERT_TRUE(wibar);
+    EXPECT_EQ(X11Screens::visibleArea(right, {*wibar}, 2560, 1024), (Rect{1280, 21, 1280, 1003}));
 }
 
 namespace {
