@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QIcon>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace halvo;
@@ -14,6 +15,18 @@ TEST(IconThemeFallback, WellKnownDesktopThemesComeFirstThenTheOthersByName) {
               (QStringList{"Adwaita", "Papirus", "alpha", "zeta"}));
     EXPECT_EQ(IconThemeFallback::order(installed, "hicolor"),
               (QStringList{"Adwaita", "breeze", "Papirus", "alpha", "zeta"}));
+}
+
+TEST(IconThemeFallback, TheUsersGtkThemeIsReadFromItsSettingsFile) {
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    const QString file = directory.filePath(QStringLiteral("settings.ini"));
+    EXPECT_EQ(IconThemeFallback::gtkIconTheme(file), QString()) << "no file";
+    QFile settings(file);
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Settings]\ngtk-theme-name=Arc\ngtk-icon-theme-name = Papirus-Dark\n");
+    settings.close();
+    EXPECT_EQ(IconThemeFallback::gtkIconTheme(file), QStringLiteral("Papirus-Dark"));
 }
 
 TEST(IconThemeFallback, AnIconOnlyAdwaitaHasIsFoundThroughTheFallbacks) {
@@ -29,7 +42,7 @@ TEST(IconThemeFallback, AnIconOnlyAdwaitaHasIsFoundThroughTheFallbacks) {
     {
         const auto fallback = IconThemeFallback::install();
         ASSERT_TRUE(fallback);
-        EXPECT_TRUE(fallback->fallbacks().startsWith(QStringLiteral("Adwaita")));
+        EXPECT_TRUE(fallback->fallbacks().contains(QStringLiteral("Adwaita")));
         EXPECT_TRUE(QIcon::hasThemeIcon(name));
         EXPECT_FALSE(QIcon::fromTheme(name).pixmap(52, 52).isNull());
     }

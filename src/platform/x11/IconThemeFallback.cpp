@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QSettings>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace halvo {
@@ -56,6 +57,13 @@ QStringList IconThemeFallback::order(const QStringList& installed, const QString
     return result + others;
 }
 
+QString IconThemeFallback::gtkIconTheme(const QString& settingsFile) {
+    if (!QFile::exists(settingsFile))
+        return {};
+    const QSettings settings(settingsFile, QSettings::IniFormat);
+    return settings.value(QStringLiteral("Settings/gtk-icon-theme-name")).toString().trimmed();
+}
+
 std::unique_ptr<IconThemeFallback> IconThemeFallback::install() {
     std::unique_ptr<IconThemeFallback> fallback(new IconThemeFallback);
     if (!fallback->m_directory.isValid())
@@ -64,9 +72,18 @@ std::unique_ptr<IconThemeFallback> IconThemeFallback::install() {
     fallback->m_previousSearchPaths = searchPaths;
     fallback->m_previousFallback = QIcon::fallbackThemeName();
     fallback->m_fallbacks = order(installedThemes(searchPaths), QIcon::themeName());
-    // The fallback Qt's platform theme chose (breeze under KDE) stays the first.
+    // The fallback Qt's platform theme chose (breeze under KDE) stays the first. Under a plain
+    // window manager Qt knows no desktop theme, but GTK apps use the one the user picked.
     if (fallback->m_fallbacks.removeOne(fallback->m_previousFallback))
         fallback->m_fallbacks.prepend(fallback->m_previousFallback);
+    const QString current = QIcon::themeName();
+    if (current.isEmpty() || current == QLatin1String("hicolor")) {
+        const QString gtk =
+            gtkIconTheme(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/gtk-3.0/settings.ini"));
+        if (fallback->m_fallbacks.removeOne(gtk))
+            fallback->m_fallbacks.prepend(gtk);
+    }
     const QDir root(fallback->m_directory.path());
     const QString name = QString::fromLatin1(themeName);
     if (!root.mkpath(name))

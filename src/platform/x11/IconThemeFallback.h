@@ -24,9 +24,14 @@ public:
     // (Qt searches those anyway).
     static QStringList order(const QStringList& installed, const QString& current);
 
+    // The icon theme GTK 3 is set to in `settingsFile` (gtk-3.0/settings.ini, which lxappearance
+    // and the desktops' settings tools write); empty when none is set.
+    static QString gtkIconTheme(const QString& settingsFile);
+
     // Makes Qt's theme icon lookups, once the current theme and hicolor have failed, go through
-    // the installed themes in order(). Needs a QGuiApplication; keep the object alive while icons
-    // are looked up. Nothing when the theme could not be written.
+    // the installed themes in order(), led by the theme Qt's platform theme falls back to and,
+    // where Qt knows no desktop theme (hicolor), by the user's GTK theme. Needs a QGuiApplication;
+    // keep the object alive while icons are looked up. Nothing when the theme could not be written.
     static std::unique_ptr<IconThemeFallback> install();
     // Gives Qt back the search paths and fallback theme it had.
     ~IconThemeFallback();
