@@ -287,6 +287,8 @@ TEST_F(WindowServicesTest, UnderAwesomeAMoveIsAConfigureRequestThatPlacesTheFram
         << "awesome's frame is not the one this test was written for";
     const Geometry before = clientPosition(window);
     ASSERT_LT(before.x, 1280);
+    // awesome lists its wibar nowhere, and leaves the strut's range at 0..0.
+    EXPECT_LT(screenNamed("LEFT").visibleFrame.height, 1024) << "the wibar's strut was missed";
 
     EXPECT_EQ(move(pidOf("XTerm"), screenNamed("RIGHT")), (WindowMovementService::Result{1, 0, 0}));
     const Geometry after = clientPosition(window);
