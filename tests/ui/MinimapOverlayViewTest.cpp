@@ -2,7 +2,9 @@
 // hover bubble, paging, focus and window-manager independence, accessibility.
 #include "minimap/view/MinimapOverlayView.h"
 
+#include "minimap/MinimapGeometry.h"
 #include "minimap/MinimapPanelController.h"
+#include "minimap/view/AppInitialTile.h"
 #include "minimap/view/OverlayPanel.h"
 #include "minimap/view/PagingButton.h"
 #include "platform/sim/SimScreens.h"
@@ -173,6 +175,34 @@ TEST_F(MinimapOverlayTest, HoveringACellShowsTheBubbleWithItsName) {
     moveTo(root(QPointF(view()->width() / 2.0, 5))); // above the strip: no cell
     ASSERT_TRUE(pump([&] { return !controller->model().hoveredBundleID.get().has_value(); }));
     EXPECT_FALSE(view()->bubbleRect().has_value());
+}
+
+TEST_F(MinimapOverlayTest, AppsWithoutIconsShowTheirInitialOnTheirNamesColour) {
+    showWith(3); // Terminal, Files and Calculator, none with an icon
+    pump([] { return false; }, 0.2);
+    screenshot("initials");
+    const QImage image = view()->grab().toImage();
+    const double ratio = image.devicePixelRatio();
+    for (int i = 0; i < 3; ++i) {
+        const TrackedApp& app = controller->model().apps.get()[i];
+        SCOPED_TRACE(app.name);
+        const QRectF cell = *view()->cellRect(app.id);
+        // Inside the tile, left of the letter.
+        const QPointF probe(cell.center().x() - minimap::iconSize / 2 + 10,
+                            cell.y() + minimap::iconBoxHeight / 2);
+        const QColor seen = image.pixelColor((probe * ratio).toPoint());
+        const QColor expected = AppInitialTile::colour(QString::fromStdString(app.name));
+        EXPECT_NEAR(seen.red(), expected.red(), 2);
+        EXPECT_NEAR(seen.green(), expected.green(), 2);
+        EXPECT_NEAR(seen.blue(), expected.blue(), 2);
+        EXPECT_GT(seen.hslSaturation(), 100) << "a grey placeholder";
+    }
+    // The colour is the same in every run: Qt's seeded hash would change it per process.
+    EXPECT_EQ(AppInitialTile::colour("XLogo").name(), QStringLiteral("#722daf"));
+    EXPECT_NE(AppInitialTile::colour("XLogo"), AppInitialTile::colour("XCalc"));
+    EXPECT_EQ(AppInitialTile::initial("xcalc"), QStringLiteral("X"));
+    EXPECT_EQ(AppInitialTile::initial(QStringLiteral("  élan")), QStringLiteral("É"));
+    EXPECT_EQ(AppInitialTile::initial("--"), QStringLiteral("?"));
 }
 
 TEST_F(MinimapOverlayTest, TwentyFiveAppsOnA1440MonitorPage) {

@@ -1,6 +1,7 @@
 // Layout, painting, animation and pointer handling of the overlay's icon strip.
 #include "minimap/view/MinimapOverlayView.h"
 
+#include "minimap/view/AppInitialTile.h"
 #include "minimap/view/OverlayAccessibility.h"
 #include "minimap/view/PagingButton.h"
 
@@ -559,14 +560,7 @@ void MinimapOverlayView::paintCell(QPainter& painter, std::size_t index, const T
     if (!icon.isNull()) {
         painter.drawPixmap(iconRect, icon, QRectF(QPointF(0, 0), icon.size()));
     } else {
-        // A plain app tile in the secondary style stands in for a missing icon.
-        const QColor secondary = isDark() ? grey(1, 0.35) : grey(0, 0.3);
-        QPainterPath tile;
-        tile.addRoundedRect(iconRect.adjusted(5, 5, -5, -5), 10, 10);
-        painter.fillPath(tile, secondary);
-        QPainterPath inner;
-        inner.addRoundedRect(iconRect.adjusted(15, 15, -15, -15), 4, 4);
-        painter.fillPath(inner, isDark() ? grey(0.22, 0.6) : grey(1, 0.6));
+        AppInitialTile::paint(painter, iconRect, QString::fromStdString(app.name));
     }
     painter.restore();
     if (m_model.highlightedBundleID.get() == app.id) {

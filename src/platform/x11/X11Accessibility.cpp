@@ -3,6 +3,7 @@
 #include "platform/x11/X11Accessibility.h"
 
 #include "platform/x11/X11ClientList.h"
+#include "platform/x11/X11ConfigureRequest.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Property.h"
 #include "platform/x11/X11WindowType.h"
@@ -48,6 +49,8 @@ struct X11Accessibility::WindowState {
     std::uint32_t extentsWidth = 0;
     std::uint32_t extentsHeight = 0;
     std::uint32_t border = 0;
+    X11ConfigureRequest::Chrome chrome;
+    std::uint32_t gravity = XCB_GRAVITY_NORTH_WEST; // WM_NORMAL_HINTS win_gravity
     Rect accessibilityFrame() const {
         return X11Monitors::rootToAccessibility(outerRoot, primaryRoot);
     }
@@ -173,6 +176,8 @@ AXError X11Accessibility::readWindow(xcb_window_t window, WindowState& state) {
     const std::uint32_t top = extents.size() == 4 ? extents[2] : 0;
     const std::uint32_t bottom = extents.size() == 4 ? extents[3] : 0;
     state.border = geometry->border_width;
+    state.chrome = {left, right, top, bottom, state.border};
+    state.gravity = X11ConfigureRequest::gravity(hints);
     state.extentsWidth = left + right;
     state.extentsHeight = top + bottom;
     state.outerRoot = {double(translated->dst_x) - left - state.border,
@@ -371,9 +376,20 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
         height = static_cast<std::uint32_t>(std::max(1.0, std::round(size->height - chromeHeight)));
         flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
     }
-    m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
-                            static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width,
-                            height);
+    if (supports(m_connection.atom("_NET_MOVERESIZE_WINDOW"))) {
+        m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
+                                static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width,
+                                height);
+    } else {
+        Rect frame = state.outerRoot;
+        if (origin)
+            frame = {double(x), double(y), frame.width, frame.height};
+        if (size)
+            frame = {frame.x, frame.y, size->width, size->height};
+        X11ConfigureRequest::send(m_connection.xcb(), window,
+                                  X11ConfigureRequest::forFrame(frame, state.chrome, state.gravity),
+                                  origin.has_value(), size.has_value());
+    }
     const Rect before = state.accessibilityFrame();
     settle([&] {
         WindowState now;
