@@ -2,6 +2,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11RawKeys.h"
 #include "platform/x11/X11Xkb.h"
 
 #include <X11/keysym.h>
@@ -41,6 +42,7 @@ X11HotkeyRegistrar::X11HotkeyRegistrar(X11Connection& connection) : m_connection
                                   XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, mapParts, mapParts,
                                   &details);
     }
+    m_xinputOpcode = x11::selectRawKeys(c, connection.root());
     readKeyboardMap();
     m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
     connection.flush();
@@ -229,6 +231,10 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
             keyboardMapChanged();
         return;
     }
+    if (m_xinputOpcode != 0 && type == XCB_GE_GENERIC) {
+        handleRawKey(reinterpret_cast<const xcb_ge_generic_event_t&>(event));
+        return;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return;
 
@@ -254,6 +260,7 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
         if (ref == 0)
             return;
         m_down[key.detail] = ref;
+        m_unconfirmed.erase(key.detail);
     } else {
         auto down = m_down.find(key.detail);
         if (down == m_down.end())
@@ -271,6 +278,55 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
     hotkeyEvent.hotKeyID = hotKey->second.id;
     Handler handler = m_handler; // the handler may remove itself
     handler(hotkeyEvent);
+}
+
+// The raw press comes before the grab's own press of the same key, and its release long after:
+// a hot key still unconfirmed at the release went to another client.
+void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
+    if (event.extension != m_xinputOpcode)
+        return;
+    const auto& raw = reinterpret_cast<const xcb_input_raw_key_press_event_t&>(event);
+    if (raw.detail > 255)
+        return;
+    const auto keycode = static_cast<xcb_keycode_t>(raw.detail);
+    if (event.event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+        const auto unconfirmed = m_unconfirmed.find(keycode);
+        if (unconfirmed == m_unconfirmed.end())
+            return;
+        const EventHotKeyRef ref = unconfirmed->second;
+        m_unconfirmed.erase(unconfirmed);
+        const auto hotKey = m_hotKeys.find(ref);
+        if (hotKey == m_hotKeys.end() || !m_handler)
+            return;
+        HotkeyEvent taken;
+        taken.kind = kEventHotKeyTaken;
+        taken.hotKeyID = hotKey->second.id;
+        Handler handler = m_handler;
+        handler(taken);
+        return;
+    }
+    if (event.event_type != XCB_INPUT_RAW_KEY_PRESS ||
+        (raw.flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT))
+        return;
+    const auto grabbed = [&](const HotKey& hotKey) {
+        return std::any_of(hotKey.grabs.begin(), hotKey.grabs.end(),
+                           [&](const GrabKey& g) { return g.first == keycode; });
+    };
+    if (std::none_of(m_hotKeys.begin(), m_hotKeys.end(),
+                     [&](const auto& entry) { return grabbed(entry.second); }))
+        return; // not an arrow of ours: its modifiers are not asked for
+    // Raw events carry no modifier state; the pointer query has the keyboard's.
+    xcb_connection_t* c = m_connection.xcb();
+    auto* pointer = xcb_query_pointer_reply(c, xcb_query_pointer(c, m_connection.root()), nullptr);
+    if (!pointer)
+        return;
+    const std::uint16_t mods =
+        pointer->mask & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
+    free(pointer);
+    for (const auto& [ref, hotKey] : m_hotKeys) {
+        if (grabbed(hotKey) && hotKey.xModifiers == mods && !m_down.count(keycode))
+            m_unconfirmed[keycode] = ref;
+    }
 }
 
 } // namespace halvo
