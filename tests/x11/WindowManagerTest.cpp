@@ -45,7 +45,7 @@ constexpr const char* tilingI3 =
 constexpr const char* tilingHerbstluftwm =
     "herbstluftwm places every window itself, floating ones included: it ignores the move request";
 constexpr const char* noMoveResize =
-    "awesome does not support _NET_MOVERESIZE_WINDOW: the move is refused with a beep";
+    "awesome does not support _NET_MOVERESIZE_WINDOW: the move request is ignored";
 
 class WindowManagerTest : public testing::TestWithParam<WindowManagerCase> {};
 
