@@ -32,17 +32,27 @@ X11HotkeyRegistrar::X11HotkeyRegistrar(X11Connection& connection) : m_connection
         m_detectableAutoRepeat = flags && (flags->value & repeat);
         free(flags);
         // Keyboard map changes (xmodmap, a new layout, another keyboard) move the arrows' keycodes
-        // and Num Lock's modifier; XKB clients only hear of them when they ask.
-        const std::uint16_t mapEvents =
-            XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        // and Num Lock's modifier; XKB clients only hear of them when they ask. State events give
+        // the modifiers in the order of the raw key events (the same selection as
+        // X11EventMonitor's, which shares the connection).
+        const std::uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
         const std::uint16_t mapParts =
             XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
         xcb_xkb_select_events_details_t details{};
-        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, mapEvents, 0,
-                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, mapParts, mapParts,
-                                  &details);
+        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, events, 0,
+                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                      XCB_XKB_EVENT_TYPE_STATE_NOTIFY,
+                                  mapParts, mapParts, &details);
+        auto* state =
+            xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        if (state)
+            m_mods = state->mods;
+        free(state);
+        // Without XKB the modifiers of a raw press are not known: nothing is watched.
+        m_xinputOpcode = x11::selectRawKeys(c, connection.root());
     }
-    m_xinputOpcode = x11::selectRawKeys(c, connection.root());
     readKeyboardMap();
     m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
     connection.flush();
@@ -229,6 +239,8 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
         const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(&event)[1];
         if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
             keyboardMapChanged();
+        else if (xkbType == XCB_XKB_STATE_NOTIFY)
+            m_mods = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event).mods;
         return;
     }
     if (m_xinputOpcode != 0 && type == XCB_GE_GENERIC) {
@@ -315,14 +327,9 @@ void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
     if (std::none_of(m_hotKeys.begin(), m_hotKeys.end(),
                      [&](const auto& entry) { return grabbed(entry.second); }))
         return; // not an arrow of ours: its modifiers are not asked for
-    // Raw events carry no modifier state; the pointer query has the keyboard's.
-    xcb_connection_t* c = m_connection.xcb();
-    auto* pointer = xcb_query_pointer_reply(c, xcb_query_pointer(c, m_connection.root()), nullptr);
-    if (!pointer)
-        return;
-    const std::uint16_t mods =
-        pointer->mask & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
-    free(pointer);
+    // Raw events carry no modifier state: the last state event before this one has it (a
+    // query now could see modifiers pressed after the arrow).
+    const std::uint16_t mods = m_mods & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
     for (const auto& [ref, hotKey] : m_hotKeys) {
         if (grabbed(hotKey) && hotKey.xModifiers == mods && !m_down.count(keycode))
             m_unconfirmed[keycode] = ref;

@@ -70,7 +70,8 @@ private:
     bool m_hasXkb = false;
     bool m_detectableAutoRepeat = false;
     std::uint16_t m_numLockMask = 0;
-    std::uint8_t m_xinputOpcode = 0; // 0 without XInput 2.2: no raw key events
+    std::uint8_t m_xinputOpcode = 0; // 0 without XInput 2.2 or XKB: no raw key events
+    std::uint16_t m_mods = 0;        // X modifiers as the last XKB state event gave them
 
     Handler m_handler;
     EventHandlerRef m_handlerRef = 0;
