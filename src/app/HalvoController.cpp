@@ -115,6 +115,10 @@ void HalvoController::start() {
         if (auto self = weak.lock())
             (*self)->handleModifiersChanged(held);
     };
+    m_hotkeys->onShortcutTaken = [weak] {
+        if (auto self = weak.lock())
+            (*self)->m_hotkeyError = registrationFailureMessage();
+    };
     if (!m_hotkeys->start())
         m_hotkeyError = registrationFailureMessage();
 

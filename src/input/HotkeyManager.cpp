@@ -170,18 +170,34 @@ OSStatus HotkeyManager::handleHotkeyEvent(const HotkeyEvent& event) {
     if (!action)
         return event.parameterStatus;
 
-    const bool isRelease = event.kind == kEventHotKeyReleased;
+    const std::uint32_t kind = event.kind;
     std::weak_ptr<HotkeyManager*> weak = m_lifetime;
-    m_mainQueue.post([weak, isRelease, action = *action] {
+    m_mainQueue.post([weak, kind, action = *action] {
         auto self = weak.lock();
         if (!self)
             return;
-        if (isRelease)
+        if (kind == kEventHotKeyTaken)
+            (*self)->handleTaken(action);
+        else if (kind == kEventHotKeyReleased)
             (*self)->handleRelease(action);
         else
             (*self)->handlePress(action);
     });
     return event.parameterStatus;
+}
+
+void HotkeyManager::handleTaken(HotkeyAction action) {
+    if (m_hotkeys.empty())
+        return; // already stopped: the other program's later presses say nothing new
+    m_log.write("Halvo: Could not register the shortcut " + m_modifiers.displayString() +
+                arrowSymbol(action) + ": another program takes its presses");
+    const bool held = m_shortcutHeld;
+    stop();
+    // The modifier monitors are gone with stop(): the open switch is closed now.
+    if (held && onModifiersChanged)
+        onModifiersChanged(false);
+    if (onShortcutTaken)
+        onShortcutTaken();
 }
 
 void HotkeyManager::handlePress(HotkeyAction action) {

@@ -48,6 +48,9 @@ public:
     std::function<void(HotkeyAction)> onLongPress; // Left or Right held for longPressDelay
     std::function<void(bool)> onFullScreen;        // Up (true) or Down (false) was pressed
     std::function<void(bool)> onModifiersChanged;  // the exact combination went down / came up
+    // Another program takes the combination's presses although the registration succeeded: logged
+    // like a refused registration, the manager is stopped and an open switch closed.
+    std::function<void()> onShortcutTaken;
 
     // Installs the handler, registers the four hot keys and adds the monitors. True when the
     // handler is installed and all four hot keys are registered; on failure nothing stays behind.
@@ -85,6 +88,7 @@ public:
 
 private:
     bool installEventHandler();
+    void handleTaken(HotkeyAction action);
     OSStatus handleHotkeyEvent(const HotkeyEvent& event);
     void handlePress(HotkeyAction action);
     void handleRelease(HotkeyAction action);

@@ -46,6 +46,9 @@ inline constexpr std::uint64_t NSEventModifierFlagFunction = 0x800000;
 inline constexpr std::uint32_t kEventClassKeyboard = fourCharCode("keyb");
 inline constexpr std::uint32_t kEventHotKeyPressed = 5;
 inline constexpr std::uint32_t kEventHotKeyReleased = 6;
+// The hot key's combination was pressed but its presses went to another program, which holds
+// the same combination without refusing the registration.
+inline constexpr std::uint32_t kEventHotKeyTaken = 7;
 
 // Types of monitored events and their mask bits.
 inline constexpr std::uint32_t NSEventTypeKeyDown = 10;

@@ -230,6 +230,22 @@ TEST_F(HalvoControllerTest, StartFailureIsReportedAndTheProgramKeepsRunning) {
     EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(9)));
 }
 
+TEST_F(HalvoControllerTest, ShortcutTakenLaterIsReportedAndCanBeRecordedAgain) {
+    HalvoController& c = make();
+    c.start();
+    HotkeyEvent taken;
+    taken.kind = kEventHotKeyTaken;
+    taken.hotKeyID = {fourCharCode("HLVO"), 2};
+    registrar.deliver(taken);
+    queue.advance(0.1);
+    EXPECT_EQ(c.hotkeyError().get(),
+              "The shortcut could not be registered. Choose another modifier combination.");
+    EXPECT_FALSE(registrar.isRegistered(kVK_RightArrow, controlOption));
+    EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(3)));
+    EXPECT_EQ(c.hotkeyError().get(), std::nullopt);
+    EXPECT_TRUE(registrar.isRegistered(kVK_RightArrow, controlOption));
+}
+
 TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds) {
     permissions.setAccessibility(false);
     HalvoController& c = make();

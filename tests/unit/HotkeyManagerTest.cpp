@@ -282,6 +282,30 @@ TEST_F(HotkeyManagerTest, EventsThatAreNotOursDoNothing) {
     EXPECT_TRUE(take().empty());
 }
 
+TEST_F(HotkeyManagerTest, ShortcutTakenByAnotherProgramIsReportedLikeARefusal) {
+    auto manager = started();
+    int taken = 0;
+    manager->onShortcutTaken = [&] { ++taken; };
+    flags(controlOptionFlags);
+    HotkeyEvent event;
+    event.kind = kEventHotKeyTaken;
+    event.hotKeyID = {HLVO, 2};
+    registrar.deliver(event);
+    registrar.deliver(event); // its later presses report nothing new
+    queue.runPending();
+    EXPECT_EQ(take(), (Calls{"held", "released"})) << "the open switch must be closed";
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(
+        log.lines(),
+        (std::vector<std::string>{
+            "Halvo: Could not register the shortcut ⌃⌥→: another program takes its presses"}));
+    EXPECT_TRUE(registrar.registered().empty());
+    EXPECT_FALSE(manager->isRunning());
+    // Recording a combination again registers it at once, the same one included.
+    EXPECT_TRUE(manager->registerHotkeys(ShortcutModifiers(3)) && manager->start());
+    EXPECT_EQ(registrar.registered().size(), 4u);
+}
+
 TEST_F(HotkeyManagerTest, SuspendedManagerIgnoresPressesAndModifiersButReleasesStillCancel) {
     auto manager = started();
     flags(controlOptionFlags);

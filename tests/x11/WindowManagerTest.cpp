@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 
 using namespace halvo::test;
@@ -27,13 +28,34 @@ int windowX(XvfbSession& session, unsigned long window) {
     return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + 10);
 }
 
-class WindowManagerTest : public testing::TestWithParam<std::string> {};
+struct WindowManagerCase {
+    const char* name;
+    // Xorg with the dummy driver: the window manager reads real RandR outputs only.
+    bool xorg;
+    // Why a long press cannot move windows under this window manager; null when it can.
+    const char* noLongPressMove = nullptr;
+};
+
+void PrintTo(const WindowManagerCase& wm, std::ostream* out) {
+    *out << wm.name;
+}
+
+constexpr const char* tilingI3 =
+    "i3 tiles windows and places them itself: it ignores the move request";
+constexpr const char* tilingHerbstluftwm =
+    "herbstluftwm places every window itself, floating ones included: it ignores the move request";
+constexpr const char* noMoveResize =
+    "awesome does not support _NET_MOVERESIZE_WINDOW: the move request is ignored";
+
+class WindowManagerTest : public testing::TestWithParam<WindowManagerCase> {};
 
 } // namespace
 
 TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
+    const WindowManagerCase& wm = GetParam();
     XvfbSession::Options options;
-    options.windowManager = GetParam();
+    options.windowManager = wm.name;
+    options.xorgDummy = wm.xorg;
     FaultDesktop desktop(options);
     ASSERT_TRUE(desktop.ok()) << desktop.error;
     ASSERT_TRUE(desktop.startProgram()) << desktop.error;
@@ -44,11 +66,26 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
         << program.log();
 
     {
-        SCOPED_TRACE("hold, step right, release");
+        SCOPED_TRACE("Up and Down");
+        // xlogo: kwin_x11 lets only windows whose size steps fit the screen go full screen,
+        // which xterm's character cells do not.
         desktop.hold();
         EXPECT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }))
             << "no overlay while Control+Alt is held\n"
             << program.log();
+        desktop.keyboard->tap("Up");
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return fullScreen(session, desktop.xlogo); }))
+            << property(session, desktop.xlogo, "_NET_WM_STATE") << program.log();
+        desktop.keyboard->tap("Down");
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !fullScreen(session, desktop.xlogo); }))
+            << property(session, desktop.xlogo, "_NET_WM_STATE") << program.log();
+        desktop.release();
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !program.overlay(); }));
+    }
+    {
+        SCOPED_TRACE("hold, step right, release");
+        desktop.hold();
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }));
         desktop.keyboard->tap("Right");
         EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xterm); }))
             << "Right did not bring xterm forward";
@@ -58,18 +95,9 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
             << "the overlay stayed after the release";
         EXPECT_TRUE(desktop.activeIs(desktop.xterm));
     }
-    {
-        SCOPED_TRACE("Up and Down");
-        desktop.hold();
-        desktop.keyboard->tap("Up");
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return fullScreen(session, desktop.xterm); }))
-            << property(session, desktop.xterm, "_NET_WM_STATE");
-        desktop.keyboard->tap("Down");
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !fullScreen(session, desktop.xterm); }))
-            << property(session, desktop.xterm, "_NET_WM_STATE");
-        desktop.release();
-    }
-    {
+    if (wm.noLongPressMove) {
+        RecordProperty("noLongPressMove", wm.noLongPressMove);
+    } else {
         SCOPED_TRACE("long press");
         // After a switch to xlogo, the next step selects xterm; the switch begins on the
         // monitor without xterm and the long press brings xterm there.
@@ -90,8 +118,47 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
     EXPECT_TRUE(program.running()) << program.log();
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManagers, WindowManagerTest,
-                         testing::Values("openbox", "xfwm4", "fluxbox", "icewm"),
-                         [](const testing::TestParamInfo<std::string>& param) {
-                             return param.param;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    WindowManagers, WindowManagerTest,
+    testing::Values(WindowManagerCase{"openbox", false}, WindowManagerCase{"xfwm4", true},
+                    WindowManagerCase{"fluxbox", false}, WindowManagerCase{"icewm", false},
+                    WindowManagerCase{"i3", true, tilingI3},
+                    WindowManagerCase{"awesome", true, noMoveResize},
+                    WindowManagerCase{"kwin_x11", true}, WindowManagerCase{"marco", true},
+                    WindowManagerCase{"mutter", true},
+                    WindowManagerCase{"herbstluftwm", true, tilingHerbstluftwm}),
+    [](const testing::TestParamInfo<WindowManagerCase>& param) {
+        return std::string(param.param.name);
+    });
+
+// Stock mutter takes Control+Alt+arrows through XInput2 grabs that do not refuse Halvo's core
+// grab. The press that mutter takes is reported like a refused registration, and the open switch
+// closes. mutter wins most presses, not all: a press that reaches Halvo switches instead.
+TEST(WindowManagerClashTest, StockMutterTakingTheShortcutIsReported) {
+    XvfbSession::Options options;
+    options.windowManager = "mutter";
+    options.xorgDummy = true;
+    options.stockBindings = true;
+    FaultDesktop desktop(options);
+    ASSERT_TRUE(desktop.ok()) << desktop.error;
+    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
+    FaultProgram& program = *desktop.program;
+    const std::string taken =
+        "Halvo: Could not register the shortcut ⌃⌥→: another program takes its presses";
+    bool reported = false;
+    for (int attempt = 0; attempt < 8 && !reported; ++attempt) {
+        desktop.hold();
+        ASSERT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }))
+            << program.log();
+        desktop.keyboard->tap("Right");
+        reported = program.waitForLog(taken, 2);
+        if (reported) {
+            EXPECT_TRUE(XvfbSession::waitUntil([&] { return !program.overlay(); }))
+                << "the switch stayed open while Control+Alt is held";
+        }
+        desktop.release();
+        XvfbSession::waitUntil([&] { return !program.overlay(); });
+    }
+    EXPECT_TRUE(reported) << program.log();
+    EXPECT_TRUE(program.running()) << program.log();
+}

@@ -2,6 +2,7 @@
 #include "platform/x11/X11EventMonitor.h"
 
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11RawKeys.h"
 #include "platform/x11/X11Xkb.h"
 
 #include <cstdlib>
@@ -35,25 +36,10 @@ X11EventMonitor::X11EventMonitor(X11Connection& connection) : m_connection(conne
         free(state);
     }
 
-    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
-    if (xinput && xinput->present) {
-        auto* version =
-            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
-        m_hasXInput = version && (version->major_version > 2 ||
-                                  (version->major_version == 2 && version->minor_version >= 2));
-        free(version);
-        m_xinputOpcode = xinput->major_opcode;
-    }
-    if (m_hasXInput) {
-        struct {
-            xcb_input_event_mask_t head;
-            std::uint32_t bits;
-        } mask{};
-        mask.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
-        mask.head.mask_len = 1;
-        mask.bits = XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE;
-        xcb_input_xi_select_events(c, connection.root(), 1, &mask.head);
-    }
+    // Presses are selected too (X11HotkeyRegistrar watches them on the same connection); only
+    // releases are reported here.
+    m_xinputOpcode = x11::selectRawKeys(c, connection.root());
+    m_hasXInput = m_xinputOpcode != 0;
     m_symbols = xcb_key_symbols_alloc(c);
     m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
     connection.flush();

@@ -2,6 +2,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11RawKeys.h"
 #include "platform/x11/X11Xkb.h"
 
 #include <X11/keysym.h>
@@ -31,15 +32,26 @@ X11HotkeyRegistrar::X11HotkeyRegistrar(X11Connection& connection) : m_connection
         m_detectableAutoRepeat = flags && (flags->value & repeat);
         free(flags);
         // Keyboard map changes (xmodmap, a new layout, another keyboard) move the arrows' keycodes
-        // and Num Lock's modifier; XKB clients only hear of them when they ask.
-        const std::uint16_t mapEvents =
-            XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        // and Num Lock's modifier; XKB clients only hear of them when they ask. State events give
+        // the modifiers in the order of the raw key events (the same selection as
+        // X11EventMonitor's, which shares the connection).
+        const std::uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
         const std::uint16_t mapParts =
             XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
         xcb_xkb_select_events_details_t details{};
-        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, mapEvents, 0,
-                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, mapParts, mapParts,
-                                  &details);
+        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, events, 0,
+                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                      XCB_XKB_EVENT_TYPE_STATE_NOTIFY,
+                                  mapParts, mapParts, &details);
+        auto* state =
+            xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        if (state)
+            m_mods = state->mods;
+        free(state);
+        // Without XKB the modifiers of a raw press are not known: nothing is watched.
+        m_xinputOpcode = x11::selectRawKeys(c, connection.root());
     }
     readKeyboardMap();
     m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
@@ -227,6 +239,12 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
         const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(&event)[1];
         if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
             keyboardMapChanged();
+        else if (xkbType == XCB_XKB_STATE_NOTIFY)
+            m_mods = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event).mods;
+        return;
+    }
+    if (m_xinputOpcode != 0 && type == XCB_GE_GENERIC) {
+        handleRawKey(reinterpret_cast<const xcb_ge_generic_event_t&>(event));
         return;
     }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
@@ -254,6 +272,7 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
         if (ref == 0)
             return;
         m_down[key.detail] = ref;
+        m_unconfirmed.erase(key.detail);
     } else {
         auto down = m_down.find(key.detail);
         if (down == m_down.end())
@@ -271,6 +290,50 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
     hotkeyEvent.hotKeyID = hotKey->second.id;
     Handler handler = m_handler; // the handler may remove itself
     handler(hotkeyEvent);
+}
+
+// The raw press comes before the grab's own press of the same key, and its release long after:
+// a hot key still unconfirmed at the release went to another client.
+void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
+    if (event.extension != m_xinputOpcode)
+        return;
+    const auto& raw = reinterpret_cast<const xcb_input_raw_key_press_event_t&>(event);
+    if (raw.detail > 255)
+        return;
+    const auto keycode = static_cast<xcb_keycode_t>(raw.detail);
+    if (event.event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+        const auto unconfirmed = m_unconfirmed.find(keycode);
+        if (unconfirmed == m_unconfirmed.end())
+            return;
+        const EventHotKeyRef ref = unconfirmed->second;
+        m_unconfirmed.erase(unconfirmed);
+        const auto hotKey = m_hotKeys.find(ref);
+        if (hotKey == m_hotKeys.end() || !m_handler)
+            return;
+        HotkeyEvent taken;
+        taken.kind = kEventHotKeyTaken;
+        taken.hotKeyID = hotKey->second.id;
+        Handler handler = m_handler;
+        handler(taken);
+        return;
+    }
+    if (event.event_type != XCB_INPUT_RAW_KEY_PRESS ||
+        (raw.flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT))
+        return;
+    const auto grabbed = [&](const HotKey& hotKey) {
+        return std::any_of(hotKey.grabs.begin(), hotKey.grabs.end(),
+                           [&](const GrabKey& g) { return g.first == keycode; });
+    };
+    if (std::none_of(m_hotKeys.begin(), m_hotKeys.end(),
+                     [&](const auto& entry) { return grabbed(entry.second); }))
+        return; // not an arrow of ours: its modifiers are not asked for
+    // Raw events carry no modifier state: the last state event before this one has it (a
+    // query now could see modifiers pressed after the arrow).
+    const std::uint16_t mods = m_mods & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
+    for (const auto& [ref, hotKey] : m_hotKeys) {
+        if (grabbed(hotKey) && hotKey.xModifiers == mods && !m_down.count(keycode))
+            m_unconfirmed[keycode] = ref;
+    }
 }
 
 } // namespace halvo

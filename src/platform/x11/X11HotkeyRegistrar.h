@@ -1,5 +1,8 @@
 // Hot keys on X11: each one is a passive key grab on the root window, taken with and without
-// Caps Lock and Num Lock so that the lock keys never get in the way.
+// Caps Lock and Num Lock so that the lock keys never get in the way. A window manager can take
+// the same combination through an XInput2 grab without the core grab being refused (mutter
+// does): a press of the combination seen in the raw key events, released without the grab
+// having fired, is reported as kEventHotKeyTaken.
 #pragma once
 
 #include "platform/HotkeyRegistrar.h"
@@ -51,6 +54,7 @@ private:
     };
 
     void handleEvent(const xcb_generic_event_t& event);
+    void handleRawKey(const xcb_ge_generic_event_t& event);
     void keyboardMapChanged();
     void readKeyboardMap();
     // Grabs every variant of the hot key; on any refusal releases what it took, unless
@@ -66,6 +70,8 @@ private:
     bool m_hasXkb = false;
     bool m_detectableAutoRepeat = false;
     std::uint16_t m_numLockMask = 0;
+    std::uint8_t m_xinputOpcode = 0; // 0 without XInput 2.2 or XKB: no raw key events
+    std::uint16_t m_mods = 0;        // X modifiers as the last XKB state event gave them
 
     Handler m_handler;
     EventHandlerRef m_handlerRef = 0;
@@ -75,6 +81,8 @@ private:
     std::map<GrabKey, int> m_grabCounts;
     // The hot key whose press was seen last for each keycode that is still down.
     std::map<xcb_keycode_t, EventHotKeyRef> m_down;
+    // Hot keys whose combination went down in the raw events while the grab has not fired yet.
+    std::map<xcb_keycode_t, EventHotKeyRef> m_unconfirmed;
 };
 
 } // namespace halvo
