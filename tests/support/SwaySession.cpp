@@ -383,8 +383,11 @@ bool SwaySession::command(const std::string& command) const {
     return true;
 }
 
-nlohmann::json SwaySession::query(const std::string& type) const {
-    const auto [status, output] = capture({"swaymsg", "-s", m_swaySocket, "-r", "-t", type});
+nlohmann::json SwaySession::query(const std::string& type, const std::string& payload) const {
+    std::vector<std::string> argv = {"swaymsg", "-s", m_swaySocket, "-r", "-t", type};
+    if (!payload.empty())
+        argv.insert(argv.end(), {"--", payload});
+    const auto [status, output] = capture(argv);
     if (status != 0)
         return nullptr;
     nlohmann::json reply = nlohmann::json::parse(output, nullptr, false);

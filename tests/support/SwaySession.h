@@ -54,8 +54,9 @@ public:
 
     // Runs one sway command (`swaymsg COMMAND`); true when every part of it succeeded.
     bool command(const std::string& command) const;
-    // The parsed reply of a query ("get_tree", "get_outputs", "get_workspaces"); null on failure.
-    nlohmann::json query(const std::string& type) const;
+    // The parsed reply of a message of another type ("get_tree", "get_outputs", "send_tick" with
+    // a payload); null on failure.
+    nlohmann::json query(const std::string& type, const std::string& payload = "") const;
 
     // The con_id of the first window whose app_id is `appID`, waiting up to `seconds` for it.
     std::optional<long> waitForWindow(const std::string& appID, double seconds = 20.0) const;
