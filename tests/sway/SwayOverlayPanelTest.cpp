@@ -1,0 +1,108 @@
+// The overlay as a layer surface on headless sway, placed by the overlay's own controller and
+// read back from grim's screenshots.
+#include "platform/sway/SwayOverlayPanel.h"
+
+#include "minimap/MinimapPanelController.h"
+#include "minimap/view/MinimapOverlayView.h"
+#include "platform/sim/SimScreens.h"
+#include "sway/SwayTestSession.h"
+
+#include <QApplication>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace halvo::test {
+namespace {
+
+bool pump(const std::function<bool()>& pred, double seconds = 10) {
+    return SwaySession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// The bounding box of the pixels where two images of one size differ.
+QRect changedArea(const QImage& a, const QImage& b) {
+    QRect area;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* lineA = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* lineB = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (lineA[x] != lineB[x])
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
+}
+
+class SwayOverlayPanelTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection.ok()) << connection.error();
+        // The session's outputs in screen space (y up from the bottom edge they share).
+        screens.addScreen({0, 0, 1280, 1024}, {0, 0, 1280, 1024}, "HEADLESS-1");
+        screens.addScreen({1280, 0, 1280, 1024}, {1280, 0, 1280, 1024}, "HEADLESS-2");
+        screens.setMouseLocation({1280 + 300, 500});
+        controller = std::make_unique<MinimapPanelController>(
+            screens, [this](MinimapModel& model, MinimapActions actions) {
+                auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
+                return std::make_unique<SwayOverlayPanel>(connection, screens, std::move(view));
+            });
+        for (int i = 0; i < 4; ++i) {
+            const std::string id = "app." + std::to_string(i);
+            apps.push_back({id, id, "App " + std::to_string(i), 100 + i, nullptr});
+        }
+        controller->model().apps = apps;
+        controller->model().highlightedBundleID = std::string("app.1");
+    }
+
+    SwayOverlayPanel* panel() const { return static_cast<SwayOverlayPanel*>(controller->panel()); }
+
+    QImage screenshot(const std::string& name) {
+        const std::string path = swaySession().folder() + "/" + name + ".png";
+        QImage image;
+        if (swaySession().screenshot(path, "HEADLESS-2"))
+            image.load(QString::fromStdString(path));
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    WaylandConnection connection;
+    SimScreens screens;
+    std::vector<TrackedApp> apps;
+    std::unique_ptr<MinimapPanelController> controller;
+};
+
+TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhenOrderedOut) {
+    const QImage before = screenshot("before");
+    ASSERT_FALSE(before.isNull());
+    controller->updateFrame();
+    controller->show();
+    const Rect frame = panel()->frame();
+    ASSERT_GE(frame.x, 1280) << "the frame is not on HEADLESS-2";
+    // Where the overlay draws, in the output's pixels (y down from its top edge).
+    const QRect drawn = static_cast<MinimapOverlayView*>(panel()->content())
+                            ->surfaceRegion()
+                            .boundingRect()
+                            .translated(int(frame.x) - 1280, 1024 - int(frame.maxY()));
+    QImage shown;
+    QRect changed;
+    const bool appeared = pump([&] {
+        shown = screenshot("shown");
+        changed = changedArea(before, shown);
+        return changed == drawn;
+    });
+    EXPECT_TRUE(appeared) << "drawn at (" << changed.x() << ", " << changed.y() << ") "
+                          << changed.width() << "x" << changed.height() << ", expected ("
+                          << drawn.x() << ", " << drawn.y() << ") " << drawn.width() << "x"
+                          << drawn.height();
+    // The controller centres the frame on the output.
+    EXPECT_NEAR(frame.midX() - 1280, 640, 1);
+
+    controller->hide();
+    EXPECT_TRUE(pump([&] { return changedArea(before, screenshot("hidden")).isEmpty(); }));
+}
+
+} // namespace
+} // namespace halvo::test
