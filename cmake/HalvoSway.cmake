@@ -20,6 +20,7 @@ target_link_libraries(halvo_wayland_protocols PUBLIC PkgConfig::HALVO_WAYLAND)
 foreach(xml
         ${CMAKE_SOURCE_DIR}/protocols/virtual-keyboard-unstable-v1.xml
         ${CMAKE_SOURCE_DIR}/protocols/wlr-layer-shell-unstable-v1.xml
+        ${CMAKE_SOURCE_DIR}/protocols/wlr-virtual-pointer-unstable-v1.xml
         ${HALVO_WAYLAND_PROTOCOLS}/unstable/xdg-output/xdg-output-unstable-v1.xml
         ${HALVO_WAYLAND_PROTOCOLS}/stable/xdg-shell/xdg-shell.xml)
     get_filename_component(name ${xml} NAME_WE)

@@ -5,6 +5,7 @@
 #include "minimap/MinimapPanelController.h"
 #include "minimap/view/MinimapOverlayView.h"
 #include "platform/sim/SimScreens.h"
+#include "support/sway/SwayVirtualPointer.h"
 #include "sway/SwayTestSession.h"
 
 #include <QApplication>
@@ -54,6 +55,7 @@ protected:
             const std::string id = "app." + std::to_string(i);
             apps.push_back({id, id, "App " + std::to_string(i), 100 + i, nullptr});
         }
+        controller->onActivate = [this](const std::string& id) { activated.push_back(id); };
         controller->model().apps = apps;
         controller->model().highlightedBundleID = std::string("app.1");
     }
@@ -72,6 +74,7 @@ protected:
     SimScreens screens;
     std::vector<TrackedApp> apps;
     std::unique_ptr<MinimapPanelController> controller;
+    std::vector<std::string> activated;
 };
 
 TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhenOrderedOut) {
@@ -102,6 +105,25 @@ TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhe
 
     controller->hide();
     EXPECT_TRUE(pump([&] { return changedArea(before, screenshot("hidden")).isEmpty(); }));
+}
+
+// A pointer's events on the surface reach the view as Qt mouse events: hover, then a click.
+TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
+    controller->updateFrame();
+    controller->show();
+    const Rect frame = panel()->frame();
+    const auto* view = static_cast<MinimapOverlayView*>(panel()->content());
+    ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
+    const QPointF cell = view->cellRect("app.2")->center();
+    const int x = int(frame.x) + int(cell.x());
+    const int y = 1024 - int(frame.maxY()) + int(cell.y());
+    SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
+    ASSERT_TRUE(pointer.ok()) << pointer.error();
+    ASSERT_TRUE(pointer.moveTo(x, y));
+    ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
+    ASSERT_TRUE(pointer.click());
+    EXPECT_TRUE(pump([&] { return !activated.empty(); }));
+    EXPECT_EQ(activated, std::vector<std::string>{"app.2"});
 }
 
 } // namespace

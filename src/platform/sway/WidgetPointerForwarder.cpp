@@ -75,7 +75,8 @@ void WidgetPointerForwarder::send(QWidget* target, QEvent::Type type, QPointF po
 }
 
 void WidgetPointerForwarder::enter(QPointF position) {
-    hover(widgetAt(position), position);
+    // Wayland's enter carries the position, and may be all a still pointer sends for a while.
+    move(position);
 }
 
 void WidgetPointerForwarder::leave() {
