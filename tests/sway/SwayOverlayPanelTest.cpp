@@ -5,12 +5,14 @@
 #include "minimap/MinimapPanelController.h"
 #include "minimap/view/MinimapOverlayView.h"
 #include "platform/sim/SimScreens.h"
+#include "support/sway/SwayVirtualKeyboard.h"
 #include "support/sway/SwayVirtualPointer.h"
 #include "sway/SwayTestSession.h"
 
 #include <QApplication>
 #include <QImage>
 #include <gtest/gtest.h>
+#include <wayland-client.h>
 
 namespace halvo::test {
 namespace {
@@ -124,6 +126,26 @@ TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
     ASSERT_TRUE(pointer.click());
     EXPECT_TRUE(pump([&] { return !activated.empty(); }));
     EXPECT_EQ(activated, std::vector<std::string>{"app.2"});
+}
+
+// The overlay takes the keyboard only while asked to (a switch is open), from a focused window.
+TEST_F(SwayOverlayPanelTest, TakesTheKeyboardOnlyWhileExclusive) {
+    SwayVirtualKeyboard keyboard(swaySession().waylandDisplay()); // the seat's keyboard
+    ASSERT_TRUE(keyboard.ok()) << keyboard.error();
+    const pid_t foot = swaySession().spawn({"foot"});
+    ASSERT_TRUE(swaySession().waitForWindow("foot"));
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
+    // The surface's first frame is committed: a round trip brings any focus sway gave it.
+    wl_display_roundtrip(connection.display());
+    EXPECT_FALSE(panel()->hasKeyboardFocus());
+
+    panel()->setKeyboardExclusive(true);
+    EXPECT_TRUE(pump([&] { return panel()->hasKeyboardFocus(); }));
+    panel()->setKeyboardExclusive(false);
+    EXPECT_TRUE(pump([&] { return !panel()->hasKeyboardFocus(); }));
+    swaySession().kill(foot);
 }
 
 } // namespace

@@ -70,6 +70,10 @@ void SwayOverlayPanel::setKeyboardExclusive(bool exclusive) {
         m_surface->setKeyboardExclusive(exclusive);
 }
 
+bool SwayOverlayPanel::hasKeyboardFocus() const {
+    return m_surface && m_connection.keyboardFocus() == m_surface->surface();
+}
+
 void SwayOverlayPanel::createSurface() {
     m_surface.reset();
     if (!m_connection.ok())

@@ -35,6 +35,8 @@ public:
     // While a switch is open the overlay takes the keyboard (its arrows, their repeat and the
     // release of the modifiers then come to it); otherwise it never does.
     void setKeyboardExclusive(bool exclusive);
+    // Whether the overlay has the keyboard focus now.
+    bool hasKeyboardFocus() const;
 
     QWidget* content() const { return m_content; }
     // The surface while the panel is ordered front, null otherwise.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <linux/input-event-codes.h>
+#include <unistd.h>
 #include <wayland-client.h>
 
 namespace halvo {
@@ -60,6 +61,16 @@ const wl_pointer_listener WaylandConnection::s_pointerListener = {
     .axis_value120 = [](void*, wl_pointer*, uint32_t, int32_t) {},
 };
 
+// Only the focus is followed for now: the keys themselves are not read yet.
+const wl_keyboard_listener WaylandConnection::s_keyboardListener = {
+    .keymap = [](void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); },
+    .enter = &WaylandConnection::keyboardEnter,
+    .leave = &WaylandConnection::keyboardLeave,
+    .key = [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {},
+    .modifiers = [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
+    .repeat_info = [](void*, wl_keyboard*, int32_t, int32_t) {},
+};
+
 const zxdg_output_v1_listener WaylandConnection::s_outputListener = {
     .logical_position = [](void*, zxdg_output_v1*, int32_t, int32_t) {},
     .logical_size = [](void*, zxdg_output_v1*, int32_t, int32_t) {},
@@ -102,6 +113,8 @@ WaylandConnection::~WaylandConnection() {
     }
     if (m_pointer)
         wl_pointer_destroy(m_pointer);
+    if (m_keyboard)
+        wl_keyboard_destroy(m_keyboard);
     if (m_seat)
         wl_seat_destroy(m_seat);
     if (m_outputManager)
@@ -188,6 +201,26 @@ void WaylandConnection::seatCapabilities(void* data, wl_seat* seat, uint32_t cap
         wl_pointer_destroy(self->m_pointer);
         self->m_pointer = nullptr;
     }
+    const bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+    if (hasKeyboard && !self->m_keyboard) {
+        self->m_keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(self->m_keyboard, &s_keyboardListener, self);
+    } else if (!hasKeyboard && self->m_keyboard) {
+        wl_keyboard_destroy(self->m_keyboard);
+        self->m_keyboard = nullptr;
+        self->m_keyboardSurface = nullptr;
+    }
+}
+
+void WaylandConnection::keyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface,
+                                      wl_array*) {
+    static_cast<WaylandConnection*>(data)->m_keyboardSurface = surface;
+}
+
+void WaylandConnection::keyboardLeave(void* data, wl_keyboard*, uint32_t, wl_surface* surface) {
+    auto* self = static_cast<WaylandConnection*>(data);
+    if (self->m_keyboardSurface == surface)
+        self->m_keyboardSurface = nullptr;
 }
 
 void WaylandConnection::seatName(void*, wl_seat*, const char*) {}
@@ -200,6 +233,8 @@ void WaylandConnection::removePointerHandler(wl_surface* surface) {
     m_pointerHandlers.erase(surface);
     if (m_pointerSurface == surface)
         m_pointerSurface = nullptr;
+    if (m_keyboardSurface == surface)
+        m_keyboardSurface = nullptr;
 }
 
 void WaylandConnection::deliver(const PointerEvent& event) {

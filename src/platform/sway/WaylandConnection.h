@@ -13,6 +13,9 @@
 
 struct wl_compositor;
 struct wl_display;
+struct wl_keyboard;
+struct wl_keyboard_listener;
+struct wl_array;
 struct wl_output;
 struct wl_pointer;
 struct wl_pointer_listener;
@@ -65,6 +68,9 @@ public:
     void setPointerHandler(wl_surface* surface, PointerHandler handler);
     void removePointerHandler(wl_surface* surface);
 
+    // The surface of this connection that has the keyboard focus, null when none has.
+    wl_surface* keyboardFocus() const { return m_keyboardSurface; }
+
     // Sends every queued request now.
     void flush();
 
@@ -98,7 +104,12 @@ private:
                               uint32_t button, uint32_t state);
     static const wl_registry_listener s_registryListener;
     static const wl_seat_listener s_seatListener;
+    static void keyboardEnter(void* data, wl_keyboard* keyboard, uint32_t serial,
+                              wl_surface* surface, wl_array* keys);
+    static void keyboardLeave(void* data, wl_keyboard* keyboard, uint32_t serial,
+                              wl_surface* surface);
     static const wl_pointer_listener s_pointerListener;
+    static const wl_keyboard_listener s_keyboardListener;
     static const zxdg_output_v1_listener s_outputListener;
 
     wl_display* m_display = nullptr;
@@ -107,6 +118,8 @@ private:
     wl_shm* m_shm = nullptr;
     wl_seat* m_seat = nullptr;
     wl_pointer* m_pointer = nullptr;
+    wl_keyboard* m_keyboard = nullptr;
+    wl_surface* m_keyboardSurface = nullptr;
     zwlr_layer_shell_v1* m_layerShell = nullptr;
     zxdg_output_manager_v1* m_outputManager = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;
