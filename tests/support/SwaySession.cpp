@@ -125,12 +125,10 @@ void terminateGroup(pid_t pid) {
     ::kill(-pid, SIGTERM);
     const bool ended =
         SwaySession::waitUntil([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, 1.0);
-    if (ended) {
-        ::kill(-pid, SIGKILL); // whatever the client left running
-        return;
-    }
+    // Whatever is left of the group: the process itself, or what it started.
     ::kill(-pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    if (!ended)
+        waitpid(pid, nullptr, 0);
 }
 
 // Runs a tool as this process (swaymsg, grim), with its environment plus `extra`, and returns its

@@ -72,6 +72,32 @@ protected:
         return image.convertToFormat(QImage::Format_RGB32);
     }
 
+    MinimapOverlayView* view() const {
+        return static_cast<MinimapOverlayView*>(panel()->content());
+    }
+
+    // Where the overlay draws now, in HEADLESS-2's pixels (y down from its top edge).
+    QRect drawnArea() const {
+        const Rect frame = panel()->frame();
+        return view()->surfaceRegion().boundingRect().translated(int(frame.x) - 1280,
+                                                                 1024 - int(frame.maxY()));
+    }
+
+    // Waits until HEADLESS-2 differs from `before` exactly where the overlay draws.
+    testing::AssertionResult showsTheOverlayOver(const QImage& before) {
+        QRect changed;
+        if (pump([&] {
+                changed = changedArea(before, screenshot("shown"));
+                return changed == drawnArea();
+            }))
+            return testing::AssertionSuccess();
+        const QRect drawn = drawnArea();
+        return testing::AssertionFailure()
+               << "drawn at (" << changed.x() << ", " << changed.y() << ") " << changed.width()
+               << "x" << changed.height() << ", expected (" << drawn.x() << ", " << drawn.y()
+               << ") " << drawn.width() << "x" << drawn.height();
+    }
+
     WaylandConnection connection;
     SimScreens screens;
     std::vector<TrackedApp> apps;
@@ -86,22 +112,7 @@ TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhe
     controller->show();
     const Rect frame = panel()->frame();
     ASSERT_GE(frame.x, 1280) << "the frame is not on HEADLESS-2";
-    // Where the overlay draws, in the output's pixels (y down from its top edge).
-    const QRect drawn = static_cast<MinimapOverlayView*>(panel()->content())
-                            ->surfaceRegion()
-                            .boundingRect()
-                            .translated(int(frame.x) - 1280, 1024 - int(frame.maxY()));
-    QImage shown;
-    QRect changed;
-    const bool appeared = pump([&] {
-        shown = screenshot("shown");
-        changed = changedArea(before, shown);
-        return changed == drawn;
-    });
-    EXPECT_TRUE(appeared) << "drawn at (" << changed.x() << ", " << changed.y() << ") "
-                          << changed.width() << "x" << changed.height() << ", expected ("
-                          << drawn.x() << ", " << drawn.y() << ") " << drawn.width() << "x"
-                          << drawn.height();
+    EXPECT_TRUE(showsTheOverlayOver(before));
     // The controller centres the frame on the output.
     EXPECT_NEAR(frame.midX() - 1280, 640, 1);
 
@@ -111,18 +122,21 @@ TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhe
 
 // A pointer's events on the surface reach the view as Qt mouse events: hover, then a click.
 TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
-    controller->updateFrame();
-    controller->show();
-    const Rect frame = panel()->frame();
-    const auto* view = static_cast<MinimapOverlayView*>(panel()->content());
-    ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
-    const QPointF cell = view->cellRect("app.2")->center();
-    const int x = int(frame.x) + int(cell.x());
-    const int y = 1024 - int(frame.maxY()) + int(cell.y());
+    // Headless sway has no pointer: this one gives the seat one.
     SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
     ASSERT_TRUE(pointer.ok()) << pointer.error();
-    ASSERT_TRUE(pointer.moveTo(x, y));
+    ASSERT_TRUE(pump([&] { return connection.hasPointer(); }));
+    const QImage before = screenshot("before");
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(showsTheOverlayOver(before));
+    const QPointF cell = view()->cellRect("app.2")->center();
+    ASSERT_TRUE(pointer.moveTo(int(panel()->frame().x) + int(cell.x()),
+                               1024 - int(panel()->frame().maxY()) + int(cell.y())));
     ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
+    // The hover brings the name bubble: the surface is drawn again, with it.
+    ASSERT_TRUE(view()->bubbleRect());
+    EXPECT_TRUE(showsTheOverlayOver(before));
     ASSERT_TRUE(pointer.click());
     EXPECT_TRUE(pump([&] { return !activated.empty(); }));
     EXPECT_EQ(activated, std::vector<std::string>{"app.2"});

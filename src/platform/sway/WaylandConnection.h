@@ -68,6 +68,8 @@ public:
     void setPointerHandler(wl_surface* surface, PointerHandler handler);
     void removePointerHandler(wl_surface* surface);
 
+    // Whether the seat has a pointer (headless compositors may have none).
+    bool hasPointer() const { return m_pointer != nullptr; }
     // The surface of this connection that has the keyboard focus, null when none has.
     wl_surface* keyboardFocus() const { return m_keyboardSurface; }
 
