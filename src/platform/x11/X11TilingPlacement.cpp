@@ -35,7 +35,8 @@ X11TilingPlacement::X11TilingPlacement(X11ThreadConnection& connection, Log* log
 
 X11TilingPlacement::Outcome X11TilingPlacement::place(xcb_window_t window, Point rootTarget) {
     const std::string manager = windowManagerName();
-    if (manager == "i3" || !rootText("I3_SOCKET_PATH").empty())
+    // I3_SOCKET_PATH alone may be left on the root by an i3 that another window manager replaced.
+    if (manager == "i3" || (manager.empty() && !rootText("I3_SOCKET_PATH").empty()))
         return placeUnderI3(window, targetAt(rootTarget), rootTarget);
     if (manager == "herbstluftwm")
         return placeUnderHerbstluftwm(window, targetAt(rootTarget), rootTarget);
@@ -43,9 +44,10 @@ X11TilingPlacement::Outcome X11TilingPlacement::place(xcb_window_t window, Point
 }
 
 void X11TilingPlacement::reportIgnored(xcb_window_t window, Point rootTarget) {
-    // A window manager may keep a window off a panel: landing on the monitor is enough.
+    // A window manager may keep a window off a panel, or take its time: landing on the monitor
+    // soon is enough.
     const Target target = targetAt(rootTarget);
-    if (!onMonitor(window, target.rootFrame))
+    if (!waitUntilOn(window, target, landingTimeout / 3))
         refuse(window, target, "the window manager placed them itself");
 }
 
@@ -74,7 +76,7 @@ X11TilingPlacement::placeUnderI3(xcb_window_t window, const Target& target, Poin
     } catch (const I3IpcError& error) {
         return refuse(window, target, error.what());
     }
-    return waitUntilOn(window, target, "i3");
+    return landed(window, target, "i3");
 }
 
 X11TilingPlacement::Outcome X11TilingPlacement::placeUnderHerbstluftwm(xcb_window_t window,
@@ -102,7 +104,7 @@ X11TilingPlacement::Outcome X11TilingPlacement::placeUnderHerbstluftwm(xcb_windo
         return refuse(window, target, "herbstluftwm lists no desktop for tag " + monitor->tag);
     const auto index = static_cast<std::uint32_t>(tag - tags.begin());
     m_connection.sendToRoot(window, m_connection.atom("_NET_WM_DESKTOP"), index, sourcePager);
-    return waitUntilOn(window, target, "herbstluftwm");
+    return landed(window, target, "herbstluftwm");
 }
 
 X11TilingPlacement::Outcome X11TilingPlacement::refuse(xcb_window_t window, const Target& target,
@@ -118,16 +120,22 @@ X11TilingPlacement::Outcome X11TilingPlacement::refuse(xcb_window_t window, cons
     return Outcome::refused;
 }
 
-X11TilingPlacement::Outcome X11TilingPlacement::waitUntilOn(xcb_window_t window,
-                                                            const Target& target,
-                                                            const std::string& manager) {
-    const auto deadline = std::chrono::steady_clock::now() + landingTimeout;
+bool X11TilingPlacement::waitUntilOn(xcb_window_t window, const Target& target,
+                                     std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!onMonitor(window, target.rootFrame)) {
         if (std::chrono::steady_clock::now() > deadline)
-            return refuse(window, target, manager + " left them where they were");
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return Outcome::moved;
+    return true;
+}
+
+X11TilingPlacement::Outcome X11TilingPlacement::landed(xcb_window_t window, const Target& target,
+                                                       const std::string& manager) {
+    if (waitUntilOn(window, target, landingTimeout))
+        return Outcome::moved;
+    return refuse(window, target, manager + " left them where they were");
 }
 
 std::string X11TilingPlacement::windowManagerName() {

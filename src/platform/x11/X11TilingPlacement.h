@@ -42,7 +42,10 @@ private:
     Outcome placeUnderI3(xcb_window_t window, const Target& target, Point rootTarget);
     Outcome placeUnderHerbstluftwm(xcb_window_t window, const Target& target, Point rootTarget);
     Outcome refuse(xcb_window_t window, const Target& target, const std::string& reason);
-    Outcome waitUntilOn(xcb_window_t window, const Target& target, const std::string& manager);
+    // Whether the window reaches the target monitor within `timeout`.
+    bool waitUntilOn(xcb_window_t window, const Target& target, std::chrono::milliseconds timeout);
+    // moved once the window is on the target monitor; refused (and logged) when it is not soon.
+    Outcome landed(xcb_window_t window, const Target& target, const std::string& manager);
 
     std::string windowManagerName();
     std::string rootText(std::string_view property);
