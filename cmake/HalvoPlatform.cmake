@@ -9,9 +9,15 @@ pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
 find_package(nlohmann_json REQUIRED)
 find_package(benchmark REQUIRED)
 
+# i3's IPC (sway speaks it too): plain C++ and nlohmann-json, no X11 and no Qt.
+file(GLOB HALVO_I3IPC_SOURCES CONFIGURE_DEPENDS src/platform/i3ipc/*.cpp)
+add_library(halvo_i3ipc STATIC ${HALVO_I3IPC_SOURCES})
+target_link_libraries(halvo_i3ipc PUBLIC halvo_logic nlohmann_json::nlohmann_json)
+halvo_warnings(halvo_i3ipc STRICT)
+
 file(GLOB HALVO_X11_SOURCES CONFIGURE_DEPENDS src/platform/x11/*.cpp)
 add_library(halvo_x11 STATIC ${HALVO_X11_SOURCES})
-target_link_libraries(halvo_x11 PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus
+target_link_libraries(halvo_x11 PUBLIC halvo_logic halvo_i3ipc Qt6::Widgets Qt6::Svg Qt6::DBus
     PkgConfig::XCB PkgConfig::GIO nlohmann_json::nlohmann_json)
 target_compile_definitions(halvo_x11 PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_x11)

@@ -267,7 +267,7 @@ int main(int argc, char** argv) {
     X11Workspace workspace(*connection, ownPid);
     workspace.setDesktopEntries(X11Workspace::DesktopEntries::installed(desktopEntries));
     workspace.setIconScale(app.devicePixelRatio());
-    X11Accessibility accessibility(*connection, ownPid);
+    X11Accessibility accessibility(*connection, ownPid, &log);
     X11Screens screens(*connection);
     X11HotkeyRegistrar hotkeyRegistrar(*connection);
     X11EventMonitor eventMonitor(*connection);

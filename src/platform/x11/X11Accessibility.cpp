@@ -56,8 +56,9 @@ struct X11Accessibility::WindowState {
     }
 };
 
-X11Accessibility::X11Accessibility(X11Connection& connection, ProcessID ownPid)
-    : m_connection(connection), m_ownPid(ownPid), m_mainThread(std::this_thread::get_id()) {}
+X11Accessibility::X11Accessibility(X11Connection& connection, ProcessID ownPid, Log* log)
+    : m_connection(connection), m_ownPid(ownPid), m_tiling(m_connection, log),
+      m_mainThread(std::this_thread::get_id()) {}
 
 bool X11Accessibility::isProcessTrusted() {
     // Trusted means an EWMH window manager is running that manages the client list and takes
@@ -367,6 +368,11 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
         x = static_cast<std::int32_t>(std::lround(root.x));
         y = static_cast<std::int32_t>(std::lround(root.y));
         flags |= (1u << 8) | (1u << 9);
+        // Window managers that place windows themselves move them their own way.
+        if (const auto placed = m_tiling.place(window, {double(x), double(y)});
+            placed != X11TilingPlacement::Outcome::notHandled)
+            return placed == X11TilingPlacement::Outcome::moved ? kAXErrorSuccess
+                                                                : kAXErrorCannotComplete;
     }
     if (size) {
         // The request names the client's size; the frame adds decorations and borders.
@@ -391,7 +397,7 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
                                   origin.has_value(), size.has_value());
     }
     const Rect before = state.accessibilityFrame();
-    settle([&] {
+    const bool landed = settle([&] {
         WindowState now;
         if (readWindow(window, now) != kAXErrorSuccess)
             return true;
@@ -401,6 +407,8 @@ AXError X11Accessibility::setFrame(xcb_window_t window, std::optional<Point> ori
         // Size increments (a terminal's character cell) may round the size: any change counts.
         return frame.size() != before.size();
     });
+    if (origin && !landed)
+        m_tiling.reportIgnored(window, {double(x), double(y)});
 
     if (maximized)
         return changeState(window, true, state.maximizedVert ? maxVert : xcb_atom_t{XCB_ATOM_NONE},

@@ -13,6 +13,7 @@
 #include "platform/Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ThreadConnection.h"
+#include "platform/x11/X11TilingPlacement.h"
 
 #include <optional>
 #include <thread>
@@ -27,7 +28,8 @@ public:
     static constexpr double stateTimeout = 1.0;
 
     // Construct on the main thread: requests made there carry a real server timestamp.
-    X11Accessibility(X11Connection& connection, ProcessID ownPid);
+    // `log` (may be null) hears why a move did not land.
+    X11Accessibility(X11Connection& connection, ProcessID ownPid, Log* log = nullptr);
 
     bool isProcessTrusted() override;
     bool isProcessTrustedWithPrompt() override;
@@ -60,6 +62,7 @@ private:
 
     X11ThreadConnection m_connection;
     ProcessID m_ownPid;
+    X11TilingPlacement m_tiling;
     std::thread::id m_mainThread;
 };
 
