@@ -8,7 +8,7 @@
 
 using namespace halvo;
 
-TEST(AppPreferences, EmptyStoreGivesSystemThemeAndControlOption) {
+TEST(AppPreferences, EmptyStoreGivesSystemThemeAndControlAlt) {
     SimUserDefaults defaults;
     AppPreferences preferences(defaults);
     EXPECT_EQ(preferences.theme().get(), Theme::system);

@@ -39,7 +39,7 @@ public:
     void refreshLoginItemStatus();
     // The record button: cancels while recording, else suspends the hot keys and starts.
     void toggleRecording();
-    // Cancels a recording, resumes the hot keys, applies Control + Option.
+    // Cancels a recording, resumes the hot keys, applies Control + Alt.
     void restoreDefault();
 
 protected:
