@@ -117,7 +117,7 @@ void HalvoController::start() {
     };
     // Another program holds the combination although its registration went through: the user
     // learns it the same way as of a refused registration.
-    m_hotkeys->onShortcutTaken = [weak](HotkeyAction) {
+    m_hotkeys->onShortcutTaken = [weak] {
         if (auto self = weak.lock())
             (*self)->m_hotkeyError = registrationFailureMessage();
     };

@@ -202,10 +202,17 @@ void HotkeyManager::handleRelease(HotkeyAction action) {
 }
 
 void HotkeyManager::handleShortcutTaken(HotkeyAction action) {
+    if (m_hotkeys.empty())
+        return; // already stopped: the other program's later presses say nothing new
     m_log.write("Halvo: Could not register the shortcut " + shortcutName(m_modifiers, action) +
-                ": another program already uses it");
+                ": another program takes its presses");
+    const bool held = m_shortcutHeld;
+    stop();
+    // The monitor is gone with stop(): an open switch is closed now.
+    if (held && onModifiersChanged)
+        onModifiersChanged(false);
     if (onShortcutTaken)
-        onShortcutTaken(action);
+        onShortcutTaken();
 }
 
 void HotkeyManager::handleKeyReleased(Key key) {

@@ -35,8 +35,9 @@ public:
     std::function<void(HotkeyAction)> onLongPress; // Left or Right held for longPressDelay
     std::function<void(bool)> onFullScreen;        // Up (true) or Down (false) was pressed
     std::function<void(bool)> onModifiersChanged;  // the exact combination went down / came up
-    // A registered shortcut turned out to be held by another program: it will not arrive.
-    std::function<void(HotkeyAction)> onShortcutTaken;
+    // Another program takes the combination's presses although the registration succeeded: logged
+    // like a refused registration, the manager is stopped and an open switch closed.
+    std::function<void()> onShortcutTaken;
 
     // Listens to the keyboard, registers the four hot keys and adds the monitor. True when Halvo
     // listens and all four hot keys are registered; on failure nothing stays behind. While

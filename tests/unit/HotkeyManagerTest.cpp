@@ -248,18 +248,27 @@ TEST_F(HotkeyManagerTest, UpAndDownNeverLongPressAndARepeatedUpReportsOnce) {
     EXPECT_EQ(take(), (Calls{"fullScreen on", "fullScreen off"}));
 }
 
-TEST_F(HotkeyManagerTest, ShortcutTakenAfterRegistrationIsLoggedAndReported) {
+TEST_F(HotkeyManagerTest, ShortcutTakenAfterRegistrationStopsTheManagerAndClosesTheSwitch) {
     auto manager = started();
-    std::vector<HotkeyAction> taken;
-    manager->onShortcutTaken = [&](HotkeyAction action) { taken.push_back(action); };
+    int taken = 0;
+    manager->onShortcutTaken = [&] { ++taken; };
+    hold(controlAlt);
+    ASSERT_EQ(take(), Calls{"held"});
+
     registrar.takeElsewhere(Key::right, controlAlt);
-    EXPECT_TRUE(taken.empty()) << "reported through the queue";
+    EXPECT_EQ(taken, 0) << "reported through the queue";
     queue.runPending();
-    EXPECT_EQ(taken, std::vector<HotkeyAction>{HotkeyAction::next});
-    EXPECT_EQ(
-        log.lines(),
-        (std::vector<std::string>{
-            "Halvo: Could not register the shortcut Ctrl+Alt+→: another program already uses it"}));
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(take(), Calls{"released"}) << "the open switch is closed";
+    EXPECT_FALSE(manager->isRunning());
+    EXPECT_TRUE(registrar.registered().empty());
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"Halvo: Could not register the shortcut "
+                                        "Ctrl+Alt+→: another program takes its presses"}));
+
+    // Recording the combination again registers it anew.
+    EXPECT_TRUE(manager->start());
+    EXPECT_EQ(registrar.registered().size(), 4u);
 }
 
 TEST_F(HotkeyManagerTest, SuspendedManagerIgnoresPressesAndModifiers) {
