@@ -256,6 +256,7 @@ TEST_F(HotkeyManagerTest, ShortcutTakenAfterRegistrationStopsTheManagerAndCloses
     ASSERT_EQ(take(), Calls{"held"});
 
     registrar.takeElsewhere(Key::right, controlAlt);
+    registrar.takeElsewhere(Key::right, controlAlt); // its later presses report nothing new
     EXPECT_EQ(taken, 0) << "reported through the queue";
     queue.runPending();
     EXPECT_EQ(taken, 1);
