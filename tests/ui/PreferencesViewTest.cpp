@@ -111,7 +111,7 @@ TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     field->setFocus();
     auto* button = find<QPushButton>(&view, "recordButton");
     auto* preview = find<QLabel>(&view, "shortcutPreview");
-    EXPECT_EQ(preview->text(), QStringLiteral("⌃⌥"));
+    EXPECT_EQ(preview->text(), QStringLiteral("Ctrl+Alt"));
 
     // Started from the keyboard focus in the text field, as a button without focus would.
     view.toggleRecording();
@@ -125,16 +125,17 @@ TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     QTest::keyPress(target, Qt::Key_Shift, Qt::ControlModifier);
     QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(field->text().isEmpty()) << "letters typed while recording reach no text field";
-    EXPECT_EQ(preview->text(), QStringLiteral("⌃⇧"));
+    EXPECT_EQ(preview->text(), QStringLiteral("Ctrl+Shift"));
     QTest::keyRelease(target, Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(preview->text(), QStringLiteral("⌃⇧")) << "releasing one key keeps the preview";
+    EXPECT_EQ(preview->text(), QStringLiteral("Ctrl+Shift"))
+        << "releasing one key keeps the preview";
     QTest::keyRelease(target, Qt::Key_Control, Qt::ControlModifier);
 
     ASSERT_EQ(backend.applied.size(), 1u);
     EXPECT_EQ(backend.applied[0], ShortcutModifiers(1 | 8));
     EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
     EXPECT_EQ(button->text(), QStringLiteral("Record Shortcut"));
-    EXPECT_EQ(find<QLabel>(&view, "gestureKeys1")->text(), QStringLiteral("⌃⇧ ←"));
+    EXPECT_EQ(find<QLabel>(&view, "gestureKeys1")->text(), QStringLiteral("Ctrl+Shift+←"));
     EXPECT_EQ(QApplication::focusWidget(), field) << "the focus goes back where it was";
 }
 
@@ -153,7 +154,7 @@ TEST(PreferencesViewTest, AltGrIsNotRecordedAsAlt) {
         test::uiSession()->run("xdotool " + actions);
     };
     keys("keydown Control_L");
-    ASSERT_TRUE(pump([&] { return preview->text() == QStringLiteral("⌃"); }));
+    ASSERT_TRUE(pump([&] { return preview->text() == QStringLiteral("Ctrl"); }));
     keys("keydown ISO_Level3_Shift keyup ISO_Level3_Shift keyup Control_L");
     ASSERT_TRUE(pump([&] { return !backend.applied.empty(); }));
     EXPECT_EQ(backend.applied, (std::vector<ShortcutModifiers>{ShortcutModifiers(1)}));
@@ -242,12 +243,13 @@ TEST(PreferencesViewTest, LaunchAtLoginFollowsTheStatusReadBackAndKeepsErrors) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
     EXPECT_EQ(login.calls(), (std::vector<std::string>{"register"}));
     EXPECT_TRUE(box->isChecked());
-    EXPECT_TRUE(find<QWidget>(&view, "loginApproval")->isVisible());
 
-    // Approved elsewhere: the refresh on coming back turns it into enabled.
+    // Turned off elsewhere: the refresh on coming back shows it.
+    login.setStatus(LoginItemStatus::notRegistered);
+    view.refreshLoginItemStatus();
+    EXPECT_FALSE(box->isChecked());
     login.setStatus(LoginItemStatus::enabled);
     view.refreshLoginItemStatus();
-    EXPECT_FALSE(find<QWidget>(&view, "loginApproval")->isVisible());
 
     login.setFailure(std::string("Could not remove /x: Permission denied"));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
@@ -264,6 +266,10 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     PreferencesView view(backend, login);
     showAndFocus(&view);
     EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Required"));
+    EXPECT_TRUE(find<QLabel>(&view, "accessibilityHelp")->text().contains("EWMH"))
+        << "the row tells what to do";
+    EXPECT_TRUE(find<QLabel>(&view, "accessibilityHelp")->isVisible());
+    EXPECT_FALSE(find<QLabel>(&view, "inputMonitoringHelp")->isVisible());
     auto* open = find<QPushButton>(&view, "accessibilityOpen");
     EXPECT_TRUE(open->isVisible());
     QTest::mouseClick(open, Qt::LeftButton);
@@ -274,6 +280,7 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     EXPECT_EQ(backend.refreshes, 1);
     EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Granted"));
     EXPECT_FALSE(open->isVisible());
+    EXPECT_FALSE(find<QLabel>(&view, "accessibilityHelp")->isVisible());
 }
 
 TEST(AuxWindowsTest, WindowsAreCreatedOnceAndKeepTheirPlace) {

@@ -196,7 +196,7 @@ TEST(WindowManagerClashTest, StockMutterTakingTheShortcutIsReported) {
     ASSERT_TRUE(desktop.startProgram()) << desktop.error;
     FaultProgram& program = *desktop.program;
     const std::string taken =
-        "Halvo: Could not register the shortcut ⌃⌥→: another program takes its presses";
+        "Halvo: Could not register the shortcut Ctrl+Alt+→: another program takes its presses";
     bool reported = false;
     for (int attempt = 0; attempt < 8 && !reported; ++attempt) {
         desktop.hold();

@@ -428,8 +428,9 @@ TEST_F(WindowServicesTest, ModifierChangesDuringAWorkersWaitStayForTheMainLoop) 
     ASSERT_EQ(activate(pid), true);
     X11EventMonitor monitor(*connection);
     int changes = 0;
-    ASSERT_TRUE(monitor.addGlobalMonitor(NSEventMaskFlagsChanged,
-                                         [&](const MonitoredEvent&) { ++changes; }));
+    EventMonitor::Handlers handlers;
+    handlers.modifiersChanged = [&](Modifiers) { ++changes; };
+    ASSERT_TRUE(monitor.addMonitor(handlers));
     connection->dispatchPending();
     test::XTestKeyboard keyboard(session->display());
 

@@ -1,4 +1,4 @@
-// XKB state and XInput2 raw key events turned into flags-changed and key-up events.
+// XKB state and XInput2 raw key events turned into modifier changes and arrow releases.
 #include "platform/x11/X11EventMonitor.h"
 
 #include "platform/x11/X11KeyMap.h"
@@ -32,7 +32,7 @@ X11EventMonitor::X11EventMonitor(X11Connection& connection) : m_connection(conne
         auto* state =
             xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
         if (state)
-            m_flags = x11::eventFlagsForXModifiers(state->mods);
+            m_held = x11::modifiersForXState(state->mods);
         free(state);
     }
 
@@ -51,15 +51,11 @@ X11EventMonitor::~X11EventMonitor() {
         xcb_key_symbols_free(m_symbols);
 }
 
-std::optional<MonitorToken> X11EventMonitor::addLocalMonitor(std::uint64_t, Handler) {
-    return std::nullopt;
-}
-
-std::optional<MonitorToken> X11EventMonitor::addGlobalMonitor(std::uint64_t mask, Handler handler) {
+std::optional<MonitorToken> X11EventMonitor::addMonitor(Handlers handlers) {
     if (!m_hasXkb && !m_hasXInput)
         return std::nullopt;
     const MonitorToken token = m_nextToken++;
-    m_monitors.emplace(token, Monitor{mask, std::move(handler)});
+    m_monitors.emplace(token, std::move(handlers));
     return token;
 }
 
@@ -87,12 +83,12 @@ void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
         if (xkbType != XCB_XKB_STATE_NOTIFY)
             return;
         const auto& state = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
-        const std::uint64_t flags = x11::eventFlagsForXModifiers(state.mods);
-        // State events also report groups, pointer buttons and lock changes of other keys.
-        if (flags == m_flags)
+        const Modifiers held = x11::modifiersForXState(state.mods);
+        // State events also report groups, pointer buttons and the lock keys.
+        if (held == m_held)
             return;
-        m_flags = flags;
-        deliver(MonitoredEvent{NSEventTypeFlagsChanged, 0, flags});
+        m_held = held;
+        deliverModifiers(held);
         return;
     }
     if (m_hasXInput && type == XCB_GE_GENERIC) {
@@ -105,19 +101,29 @@ void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
         const xcb_keysym_t keysym =
             xcb_key_symbols_get_keysym(m_symbols, static_cast<xcb_keycode_t>(raw.detail), 0);
         // Only the four arrows are reported; any other key is dropped here, unread.
-        if (const std::optional<std::uint16_t> keyCode = x11::keyCodeForKeysym(keysym))
-            deliver(MonitoredEvent{NSEventTypeKeyUp, *keyCode, m_flags});
+        if (const std::optional<Key> key = x11::keyForKeysym(keysym))
+            deliverKeyReleased(*key);
     }
 }
 
-void X11EventMonitor::deliver(const MonitoredEvent& event) {
-    std::vector<Handler> handlers;
+void X11EventMonitor::deliverModifiers(Modifiers held) {
+    std::vector<std::function<void(Modifiers)>> handlers; // a handler may remove its monitor
     for (const auto& [token, monitor] : m_monitors) {
-        if (monitor.mask & (1ull << event.type))
-            handlers.push_back(monitor.handler);
+        if (monitor.modifiersChanged)
+            handlers.push_back(monitor.modifiersChanged);
     }
-    for (const Handler& handler : handlers)
-        handler(event);
+    for (const auto& handler : handlers)
+        handler(held);
+}
+
+void X11EventMonitor::deliverKeyReleased(Key key) {
+    std::vector<std::function<void(Key)>> handlers;
+    for (const auto& [token, monitor] : m_monitors) {
+        if (monitor.keyReleased)
+            handlers.push_back(monitor.keyReleased);
+    }
+    for (const auto& handler : handlers)
+        handler(key);
 }
 
 } // namespace halvo

@@ -67,46 +67,36 @@ X11HotkeyRegistrar::~X11HotkeyRegistrar() {
         xcb_key_symbols_free(m_symbols);
 }
 
-OSStatus X11HotkeyRegistrar::installEventHandler(Handler handler, EventHandlerRef& ref) {
+std::optional<std::string> X11HotkeyRegistrar::listen(Handler handler) {
     if (!handler)
-        return paramErr;
+        return "no handler";
     m_handler = std::move(handler);
-    m_handlerRef = m_nextRef++;
-    ref = m_handlerRef;
-    return noErr;
+    return std::nullopt;
 }
 
-OSStatus X11HotkeyRegistrar::removeEventHandler(EventHandlerRef ref) {
-    if (ref == 0 || ref != m_handlerRef)
-        return paramErr;
+void X11HotkeyRegistrar::stopListening() {
     m_handler = nullptr;
-    m_handlerRef = 0;
-    return noErr;
 }
 
-OSStatus X11HotkeyRegistrar::registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                 EventHotKeyID id, EventHotKeyRef& ref) {
-    ref = 0;
-    if (!x11::keysymForKeyCode(keyCode))
-        return paramErr;
-    HotKey hotKey{keyCode, x11::xModifiersForCarbon(modifiers), id, {}};
-    const OSStatus status = grab(hotKey);
-    if (status != noErr)
-        return status;
-    ref = m_nextRef++;
+HotkeyRegistrar::Registration X11HotkeyRegistrar::registerShortcut(HotkeyAction action,
+                                                                   Modifiers modifiers) {
+    HotKey hotKey{action, x11::xModifiersFor(modifiers), {}};
+    const RegistrationResult result = grab(hotKey);
+    if (result != RegistrationResult::registered)
+        return {result, 0};
+    const ShortcutRef ref = m_nextRef++;
     m_hotKeys.emplace(ref, std::move(hotKey));
-    return noErr;
+    return {RegistrationResult::registered, ref};
 }
 
-OSStatus X11HotkeyRegistrar::unregisterEventHotKey(EventHotKeyRef ref) {
+void X11HotkeyRegistrar::unregisterShortcut(ShortcutRef ref) {
     auto found = m_hotKeys.find(ref);
     if (found == m_hotKeys.end())
-        return paramErr;
+        return;
     ungrab(found->second);
     m_hotKeys.erase(found);
     std::erase_if(m_down, [ref](const auto& entry) { return entry.second == ref; });
     m_connection.flush();
-    return noErr;
 }
 
 std::vector<std::uint16_t> X11HotkeyRegistrar::lockVariants() const {
@@ -118,19 +108,19 @@ std::vector<std::uint16_t> X11HotkeyRegistrar::lockVariants() const {
     return variants;
 }
 
-OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
+RegistrationResult X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
     xcb_connection_t* c = m_connection.xcb();
     std::vector<xcb_keycode_t> keycodes;
-    if (m_symbols) {
-        if (xcb_keycode_t* codes =
-                xcb_key_symbols_get_keycode(m_symbols, *x11::keysymForKeyCode(hotKey.keyCode))) {
+    const std::optional<xcb_keysym_t> keysym = x11::keysymForKey(key(hotKey.action));
+    if (m_symbols && keysym) {
+        if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, *keysym)) {
             for (xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
                 keycodes.push_back(*code);
             free(codes);
         }
     }
     if (keycodes.empty())
-        return paramErr;
+        return RegistrationResult::failed;
 
     // Send every grab, then collect the answers.
     struct Attempt {
@@ -152,7 +142,7 @@ OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
         }
     }
-    OSStatus status = noErr;
+    RegistrationResult result = RegistrationResult::registered;
     std::vector<GrabKey> taken;
     for (const Attempt& attempt : attempts) {
         if (attempt.ours) {
@@ -160,8 +150,9 @@ OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
             continue;
         }
         if (xcb_generic_error_t* error = xcb_request_check(c, attempt.cookie)) {
-            if (status == noErr)
-                status = error->error_code == XCB_ACCESS ? eventHotKeyExistsErr : paramErr;
+            if (result == RegistrationResult::registered)
+                result = error->error_code == XCB_ACCESS ? RegistrationResult::takenByAnotherProgram
+                                                         : RegistrationResult::failed;
             free(error);
             continue;
         }
@@ -170,9 +161,9 @@ OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
     for (const GrabKey& key : taken)
         ++m_grabCounts[key];
     hotKey.grabs = std::move(taken);
-    if (status != noErr && !keepPartial)
+    if (result != RegistrationResult::registered && !keepPartial)
         ungrab(hotKey);
-    return status;
+    return result;
 }
 
 void X11HotkeyRegistrar::ungrab(HotKey& hotKey) {
@@ -255,8 +246,8 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
     const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
     if (key.event != m_connection.root())
         return;
-    std::uint32_t kind = kEventHotKeyPressed;
-    EventHotKeyRef ref = 0;
+    Event::Kind kind = Event::Kind::pressed;
+    ShortcutRef ref = 0;
     if (type == XCB_KEY_PRESS) {
         const std::uint16_t mods =
             key.state & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
@@ -279,17 +270,14 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
             return;
         ref = down->second;
         m_down.erase(down);
-        kind = kEventHotKeyReleased;
+        kind = Event::Kind::released;
     }
 
     auto hotKey = m_hotKeys.find(ref);
     if (hotKey == m_hotKeys.end() || !m_handler)
         return;
-    HotkeyEvent hotkeyEvent;
-    hotkeyEvent.kind = kind;
-    hotkeyEvent.hotKeyID = hotKey->second.id;
-    Handler handler = m_handler; // the handler may remove itself
-    handler(hotkeyEvent);
+    Handler handler = m_handler; // the handler may stop listening
+    handler(Event{kind, hotKey->second.action});
 }
 
 // The raw press comes before the grab's own press of the same key, and its release long after:
@@ -305,16 +293,13 @@ void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
         const auto unconfirmed = m_unconfirmed.find(keycode);
         if (unconfirmed == m_unconfirmed.end())
             return;
-        const EventHotKeyRef ref = unconfirmed->second;
+        const ShortcutRef ref = unconfirmed->second;
         m_unconfirmed.erase(unconfirmed);
         const auto hotKey = m_hotKeys.find(ref);
         if (hotKey == m_hotKeys.end() || !m_handler)
             return;
-        HotkeyEvent taken;
-        taken.kind = kEventHotKeyTaken;
-        taken.hotKeyID = hotKey->second.id;
         Handler handler = m_handler;
-        handler(taken);
+        handler(Event{Event::Kind::takenByAnotherProgram, hotKey->second.action});
         return;
     }
     if (event.event_type != XCB_INPUT_RAW_KEY_PRESS ||

@@ -2,7 +2,7 @@
 // Caps Lock and Num Lock so that the lock keys never get in the way. A window manager can take
 // the same combination through an XInput2 grab without the core grab being refused (mutter
 // does): a press of the combination seen in the raw key events, released without the grab
-// having fired, is reported as kEventHotKeyTaken.
+// having fired, is reported as taken by another program.
 #pragma once
 
 #include "platform/HotkeyRegistrar.h"
@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,15 +30,13 @@ public:
     X11HotkeyRegistrar(const X11HotkeyRegistrar&) = delete;
     X11HotkeyRegistrar& operator=(const X11HotkeyRegistrar&) = delete;
 
-    OSStatus installEventHandler(Handler handler, EventHandlerRef& ref) override;
-    OSStatus removeEventHandler(EventHandlerRef ref) override;
+    std::optional<std::string> listen(Handler handler) override;
+    void stopListening() override;
 
-    // keyCode is one of the four arrows' virtual key codes. eventHotKeyExistsErr when another
-    // client holds any variant of the grab (then none stays grabbed); paramErr for another key or
-    // a keyboard without that key.
-    OSStatus registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                                 EventHotKeyRef& ref) override;
-    OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
+    // takenByAnotherProgram when another client holds any variant of the grab (then none stays
+    // grabbed); failed for a keyboard without the action's arrow.
+    Registration registerShortcut(HotkeyAction action, Modifiers modifiers) override;
+    void unregisterShortcut(ShortcutRef ref) override;
 
     // Passive grabs held on the root window: keycodes times lock variants of every hot key.
     std::size_t grabCount() const { return m_grabCounts.size(); }
@@ -47,9 +47,8 @@ private:
     using GrabKey = std::pair<xcb_keycode_t, std::uint16_t>; // keycode, X modifiers
 
     struct HotKey {
-        std::uint32_t keyCode = 0;
+        HotkeyAction action = HotkeyAction::previous;
         std::uint16_t xModifiers = 0;
-        EventHotKeyID id;
         std::vector<GrabKey> grabs;
     };
 
@@ -59,7 +58,7 @@ private:
     void readKeyboardMap();
     // Grabs every variant of the hot key; on any refusal releases what it took, unless
     // keepPartial is set.
-    OSStatus grab(HotKey& hotKey, bool keepPartial = false);
+    RegistrationResult grab(HotKey& hotKey, bool keepPartial = false);
     void ungrab(HotKey& hotKey);
     std::vector<std::uint16_t> lockVariants() const;
 
@@ -74,15 +73,14 @@ private:
     std::uint16_t m_mods = 0;        // X modifiers as the last XKB state event gave them
 
     Handler m_handler;
-    EventHandlerRef m_handlerRef = 0;
-    std::uint64_t m_nextRef = 1;
-    std::map<EventHotKeyRef, HotKey> m_hotKeys;
+    ShortcutRef m_nextRef = 1;
+    std::map<ShortcutRef, HotKey> m_hotKeys;
     // How many hot keys hold each grab: X keeps one grab per client and combination.
     std::map<GrabKey, int> m_grabCounts;
     // The hot key whose press was seen last for each keycode that is still down.
-    std::map<xcb_keycode_t, EventHotKeyRef> m_down;
+    std::map<xcb_keycode_t, ShortcutRef> m_down;
     // Hot keys whose combination went down in the raw events while the grab has not fired yet.
-    std::map<xcb_keycode_t, EventHotKeyRef> m_unconfirmed;
+    std::map<xcb_keycode_t, ShortcutRef> m_unconfirmed;
 };
 
 } // namespace halvo
