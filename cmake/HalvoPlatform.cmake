@@ -83,6 +83,10 @@ file(GLOB HALVO_TEST_SUPPORT CONFIGURE_DEPENDS tests/support/*.cpp)
 add_library(halvo_test_support STATIC ${HALVO_TEST_SUPPORT})
 target_include_directories(halvo_test_support PUBLIC tests)
 target_link_libraries(halvo_test_support PUBLIC halvo_x11)
+if(TARGET halvo)
+    # Tests that run the program itself (support/HalvoProgram) find it here.
+    target_compile_definitions(halvo_test_support PRIVATE HALVO_BINARY="$<TARGET_FILE:halvo>")
+endif()
 halvo_warnings(halvo_test_support)
 
 file(GLOB HALVO_X11_TESTS CONFIGURE_DEPENDS tests/x11/*.cpp)
@@ -92,8 +96,7 @@ if(HALVO_X11_TESTS)
         GTest::gtest GTest::gmock GTest::gtest_main)
     halvo_warnings(halvo_x11_tests)
     if(TARGET halvo)
-        # Tests that run the program itself find it here; it is built before them.
-        target_compile_definitions(halvo_x11_tests PRIVATE HALVO_BINARY="$<TARGET_FILE:halvo>")
+        # Tests that run the program itself: it is built before them.
         add_dependencies(halvo_x11_tests halvo)
     endif()
     gtest_discover_tests(halvo_x11_tests PROPERTIES LABELS x11 TIMEOUT 120 DISCOVERY_TIMEOUT 30)
@@ -123,7 +126,6 @@ if(HALVO_E2E_TESTS AND TARGET halvo)
     add_executable(halvo_e2e_tests ${HALVO_E2E_TESTS})
     target_link_libraries(halvo_e2e_tests PRIVATE halvo_test_support Qt6::DBus
         GTest::gtest GTest::gmock GTest::gtest_main)
-    target_compile_definitions(halvo_e2e_tests PRIVATE HALVO_BINARY="$<TARGET_FILE:halvo>")
     add_dependencies(halvo_e2e_tests halvo)
     halvo_warnings(halvo_e2e_tests)
     gtest_discover_tests(halvo_e2e_tests PROPERTIES LABELS e2e TIMEOUT 120 DISCOVERY_TIMEOUT 30)

@@ -1,13 +1,10 @@
-// The real program's life: a second launch, SIGTERM, a lost X server, and a shortcut that
-// another client already owns, replaced through the Preferences window.
-#include "e2e/HalvoDesktop.h"
+// The real program's life: a second launch, SIGTERM, and a shortcut that another client already
+// owns, reported and replaced through the Preferences window. (A lost X server is a fault test.)
+#include "support/HalvoDesktop.h"
 
 #include <X11/keysym.h>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <xcb/xcb_keysyms.h>
 
 using namespace halvo::test;
@@ -16,16 +13,16 @@ namespace {
 
 class LifecycleTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(desktop.session().ok()) << desktop.session().error(); }
+    void SetUp() override { ASSERT_TRUE(desktop.ok()) << desktop.error(); }
 
     HalvoDesktop desktop;
 };
 
 TEST_F(LifecycleTest, SecondLaunchIsRefusedAndSigtermEndsCleanly) {
     auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.reader().halvoWindowNamed("Halvo overlay")) << halvo->log();
+    ASSERT_TRUE(desktop.watcher().halvoWindowNamed("Halvo overlay")) << halvo->log();
 
-    HalvoProcess second(desktop.configHome());
+    HalvoProgram second(desktop.configHome());
     EXPECT_EQ(second.waitForExit(20), 1);
     EXPECT_NE(second.log().find("already running"), std::string::npos) << second.log();
 
@@ -35,44 +32,18 @@ TEST_F(LifecycleTest, SecondLaunchIsRefusedAndSigtermEndsCleanly) {
 
 TEST_F(LifecycleTest, SigtermWithPreferencesOpenEndsCleanly) {
     auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.reader().halvoWindowNamed("Halvo overlay")) << halvo->log();
-    HalvoProcess ask(desktop.configHome(), {"--preferences"});
+    ASSERT_TRUE(desktop.watcher().halvoWindowNamed("Halvo overlay")) << halvo->log();
+    HalvoProgram ask(desktop.configHome(), {"--preferences"});
     EXPECT_EQ(ask.waitForExit(20), 0) << ask.log();
-    ASSERT_TRUE(XvfbSession::waitUntil([&] {
-        const auto window = desktop.reader().halvoWindowNamed("Halvo Preferences");
-        return window && desktop.reader().isViewable(*window);
+    ASSERT_TRUE(desktop.watcher().waitFor([&] {
+        const auto window = desktop.watcher().halvoWindowNamed("Halvo Preferences");
+        return window && desktop.watcher().isViewable(*window);
     })) << halvo->log();
 
     // Tearing down an open window on the way out talks to the controller (it resumes the
     // shortcut); the program must still end cleanly.
     halvo->signal(SIGTERM);
     EXPECT_EQ(halvo->waitForExit(15), 0) << halvo->log();
-}
-
-TEST_F(LifecycleTest, LosingTheXServerEndsTheProgramWithAMessage) {
-    auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.reader().halvoWindowNamed("Halvo overlay")) << halvo->log();
-
-    // The session's server is this test's only Xvfb child.
-    pid_t server = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        pid_t pid = 0;
-        std::string command;
-        char state = 0;
-        pid_t parent = 0;
-        if (stat >> pid >> command >> state >> parent && parent == getpid() && command == "(Xvfb)")
-            server = pid;
-    }
-    ASSERT_GT(server, 0);
-    ::kill(server, SIGKILL);
-
-    const auto status = halvo->waitForExit(15);
-    ASSERT_TRUE(status.has_value()) << "Halvo still runs without its X server";
-    EXPECT_NE(*status, 0);
-    EXPECT_LT(*status, 128) << "ended by signal " << *status - 128;
-    EXPECT_NE(halvo->log().find("Lost the connection to the X server"), std::string::npos)
-        << halvo->log();
 }
 
 TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
@@ -90,14 +61,17 @@ TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
 
     desktop.writeSettings(R"({"halvo.customAppOrder": ["XTerm", "XLogo", "XCalc", "Xedit"]})");
     auto halvo = desktop.startHalvo();
-    EXPECT_TRUE(halvo->waitForLog("Halvo: Could not register the shortcut")) << halvo->log();
+    EXPECT_TRUE(halvo->waitForLog(
+        "Halvo: Could not register the shortcut Ctrl+Alt+←: another program already uses it"))
+        << halvo->log();
+    EXPECT_TRUE(halvo->running()) << halvo->log();
 
     // Ask the running Halvo for its Preferences window; it comes to the front.
-    HalvoProcess ask(desktop.configHome(), {"--preferences"});
+    HalvoProgram ask(desktop.configHome(), {"--preferences"});
     EXPECT_EQ(ask.waitForExit(20), 0) << ask.log();
-    ASSERT_TRUE(XvfbSession::waitUntil([&] {
-        const auto window = desktop.reader().halvoWindowNamed("Halvo Preferences");
-        return window && desktop.reader().isViewable(*window);
+    ASSERT_TRUE(desktop.watcher().waitFor([&] {
+        const auto window = desktop.watcher().halvoWindowNamed("Halvo Preferences");
+        return window && desktop.watcher().isViewable(*window);
     })) << halvo->log();
     ASSERT_TRUE(desktop.waitForActive("halvo"));
 
@@ -110,7 +84,7 @@ TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
     desktop.keyboard().press("Shift_L");
     desktop.keyboard().release("Shift_L");
     desktop.keyboard().release("Control_L");
-    ASSERT_TRUE(XvfbSession::waitUntil([&] {
+    ASSERT_TRUE(desktop.watcher().waitFor([&] {
         return desktop.settings()["halvo.shortcutModifiers"] == 9;
     })) << desktop.settings().dump()
         << halvo->log();
@@ -121,10 +95,10 @@ TEST_F(LifecycleTest, ShortcutOwnedByAnotherClientIsReplacedInPreferences) {
     desktop.keyboard().tap("Right");
     desktop.keyboard().release("Shift_L");
     desktop.keyboard().release("Control_L");
-    EXPECT_TRUE(XvfbSession::waitUntil([&] {
-        const std::string active = desktop.reader().activeClass();
+    EXPECT_TRUE(desktop.watcher().waitFor([&] {
+        const std::string active = desktop.watcher().activeClass();
         return active != "halvo" && !active.empty();
-    })) << desktop.reader().activeClass();
+    })) << desktop.watcher().activeClass();
     xcb_disconnect(other);
 }
 

@@ -1,7 +1,7 @@
 // The tray icon of the real program: embedded in an XEmbed tray (trayer), or registered with a
 // StatusNotifierItem watcher when one is on the session bus.
-#include "e2e/HalvoDesktop.h"
 #include "e2e/StatusNotifierWatcherStub.h"
+#include "support/HalvoDesktop.h"
 
 #include <QCoreApplication>
 #include <QDBusInterface>
@@ -15,10 +15,10 @@ using namespace halvo::test;
 namespace {
 
 TEST(TrayTest, IconEmbedsInAnXEmbedTray) {
-    HalvoDesktop desktop(true);
-    ASSERT_TRUE(desktop.session().ok()) << desktop.session().error();
+    HalvoDesktop desktop(HalvoDesktop::Options{.tray = true});
+    ASSERT_TRUE(desktop.ok()) << desktop.error();
     auto halvo = desktop.startHalvo();
-    DesktopReader& inspector = desktop.reader();
+    DesktopWatcher& inspector = desktop.watcher();
     // The icon is a window of Halvo's class whose top-level ancestor is trayer's panel.
     const auto embeddedIcon = [&]() -> std::optional<xcb_window_t> {
         const auto icon = inspector.halvoWindowNamed("halvo");
@@ -31,7 +31,8 @@ TEST(TrayTest, IconEmbedsInAnXEmbedTray) {
         }
         return std::nullopt;
     };
-    ASSERT_TRUE(XvfbSession::waitUntil([&] { return embeddedIcon().has_value(); })) << halvo->log();
+    ASSERT_TRUE(desktop.watcher().waitFor([&] { return embeddedIcon().has_value(); }))
+        << halvo->log();
     const WindowFrame frame = *inspector.frame(*embeddedIcon());
     EXPECT_LT(frame.x, HalvoDesktop::monitorWidth) << "in the tray on the left monitor";
     EXPECT_GE(frame.y, HalvoDesktop::monitorHeight - HalvoDesktop::trayHeight);
@@ -40,7 +41,7 @@ TEST(TrayTest, IconEmbedsInAnXEmbedTray) {
 
 TEST(TrayTest, IconRegistersWithAStatusNotifierWatcher) {
     HalvoDesktop desktop;
-    ASSERT_TRUE(desktop.session().ok()) << desktop.session().error();
+    ASSERT_TRUE(desktop.ok()) << desktop.error();
     // A private session bus: its address and pid on two lines.
     std::istringstream bus(desktop.session().run(
         "dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1"));
@@ -58,7 +59,7 @@ TEST(TrayTest, IconRegistersWithAStatusNotifierWatcher) {
         StatusNotifierWatcherStub watcher(QString::fromStdString(address));
         ASSERT_TRUE(watcher.ok());
         // The watcher answers from this thread: start the program without blocking on it.
-        HalvoProcess halvo(desktop.configHome(), {}, {{"DBUS_SESSION_BUS_ADDRESS", address}});
+        HalvoProgram halvo(desktop.configHome(), {}, {{"DBUS_SESSION_BUS_ADDRESS", address}});
         const bool registered = XvfbSession::waitUntil(
             [&] {
                 QCoreApplication::processEvents();

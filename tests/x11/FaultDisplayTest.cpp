@@ -1,9 +1,8 @@
 // The program when the display changes under it: the X server dies, the window manager is
 // replaced, a monitor goes away in the middle of a switch or a long-press move.
 #include "platform/x11/X11Xkb.h"
-#include "x11/FaultDesktop.h"
+#include "support/HalvoDesktop.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace halvo::test;
@@ -50,101 +49,110 @@ void makeThreeMonitors(XvfbSession& session) {
                 "xrandr --setmonitor RIGHT 640/169x1024/271+1920+0 none");
 }
 
-// The root x of a window's top-left corner, as xdotool reports it.
-int windowX(XvfbSession& session, unsigned long window) {
-    const std::string geometry = session.run("xdotool getwindowgeometry " + std::to_string(window));
-    const auto at = geometry.find("Position: ");
-    return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + 10);
-}
+// xterm and xlogo (in front) on a private desktop, and halvo started on it by start().
+class FaultDisplayTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(desktop.ok() && desktop.startClients(HalvoDesktop::twoClients))
+            << desktop.error();
+        xterm = desktop.client("XTerm");
+        xlogo = desktop.client("XLogo");
+    }
+    void start() {
+        halvo = desktop.startHalvo();
+        ASSERT_TRUE(desktop.started(*halvo)) << "halvo did not start:\n" << halvo->log();
+    }
+    int windowX(xcb_window_t window) {
+        const auto frame = desktop.watcher().frame(window);
+        return frame ? frame->x : -1;
+    }
+    bool overlayShown() { return desktop.watcher().visibleOverlay().has_value(); }
+
+    HalvoDesktop desktop;
+    std::unique_ptr<HalvoProgram> halvo;
+    xcb_window_t xterm = 0;
+    xcb_window_t xlogo = 0;
+};
 
 } // namespace
 
-TEST(FaultDisplayTest, ExitsPromptlyWithAMessageWhenTheServerDies) {
-    FaultDesktop desktop;
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
-
-    desktop.session->killServer();
-    const auto status = desktop.program->waitForExit(5);
+TEST_F(FaultDisplayTest, LosingTheServerEndsTheProgramPromptlyWithAMessage) {
+    start();
+    desktop.session().killServer();
+    const auto status = halvo->waitForExit(5);
     ASSERT_TRUE(status.has_value()) << "still running 5 s after the server died";
-    EXPECT_NE(*status, 0);
-    EXPECT_GT(*status, 0) << "ended by a signal, not an orderly exit\n" << desktop.program->log();
-    const std::string log = desktop.program->log();
-    EXPECT_TRUE(log.find("Lost the connection to the X server") != std::string::npos ||
-                log.find("X11 connection broke") != std::string::npos)
-        << log;
+    EXPECT_GT(*status, 0);
+    EXPECT_LT(*status, 128) << "ended by signal " << *status - 128 << ", not an orderly exit\n"
+                            << halvo->log();
+    EXPECT_NE(halvo->log().find("Lost the connection to the X server"), std::string::npos)
+        << halvo->log();
 }
 
-TEST(FaultDisplayTest, KeepsSwitchingWhenTheWindowManagerIsReplaced) {
-    FaultDesktop desktop;
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
+TEST_F(FaultDisplayTest, KeepsSwitchingWhenTheWindowManagerIsReplaced) {
+    start();
     ASSERT_TRUE(desktop.switchOnce());
 
     for (const char* next : {"fluxbox", "icewm", "openbox"}) {
         SCOPED_TRACE(next);
-        ASSERT_TRUE(desktop.session->replaceWindowManager(next)) << desktop.session->error();
+        ASSERT_TRUE(desktop.session().replaceWindowManager(next)) << desktop.session().error();
         // The new window manager adopts the running clients; give one of them the focus.
-        ASSERT_TRUE(desktop.session->waitForClientWindow("XLogo", 10));
-        ASSERT_TRUE(desktop.session->waitForClientWindow("XTerm", 10));
-        desktop.session->run("xdotool windowactivate " + std::to_string(desktop.xlogo));
-        ASSERT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xlogo); }, 5));
+        ASSERT_TRUE(desktop.watcher().waitFor(
+            [&] { return desktop.client("XLogo") && desktop.client("XTerm"); }, 10));
+        desktop.watcher().requestActivation(xlogo);
+        ASSERT_TRUE(desktop.waitForActive(xlogo, 5));
         // The first activation after the change is often not confirmed (the log says so); the
         // program must still be switching by the second attempt.
         int attempts = 1;
         while (!desktop.switchOnce(2) && attempts < 3)
             ++attempts;
         std::printf("%s: switched at attempt %d\n", next, attempts);
-        EXPECT_LE(attempts, 2) << desktop.program->log();
+        EXPECT_LE(attempts, 2) << halvo->log();
     }
-    EXPECT_TRUE(desktop.program->running());
-    EXPECT_EQ(desktop.program->log().find("X Error"), std::string::npos) << desktop.program->log();
+    EXPECT_TRUE(halvo->running());
+    EXPECT_EQ(halvo->log().find("X Error"), std::string::npos) << halvo->log();
 }
 
-TEST(FaultDisplayTest, OverlayMovesToARemainingScreenWhenItsMonitorGoesAway) {
-    FaultDesktop desktop;
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
-    desktop.session->run("xdotool mousemove 1900 500");
+TEST_F(FaultDisplayTest, OverlayMovesToARemainingScreenWhenItsMonitorGoesAway) {
+    start();
+    desktop.watcher().movePointer(1900, 500);
 
-    desktop.hold();
-    ASSERT_TRUE(XvfbSession::waitUntil([&] { return desktop.program->overlay().has_value(); }));
-    EXPECT_GE(desktop.program->overlay()->x, 1280) << "the overlay starts on RIGHT";
+    desktop.holdCombination();
+    ASSERT_TRUE(desktop.waitForOverlay(true));
+    const xcb_window_t overlay = *desktop.watcher().visibleOverlay();
+    EXPECT_GE(desktop.watcher().frame(overlay)->x, 1280) << "the overlay starts on RIGHT";
 
-    desktop.session->run("xrandr --delmonitor RIGHT && xdotool mousemove 400 500");
-    desktop.keyboard->tap("Right");
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xterm); }));
-    EXPECT_TRUE(XvfbSession::waitUntil([&] {
-        const auto overlay = desktop.program->overlay();
-        return overlay && overlay->x + overlay->width <= 1280;
+    desktop.session().run("xrandr --delmonitor RIGHT");
+    desktop.watcher().movePointer(400, 500);
+    desktop.keyboard().tap("Right");
+    EXPECT_TRUE(desktop.waitForActive(xterm));
+    EXPECT_TRUE(desktop.watcher().waitFor([&] {
+        const auto frame = desktop.watcher().frame(overlay);
+        return overlayShown() && frame && frame->x + frame->width <= 1280;
     })) << "the overlay stays on the removed monitor";
-    desktop.release();
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return !desktop.program->overlay(); }));
-    EXPECT_TRUE(desktop.program->running()) << desktop.program->log();
+    desktop.releaseCombination();
+    EXPECT_TRUE(desktop.waitForOverlay(false));
+    EXPECT_TRUE(halvo->running()) << halvo->log();
     EXPECT_TRUE(desktop.switchOnce());
 }
 
-TEST(FaultDisplayTest, LongPressBeepsWhenTheTargetMonitorGoesAway) {
-    FaultDesktop desktop;
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    makeThreeMonitors(*desktop.session);
-    ASSERT_NE(desktop.session->run("xrandr --listmonitors").find("MID"), std::string::npos);
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
-    BellCounter bells(desktop.session->display());
-    desktop.session->run("xdotool mousemove 2200 500");
+TEST_F(FaultDisplayTest, LongPressBeepsWhenTheTargetMonitorGoesAway) {
+    makeThreeMonitors(desktop.session());
+    ASSERT_NE(desktop.session().run("xrandr --listmonitors").find("MID"), std::string::npos);
+    start();
+    BellCounter bells(desktop.session().display());
+    desktop.watcher().movePointer(2200, 500);
 
-    desktop.hold();
-    ASSERT_TRUE(XvfbSession::waitUntil([&] { return desktop.program->overlay().has_value(); }));
-    desktop.keyboard->press("Right");
-    desktop.session->run("xrandr --delmonitor RIGHT");
+    desktop.holdCombination();
+    ASSERT_TRUE(desktop.waitForOverlay(true));
+    desktop.keyboard().press("Right");
+    desktop.session().run("xrandr --delmonitor RIGHT");
     // The long press fires 0.6 s after the press and finds its screen gone: nothing moves, and
     // the bell says so.
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return bells.count() > 0; }, 3))
-        << desktop.program->log();
-    desktop.keyboard->release("Right");
-    desktop.release();
-    EXPECT_TRUE(desktop.activeIs(desktop.xterm));
-    EXPECT_LT(windowX(*desktop.session, desktop.xterm), 1280) << "xterm left LEFT";
-    EXPECT_TRUE(desktop.program->running()) << desktop.program->log();
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return bells.count() > 0; }, 3)) << halvo->log();
+    desktop.keyboard().release("Right");
+    desktop.releaseCombination();
+    EXPECT_EQ(desktop.watcher().activeWindow(), xterm);
+    EXPECT_LT(windowX(xterm), 1280) << "xterm left LEFT";
+    EXPECT_TRUE(halvo->running()) << halvo->log();
     EXPECT_TRUE(desktop.switchOnce());
 }

@@ -1,7 +1,7 @@
 // The program under load: clients coming and going by the hundred while the user switches, and
 // a storm of arrow presses. HALVO_FAULT_CLIENTS and HALVO_FAULT_STORM_SECONDS scale them up for
 // runs by hand (scripts/faults).
-#include "x11/FaultDesktop.h"
+#include "support/HalvoDesktop.h"
 
 #include <atomic>
 #include <chrono>
@@ -24,13 +24,24 @@ bool hasXError(const std::string& log) {
     return log.find("XCB error") != std::string::npos || log.find("X Error") != std::string::npos;
 }
 
+// xterm and xlogo (in front) on a private desktop, and halvo running on it.
+class FaultLoadTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(desktop.ok() && desktop.startClients(HalvoDesktop::twoClients))
+            << desktop.error();
+        halvo = desktop.startHalvo();
+        ASSERT_TRUE(desktop.started(*halvo)) << "halvo did not start:\n" << halvo->log();
+    }
+
+    HalvoDesktop desktop;
+    std::unique_ptr<HalvoProgram> halvo;
+};
+
 } // namespace
 
-TEST(FaultLoadTest, SurvivesClientsComingAndGoingWhileSwitching) {
+TEST_F(FaultLoadTest, SurvivesClientsComingAndGoingWhileSwitching) {
     const int total = setting("HALVO_FAULT_CLIENTS", 150);
-    FaultDesktop desktop;
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
 
     // Clients start and die in a thread of their own, at most eight alive at a time; each is
     // killed at a random point of its start-up, some before they map a window.
@@ -40,32 +51,32 @@ TEST(FaultLoadTest, SurvivesClientsComingAndGoingWhileSwitching) {
         std::deque<pid_t> alive;
         std::srand(8);
         for (int i = 0; i < total; ++i) {
-            alive.push_back(desktop.session->spawn(
+            alive.push_back(desktop.session().spawn(
                 {"xlogo", "-name", "churn" + std::to_string(i % 25), "-geometry", "60x60"}));
             ++started;
             if (alive.size() > 8) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(std::rand() % 20));
-                desktop.session->kill(alive.front());
+                desktop.session().kill(alive.front());
                 alive.pop_front();
             }
         }
         for (pid_t pid : alive)
-            desktop.session->kill(pid);
+            desktop.session().kill(pid);
         done = true;
     });
 
     int switches = 0;
     const auto begin = std::chrono::steady_clock::now();
     while (!done) {
-        desktop.hold();
-        XvfbSession::waitUntil([&] { return desktop.program->overlay().has_value(); }, 2);
-        desktop.keyboard->tap("Right");
-        desktop.keyboard->tap("Right");
-        desktop.keyboard->tap("Left");
+        desktop.holdCombination();
+        desktop.waitForOverlay(true, 2);
+        desktop.keyboard().tap("Right");
+        desktop.keyboard().tap("Right");
+        desktop.keyboard().tap("Left");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        desktop.release();
+        desktop.releaseCombination();
         ++switches;
-        if (!desktop.program->running())
+        if (!halvo->running())
             break;
     }
     churn.join();
@@ -74,52 +85,48 @@ TEST(FaultLoadTest, SurvivesClientsComingAndGoingWhileSwitching) {
     std::printf("%d clients started and killed, %d switches, %.1f s\n", started.load(), switches,
                 seconds);
 
-    ASSERT_TRUE(desktop.program->running()) << desktop.program->log();
-    EXPECT_FALSE(hasXError(desktop.program->log())) << desktop.program->log();
+    ASSERT_TRUE(halvo->running()) << halvo->log();
+    EXPECT_FALSE(hasXError(halvo->log())) << halvo->log();
     // Back to the two long-lived clients: switching still works. The first step after an
     // activation made outside Halvo may go unconfirmed (see the window-manager test); by the
     // second one it switches.
-    desktop.session->run("xdotool windowactivate " + std::to_string(desktop.xlogo));
-    ASSERT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xlogo); }, 5));
+    ASSERT_TRUE(desktop.activate("XLogo"));
     int attempts = 1;
     while (!desktop.switchOnce(2) && attempts < 3)
         ++attempts;
     std::printf("switched at attempt %d after the churn\n", attempts);
-    EXPECT_LE(attempts, 2) << desktop.program->log();
+    EXPECT_LE(attempts, 2) << halvo->log();
 }
 
-TEST(FaultLoadTest, StaysResponsiveAfterAThousandStepsASecond) {
+TEST_F(FaultLoadTest, StaysResponsiveAfterAThousandStepsASecond) {
     const int seconds = setting("HALVO_FAULT_STORM_SECONDS", 10);
-    FaultDesktop desktop;
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
     ASSERT_TRUE(desktop.switchOnce());
-    const long before = desktop.program->residentKiB();
+    const long before = halvo->residentKiB();
 
-    desktop.hold();
-    ASSERT_TRUE(XvfbSession::waitUntil([&] { return desktop.program->overlay().has_value(); }));
+    desktop.holdCombination();
+    ASSERT_TRUE(desktop.waitForOverlay(true));
     const auto begin = std::chrono::steady_clock::now();
     const auto end = begin + std::chrono::seconds(seconds);
     int steps = 0;
     long peak = before;
     // One Right press and release per millisecond, paced against the clock.
     while (std::chrono::steady_clock::now() < end) {
-        desktop.keyboard->tap("Right");
+        desktop.keyboard().tap("Right");
         ++steps;
         std::this_thread::sleep_until(begin + std::chrono::milliseconds(steps));
         if (steps % 500 == 0)
-            peak = std::max(peak, desktop.program->residentKiB());
+            peak = std::max(peak, halvo->residentKiB());
     }
-    desktop.release();
+    desktop.releaseCombination();
     std::printf("%d steps in %d s; resident %ld KiB before, %ld KiB at most during\n", steps,
                 seconds, before, peak);
 
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return !desktop.program->overlay(); }, 10))
+    EXPECT_TRUE(desktop.waitForOverlay(false, 10))
         << "the overlay is still up 10 s after the storm";
-    ASSERT_TRUE(desktop.program->running()) << desktop.program->log();
-    EXPECT_TRUE(desktop.switchOnce(10)) << desktop.program->log();
-    const long after = desktop.program->residentKiB();
+    ASSERT_TRUE(halvo->running()) << halvo->log();
+    EXPECT_TRUE(desktop.switchOnce(10)) << halvo->log();
+    const long after = halvo->residentKiB();
     std::printf("resident %ld KiB after\n", after);
     EXPECT_LT(peak - before, 64 * 1024) << "memory grew by more than 64 MB during the storm";
-    EXPECT_FALSE(hasXError(desktop.program->log())) << desktop.program->log();
+    EXPECT_FALSE(hasXError(halvo->log())) << halvo->log();
 }

@@ -1,9 +1,8 @@
 // The whole program under each window manager it is checked against: the overlay while
 // Control+Alt is held, a step to the next app, full screen with Up and Down, and a long-press
 // move of an app's windows to the screen the switch began on.
-#include "x11/FaultDesktop.h"
+#include "support/HalvoDesktop.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
@@ -13,44 +12,55 @@ using namespace halvo::test;
 
 namespace {
 
-std::string property(XvfbSession& session, unsigned long window, const std::string& name) {
-    return session.run("xprop -id " + std::to_string(window) + " " + name);
-}
+// xterm and xlogo (in front) on a private desktop under a window manager, and halvo on it.
+struct WindowManagerDesktop {
+    explicit WindowManagerDesktop(XvfbSession::Options options,
+                                  HalvoProgram::Environment environment = {})
+        : desktop(HalvoDesktop::Options{.session = std::move(options)}) {
+        if (!desktop.ok() || !desktop.startClients(HalvoDesktop::twoClients)) {
+            error = desktop.error();
+            return;
+        }
+        xterm = desktop.client("XTerm");
+        xlogo = desktop.client("XLogo");
+        halvo = desktop.startHalvo({}, environment);
+        if (!desktop.started(*halvo))
+            error = "halvo did not start:\n" + halvo->log();
+    }
 
-bool fullScreen(XvfbSession& session, unsigned long window) {
-    return property(session, window, "_NET_WM_STATE").find("_NET_WM_STATE_FULLSCREEN") !=
-           std::string::npos;
-}
+    int windowX(xcb_window_t window) {
+        const auto frame = desktop.watcher().frame(window);
+        return frame ? frame->x : -1;
+    }
 
-// The root x of a window's top-left corner, as xdotool reports it; -1 when unknown.
-int windowX(XvfbSession& session, unsigned long window) {
-    const std::string geometry = session.run("xdotool getwindowgeometry " + std::to_string(window));
-    const auto at = geometry.find("Position: ");
-    return at == std::string::npos ? -1 : std::atoi(geometry.c_str() + at + 10);
-}
+    // After a switch to xlogo (from xterm, brought forward first if need be), the next step
+    // selects xterm; the switch begins on the monitor without xterm and a long press brings
+    // xterm there. True when xterm moved to that monitor.
+    bool longPressMovesXterm() {
+        const auto active = [&] { return desktop.watcher().activeWindow(); };
+        if (active() == xlogo && !desktop.switchOnce())
+            return false;
+        if (!desktop.switchOnce() || active() != xlogo)
+            return false;
+        const bool termOnLeft = windowX(xterm) < 1280;
+        desktop.watcher().movePointer(termOnLeft ? 1900 : 400, 500);
+        desktop.holdCombination();
+        const bool shown = desktop.waitForOverlay(true);
+        desktop.keyboard().press("Right");
+        const bool moved =
+            desktop.watcher().waitFor([&] { return (windowX(xterm) < 1280) != termOnLeft; }, 5);
+        desktop.keyboard().release("Right");
+        desktop.releaseCombination();
+        desktop.waitForOverlay(false);
+        return shown && moved;
+    }
 
-// After a switch to xlogo (from xterm, brought forward first if need be), the next step selects
-// xterm; the switch begins on the monitor
-// without xterm and a long press brings xterm there. True when xterm moved to that monitor.
-bool longPressMovesXterm(FaultDesktop& desktop) {
-    XvfbSession& session = *desktop.session;
-    if (desktop.activeIs(desktop.xlogo) && !desktop.switchOnce())
-        return false;
-    if (!desktop.switchOnce() || !desktop.activeIs(desktop.xlogo))
-        return false;
-    const bool termOnLeft = windowX(session, desktop.xterm) < 1280;
-    session.run(termOnLeft ? "xdotool mousemove 1900 500" : "xdotool mousemove 400 500");
-    desktop.hold();
-    const bool shown =
-        XvfbSession::waitUntil([&] { return desktop.program->overlay().has_value(); });
-    desktop.keyboard->press("Right");
-    const bool moved = XvfbSession::waitUntil(
-        [&] { return (windowX(session, desktop.xterm) < 1280) != termOnLeft; }, 5);
-    desktop.keyboard->release("Right");
-    desktop.release();
-    XvfbSession::waitUntil([&] { return !desktop.program->overlay(); });
-    return shown && moved;
-}
+    HalvoDesktop desktop;
+    std::unique_ptr<HalvoProgram> halvo;
+    xcb_window_t xterm = 0;
+    xcb_window_t xlogo = 0;
+    std::string error;
+};
 
 struct WindowManagerCase {
     const char* name;
@@ -68,14 +78,11 @@ class WindowManagerTest : public testing::TestWithParam<WindowManagerCase> {};
 
 TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
     const WindowManagerCase& wm = GetParam();
-    XvfbSession::Options options;
-    options.windowManager = wm.name;
-    options.xorgDummy = wm.xorg;
-    FaultDesktop desktop(options);
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
-    XvfbSession& session = *desktop.session;
-    FaultProgram& program = *desktop.program;
+    WindowManagerDesktop under({.xorgDummy = wm.xorg, .windowManager = wm.name});
+    ASSERT_TRUE(under.error.empty()) << under.error;
+    HalvoDesktop& desktop = under.desktop;
+    DesktopWatcher& watcher = desktop.watcher();
+    HalvoProgram& program = *under.halvo;
     EXPECT_EQ(program.log().find("Could not register the shortcut"), std::string::npos)
         << "the window manager owns the shortcut:\n"
         << program.log();
@@ -84,31 +91,29 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
         SCOPED_TRACE("Up and Down");
         // xlogo: kwin_x11 lets only windows whose size steps fit the screen go full screen,
         // which xterm's character cells do not.
-        desktop.hold();
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }))
-            << "no overlay while Control+Alt is held\n"
+        desktop.holdCombination();
+        EXPECT_TRUE(desktop.waitForOverlay(true)) << "no overlay while Control+Alt is held\n"
+                                                  << program.log();
+        desktop.keyboard().tap("Up");
+        EXPECT_TRUE(watcher.waitFor([&] { return watcher.isFullScreen(under.xlogo); }))
             << program.log();
-        desktop.keyboard->tap("Up");
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return fullScreen(session, desktop.xlogo); }))
-            << property(session, desktop.xlogo, "_NET_WM_STATE") << program.log();
-        desktop.keyboard->tap("Down");
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !fullScreen(session, desktop.xlogo); }))
-            << property(session, desktop.xlogo, "_NET_WM_STATE") << program.log();
-        desktop.release();
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !program.overlay(); }));
+        desktop.keyboard().tap("Down");
+        EXPECT_TRUE(watcher.waitFor([&] { return !watcher.isFullScreen(under.xlogo); }))
+            << program.log();
+        desktop.releaseCombination();
+        EXPECT_TRUE(desktop.waitForOverlay(false));
     }
     {
         SCOPED_TRACE("hold, step right, release");
-        desktop.hold();
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }));
-        desktop.keyboard->tap("Right");
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return desktop.activeIs(desktop.xterm); }))
-            << "Right did not bring xterm forward";
-        EXPECT_TRUE(program.overlay().has_value()) << "the overlay went away during the switch";
-        desktop.release();
-        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !program.overlay(); }))
-            << "the overlay stayed after the release";
-        EXPECT_TRUE(desktop.activeIs(desktop.xterm));
+        desktop.holdCombination();
+        EXPECT_TRUE(desktop.waitForOverlay(true));
+        desktop.keyboard().tap("Right");
+        EXPECT_TRUE(desktop.waitForActive(under.xterm)) << "Right did not bring xterm forward";
+        EXPECT_TRUE(watcher.visibleOverlay().has_value())
+            << "the overlay went away during the switch";
+        desktop.releaseCombination();
+        EXPECT_TRUE(desktop.waitForOverlay(false)) << "the overlay stayed after the release";
+        EXPECT_EQ(watcher.activeWindow(), under.xterm);
     }
     {
         SCOPED_TRACE("long press");
@@ -116,10 +121,10 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
         // step's app; the move then waits for an activation that never confirms, and a beep
         // ends it. One more try is a fair test of the move itself.
         const bool moved =
-            longPressMovesXterm(desktop) ||
+            under.longPressMovesXterm() ||
             (program.log().find("Activation was not confirmed") != std::string::npos &&
-             longPressMovesXterm(desktop));
-        EXPECT_TRUE(moved) << "xterm stayed at x " << windowX(session, desktop.xterm) << "\n"
+             under.longPressMovesXterm());
+        EXPECT_TRUE(moved) << "xterm stayed at x " << under.windowX(under.xterm) << "\n"
                            << program.log();
         EXPECT_EQ(program.log().find("Could not move"), std::string::npos) << program.log();
     }
@@ -144,41 +149,37 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TilingLongPressTest, FloatingUnderI3AndHerbstluftwmWithoutHerbstclient) {
     struct Case {
         const char* windowManager;
-        const char* setup;                    // a command run before the long press
-        std::vector<std::string> environment; // halvo's
-        const char* logged;                   // null: xterm moves
+        const char* setup;                     // a command run before the long press
+        HalvoProgram::Environment environment; // halvo's
+        const char* logged;                    // null: xterm moves
     };
     const Case cases[] = {
         {"i3", "i3-msg '[class=XTerm] floating enable'", {}, nullptr},
         {"herbstluftwm",
          nullptr,
-         {"PATH=/nonexistent"},
+         {{"PATH", "/nonexistent"}},
          "Halvo: Could not move XTerm's windows to DUMMY"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.windowManager);
-        XvfbSession::Options options;
-        options.windowManager = test.windowManager;
-        options.xorgDummy = true;
-        FaultDesktop desktop(options);
-        ASSERT_TRUE(desktop.ok()) << desktop.error;
-        ASSERT_TRUE(desktop.startProgram(test.environment)) << desktop.error;
-        XvfbSession& session = *desktop.session;
+        WindowManagerDesktop under({.xorgDummy = true, .windowManager = test.windowManager},
+                                   test.environment);
+        ASSERT_TRUE(under.error.empty()) << under.error;
+        HalvoProgram& program = *under.halvo;
         if (test.setup) {
-            const std::string reply = session.run(test.setup);
+            const std::string reply = under.desktop.session().run(test.setup);
             ASSERT_NE(reply.find("\"success\":true"), std::string::npos) << reply;
         }
         // The offset from the monitor's left edge, which a floating window keeps.
-        const int offset = windowX(session, desktop.xterm) % 1280;
-        const bool moved = longPressMovesXterm(desktop);
+        const int offset = under.windowX(under.xterm) % 1280;
+        const bool moved = under.longPressMovesXterm();
         if (test.logged) {
             EXPECT_FALSE(moved);
-            EXPECT_TRUE(desktop.program->waitForLog(test.logged)) << desktop.program->log();
-            EXPECT_NE(desktop.program->log().find("herbstclient is not installed"),
-                      std::string::npos);
+            EXPECT_TRUE(program.waitForLog(test.logged)) << program.log();
+            EXPECT_NE(program.log().find("herbstclient is not installed"), std::string::npos);
         } else {
-            EXPECT_TRUE(moved) << desktop.program->log();
-            EXPECT_NEAR(windowX(session, desktop.xterm) % 1280, offset, 2);
+            EXPECT_TRUE(moved) << program.log();
+            EXPECT_NEAR(under.windowX(under.xterm) % 1280, offset, 2);
         }
     }
 }
@@ -187,29 +188,25 @@ TEST(TilingLongPressTest, FloatingUnderI3AndHerbstluftwmWithoutHerbstclient) {
 // grab. The press that mutter takes is reported like a refused registration, and the open switch
 // closes. mutter wins most presses, not all: a press that reaches Halvo switches instead.
 TEST(WindowManagerClashTest, StockMutterTakingTheShortcutIsReported) {
-    XvfbSession::Options options;
-    options.windowManager = "mutter";
-    options.xorgDummy = true;
-    options.stockBindings = true;
-    FaultDesktop desktop(options);
-    ASSERT_TRUE(desktop.ok()) << desktop.error;
-    ASSERT_TRUE(desktop.startProgram()) << desktop.error;
-    FaultProgram& program = *desktop.program;
+    WindowManagerDesktop under(
+        {.xorgDummy = true, .windowManager = "mutter", .stockBindings = true});
+    ASSERT_TRUE(under.error.empty()) << under.error;
+    HalvoDesktop& desktop = under.desktop;
+    HalvoProgram& program = *under.halvo;
     const std::string taken =
         "Halvo: Could not register the shortcut Ctrl+Alt+→: another program takes its presses";
     bool reported = false;
     for (int attempt = 0; attempt < 8 && !reported; ++attempt) {
-        desktop.hold();
-        ASSERT_TRUE(XvfbSession::waitUntil([&] { return program.overlay().has_value(); }))
-            << program.log();
-        desktop.keyboard->tap("Right");
+        desktop.holdCombination();
+        ASSERT_TRUE(desktop.waitForOverlay(true)) << program.log();
+        desktop.keyboard().tap("Right");
         reported = program.waitForLog(taken, 2);
         if (reported) {
-            EXPECT_TRUE(XvfbSession::waitUntil([&] { return !program.overlay(); }))
+            EXPECT_TRUE(desktop.waitForOverlay(false))
                 << "the switch stayed open while Control+Alt is held";
         }
-        desktop.release();
-        XvfbSession::waitUntil([&] { return !program.overlay(); });
+        desktop.releaseCombination();
+        desktop.waitForOverlay(false);
     }
     EXPECT_TRUE(reported) << program.log();
     EXPECT_TRUE(program.running()) << program.log();

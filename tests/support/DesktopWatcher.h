@@ -1,8 +1,10 @@
-// What a user would see on a test's X server, read through its own xcb connection: Halvo's
-// windows, the active window, window states and frames, and pointer input through XTEST.
+// What a user would see on a test's X server, read and waited for over one xcb connection of its
+// own: Halvo's windows, the active window, window states and frames, and pointer input through
+// XTEST. Waits sleep on the connection's X events (root substructure and property changes, and
+// those of every top-level window), not on polls of forked tools.
 #pragma once
 
-#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,12 +19,17 @@ struct WindowFrame {
     int height = 0;
 };
 
-class DesktopReader {
+class DesktopWatcher {
 public:
-    explicit DesktopReader(const std::string& display);
-    ~DesktopReader();
-    DesktopReader(const DesktopReader&) = delete;
-    DesktopReader& operator=(const DesktopReader&) = delete;
+    explicit DesktopWatcher(const std::string& display);
+    ~DesktopWatcher();
+    DesktopWatcher(const DesktopWatcher&) = delete;
+    DesktopWatcher& operator=(const DesktopWatcher&) = delete;
+
+    // Checks `condition` now and again after each batch of X events, until it holds or `seconds`
+    // pass. State that raises no event here (files, a log, pixels, a lost server) is checked
+    // again at least every 50 ms.
+    bool waitFor(const std::function<bool()>& condition, double seconds = 15.0);
 
     // Top-level windows (children of the root) whose WM_CLASS class is `wmClass`, bottom first.
     std::vector<xcb_window_t> topLevels(const std::string& wmClass) const;
@@ -46,6 +53,8 @@ public:
     bool isFullScreen(xcb_window_t window) const;
     // The first managed client window of class `wmClass`, 0 when none.
     xcb_window_t clientOfClass(const std::string& wmClass) const;
+    // Asks the window manager to activate `window`, as a pager does (_NET_ACTIVE_WINDOW).
+    void requestActivation(xcb_window_t window);
 
     // The average brightness (0...255) of a small square of the screen around (x, y).
     std::optional<double> brightnessAt(int x, int y) const;
@@ -55,11 +64,13 @@ public:
     void pressButton(int button);
     void releaseButton(int button);
 
-    xcb_connection_t* connection() const { return m_connection; }
-
 private:
     xcb_atom_t atom(const char* name) const;
     std::vector<xcb_window_t> allWindows(xcb_window_t from) const;
+    // Reads the events received (or only those already queued); a newly created top-level window
+    // is watched too. Whether there were any.
+    bool readEvents(bool queuedOnly);
+    void watch(xcb_window_t window);
     void sync() const;
 
     xcb_connection_t* m_connection = nullptr;

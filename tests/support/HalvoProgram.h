@@ -1,5 +1,5 @@
 // The real halvo program started for a test: its own settings folder, its log captured, its exit
-// status observed without blocking.
+// status and memory observed without blocking.
 #pragma once
 
 #include <optional>
@@ -10,17 +10,17 @@
 
 namespace halvo::test {
 
-class HalvoProcess {
+class HalvoProgram {
 public:
     using Environment = std::vector<std::pair<std::string, std::string>>;
 
     // Starts the program with `arguments` on the current DISPLAY; XDG_CONFIG_HOME is
     // `configHome`, and `environment` adds or replaces further variables.
-    HalvoProcess(const std::string& configHome, std::vector<std::string> arguments = {},
+    HalvoProgram(const std::string& configHome, std::vector<std::string> arguments = {},
                  const Environment& environment = {});
-    ~HalvoProcess();
-    HalvoProcess(const HalvoProcess&) = delete;
-    HalvoProcess& operator=(const HalvoProcess&) = delete;
+    ~HalvoProgram();
+    HalvoProgram(const HalvoProgram&) = delete;
+    HalvoProgram& operator=(const HalvoProgram&) = delete;
 
     pid_t pid() const { return m_pid; }
 
@@ -30,9 +30,14 @@ public:
     bool waitForLog(const std::string& text, double seconds = 15.0) const;
 
     void signal(int number) const;
+    // Whether the process still runs (reaping it once it ended).
+    bool running();
     // The exit status once the program has ended, waiting up to `seconds`; nothing while it
     // still runs. A program ended by a signal reports 128 plus the signal's number.
     std::optional<int> waitForExit(double seconds);
+
+    // Resident memory in KiB, 0 when unknown.
+    long residentKiB() const;
 
 private:
     pid_t m_pid = -1;

@@ -1,5 +1,5 @@
 // Starting and watching the halvo binary the build produced.
-#include "e2e/HalvoProcess.h"
+#include "support/HalvoProgram.h"
 
 #include "support/XvfbSession.h"
 
@@ -13,7 +13,7 @@
 
 namespace halvo::test {
 
-HalvoProcess::HalvoProcess(const std::string& configHome, std::vector<std::string> arguments,
+HalvoProgram::HalvoProgram(const std::string& configHome, std::vector<std::string> arguments,
                            const Environment& environment) {
     // Each process of a test gets its own log beside the settings.
     static int launches = 0;
@@ -34,6 +34,8 @@ HalvoProcess::HalvoProcess(const std::string& configHome, std::vector<std::strin
     setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", configHome.c_str(), 1);
     setenv("LANG", "C.UTF-8", 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    unsetenv("HALVO_NO_CONTROLLER");
     unsetenv("LANGUAGE");
     unsetenv("LC_ALL");
     for (const auto& [name, value] : environment)
@@ -46,42 +48,52 @@ HalvoProcess::HalvoProcess(const std::string& configHome, std::vector<std::strin
     _exit(127);
 }
 
-HalvoProcess::~HalvoProcess() {
+HalvoProgram::~HalvoProgram() {
     if (m_status || m_pid <= 0)
         return;
     ::kill(m_pid, SIGKILL);
     waitpid(m_pid, nullptr, 0);
 }
 
-std::string HalvoProcess::log() const {
+std::string HalvoProgram::log() const {
     std::ifstream in(m_logPath);
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();
 }
 
-bool HalvoProcess::waitForLog(const std::string& text, double seconds) const {
+bool HalvoProgram::waitForLog(const std::string& text, double seconds) const {
     return XvfbSession::waitUntil([&] { return log().find(text) != std::string::npos; }, seconds);
 }
 
-void HalvoProcess::signal(int number) const {
+void HalvoProgram::signal(int number) const {
     if (!m_status)
         ::kill(m_pid, number);
 }
 
-std::optional<int> HalvoProcess::waitForExit(double seconds) {
-    XvfbSession::waitUntil(
-        [&] {
-            if (m_status)
-                return true;
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) != m_pid)
-                return false;
-            m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return true;
-        },
-        seconds);
+bool HalvoProgram::running() {
+    if (m_pid <= 0 || m_status)
+        return false;
+    int status = 0;
+    if (waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return true;
+    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+std::optional<int> HalvoProgram::waitForExit(double seconds) {
+    XvfbSession::waitUntil([&] { return !running(); }, seconds);
     return m_status;
+}
+
+long HalvoProgram::residentKiB() const {
+    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    return 0;
 }
 
 } // namespace halvo::test
