@@ -56,9 +56,13 @@ bool HalvoDesktop::startClients(const std::vector<Client>& clients) {
             return false;
         }
         m_clients.push_back(window);
+        // Window managers that focus new windows may do so a little after listing them
+        // (herbstluftwm); the next client waits, so that a late focus cannot land after its own.
+        if (&started != &clients.back())
+            waitForActive(window, 2);
     }
-    // Some window managers (herbstluftwm) now and then leave the focus on an earlier client when
-    // the last one maps right after it; then it is brought forward as a user would.
+    // Some window managers now and then leave the focus on an earlier client when the last one
+    // maps right after it; then it is brought forward as a user would.
     if (!waitForActive(m_clients.back(), 5))
         m_watcher->requestActivation(m_clients.back());
     if (!waitForActive(m_clients.back(), 5)) {
