@@ -62,10 +62,12 @@ bool HalvoDesktop::startClients(const std::vector<Client>& clients) {
             waitForActive(window, 2);
     }
     // Some window managers now and then leave the focus on an earlier client when the last one
-    // maps right after it; then it is brought forward as a user would.
-    if (!waitForActive(m_clients.back(), 5))
-        m_watcher->requestActivation(m_clients.back());
-    if (!waitForActive(m_clients.back(), 5)) {
+    // maps right after it; then it is brought forward as a user would, again each second while a
+    // window manager still busy with the map passes over the request.
+    const xcb_window_t last = m_clients.back();
+    for (int attempt = 0; attempt < 5 && !waitForActive(last, attempt == 0 ? 3 : 1); ++attempt)
+        m_watcher->requestActivation(last);
+    if (!waitForActive(last, 1)) {
         m_error = clients.back().wmClass + " is not active after its start";
         return false;
     }
