@@ -42,26 +42,4 @@ std::string ShortcutModifiers::displayString() const {
     return result;
 }
 
-bool ShortcutModifiers::insert(ShortcutModifiers member) {
-    const bool isNew = !contains(member);
-    m_rawValue |= member.m_rawValue;
-    return isNew;
-}
-
-std::optional<ShortcutModifiers> ShortcutModifiers::remove(ShortcutModifiers member) {
-    const std::uint32_t present = m_rawValue & member.m_rawValue;
-    m_rawValue &= ~member.m_rawValue;
-    if (present == 0)
-        return std::nullopt;
-    return ShortcutModifiers(present);
-}
-
-std::optional<ShortcutModifiers> ShortcutModifiers::update(ShortcutModifiers member) {
-    const std::uint32_t present = m_rawValue & member.m_rawValue;
-    m_rawValue |= member.m_rawValue;
-    if (present == 0)
-        return std::nullopt;
-    return ShortcutModifiers(present);
-}
-
 } // namespace halvo
