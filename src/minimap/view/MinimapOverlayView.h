@@ -141,7 +141,6 @@ private:
     std::optional<std::string> m_hoverCell; // the cell the pointer is in, whatever the model says
     QHash<const AppIcon*, QPixmap> m_icons;
     QImage m_backdrop;
-    QRegion m_lastSurface;
 };
 
 } // namespace halvo
