@@ -14,11 +14,6 @@ const ShortcutModifiers ShortcutModifiers::super{4};
 const ShortcutModifiers ShortcutModifiers::shift{8};
 const ShortcutModifiers ShortcutModifiers::defaultCombination{3};
 
-ShortcutModifiers::ShortcutModifiers(std::initializer_list<ShortcutModifiers> list) {
-    for (ShortcutModifiers member : list)
-        m_rawValue |= member.m_rawValue;
-}
-
 int ShortcutModifiers::count() const {
     return std::popcount(m_rawValue & 0xF);
 }

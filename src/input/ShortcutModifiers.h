@@ -5,7 +5,6 @@
 #include "platform/Modifiers.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 namespace halvo {
@@ -23,7 +22,6 @@ public:
     constexpr ShortcutModifiers() = default;
     // Any value is accepted; validity is the user's concern.
     constexpr explicit ShortcutModifiers(std::uint32_t rawValue) : m_rawValue(rawValue) {}
-    ShortcutModifiers(std::initializer_list<ShortcutModifiers> members);
 
     // The keys held, as the keyboard reports them.
     constexpr explicit ShortcutModifiers(Modifiers keys) : m_rawValue(keys.bits()) {}

@@ -133,8 +133,7 @@ TEST_F(HotkeyManagerTest, StartFailsCleanlyWhenAnotherProgramOwnsOneHotKey) {
             "Halvo: Could not register the shortcut Ctrl+Alt+↑: another program already uses it"}));
 
     // A different combination works at once.
-    EXPECT_TRUE(manager->registerHotkeys(
-        ShortcutModifiers{ShortcutModifiers::control, ShortcutModifiers::super}));
+    EXPECT_TRUE(manager->registerHotkeys(ShortcutModifiers(Modifier::control | Modifier::super)));
     EXPECT_TRUE(manager->start());
     EXPECT_EQ(registrar.registered().size(), 4u);
 }
