@@ -4,7 +4,6 @@
 // the shortcut error that the Preferences window shows.
 #pragma once
 
-#include "app/PreferencesBackend.h"
 #include "app/SettingsLinks.h"
 #include "core/AppActivator.h"
 #include "core/RunningAppsTracker.h"
@@ -24,6 +23,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "settings/AppPreferences.h"
+#include "settings/PreferencesBackend.h"
 #include "windows/WindowFullScreenService.h"
 #include "windows/WindowMovementService.h"
 

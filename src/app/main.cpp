@@ -1,7 +1,6 @@
 // The halvo program: command line, single instance, translations, signals, the X connection, and
 // the shell (tray menu, Preferences, About) around the switching controller.
 #include "app/HalvoController.h"
-#include "app/PreferencesBackend.h"
 #include "app/SettingsLinks.h"
 #include "app/StatusMenu.h"
 #include "app/view/QtAuxWindows.h"
@@ -25,6 +24,7 @@
 #include "platform/x11/X11SystemSound.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XdgLoginItems.h"
+#include "settings/PreferencesBackend.h"
 
 #include <QApplication>
 #include <QDesktopServices>

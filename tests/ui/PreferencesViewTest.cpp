@@ -2,10 +2,10 @@
 // asked: recording with real key events, restore default, launch at login, permissions.
 #include "settings/view/PreferencesView.h"
 
-#include "app/PreferencesBackend.h"
 #include "app/view/QtAuxWindows.h"
 #include "platform/sim/SimBundleInfo.h"
 #include "platform/sim/SimLoginItems.h"
+#include "settings/PreferencesBackend.h"
 #include "settings/view/ShortcutCaptureWidget.h"
 #include "settings/view/ViewStyle.h"
 #include "ui/UiSession.h"

@@ -1,8 +1,8 @@
 // Preferences sections and their bindings to the backend, the login item and the recorder.
 #include "settings/view/PreferencesView.h"
 
-#include "app/PreferencesBackend.h"
 #include "platform/Localization.h"
+#include "settings/PreferencesBackend.h"
 #include "settings/view/ShortcutCaptureWidget.h"
 #include "settings/view/ViewStyle.h"
 

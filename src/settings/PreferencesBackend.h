@@ -5,7 +5,7 @@
 #include "input/ShortcutModifiers.h"
 #include "platform/Published.h"
 #include "platform/Subscription.h"
-#include "settings/Theme.h"
+#include "platform/Theme.h"
 
 #include <functional>
 #include <optional>
