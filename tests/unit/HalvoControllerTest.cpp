@@ -27,7 +27,6 @@ constexpr std::uint64_t controlOptionFlags = NSEventModifierFlagControl | NSEven
 class HalvoControllerTest : public ::testing::Test {
 protected:
     HalvoControllerTest() {
-        desktop.setTrusted(true);
         desktop.setNotificationQueue(&queue);
         left = screens.addScreen({0, 0, 1280, 1024}).identifier;
         screens.addScreen({1280, 0, 1280, 1024});
@@ -42,14 +41,13 @@ protected:
             desktop.addWindow(pid, window);
         }
         desktop.bringToFront(101);
-        permissions.setAccessibility(true);
         permissions.setInputMonitoring(true);
     }
 
     HalvoController& make() {
         HalvoController::Platform platform{queue,
                                            desktop.workspace(),
-                                           desktop.accessibility(),
+                                           desktop.windowControl(),
                                            screens,
                                            registrar,
                                            monitor,
@@ -99,7 +97,7 @@ protected:
     SimUserDefaults defaults;
     SimSystemSound sound;
     SimLog log;
-    SimPermissions permissions;
+    SimPermissions permissions{desktop.windowControl()};
     SimBackgroundQueue moveQueue;
     SimBackgroundQueue fullScreenQueue;
     std::uint64_t left = 0;
@@ -172,7 +170,7 @@ TEST_F(HalvoControllerTest, FullScreenBeepsOnlyWhenUnavailable) {
     EXPECT_EQ(desktop.window(window).fullScreen, true);
     EXPECT_EQ(sound.beeps(), 0);
 
-    desktop.window(window).fullScreenSettable = false;
+    desktop.window(window).canFullScreen = false;
     tap(kVK_DownArrow);
     queue.advance(0.1);
     EXPECT_EQ(sound.beeps(), 1);
@@ -231,19 +229,19 @@ TEST_F(HalvoControllerTest, StartFailureIsReportedAndTheProgramKeepsRunning) {
 }
 
 TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds) {
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     HalvoController& c = make();
     c.start();
     EXPECT_EQ(permissions.prompts(), 1);
     EXPECT_EQ(statusItem->menu().size(), 8u);
     EXPECT_FALSE(statusItem->menu()[0].enabled);
 
-    permissions.setAccessibility(true);
+    desktop.setWindowManagerRunning(true);
     queue.advance(2.0);
     EXPECT_TRUE(c.accessibilityTrusted().get());
     EXPECT_EQ(statusItem->menu().size(), 4u);
 
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     queue.advance(2.0);
     EXPECT_EQ(statusItem->menu().size(), 8u);
 }
@@ -252,7 +250,7 @@ TEST_F(HalvoControllerTest,
        GesturesWithoutAccessibilityPromptEachTimeAndOpenTheHelpOncePerAbsence) {
     HalvoController& c = make();
     c.start();
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     holdModifiers(true);
     tap(kVK_RightArrow);
     tap(kVK_UpArrow);
@@ -264,9 +262,9 @@ TEST_F(HalvoControllerTest,
     EXPECT_EQ(desktop.openedURLs().size(), 1u) << "the help opens once, not on every press";
     EXPECT_FALSE(c.accessibilityTrusted().get());
 
-    permissions.setAccessibility(true);
+    desktop.setWindowManagerRunning(true);
     queue.advance(2); // the poll sees the window manager back
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     tap(kVK_RightArrow);
     EXPECT_EQ(desktop.openedURLs().size(), 2u) << "missing again: the help opens again";
 }
