@@ -24,9 +24,6 @@ struct WindowInfo {
     // The outer frame, decorations included, in window space: origin at the top-left corner of
     // the primary monitor, y growing downwards, in pixels.
     Rect frame{};
-    // How much of the frame's size the window manager adds (borders, title bar); a window asked
-    // for a frame gets its content sized to the frame less this.
-    Size decoration{};
     bool minimized = false;
     bool fullScreen = false;
     bool maximizedHorizontally = false;

@@ -25,10 +25,10 @@ constexpr std::uint32_t maxSizeHint = 32;
 
 template <typename T> using Owned = std::unique_ptr<T, X11Property::FreeDeleter>;
 
-struct WindowCookies {
+struct PlacementCookies {
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t translate;
-    xcb_get_property_cookie_t extents, allowed, hints;
+    xcb_get_property_cookie_t extents, hints;
 };
 
 bool sameOrigin(const Rect& a, Point b) {
@@ -71,8 +71,11 @@ template <typename Reply> Owned<Reply> take(Reply* reply, xcb_generic_error_t* e
 } // namespace
 
 struct X11WindowControl::Placement {
-    Rect frame;      // outer frame, window space
-    Size decoration; // extents and border on both sides
+    Rect rootFrame; // outer frame, root coordinates
+    Chrome chrome;  // what the window manager puts around the client
+    std::vector<std::uint32_t> normalHints;
+    double chromeWidth() const { return chrome.left + chrome.right + 2.0 * chrome.border; }
+    double chromeHeight() const { return chrome.top + chrome.bottom + 2.0 * chrome.border; }
 };
 
 X11WindowControl::X11WindowControl(X11Connection& connection, ProcessID ownPid)
@@ -112,13 +115,11 @@ std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
         return std::nullopt;
 
     const xcb_atom_t allowedAtom = m_connection.atom("_NET_WM_ALLOWED_ACTIONS");
-    std::vector<xcb_get_property_cookie_t> allowedCookies, hintsCookies;
-    for (xcb_window_t window : app->stackedWindows) {
+    std::vector<xcb_get_property_cookie_t> allowedCookies;
+    for (xcb_window_t window : app->stackedWindows)
         allowedCookies.push_back(X11Property::request(c, window, allowedAtom, XCB_ATOM_ATOM, 32));
-        hintsCookies.push_back(
-            X11Property::request(c, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18));
-    }
-    const auto placements = readPlacements(app->stackedWindows, monitors.front().rootFrame);
+    const auto placements = readPlacements(app->stackedWindows);
+    const Rect primaryRoot = monitors.front().rootFrame;
 
     const bool fullScreenSupported =
         X11Property::contains(supported, m_connection.atom("_NET_WM_STATE_FULLSCREEN"));
@@ -128,7 +129,6 @@ std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
     AppWindows result;
     for (std::size_t i = 0; i < app->stackedWindows.size(); ++i) {
         const X11Property::Reply allowed = X11Property::receive(c, allowedCookies[i]);
-        const auto hints = X11Property::values32(X11Property::receive(c, hintsCookies[i]));
         const X11ClientList::Window* listed = list.window(app->stackedWindows[i]);
         WindowInfo info;
         info.id = app->stackedWindows[i];
@@ -139,10 +139,10 @@ std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
         info.maximizedVertically = listed->maximizedVertically;
         // A window that vanished meanwhile keeps an empty frame and allows nothing.
         if (placements[i]) {
-            info.frame = placements[i]->frame;
-            info.decoration = placements[i]->decoration;
+            info.frame = X11Monitors::rootToWindowSpace(placements[i]->rootFrame, primaryRoot);
             info.canMove = allows(allowed, moveAction);
-            info.canResize = allows(allowed, resizeAction) && !fixedSize(hints);
+            info.canResize =
+                allows(allowed, resizeAction) && !fixedSize(placements[i]->normalHints);
             info.canFullScreen = fullScreenSupported && allows(allowed, fullScreenAction);
         }
         result.windows.push_back(info);
@@ -155,42 +155,50 @@ std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
     return result;
 }
 
+X11WindowControl::Placement
+X11WindowControl::placement(const xcb_get_geometry_reply_t& geometry,
+                            const xcb_translate_coordinates_reply_t& translated,
+                            const std::vector<std::uint32_t>& extents) {
+    Placement result;
+    if (extents.size() == 4)
+        result.chrome = {extents[0], extents[1], extents[2], extents[3], 0};
+    result.chrome.border = geometry.border_width;
+    const Chrome& chrome = result.chrome;
+    result.rootFrame = {double(translated.dst_x) - chrome.left - chrome.border,
+                        double(translated.dst_y) - chrome.top - chrome.border,
+                        geometry.width + result.chromeWidth(),
+                        geometry.height + result.chromeHeight()};
+    return result;
+}
+
 std::vector<std::optional<X11WindowControl::Placement>>
-X11WindowControl::readPlacements(const std::vector<xcb_window_t>& windows,
-                                 const Rect& primaryRoot) {
+X11WindowControl::readPlacements(const std::vector<xcb_window_t>& windows) {
     xcb_connection_t* c = m_connection.xcb();
     const xcb_atom_t extentsAtom = m_connection.atom("_NET_FRAME_EXTENTS");
-    std::vector<WindowCookies> cookies;
+    std::vector<PlacementCookies> cookies;
     cookies.reserve(windows.size());
     for (xcb_window_t window : windows)
         cookies.push_back({xcb_get_geometry(c, window),
                            xcb_translate_coordinates(c, window, m_connection.root(), 0, 0),
                            X11Property::request(c, window, extentsAtom, XCB_ATOM_CARDINAL, 4),
-                           {},
-                           {}});
+                           X11Property::request(c, window, XCB_ATOM_WM_NORMAL_HINTS,
+                                                XCB_ATOM_WM_SIZE_HINTS, 18)});
     std::vector<std::optional<Placement>> placements;
     placements.reserve(windows.size());
-    for (const WindowCookies& cookie : cookies) {
+    for (const PlacementCookies& cookie : cookies) {
         xcb_generic_error_t* error = nullptr;
         const auto geometry = take(xcb_get_geometry_reply(c, cookie.geometry, &error), error);
         error = nullptr;
         const auto translated =
             take(xcb_translate_coordinates_reply(c, cookie.translate, &error), error);
         const auto extents = X11Property::values32(X11Property::receive(c, cookie.extents));
+        auto hints = X11Property::values32(X11Property::receive(c, cookie.hints));
         if (!geometry || !translated) {
             placements.emplace_back();
             continue;
         }
-        const bool known = extents.size() == 4;
-        const double border = geometry->border_width;
-        const double left = (known ? extents[0] : 0) + border;
-        const double right = (known ? extents[1] : 0) + border;
-        const double top = (known ? extents[2] : 0) + border;
-        const double bottom = (known ? extents[3] : 0) + border;
-        const Rect outerRoot{translated->dst_x - left, translated->dst_y - top,
-                             geometry->width + left + right, geometry->height + top + bottom};
-        placements.push_back(Placement{X11Monitors::rootToWindowSpace(outerRoot, primaryRoot),
-                                       Size{left + right, top + bottom}});
+        placements.push_back(placement(*geometry, *translated, extents));
+        placements.back()->normalHints = std::move(hints);
     }
     return placements;
 }
@@ -240,42 +248,45 @@ WindowResult X11WindowControl::setMinimized(const WindowInfo& info, bool minimiz
 
 WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& frame) {
     const auto window = static_cast<xcb_window_t>(info.id);
+    // One round for everything the request is made of: the monitors (for root coordinates) and
+    // the window's chrome as it is now.
+    const auto monitorsCookie = X11Monitors::request(m_connection);
+    const auto now = readPlacements({window}).front();
+    const Rect primaryRoot = X11Monitors::receive(m_connection, monitorsCookie).front().rootFrame;
+    if (!now)
+        return WindowResult::gone;
+
     const bool maximized = info.maximizedVertically || info.maximizedHorizontally;
     // A maximised axis takes its length from the monitor once maximised again there; the other
     // axis is resized like any window's.
     const bool resizeWidth = frame.width != info.frame.width && !info.maximizedHorizontally;
     const bool resizeHeight = frame.height != info.frame.height && !info.maximizedVertically;
-
-    const auto monitorsCookie = X11Monitors::request(m_connection);
     const xcb_atom_t maxVert = m_connection.atom("_NET_WM_STATE_MAXIMIZED_VERT");
     const xcb_atom_t maxHorz = m_connection.atom("_NET_WM_STATE_MAXIMIZED_HORZ");
     if (maximized) {
         // Moved while maximised, the window's restore geometry would stay on the old monitor.
         if (const WindowResult result = changeState(window, false, maxVert, maxHorz);
-            result != WindowResult::ok) {
-            xcb_discard_reply(m_connection.xcb(), monitorsCookie.sequence);
+            result != WindowResult::ok)
             return result;
-        }
     }
-    const Rect primaryRoot = X11Monitors::receive(m_connection, monitorsCookie).front().rootFrame;
 
     const Rect root = X11Monitors::windowSpaceToRoot(frame, primaryRoot);
     std::uint32_t flags = gravityNorthWest | (sourcePager << 12) | (1u << 8) | (1u << 9);
     flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
     // The request names the client's size; the frame adds decorations and borders.
-    const auto content = [](double outer, double decoration) {
-        return static_cast<std::uint32_t>(std::max(1.0, std::round(outer - decoration)));
+    const auto content = [](double outer, double chrome) {
+        return static_cast<std::uint32_t>(std::max(1.0, std::round(outer - chrome)));
     };
     m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
                             static_cast<std::uint32_t>(std::lround(root.x)),
                             static_cast<std::uint32_t>(std::lround(root.y)),
-                            resizeWidth ? content(frame.width, info.decoration.width) : 0,
-                            resizeHeight ? content(frame.height, info.decoration.height) : 0);
+                            resizeWidth ? content(frame.width, now->chromeWidth()) : 0,
+                            resizeHeight ? content(frame.height, now->chromeHeight()) : 0);
     bool gone = false;
     settle([&] {
-        const auto now = readPlacements({window}, primaryRoot).front();
-        gone = !now;
-        return gone || sameOrigin(now->frame, frame.origin());
+        const auto moved = readPlacements({window}).front();
+        gone = !moved;
+        return gone || sameOrigin(moved->rootFrame, root.origin());
     });
     if (gone)
         return WindowResult::gone;

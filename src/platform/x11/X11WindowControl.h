@@ -18,8 +18,10 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ThreadConnection.h"
 
+#include <cstdint>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace halvo {
 
@@ -52,11 +54,25 @@ public:
     WindowResult setFullScreen(const WindowInfo& window, bool fullScreen) override;
 
 private:
+    // What the window manager puts around a client: _NET_FRAME_EXTENTS and the client's border.
+    struct Chrome {
+        std::uint32_t left = 0;
+        std::uint32_t right = 0;
+        std::uint32_t top = 0;
+        std::uint32_t bottom = 0;
+        std::uint32_t border = 0;
+    };
     struct Placement;
 
-    // Where the windows are, asked in one round: nothing for a window that is gone.
-    std::vector<std::optional<Placement>> readPlacements(const std::vector<xcb_window_t>& windows,
-                                                         const Rect& primaryRoot);
+    // The outer frame from the client's geometry, its root position and its frame extents (four
+    // values, else none).
+    static Placement placement(const xcb_get_geometry_reply_t& geometry,
+                               const xcb_translate_coordinates_reply_t& translated,
+                               const std::vector<std::uint32_t>& extents);
+
+    // Where the windows are (with their size hints), asked in one round: nothing for a window
+    // that is gone.
+    std::vector<std::optional<Placement>> readPlacements(const std::vector<xcb_window_t>& windows);
     // Asks for the state change and waits (at most stateTimeout) until the window shows it.
     WindowResult changeState(xcb_window_t window, bool add, xcb_atom_t first, xcb_atom_t second);
     void activateWindow(xcb_window_t window);
