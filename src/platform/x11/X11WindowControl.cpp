@@ -247,6 +247,8 @@ WindowResult X11WindowControl::setMinimized(const WindowInfo& info, bool minimiz
 }
 
 WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& frame) {
+    if (!info.canMove)
+        return WindowResult::refused;
     const auto window = static_cast<xcb_window_t>(info.id);
     // One round for everything the request is made of: the monitors (for root coordinates) and
     // the window's chrome as it is now.
