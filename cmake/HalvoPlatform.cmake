@@ -9,9 +9,15 @@ pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
 find_package(nlohmann_json REQUIRED)
 find_package(benchmark REQUIRED)
 
+# i3's IPC (sway speaks it too): plain C++ and nlohmann-json, no X11 and no Qt.
+file(GLOB HALVO_I3IPC_SOURCES CONFIGURE_DEPENDS src/platform/i3ipc/*.cpp)
+add_library(halvo_i3ipc STATIC ${HALVO_I3IPC_SOURCES})
+target_link_libraries(halvo_i3ipc PUBLIC halvo_logic nlohmann_json::nlohmann_json)
+halvo_warnings(halvo_i3ipc STRICT)
+
 file(GLOB HALVO_X11_SOURCES CONFIGURE_DEPENDS src/platform/x11/*.cpp)
 add_library(halvo_x11 STATIC ${HALVO_X11_SOURCES})
-target_link_libraries(halvo_x11 PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus
+target_link_libraries(halvo_x11 PUBLIC halvo_logic halvo_i3ipc Qt6::Widgets Qt6::Svg Qt6::DBus
     PkgConfig::XCB PkgConfig::GIO nlohmann_json::nlohmann_json)
 target_compile_definitions(halvo_x11 PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_x11)
@@ -33,8 +39,10 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
     include(GNUInstallDirs)
     install(TARGETS halvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-    # Translations: scripts/extract-localized lists the localized("text", "comment") calls for
-    # lupdate, which merges them into the .ts in the source tree; lrelease compiles the .qm.
+    # Translations: lrelease compiles the .ts of the source tree into the build tree; the build
+    # never writes the source tree. scripts/extract-localized lists the localized("text",
+    # "comment") calls for lupdate; `cmake --build build --target update_translations` merges
+    # them into the .ts, and the test translations_up_to_date fails until that is done.
     find_package(Python3 REQUIRED COMPONENTS Interpreter)
     file(GLOB_RECURSE HALVO_TEXT_SOURCES CONFIGURE_DEPENDS
         ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h)
@@ -44,16 +52,24 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
     set(HALVO_QM ${CMAKE_BINARY_DIR}/translations/halvo_de.qm)
     add_custom_command(OUTPUT ${HALVO_TEXTS}.stamp
         COMMAND Python3::Interpreter scripts/extract-localized ${HALVO_TEXTS} ${HALVO_TEXT_SOURCES}
-        COMMAND Qt6::lupdate -silent -locations none -no-obsolete -source-language en
-            -target-language de ${HALVO_TEXTS} -ts ${HALVO_TS}
         COMMAND ${CMAKE_COMMAND} -E touch ${HALVO_TEXTS}.stamp
         DEPENDS ${HALVO_TEXT_SOURCES} ${CMAKE_SOURCE_DIR}/scripts/extract-localized
-        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
-        COMMENT "Updating resources/translations/halvo_de.ts")
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} VERBATIM)
     add_custom_command(OUTPUT ${HALVO_QM}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/translations
         COMMAND Qt6::lrelease -silent ${HALVO_TS} -qm ${HALVO_QM}
-        DEPENDS ${HALVO_TEXTS}.stamp ${HALVO_TS})
-    add_custom_target(halvo_translations ALL DEPENDS ${HALVO_QM})
+        DEPENDS ${HALVO_TS} VERBATIM)
+    add_custom_target(halvo_translations ALL DEPENDS ${HALVO_QM} ${HALVO_TEXTS}.stamp)
+    set(HALVO_TRANSLATIONS_SCRIPT ${CMAKE_COMMAND} -DLUPDATE=$<TARGET_FILE:Qt6::lupdate>
+        -DTEXTS=${HALVO_TEXTS} -DTS=${HALVO_TS})
+    add_custom_target(update_translations
+        COMMAND ${HALVO_TRANSLATIONS_SCRIPT} -P ${CMAKE_SOURCE_DIR}/cmake/HalvoTranslations.cmake
+        DEPENDS ${HALVO_TEXTS}.stamp
+        COMMENT "Updating resources/translations/halvo_de.ts" VERBATIM)
+    add_test(NAME translations_up_to_date
+        COMMAND ${HALVO_TRANSLATIONS_SCRIPT} -DCHECK_COPY=${CMAKE_BINARY_DIR}/halvo_de.check.ts
+            -P ${CMAKE_SOURCE_DIR}/cmake/HalvoTranslations.cmake)
+    set_tests_properties(translations_up_to_date PROPERTIES LABELS unit)
 
     install(FILES ${HALVO_QM} DESTINATION ${CMAKE_INSTALL_DATADIR}/halvo/translations)
     install(FILES resources/permissions.html DESTINATION ${CMAKE_INSTALL_DATADIR}/halvo)

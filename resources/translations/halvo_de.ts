@@ -4,21 +4,6 @@
 <context>
     <name>Halvo</name>
     <message>
-        <source>Accessibility permission required</source>
-        <comment>Missing permission warning</comment>
-        <translation>Bedienungshilfen-Berechtigung erforderlich</translation>
-    </message>
-    <message>
-        <source>Open Accessibility Settings…</source>
-        <comment>Open system Accessibility settings</comment>
-        <translation>Bedienungshilfen-Einstellungen öffnen…</translation>
-    </message>
-    <message>
-        <source>Open Input Monitoring Settings…</source>
-        <comment>Open system Input Monitoring settings</comment>
-        <translation>Einstellungen für Eingabeüberwachung öffnen…</translation>
-    </message>
-    <message>
         <source>Preferences…</source>
         <comment>Preferences menu item</comment>
         <translation>Einstellungen…</translation>
@@ -32,11 +17,6 @@
         <source>Quit Halvo</source>
         <comment>Quit menu item</comment>
         <translation>Halvo beenden</translation>
-    </message>
-    <message>
-        <source>Halvo — %@ + ←/→ to switch apps</source>
-        <comment>Menu bar tooltip with modifier keys</comment>
-        <translation>Halvo — %@ + ←/→ wechselt zwischen Apps</translation>
     </message>
     <message>
         <source>Select at least one modifier key.</source>
@@ -104,16 +84,6 @@
         <translation>Halvo automatisch starten, wenn du dich anmeldest.</translation>
     </message>
     <message>
-        <source>Allow Halvo in System Settings &gt; General &gt; Login Items to enable automatic launch.</source>
-        <comment>Login item requires approval</comment>
-        <translation>Erlaube Halvo unter Systemeinstellungen &gt; Allgemein &gt; Anmeldeobjekte, damit es automatisch startet.</translation>
-    </message>
-    <message>
-        <source>Open Login Items…</source>
-        <comment>Open login items settings button</comment>
-        <translation>Anmeldeobjekte öffnen…</translation>
-    </message>
-    <message>
         <source>Appearance</source>
         <comment>Preferences section title</comment>
         <translation>Erscheinungsbild</translation>
@@ -164,31 +134,6 @@
         <translation>Erneut prüfen</translation>
     </message>
     <message>
-        <source>Open Settings…</source>
-        <comment>Open permission settings button</comment>
-        <translation>Einstellungen öffnen…</translation>
-    </message>
-    <message>
-        <source>Accessibility</source>
-        <comment>Accessibility permission label</comment>
-        <translation>Bedienungshilfen</translation>
-    </message>
-    <message>
-        <source>Open Accessibility Settings…</source>
-        <comment>Open Accessibility settings button</comment>
-        <translation>Bedienungshilfen-Einstellungen öffnen…</translation>
-    </message>
-    <message>
-        <source>Input Monitoring</source>
-        <comment>Input Monitoring permission label</comment>
-        <translation>Eingabeüberwachung</translation>
-    </message>
-    <message>
-        <source>Open Input Monitoring…</source>
-        <comment>Open Input Monitoring settings button</comment>
-        <translation>Eingabeüberwachung öffnen…</translation>
-    </message>
-    <message>
         <source>Usage Tips</source>
         <comment>Usage tips disclosure title</comment>
         <translation>Tipps zur Bedienung</translation>
@@ -204,19 +149,9 @@
         <translation>Halte Links oder Rechts 0,6 Sekunden lang, um alle Fenster der gewählten App auf den Bildschirm zu bewegen, auf dem du mit dem Umschalten begonnen hast. Vollbildfenster und feste Fenster bleiben, wo sie sind.</translation>
     </message>
     <message>
-        <source>Up enters native full screen for the focused window of the frontmost app; Down exits full screen.</source>
-        <comment>Usage tip: full screen</comment>
-        <translation>Oben schaltet das aktive Fenster der vordersten App in den Vollbildmodus, Unten beendet ihn.</translation>
-    </message>
-    <message>
         <source>Drag icons in the overlay to set your custom order.</source>
         <comment>Usage tip: reordering</comment>
         <translation>Ziehe Symbole in der Übersicht, um deine eigene Reihenfolge festzulegen.</translation>
-    </message>
-    <message>
-        <source>Halvo needs Accessibility to raise app windows, and may need Input Monitoring so modifier keys are detected while other apps are focused.</source>
-        <comment>Usage tip: permissions</comment>
-        <translation>Halvo braucht die Bedienungshilfen, um App-Fenster nach vorn zu holen, und eventuell die Eingabeüberwachung, damit Sondertasten auch erkannt werden, während andere Apps aktiv sind.</translation>
     </message>
     <message>
         <source>Could not update launch at login: </source>
@@ -277,6 +212,81 @@
         <source>Show more apps on the right</source>
         <comment>Help text and accessibility label of the overlay button that pages right</comment>
         <translation>Weitere Apps rechts anzeigen</translation>
+    </message>
+    <message>
+        <source>Window manager required</source>
+        <comment>Missing window manager warning</comment>
+        <translation>Fenstermanager erforderlich</translation>
+    </message>
+    <message>
+        <source>Open Window Manager Help…</source>
+        <comment>Open window manager help</comment>
+        <translation>Hilfe zum Fenstermanager öffnen…</translation>
+    </message>
+    <message>
+        <source>Open Keyboard Access Help…</source>
+        <comment>Open keyboard access help</comment>
+        <translation>Hilfe zum Tastaturzugriff öffnen…</translation>
+    </message>
+    <message>
+        <source>Halvo — %1 + ←/→ to switch apps</source>
+        <comment>Tray icon tooltip with modifier keys</comment>
+        <translation>Halvo — %1 + ←/→ wechselt zwischen Apps</translation>
+    </message>
+    <message>
+        <source>Ctrl</source>
+        <comment>Name of the Control key in shortcuts</comment>
+        <translation>Strg</translation>
+    </message>
+    <message>
+        <source>Alt</source>
+        <comment>Name of the Alt key in shortcuts</comment>
+        <translation>Alt</translation>
+    </message>
+    <message>
+        <source>Shift</source>
+        <comment>Name of the Shift key in shortcuts</comment>
+        <translation>Umschalt</translation>
+    </message>
+    <message>
+        <source>Super</source>
+        <comment>Name of the Super (Windows logo) key in shortcuts</comment>
+        <translation>Super</translation>
+    </message>
+    <message>
+        <source>Open Help…</source>
+        <comment>Open permission help button</comment>
+        <translation>Hilfe öffnen…</translation>
+    </message>
+    <message>
+        <source>Window manager</source>
+        <comment>Window manager check label</comment>
+        <translation>Fenstermanager</translation>
+    </message>
+    <message>
+        <source>Switching needs a running window manager with EWMH support, such as openbox, xfwm4, KWin, Mutter or i3. Start one and Halvo picks it up.</source>
+        <comment>Window manager check explanation</comment>
+        <translation>Zum Umschalten muss ein Fenstermanager mit EWMH-Unterstützung laufen, etwa openbox, xfwm4, KWin, Mutter oder i3. Starte einen, und Halvo erkennt ihn von selbst.</translation>
+    </message>
+    <message>
+        <source>Keyboard access</source>
+        <comment>Keyboard access check label</comment>
+        <translation>Tastaturzugriff</translation>
+    </message>
+    <message>
+        <source>Halvo follows the modifier keys through the X server&apos;s XKB and XInput2 extensions. Run it in an X11 session; under Wayland it cannot see them.</source>
+        <comment>Keyboard access check explanation</comment>
+        <translation>Halvo verfolgt die Sondertasten über die Erweiterungen XKB und XInput2 des X-Servers. Starte es in einer X11-Sitzung; unter Wayland sieht es sie nicht.</translation>
+    </message>
+    <message>
+        <source>Up enters full screen for the focused window of the frontmost app; Down exits full screen.</source>
+        <comment>Usage tip: full screen</comment>
+        <translation>Oben schaltet das aktive Fenster der vordersten App in den Vollbildmodus, Unten beendet ihn.</translation>
+    </message>
+    <message>
+        <source>Halvo needs a window manager with EWMH support to raise app windows, and keyboard access through XKB and XInput2 so modifier keys are detected while other apps are focused.</source>
+        <comment>Usage tip: permissions</comment>
+        <translation>Halvo braucht einen Fenstermanager mit EWMH-Unterstützung, um App-Fenster nach vorn zu holen, und Tastaturzugriff über XKB und XInput2, damit Sondertasten auch erkannt werden, während andere Apps aktiv sind.</translation>
     </message>
 </context>
 </TS>

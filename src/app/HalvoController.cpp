@@ -115,6 +115,12 @@ void HalvoController::start() {
         if (auto self = weak.lock())
             (*self)->handleModifiersChanged(held);
     };
+    // Another program holds the combination although its registration went through: the user
+    // learns it the same way as of a refused registration.
+    m_hotkeys->onShortcutTaken = [weak] {
+        if (auto self = weak.lock())
+            (*self)->m_hotkeyError = registrationFailureMessage();
+    };
     if (!m_hotkeys->start())
         m_hotkeyError = registrationFailureMessage();
 

@@ -27,11 +27,11 @@ std::string SettingsLinks::fileURL(const std::string& fragment) const {
 }
 
 SettingsLinks::Pane SettingsLinks::accessibilityPane() const {
-    return {fileURL("accessibility"), "https://specifications.freedesktop.org/"};
+    return {fileURL("window-manager"), "https://specifications.freedesktop.org/"};
 }
 
 SettingsLinks::Pane SettingsLinks::inputMonitoringPane() const {
-    return {fileURL("input-monitoring"),
+    return {fileURL("keyboard-access"),
             "https://www.x.org/releases/current/doc/inputproto/XI2proto.txt"};
 }
 

@@ -8,15 +8,12 @@ namespace halvo {
 std::vector<StatusMenuItem> StatusMenu::build(bool accessibilityTrusted, const Actions& actions) {
     std::vector<StatusMenuItem> items;
     if (!accessibilityTrusted) {
-        items.push_back(
-            {localized("Accessibility permission required", "Missing permission warning"), false,
-             nullptr, "", false});
-        items.push_back(
-            {localized("Open Accessibility Settings…", "Open system Accessibility settings"), true,
-             actions.openAccessibility, "", false});
-        items.push_back(
-            {localized("Open Input Monitoring Settings…", "Open system Input Monitoring settings"),
-             true, actions.openInputMonitoring, "", false});
+        items.push_back({localized("Window manager required", "Missing window manager warning"),
+                         false, nullptr, "", false});
+        items.push_back({localized("Open Window Manager Help…", "Open window manager help"), true,
+                         actions.openAccessibility, "", false});
+        items.push_back({localized("Open Keyboard Access Help…", "Open keyboard access help"), true,
+                         actions.openInputMonitoring, "", false});
         items.push_back(StatusMenuItem::separator());
     }
     items.push_back({localized("Preferences…", "Preferences menu item"), true,
@@ -29,12 +26,9 @@ std::vector<StatusMenuItem> StatusMenu::build(bool accessibilityTrusted, const A
 }
 
 std::string StatusMenu::toolTip(ShortcutModifiers modifiers) {
-    std::string format =
-        localized("Halvo — %@ + ←/→ to switch apps", "Menu bar tooltip with modifier keys");
-    const std::string placeholder = "%@";
-    if (const auto at = format.find(placeholder); at != std::string::npos)
-        format.replace(at, placeholder.size(), modifiers.displayString());
-    return format;
+    return fillPlaceholders(
+        localized("Halvo — %1 + ←/→ to switch apps", "Tray icon tooltip with modifier keys"),
+        {modifiers.displayString()});
 }
 
 void StatusMenu::setUp(StatusItem& item, ShortcutModifiers modifiers, bool accessibilityTrusted,

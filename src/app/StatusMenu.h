@@ -30,7 +30,7 @@ public:
     // disabled warning, the two settings links and a separator.
     static std::vector<StatusMenuItem> build(bool accessibilityTrusted, const Actions& actions);
 
-    // "Halvo — ⌃⌥ + ←/→ to switch apps" for the given combination.
+    // "Halvo — Ctrl+Alt + ←/→ to switch apps" for the given combination.
     static std::string toolTip(ShortcutModifiers modifiers);
 
     // Icon (or title when the icon is missing) and tooltip, then the menu.

@@ -9,6 +9,7 @@
 #include "platform/Localization.h"
 #include "platform/ThreadBackgroundQueue.h"
 #include "platform/x11/DesktopEntryIndex.h"
+#include "platform/x11/IconThemeFallback.h"
 #include "platform/x11/JsonFileUserDefaults.h"
 #include "platform/x11/ProcessBundleInfo.h"
 #include "platform/x11/QtMainQueue.h"
@@ -226,6 +227,8 @@ int main(int argc, char** argv) {
     Q_INIT_RESOURCE(halvo);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/halvo/halvo.svg")));
+    // Before any desktop entry's icon is looked up.
+    const auto iconFallback = IconThemeFallback::install();
 
     const QString name = instanceName();
     if (askRunningInstance(name, openPreferences)) {
@@ -263,7 +266,7 @@ int main(int argc, char** argv) {
     X11Workspace workspace(*connection, ownPid);
     workspace.setDesktopEntries(X11Workspace::DesktopEntries::installed(desktopEntries));
     workspace.setIconScale(app.devicePixelRatio());
-    X11WindowControl windowControl(*connection, ownPid);
+    X11WindowControl windowControl(*connection, ownPid, &log);
     X11Permissions permissions(*connection, windowControl, log);
     X11Screens screens(*connection);
     X11HotkeyRegistrar hotkeyRegistrar(*connection);

@@ -21,36 +21,27 @@ const char* arrowSymbol(HotkeyAction action) {
     return "";
 }
 
+// "Ctrl+Alt+→": the combination with the action's arrow.
+std::string shortcutName(ShortcutModifiers modifiers, HotkeyAction action) {
+    return modifiers.displayString() + "+" + arrowSymbol(action);
+}
+
 } // namespace
 
 HotkeyManager::HotkeyManager(ShortcutModifiers modifiers, HotkeyRegistrar& registrar,
-                             EventMonitor& monitor, MainQueue& mainQueue, Log& log,
-                             RegisterHotkey registerHotkey, UnregisterHotkey unregisterHotkey)
+                             EventMonitor& monitor, MainQueue& mainQueue, Log& log)
     : m_registrar(registrar), m_monitor(monitor), m_mainQueue(mainQueue), m_log(log),
-      m_registerHotkey(std::move(registerHotkey)), m_unregisterHotkey(std::move(unregisterHotkey)),
       m_modifiers(modifiers.isValid() ? modifiers : ShortcutModifiers::defaultCombination),
-      m_lifetime(std::make_shared<HotkeyManager*>(this)) {
-    if (!m_registerHotkey) {
-        m_registerHotkey = [&registrar](std::uint32_t keyCode, std::uint32_t carbonModifiers,
-                                        EventHotKeyID id, EventHotKeyRef& ref) {
-            return registrar.registerEventHotKey(keyCode, carbonModifiers, id, ref);
-        };
-    }
-    if (!m_unregisterHotkey) {
-        m_unregisterHotkey = [&registrar](EventHotKeyRef ref) {
-            registrar.unregisterEventHotKey(ref);
-        };
-    }
-}
+      m_lifetime(std::make_shared<HotkeyManager*>(this)) {}
 
 HotkeyManager::~HotkeyManager() {
     stop();
 }
 
 bool HotkeyManager::start() {
-    if (m_eventHandler)
+    if (m_listening)
         return m_hotkeys.size() == allHotkeyActions.size();
-    if (!installEventHandler())
+    if (!listen())
         return false;
     if (!registerHotkeys(m_modifiers)) {
         stop();
@@ -58,33 +49,31 @@ bool HotkeyManager::start() {
     }
 
     std::weak_ptr<HotkeyManager*> weak = m_lifetime;
-    m_localMonitor = m_monitor.addLocalMonitor(monitorMask, [weak](const MonitoredEvent& event) {
+    EventMonitor::Handlers handlers;
+    handlers.modifiersChanged = [weak](Modifiers held) {
         if (auto self = weak.lock())
-            (*self)->handleMonitoredEvent(event);
-    });
-    m_globalMonitor = m_monitor.addGlobalMonitor(monitorMask, [weak](const MonitoredEvent& event) {
+            (*self)->handleModifiersChanged(held);
+    };
+    handlers.keyReleased = [weak](Key key) {
         if (auto self = weak.lock())
-            (*self)->handleMonitoredEvent(event);
-    });
+            (*self)->handleKeyReleased(key);
+    };
+    m_keyboardMonitor = m_monitor.addMonitor(std::move(handlers));
     return true;
 }
 
-bool HotkeyManager::installEventHandler() {
+bool HotkeyManager::listen() {
     std::weak_ptr<HotkeyManager*> weak = m_lifetime;
-    EventHandlerRef ref = 0;
-    const OSStatus status = m_registrar.installEventHandler(
-        [weak](const HotkeyEvent& event) -> OSStatus {
-            auto self = weak.lock();
-            if (!self)
-                return noErr;
-            return (*self)->handleHotkeyEvent(event);
-        },
-        ref);
-    if (status != noErr) {
-        m_log.write("Halvo: InstallEventHandler failed: " + std::to_string(status));
+    const std::optional<std::string> error =
+        m_registrar.listen([weak](const HotkeyRegistrar::Event& event) {
+            if (auto self = weak.lock())
+                (*self)->handleShortcutEvent(event);
+        });
+    if (error) {
+        m_log.write("Halvo: Could not listen to the keyboard: " + *error);
         return false;
     }
-    m_eventHandler = ref;
+    m_listening = true;
     return true;
 }
 
@@ -94,29 +83,28 @@ bool HotkeyManager::registerHotkeys(ShortcutModifiers newModifiers) {
     if (newModifiers == m_modifiers && m_hotkeys.size() == allHotkeyActions.size())
         return true;
 
-    std::map<HotkeyAction, EventHotKeyRef> registered;
+    std::map<HotkeyAction, HotkeyRegistrar::ShortcutRef> registered;
     for (HotkeyAction action : allHotkeyActions) {
-        EventHotKeyRef ref = 0;
-        const OSStatus status = m_registerHotkey(keyCode(action), newModifiers.carbonModifiers(),
-                                                 EventHotKeyID{signature, rawValue(action)}, ref);
-        if (status != noErr || ref == 0) {
+        const HotkeyRegistrar::Registration registration =
+            m_registrar.registerShortcut(action, newModifiers.keys());
+        if (registration.result != RegistrationResult::registered || registration.ref == 0) {
             for (const auto& [done, doneRef] : registered)
-                m_unregisterHotkey(doneRef);
+                m_registrar.unregisterShortcut(doneRef);
             // Names the combination that was refused, so a clash with another program's shortcut
             // can be found in the log.
-            const std::string reason = status == eventHotKeyExistsErr
-                                           ? "another program already uses it"
-                                           : "status " + std::to_string(status);
-            m_log.write("Halvo: Could not register the shortcut " + newModifiers.displayString() +
-                        arrowSymbol(action) + ": " + reason);
+            const char* reason = registration.result == RegistrationResult::takenByAnotherProgram
+                                     ? "another program already uses it"
+                                     : "the desktop refused it";
+            m_log.write("Halvo: Could not register the shortcut " +
+                        shortcutName(newModifiers, action) + ": " + reason);
             return false;
         }
-        registered.emplace(action, ref);
+        registered.emplace(action, registration.ref);
     }
 
     cancelLongPress();
     for (const auto& [action, ref] : m_hotkeys)
-        m_unregisterHotkey(ref);
+        m_registrar.unregisterShortcut(ref);
     m_hotkeys = std::move(registered);
     m_modifiers = newModifiers;
     m_shortcutHeld = false;
@@ -129,19 +117,15 @@ void HotkeyManager::stop() {
     cancelLongPress();
     m_shortcutHeld = false;
     for (const auto& [action, ref] : m_hotkeys)
-        m_unregisterHotkey(ref);
+        m_registrar.unregisterShortcut(ref);
     m_hotkeys.clear();
-    if (m_eventHandler) {
-        m_registrar.removeEventHandler(*m_eventHandler);
-        m_eventHandler.reset();
+    if (m_listening) {
+        m_registrar.stopListening();
+        m_listening = false;
     }
-    if (m_localMonitor) {
-        m_monitor.removeMonitor(*m_localMonitor);
-        m_localMonitor.reset();
-    }
-    if (m_globalMonitor) {
-        m_monitor.removeMonitor(*m_globalMonitor);
-        m_globalMonitor.reset();
+    if (m_keyboardMonitor) {
+        m_monitor.removeMonitor(*m_keyboardMonitor);
+        m_keyboardMonitor.reset();
     }
 }
 
@@ -163,25 +147,24 @@ void HotkeyManager::resume() {
     m_isSuspended = false;
 }
 
-OSStatus HotkeyManager::handleHotkeyEvent(const HotkeyEvent& event) {
-    if (event.parameterStatus != noErr || event.hotKeyID.signature != signature)
-        return event.parameterStatus;
-    const std::optional<HotkeyAction> action = hotkeyActionFromRawValue(event.hotKeyID.id);
-    if (!action)
-        return event.parameterStatus;
-
-    const bool isRelease = event.kind == kEventHotKeyReleased;
+void HotkeyManager::handleShortcutEvent(const HotkeyRegistrar::Event& event) {
     std::weak_ptr<HotkeyManager*> weak = m_lifetime;
-    m_mainQueue.post([weak, isRelease, action = *action] {
+    m_mainQueue.post([weak, event] {
         auto self = weak.lock();
         if (!self)
             return;
-        if (isRelease)
-            (*self)->handleRelease(action);
-        else
-            (*self)->handlePress(action);
+        switch (event.kind) {
+        case HotkeyRegistrar::Event::Kind::pressed:
+            (*self)->handlePress(event.action);
+            return;
+        case HotkeyRegistrar::Event::Kind::released:
+            (*self)->handleRelease(event.action);
+            return;
+        case HotkeyRegistrar::Event::Kind::takenByAnotherProgram:
+            (*self)->handleShortcutTaken(event.action);
+            return;
+        }
     });
-    return event.parameterStatus;
 }
 
 void HotkeyManager::handlePress(HotkeyAction action) {
@@ -218,21 +201,29 @@ void HotkeyManager::handleRelease(HotkeyAction action) {
         cancelLongPress();
 }
 
-void HotkeyManager::handleMonitoredEvent(const MonitoredEvent& event) {
-    if (event.type == NSEventTypeFlagsChanged) {
-        handleFlagsChanged(event.modifierFlags);
-        return;
-    }
-    if (event.type != NSEventTypeKeyUp)
-        return;
-    // Catches arrow releases that no released hot-key event reports, for example when the
+void HotkeyManager::handleShortcutTaken(HotkeyAction action) {
+    if (m_hotkeys.empty())
+        return; // already stopped: the other program's later presses say nothing new
+    m_log.write("Halvo: Could not register the shortcut " + shortcutName(m_modifiers, action) +
+                ": another program takes its presses");
+    const bool held = m_shortcutHeld;
+    stop();
+    // The monitor is gone with stop(): an open switch is closed now.
+    if (held && onModifiersChanged)
+        onModifiersChanged(false);
+    if (onShortcutTaken)
+        onShortcutTaken();
+}
+
+void HotkeyManager::handleKeyReleased(Key key) {
+    // Catches arrow releases that no released shortcut event reports, for example when the
     // modifiers came up before the arrow.
-    const std::optional<HotkeyAction> action = hotkeyActionForKeyCode(event.keyCode);
+    const std::optional<HotkeyAction> action = hotkeyActionForKey(key);
     if (action && m_pressedAction == action)
         cancelLongPress();
 }
 
-void HotkeyManager::handleFlagsChanged(std::uint64_t flags) {
+void HotkeyManager::handleModifiersChanged(Modifiers held) {
     if (m_isSuspended)
         return;
     if (!m_modifiers.isValid()) {
@@ -244,14 +235,14 @@ void HotkeyManager::handleFlagsChanged(std::uint64_t flags) {
         return;
     }
 
-    const bool held =
-        (flags & ShortcutModifiers::modifierFlagsMask) == m_modifiers.eventModifierFlags();
-    if (held == m_shortcutHeld)
+    // Exact over the four keys: Control + Alt is not held while Shift is also down.
+    const bool exact = held == m_modifiers.keys();
+    if (exact == m_shortcutHeld)
         return;
-    m_shortcutHeld = held;
-    if (!held)
+    m_shortcutHeld = exact;
+    if (!exact)
         cancelLongPress();
-    reportModifiers(held);
+    reportModifiers(exact);
 }
 
 void HotkeyManager::reportModifiers(bool held) {

@@ -2,16 +2,15 @@
 // combination going down and up, and the long press of Left or Right.
 #pragma once
 
-#include "input/HotkeyAction.h"
 #include "input/ShortcutModifiers.h"
 #include "platform/EventMonitor.h"
+#include "platform/HotkeyAction.h"
 #include "platform/HotkeyRegistrar.h"
-#include "platform/HotkeyTypes.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/WorkItem.h"
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,23 +20,11 @@ namespace halvo {
 
 class HotkeyManager {
 public:
-    // Registers one hot key; on success returns noErr and sets ref to a non-zero reference.
-    using RegisterHotkey =
-        std::function<OSStatus(std::uint32_t keyCode, std::uint32_t carbonModifiers,
-                               EventHotKeyID id, EventHotKeyRef& ref)>;
-    // Unregisters one hot key; its result is not examined.
-    using UnregisterHotkey = std::function<void(EventHotKeyRef ref)>;
-
     static constexpr double longPressDelay = 0.6;
-    static constexpr std::uint32_t signature = fourCharCode("HLVO");
-    // Key-up and flags-changed events.
-    static constexpr std::uint64_t monitorMask = NSEventMaskKeyUp | NSEventMaskFlagsChanged;
 
-    // An invalid combination falls back to Control + Option. Nothing is registered yet. Without
-    // registration callbacks the registrar's own register and unregister are used.
+    // An invalid combination falls back to Control + Alt. Nothing is registered yet.
     HotkeyManager(ShortcutModifiers modifiers, HotkeyRegistrar& registrar, EventMonitor& monitor,
-                  MainQueue& mainQueue, Log& log, RegisterHotkey registerHotkey = {},
-                  UnregisterHotkey unregisterHotkey = {});
+                  MainQueue& mainQueue, Log& log);
     // Runs stop().
     ~HotkeyManager();
     HotkeyManager(const HotkeyManager&) = delete;
@@ -48,10 +35,13 @@ public:
     std::function<void(HotkeyAction)> onLongPress; // Left or Right held for longPressDelay
     std::function<void(bool)> onFullScreen;        // Up (true) or Down (false) was pressed
     std::function<void(bool)> onModifiersChanged;  // the exact combination went down / came up
+    // Another program takes the combination's presses although the registration succeeded: logged
+    // like a refused registration, the manager is stopped and an open switch closed.
+    std::function<void()> onShortcutTaken;
 
-    // Installs the handler, registers the four hot keys and adds the monitors. True when the
-    // handler is installed and all four hot keys are registered; on failure nothing stays behind.
-    // While running, only reports whether four hot keys are registered.
+    // Listens to the keyboard, registers the four hot keys and adds the monitor. True when Halvo
+    // listens and all four hot keys are registered; on failure nothing stays behind. While
+    // running, only reports whether four hot keys are registered.
     bool start();
 
     // Swaps to a new combination, all or nothing: the new hot keys are registered before the old
@@ -59,7 +49,8 @@ public:
     // combination, without touching the platform.
     bool registerHotkeys(ShortcutModifiers newModifiers);
 
-    // Removes hot keys, handler and monitors. `modifiers` stays; onModifiersChanged is not called.
+    // Removes hot keys, listening and monitor. `modifiers` stays; onModifiersChanged is not
+    // called.
     void stop();
 
     // Cancels a pending long press and forgets the pressed arrow.
@@ -70,26 +61,22 @@ public:
     void suspend();
     void resume();
 
-    // The recorder's finer steps: set or clear the suspension alone, and forget that the
-    // combination is held without reporting it.
-    void setSuspended(bool suspended) { m_isSuspended = suspended; }
-    void clearShortcutHeld() { m_shortcutHeld = false; }
-
     bool isSuspended() const { return m_isSuspended; }
     bool shortcutHeld() const { return m_shortcutHeld; }
     ShortcutModifiers modifiers() const { return m_modifiers; }
     std::optional<HotkeyAction> pressedAction() const { return m_pressedAction; }
-    bool isRunning() const { return m_eventHandler.has_value(); }
+    bool isRunning() const { return m_listening; }
     // How many hot keys are registered: 0 or 4.
     std::size_t registeredHotkeyCount() const { return m_hotkeys.size(); }
 
 private:
-    bool installEventHandler();
-    OSStatus handleHotkeyEvent(const HotkeyEvent& event);
+    bool listen();
+    void handleShortcutEvent(const HotkeyRegistrar::Event& event);
     void handlePress(HotkeyAction action);
     void handleRelease(HotkeyAction action);
-    void handleMonitoredEvent(const MonitoredEvent& event);
-    void handleFlagsChanged(std::uint64_t flags);
+    void handleShortcutTaken(HotkeyAction action);
+    void handleKeyReleased(Key key);
+    void handleModifiersChanged(Modifiers held);
     void reportModifiers(bool held);
 
     HotkeyRegistrar& m_registrar;
@@ -100,13 +87,10 @@ private:
     bool m_isSuspended = false;
     std::optional<HotkeyAction> m_pressedAction;
     WorkItem m_longPressWork;
-    RegisterHotkey m_registerHotkey;
-    UnregisterHotkey m_unregisterHotkey;
     ShortcutModifiers m_modifiers;
-    std::optional<EventHandlerRef> m_eventHandler;
-    std::map<HotkeyAction, EventHotKeyRef> m_hotkeys;
-    std::optional<MonitorToken> m_localMonitor;
-    std::optional<MonitorToken> m_globalMonitor;
+    bool m_listening = false;
+    std::map<HotkeyAction, HotkeyRegistrar::ShortcutRef> m_hotkeys;
+    std::optional<MonitorToken> m_keyboardMonitor;
     bool m_shortcutHeld = false;
 
     // Blocks, handlers and the long-press work hold this weakly: once the manager is gone they

@@ -1,47 +1,22 @@
-// Bits, symbols and platform masks of the shortcut's modifier keys.
+// Bits and key names of the shortcut's modifier keys.
 #include "input/ShortcutModifiers.h"
 
-#include "platform/HotkeyTypes.h"
+#include "platform/Localization.h"
 
 #include <bit>
+#include <utility>
 
 namespace halvo {
 
 const ShortcutModifiers ShortcutModifiers::control{1};
-const ShortcutModifiers ShortcutModifiers::option{2};
-const ShortcutModifiers ShortcutModifiers::command{4};
+const ShortcutModifiers ShortcutModifiers::alt{2};
+const ShortcutModifiers ShortcutModifiers::super{4};
 const ShortcutModifiers ShortcutModifiers::shift{8};
 const ShortcutModifiers ShortcutModifiers::defaultCombination{3};
-
-namespace {
-
-struct Member {
-    std::uint32_t bit;
-    std::uint32_t carbonMask;
-    std::uint64_t eventFlag;
-};
-
-constexpr Member members[] = {
-    {1, controlKey, NSEventModifierFlagControl},
-    {2, optionKey, NSEventModifierFlagOption},
-    {4, cmdKey, NSEventModifierFlagCommand},
-    {8, shiftKey, NSEventModifierFlagShift},
-};
-
-} // namespace
 
 ShortcutModifiers::ShortcutModifiers(std::initializer_list<ShortcutModifiers> list) {
     for (ShortcutModifiers member : list)
         m_rawValue |= member.m_rawValue;
-}
-
-ShortcutModifiers ShortcutModifiers::fromEventModifierFlags(std::uint64_t flags) {
-    ShortcutModifiers result;
-    for (const Member& member : members) {
-        if (flags & member.eventFlag)
-            result.m_rawValue |= member.bit;
-    }
-    return result;
 }
 
 int ShortcutModifiers::count() const {
@@ -49,34 +24,22 @@ int ShortcutModifiers::count() const {
 }
 
 std::string ShortcutModifiers::displayString() const {
+    // Shift before Super, as desktops write their shortcuts, although Shift is the higher bit.
+    const std::pair<ShortcutModifiers, std::string> names[] = {
+        {control, localized("Ctrl", "Name of the Control key in shortcuts")},
+        {alt, localized("Alt", "Name of the Alt key in shortcuts")},
+        {shift, localized("Shift", "Name of the Shift key in shortcuts")},
+        {super, localized("Super", "Name of the Super (Windows logo) key in shortcuts")},
+    };
     std::string result;
-    if (contains(control))
-        result += "\u2303";
-    if (contains(option))
-        result += "\u2325";
-    if (contains(shift))
-        result += "\u21E7";
-    if (contains(command))
-        result += "\u2318";
+    for (const auto& [member, name] : names) {
+        if (!contains(member))
+            continue;
+        if (!result.empty())
+            result += "+";
+        result += name;
+    }
     return result;
-}
-
-std::uint32_t ShortcutModifiers::carbonModifiers() const {
-    std::uint32_t mask = 0;
-    for (const Member& member : members) {
-        if (m_rawValue & member.bit)
-            mask |= member.carbonMask;
-    }
-    return mask;
-}
-
-std::uint64_t ShortcutModifiers::eventModifierFlags() const {
-    std::uint64_t mask = 0;
-    for (const Member& member : members) {
-        if (m_rawValue & member.bit)
-            mask |= member.eventFlag;
-    }
-    return mask;
 }
 
 bool ShortcutModifiers::insert(ShortcutModifiers member) {

@@ -1,6 +1,8 @@
-// The modifier keys held to switch applications: an option set over Control 1, Option (Alt) 2,
-// Command (Super) 4 and Shift 8. The raw value is the stored format and must not be renumbered.
+// The modifier keys held to switch applications: an option set over Control 1, Alt 2, Super 4 and
+// Shift 8. The raw value is the stored format and must not be renumbered.
 #pragma once
+
+#include "platform/Modifiers.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -12,23 +14,20 @@ namespace halvo {
 class ShortcutModifiers {
 public:
     static const ShortcutModifiers control;
-    static const ShortcutModifiers option;
-    static const ShortcutModifiers command;
+    static const ShortcutModifiers alt;
+    static const ShortcutModifiers super;
     static const ShortcutModifiers shift;
 
-    // Control + Option, raw 3: the fallback wherever an invalid combination is met.
+    // Control + Alt, raw 3: the fallback wherever an invalid combination is met.
     static const ShortcutModifiers defaultCombination;
-
-    // The four modifier flags of flag words (Shift, Control, Option, Command).
-    static constexpr std::uint64_t modifierFlagsMask = 0x1E0000;
 
     constexpr ShortcutModifiers() = default;
     // Any value is accepted; validity is the user's concern.
     constexpr explicit ShortcutModifiers(std::uint32_t rawValue) : m_rawValue(rawValue) {}
     ShortcutModifiers(std::initializer_list<ShortcutModifiers> members);
 
-    // Each of the four flags present in a flag word contributes its member; others are ignored.
-    static ShortcutModifiers fromEventModifierFlags(std::uint64_t flags);
+    // The keys held, as the keyboard reports them.
+    constexpr explicit ShortcutModifiers(Modifiers keys) : m_rawValue(keys.bits()) {}
 
     constexpr std::uint32_t rawValue() const { return m_rawValue; }
     constexpr bool operator==(const ShortcutModifiers&) const = default;
@@ -39,12 +38,11 @@ public:
     // How many of the four keys are in the set.
     int count() const;
 
-    // Key symbols in the order Control, Option, Shift, Command: raw 12 gives "⇧⌘".
+    // The key names as the desktop shows them, in the order Control, Alt, Shift, Super, joined by
+    // "+": raw 3 gives "Ctrl+Alt", raw 12 "Shift+Super". The names are translated.
     std::string displayString() const;
-    // The hot-key modifier mask: raw 3 gives 0x1800.
-    std::uint32_t carbonModifiers() const;
-    // The flag-word mask: raw 3 gives 0xC0000.
-    std::uint64_t eventModifierFlags() const;
+    // The four keys of the set; bits above them are dropped.
+    constexpr Modifiers keys() const { return Modifiers::fromBits(m_rawValue); }
 
     // Option-set algebra on the raw bits; nothing here clamps or validates.
     ShortcutModifiers unionWith(ShortcutModifiers other) const {

@@ -1,8 +1,9 @@
-// Monitors of keyboard events: modifier changes and key releases, seen whichever window has the
-// focus. Only modifier changes and the four arrow keys are ever reported.
+// Watches the keyboard whichever window has the focus: the modifier keys held, and releases of the
+// four arrows. Nothing else is ever reported.
 #pragma once
 
-#include "platform/HotkeyTypes.h"
+#include "platform/Key.h"
+#include "platform/Modifiers.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,16 +15,17 @@ using MonitorToken = std::uint64_t;
 
 class EventMonitor {
 public:
-    using Handler = std::function<void(const MonitoredEvent&)>;
+    struct Handlers {
+        // The set of the four modifier keys now held, after any change of it. Lock keys (Caps
+        // Lock, Num Lock) are not modifiers here and change nothing.
+        std::function<void(Modifiers)> modifiersChanged;
+        std::function<void(Key)> keyReleased;
+    };
 
     virtual ~EventMonitor() = default;
 
-    // Events addressed to Halvo's own windows. Nothing when the platform cannot monitor.
-    virtual std::optional<MonitorToken> addLocalMonitor(std::uint64_t mask, Handler handler) = 0;
-
-    // Events addressed to every other client.
-    virtual std::optional<MonitorToken> addGlobalMonitor(std::uint64_t mask, Handler handler) = 0;
-
+    // Nothing when the platform cannot watch the keyboard.
+    virtual std::optional<MonitorToken> addMonitor(Handlers handlers) = 0;
     virtual void removeMonitor(MonitorToken token) = 0;
 };
 

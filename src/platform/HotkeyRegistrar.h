@@ -1,29 +1,53 @@
-// System-wide hot keys: a key code plus a modifier mask that reaches Halvo whichever window has
-// the focus.
+// System-wide shortcuts: an arrow with a modifier combination that reaches Halvo whichever window
+// has the focus.
 #pragma once
 
-#include "platform/HotkeyTypes.h"
+#include "platform/HotkeyAction.h"
+#include "platform/Modifiers.h"
+#include "platform/RegistrationResult.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace halvo {
 
 class HotkeyRegistrar {
 public:
-    using Handler = std::function<OSStatus(const HotkeyEvent&)>;
+    // Names one registration; 0 is none.
+    using ShortcutRef = std::uint64_t;
+
+    struct Event {
+        enum class Kind {
+            pressed,
+            released,
+            // A registered shortcut turned out to be held by another program after all (some
+            // desktops take keys in ways a registration cannot see): it will not arrive.
+            takenByAnotherProgram,
+        };
+        Kind kind = Kind::pressed;
+        HotkeyAction action = HotkeyAction::previous;
+        bool operator==(const Event&) const = default;
+    };
+    using Handler = std::function<void(const Event&)>;
+
+    struct Registration {
+        RegistrationResult result = RegistrationResult::failed;
+        ShortcutRef ref = 0; // non-zero exactly when registered
+    };
 
     virtual ~HotkeyRegistrar() = default;
 
-    // Installs the one handler that receives pressed and released events of every registered hot
-    // key, on the main thread. On success `handler` is set to a non-zero reference.
-    virtual OSStatus installEventHandler(Handler handler, EventHandlerRef& ref) = 0;
-    virtual OSStatus removeEventHandler(EventHandlerRef ref) = 0;
+    // Starts delivering the events of every registered shortcut to the one handler, on the main
+    // thread. Nothing on success; otherwise why the keyboard cannot be listened to.
+    virtual std::optional<std::string> listen(Handler handler) = 0;
+    virtual void stopListening() = 0;
 
-    // Registers keyCode with the modifier mask. Non-zero status (and ref 0) when it cannot be had,
-    // for example because another client owns the combination; nothing is left half-registered.
-    virtual OSStatus registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                         EventHotKeyID id, EventHotKeyRef& ref) = 0;
-    virtual OSStatus unregisterEventHotKey(EventHotKeyRef ref) = 0;
+    // Registers the action's arrow with exactly these modifiers (lock keys such as Caps Lock and
+    // Num Lock never get in the way). Nothing is left half-registered when it fails.
+    virtual Registration registerShortcut(HotkeyAction action, Modifiers modifiers) = 0;
+    virtual void unregisterShortcut(ShortcutRef ref) = 0;
 };
 
 } // namespace halvo

@@ -24,9 +24,6 @@ public:
     // Each returns nothing on success, else a description of the failure that a user can read.
     virtual std::optional<std::string> registerItem() = 0;
     virtual std::optional<std::string> unregisterItem() = 0;
-
-    // Shows the user where login items are managed.
-    virtual void openSettings() = 0;
 };
 
 } // namespace halvo

@@ -15,7 +15,7 @@ public:
     static constexpr const char* modifiersKey = "halvo.shortcutModifiers";
 
     // Reads both settings; a missing or invalid value falls back (theme: system, modifiers:
-    // Control + Option) and stays in the store until the next change. Writes nothing.
+    // Control + Alt) and stays in the store until the next change. Writes nothing.
     explicit AppPreferences(UserDefaults& defaults);
 
     const Published<Theme>& theme() const { return m_theme; }

@@ -3,10 +3,10 @@
 
 namespace halvo {
 
-void ShortcutRecorder::handleFlags(std::uint64_t modifierFlags) {
+void ShortcutRecorder::handleFlags(Modifiers held) {
     if (!m_isRecording.get())
         return;
-    const ShortcutModifiers current = ShortcutModifiers::fromEventModifierFlags(modifierFlags);
+    const ShortcutModifiers current(held);
     if (current.isEmpty()) {
         if (m_preview->isValid()) {
             m_recordedModifiers = m_preview.get();

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "input/ShortcutModifiers.h"
+#include "platform/Modifiers.h"
 #include "platform/Published.h"
 
-#include <cstdint>
 #include <optional>
 
 namespace halvo {
@@ -16,10 +16,10 @@ public:
     Published<ShortcutModifiers>& preview() { return m_preview; }
     Published<std::optional<ShortcutModifiers>>& recordedModifiers() { return m_recordedModifiers; }
 
-    // Takes the modifier flag word of a modifier change. Ignored unless recording. Releasing every
+    // Takes the modifier keys held after a change. Ignored unless recording. Releasing every
     // key confirms a valid preview (recordedModifiers first, then isRecording false); releasing
     // without one keeps recording. Otherwise a set at least as large as the preview replaces it.
-    void handleFlags(std::uint64_t modifierFlags);
+    void handleFlags(Modifiers held);
 
     // preview empty, recordedModifiers none, isRecording true, in this order.
     void beginRecording();

@@ -25,4 +25,9 @@ void StatusNotifierWatcherStub::RegisterStatusNotifierHost(const QString&) {
     Q_EMIT StatusNotifierHostRegistered();
 }
 
+bool StatusNotifierWatcherStub::watchMenu(const QString& service, const QString& menuPath) {
+    return m_connection.connect(service, menuPath, QStringLiteral("com.canonical.dbusmenu"),
+                                QStringLiteral("LayoutUpdated"), this, SLOT(menuUpdated()));
+}
+
 } // namespace halvo::test

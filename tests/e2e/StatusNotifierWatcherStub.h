@@ -24,10 +24,17 @@ public:
     bool isHostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
     QStringList items() const { return m_items; }
+    // Counts from now on the LayoutUpdated signals of the menu at `menuPath` of `service`: each
+    // makes the host fetch the menu again.
+    bool watchMenu(const QString& service, const QString& menuPath);
+    int menuUpdates() const { return m_menuUpdates; }
 
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service);
     Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString& service);
+
+private Q_SLOTS:
+    void menuUpdated() { ++m_menuUpdates; }
 
 Q_SIGNALS:
     Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString& service);
@@ -37,6 +44,7 @@ private:
     QDBusConnection m_connection;
     QStringList m_items;
     bool m_ok = false;
+    int m_menuUpdates = 0;
 };
 
 } // namespace halvo::test

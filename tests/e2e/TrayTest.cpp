@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDBusInterface>
+#include <QDBusObjectPath>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -73,6 +74,17 @@ TEST(TrayTest, IconRegistersWithAStatusNotifierWatcher) {
                                 QDBusConnection(QStringLiteral("watcher")));
             EXPECT_EQ(item.property("Title").toString().toStdString(), "halvo")
                 << service.toStdString();
+            // The permission poll hands in the same menu every two seconds: the exported menu
+            // stays as it is, so the host has nothing to fetch again.
+            const QString menu = item.property("Menu").value<QDBusObjectPath>().path();
+            ASSERT_TRUE(watcher.watchMenu(service, menu)) << menu.toStdString();
+            EXPECT_FALSE(XvfbSession::waitUntil(
+                [&] {
+                    QCoreApplication::processEvents();
+                    return watcher.menuUpdates() > 0;
+                },
+                5))
+                << "the menu was rebuilt without a change";
         }
         EXPECT_EQ(halvo.log().find("No system tray"), std::string::npos) << halvo.log();
     }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <signal.h>
@@ -176,20 +177,18 @@ void XvfbSession::start() {
         m_error = "pipe failed";
         return;
     }
-    const std::string geometry =
-        std::to_string(m_options.width) + "x" + std::to_string(m_options.height) + "x24";
-    m_server = spawnProcess({"Xvfb", "-noreset", "-nolisten", "tcp", "-displayfd",
-                             std::to_string(fds[1]), "-screen", "0", geometry, "+extension",
-                             "RANDR", "+extension", "XInputExtension"},
-                            fds[1]);
+    m_server = startServer(fds[1]);
     close(fds[1]);
     std::string number;
     char ch;
     while (read(fds[0], &ch, 1) == 1 && ch != '\n')
         number += ch;
     close(fds[0]);
+    const char* serverName = m_options.xorgDummy ? "Xorg" : "Xvfb";
     if (number.empty()) {
-        m_error = "Xvfb did not report a display";
+        m_error = std::string(serverName) + " did not report a display";
+        if (m_options.xorgDummy)
+            m_error += ":\n" + readFile(m_tempDir + "/Xorg.log");
         return;
     }
     m_display = ":" + number;
@@ -198,23 +197,92 @@ void XvfbSession::start() {
         m_error = "cannot connect to " + m_display;
         return;
     }
+    // Real outputs are there before the window manager starts, as on a desktop; Xvfb's monitors
+    // are made once it runs, as they were always tested.
+    if (m_options.xorgDummy && m_options.twoMonitors && !makeTwoMonitors())
+        return;
     if (!m_options.windowManager.empty())
         startWindowManager();
     if (!m_error.empty())
         return;
-    if (m_options.twoMonitors) {
-        const int half = m_options.width / 2;
-        const std::string h = std::to_string(m_options.height);
-        const std::string w = std::to_string(half);
-        run("xrandr --delmonitor screen >/dev/null 2>&1; xrandr --setmonitor '*LEFT' " + w +
-            "/339x" + h + "/271+0+0 screen && xrandr --setmonitor RIGHT " + w + "/339x" + h +
-            "/271+" + w + "+0 none");
-        if (run("xrandr --listmonitors").find("RIGHT") == std::string::npos) {
-            m_error = "could not create two monitors";
-            return;
-        }
-    }
+    if (!m_options.xorgDummy && m_options.twoMonitors && !makeTwoMonitors())
+        return;
     m_ok = true;
+}
+
+pid_t XvfbSession::startServer(int displayFd) {
+    if (!m_options.xorgDummy) {
+        const std::string geometry =
+            std::to_string(m_options.width) + "x" + std::to_string(m_options.height) + "x24";
+        return spawnProcess({"Xvfb", "-noreset", "-nolisten", "tcp", "-displayfd",
+                             std::to_string(displayFd), "-screen", "0", geometry, "+extension",
+                             "RANDR", "+extension", "XInputExtension"},
+                            displayFd);
+    }
+    // Run as root, Xorg takes a -config file anywhere; -sharevts and -novtswitch keep it off
+    // the console's virtual terminals, so that several run side by side.
+    return spawnProcess({"Xorg", "-noreset", "-nolisten", "tcp", "-displayfd",
+                         std::to_string(displayFd), "-config", writeXorgConfig(), "-logfile",
+                         m_tempDir + "/Xorg.log", "-sharevts", "-novtswitch"},
+                        displayFd);
+}
+
+// One dummy screen as wide as both monitors; no input devices but the server's virtual core
+// keyboard and pointer, which XTEST drives.
+std::string XvfbSession::writeXorgConfig() const {
+    const std::string path = m_tempDir + "/xorg.conf";
+    std::ofstream(path) << "Section \"ServerFlags\"\n"
+                           "    Option \"AutoAddDevices\" \"false\"\n"
+                           "    Option \"AutoAddGPU\" \"false\"\n"
+                           "    Option \"DontVTSwitch\" \"true\"\n"
+                           "EndSection\n"
+                           "Section \"Device\"\n"
+                           "    Identifier \"dummy\"\n"
+                           "    Driver \"dummy\"\n"
+                           "    VideoRam 65536\n"
+                           "EndSection\n"
+                           "Section \"Monitor\"\n"
+                           "    Identifier \"monitor\"\n"
+                           "    HorizSync 5.0-1000.0\n"
+                           "    VertRefresh 5.0-200.0\n"
+                           "EndSection\n"
+                           "Section \"Screen\"\n"
+                           "    Identifier \"screen\"\n"
+                           "    Device \"dummy\"\n"
+                           "    Monitor \"monitor\"\n"
+                           "    DefaultDepth 24\n"
+                           "    SubSection \"Display\"\n"
+                           "        Depth 24\n"
+                           "        Virtual "
+                        << m_options.width << " " << m_options.height
+                        << "\n"
+                           "    EndSubSection\n"
+                           "EndSection\n";
+    return path;
+}
+
+bool XvfbSession::makeTwoMonitors() {
+    const int half = m_options.width / 2;
+    const std::string h = std::to_string(m_options.height);
+    const std::string w = std::to_string(half);
+    if (m_options.xorgDummy) {
+        const std::string mode = w + "x" + h;
+        run("xrandr --addmode DUMMY1 " + mode + " && xrandr --output DUMMY0 --mode " + mode +
+            " --pos 0x0 --primary --output DUMMY1 --mode " + mode + " --pos " + w + "x0");
+        if (run("xrandr --listactivemonitors").find("DUMMY1") == std::string::npos) {
+            m_error = "could not turn on the output DUMMY1";
+            return false;
+        }
+        return true;
+    }
+    run("xrandr --delmonitor screen >/dev/null 2>&1; xrandr --setmonitor '*LEFT' " + w + "/339x" +
+        h + "/271+0+0 screen && xrandr --setmonitor RIGHT " + w + "/339x" + h + "/271+" + w +
+        "+0 none");
+    if (run("xrandr --listmonitors").find("RIGHT") == std::string::npos) {
+        m_error = "could not create two monitors";
+        return false;
+    }
+    return true;
 }
 
 std::string XvfbSession::writeOpenboxConfig() const {
@@ -307,6 +375,54 @@ std::string XvfbSession::writeXfwm4Config() const {
     return home;
 }
 
+// Stock i3 starts i3-config-wizard, which grabs the keyboard until someone answers it: a user
+// past the first run has a configuration, so the line is left out. i3 binds nothing with
+// Control+Alt.
+std::string XvfbSession::writeI3Config() const {
+    std::string config = readFile("/etc/i3/config");
+    config = std::regex_replace(config, std::regex(R"(\nexec i3-config-wizard[^\n]*)"), "");
+    const std::string path = m_tempDir + "/i3-config";
+    std::ofstream(path) << config;
+    return path;
+}
+
+// Stock herbstluftwm (Mod is Alt) resizes frames with Control+Alt+arrows; its autostart is
+// copied without those, and detect_monitors is added so that it sees both outputs.
+std::string XvfbSession::writeHerbstluftwmConfig() const {
+    std::string config = readFile("/etc/xdg/herbstluftwm/autostart");
+    if (!m_options.stockBindings) {
+        const std::regex binding(R"(\nhc keybind \$Mod-Control-(Left|Right|Up|Down) [^\n]*)");
+        config = std::regex_replace(config, binding, "");
+    }
+    // The autostart runs beside the window manager: clients started before it ends would miss
+    // its rules (focus=on among them), so it says when it is done.
+    config += "\nhc detect_monitors\ntouch '" + m_tempDir + "/herbstluftwm-ready'\n";
+    const std::string path = m_tempDir + "/herbstluftwm-autostart";
+    std::ofstream(path) << config;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+}
+
+// marco and mutter read their key bindings through GSettings; the keyfile backend reads this
+// session's folder. mutter's and marco's Control+Alt+arrows switch workspaces: they are given
+// only their other bindings.
+std::string XvfbSession::writeGSettingsKeyfile() const {
+    const std::string home = m_tempDir + "/gsettings-home";
+    std::filesystem::create_directories(home + "/glib-2.0/settings");
+    std::ofstream keyfile(home + "/glib-2.0/settings/keyfile");
+    if (!m_options.stockBindings) {
+        keyfile << "[org/gnome/desktop/wm/keybindings]\n"
+                   "switch-to-workspace-left=['<Super>Page_Up', '<Super><Alt>Left']\n"
+                   "switch-to-workspace-right=['<Super>Page_Down', '<Super><Alt>Right']\n"
+                   "switch-to-workspace-up=@as []\n"
+                   "switch-to-workspace-down=@as []\n"
+                   "\n[org/mate/marco/global-keybindings]\n";
+        for (const char* direction : {"left", "right", "up", "down"})
+            keyfile << "switch-to-workspace-" << direction << "='disabled'\n";
+    }
+    return home;
+}
+
 std::vector<std::string> XvfbSession::windowManagerCommand() const {
     const std::string& name = m_options.windowManager;
     // The others get this session's folder as their home, so that none reads or writes the
@@ -328,6 +444,37 @@ std::vector<std::string> XvfbSession::windowManagerCommand() const {
                 "xfwm4",
                 "--compositor=off"};
     }
+    if (name == "i3")
+        return {"env", home, "i3", "-c", writeI3Config()};
+    if (name == "herbstluftwm")
+        return {"env", home, "herbstluftwm", "--autostart", writeHerbstluftwmConfig()};
+    if (name == "awesome")
+        return {"env", home, "XDG_CONFIG_HOME=" + m_tempDir + "/awesome-home", "awesome"};
+    // The desktops' window managers want a session bus, as in their own sessions.
+    if (name == "marco" || name == "mutter") {
+        std::vector<std::string> command = {"env",
+                                            home,
+                                            "XDG_CONFIG_HOME=" + writeGSettingsKeyfile(),
+                                            "GSETTINGS_BACKEND=keyfile",
+                                            "NO_AT_BRIDGE=1",
+                                            "dbus-run-session",
+                                            "--"};
+        if (name == "marco")
+            command.insert(command.end(), {"marco", "--no-composite", "--sm-disable"});
+        else
+            command.insert(command.end(), {"mutter", "--x11", "--sm-disable"});
+        return command;
+    }
+    if (name == "kwin_x11") {
+        return {"env",
+                home,
+                "XDG_CONFIG_HOME=" + m_tempDir + "/kwin-home",
+                "KWIN_COMPOSE=N",
+                "QT_QPA_PLATFORM=xcb",
+                "dbus-run-session",
+                "--",
+                "kwin_x11"};
+    }
     return {"env", home, name};
 }
 
@@ -339,6 +486,9 @@ void XvfbSession::startWindowManager() {
     }
     if (!waitUntilManaging(m_display))
         m_error = "window manager " + m_options.windowManager + " does not manage windows";
+    if (m_options.windowManager == "herbstluftwm" &&
+        !waitUntil([&] { return std::filesystem::exists(m_tempDir + "/herbstluftwm-ready"); }))
+        m_error = "herbstluftwm's autostart did not finish";
 }
 
 bool XvfbSession::replaceWindowManager(const std::string& windowManager) {

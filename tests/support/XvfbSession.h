@@ -1,5 +1,6 @@
-// A private X server for one test or probe: Xvfb on a free display, a window manager, optional
-// two monitors, and helpers to start real X clients and wait for observable state.
+// A private X server for one test or probe: Xvfb (or Xorg with the dummy driver) on a free
+// display, a window manager, optional two monitors, and helpers to start real X clients and wait
+// for observable state.
 #pragma once
 
 #include <functional>
@@ -14,9 +15,15 @@ public:
     struct Options {
         int width = 2560;
         int height = 1024;
-        // Two side-by-side monitors (LEFT primary, RIGHT) made with xrandr --setmonitor.
+        // Two side-by-side monitors: LEFT (primary) and RIGHT made with xrandr --setmonitor
+        // under Xvfb; the outputs DUMMY0 (primary) and DUMMY1 under Xorg.
         bool twoMonitors = true;
-        // "openbox", "xfwm4", "fluxbox", "icewm", or "" for no window manager.
+        // Xorg with the dummy video driver instead of Xvfb: its monitors are real RandR outputs,
+        // which GTK, xfwm4, marco and mutter see (Xvfb's RandR 1.5 monitors they do not). Its
+        // configuration and log are kept in the session's folder.
+        bool xorgDummy = false;
+        // "openbox", "xfwm4", "fluxbox", "icewm", "i3", "awesome", "kwin_x11", "marco",
+        // "mutter", "herbstluftwm", or "" for no window manager.
         std::string windowManager = "openbox";
         // Keep the window manager's own Control+Alt+arrow desktop bindings (they are dropped by
         // default).
@@ -80,12 +87,18 @@ public:
 
 private:
     void start();
+    pid_t startServer(int displayFd);
+    std::string writeXorgConfig() const;
+    bool makeTwoMonitors();
     void startWindowManager();
     std::vector<std::string> windowManagerCommand() const;
     std::string writeOpenboxConfig() const;
     std::string writeFluxboxConfig() const;
     std::string writeIcewmConfig() const;
     std::string writeXfwm4Config() const;
+    std::string writeI3Config() const;
+    std::string writeHerbstluftwmConfig() const;
+    std::string writeGSettingsKeyfile() const;
 
     Options m_options;
     std::string m_display;

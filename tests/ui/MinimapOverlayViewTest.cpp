@@ -2,7 +2,9 @@
 // hover bubble, paging, focus and window-manager independence, accessibility.
 #include "minimap/view/MinimapOverlayView.h"
 
+#include "minimap/MinimapGeometry.h"
 #include "minimap/MinimapPanelController.h"
+#include "minimap/view/AppInitialTile.h"
 #include "minimap/view/OverlayPanel.h"
 #include "minimap/view/PagingButton.h"
 #include "platform/sim/SimScreens.h"
@@ -10,6 +12,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -142,15 +145,64 @@ TEST_F(MinimapOverlayTest, HoveringACellShowsTheBubbleWithItsName) {
     ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
     auto bubble = view()->bubbleRect();
     ASSERT_TRUE(bubble.has_value());
-    EXPECT_NEAR(bubble->center().x(), view()->cellRect("app.2")->center().x(), 0.5);
-    EXPECT_TRUE(panel()->mask().isEmpty() || panel()->mask().contains(bubble->center().toPoint()))
-        << "the panel's shape must let the bubble through";
+    const double tipX = view()->cellRect("app.2")->center().x();
+    EXPECT_NEAR(bubble->center().x(), tipX, 0.5);
+    // Without a compositor the window is shaped: exactly the bubble, its tip and its shadow show,
+    // nothing else of the bubble's bounding box.
+    ASSERT_FALSE(panel()->isComposited());
+    const QRegion shape = panel()->mask();
+    const QPoint corner = bubble->topLeft().toPoint();
+    const QPoint tipTop(static_cast<int>(tipX), static_cast<int>(bubble->top()) + 29);
+    const struct {
+        QPoint point;
+        bool inside;
+        const char* what;
+    } cases[] = {
+        {bubble->center().toPoint(), true, "the bubble's body"},
+        {tipTop + QPoint(0, 3), true, "the tip"},
+        {tipTop + QPoint(0, 5), true, "the tip's shadow"},
+        {corner + QPoint(1, 1), false, "outside the rounded top-left corner"},
+        {corner + QPoint(static_cast<int>(bubble->width()) - 2, 1), false,
+         "outside the rounded top-right corner"},
+        {tipTop + QPoint(-12, 3), false, "left of the tip"},
+        {tipTop + QPoint(12, 3), false, "right of the tip"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(shape.contains(c.point), c.inside) << c.what;
     pump([] { return false; }, 0.2); // let the fade finish before looking
     screenshot("bubble");
 
     moveTo(root(QPointF(view()->width() / 2.0, 5))); // above the strip: no cell
     ASSERT_TRUE(pump([&] { return !controller->model().hoveredBundleID.get().has_value(); }));
     EXPECT_FALSE(view()->bubbleRect().has_value());
+}
+
+TEST_F(MinimapOverlayTest, AppsWithoutIconsShowTheirInitialOnTheirNamesColour) {
+    showWith(3); // Terminal, Files and Calculator, none with an icon
+    pump([] { return false; }, 0.2);
+    screenshot("initials");
+    const QImage image = view()->grab().toImage();
+    const double ratio = image.devicePixelRatio();
+    for (int i = 0; i < 3; ++i) {
+        const TrackedApp& app = controller->model().apps.get()[i];
+        SCOPED_TRACE(app.name);
+        const QRectF cell = *view()->cellRect(app.id);
+        // Inside the tile, left of the letter.
+        const QPointF probe(cell.center().x() - minimap::iconSize / 2 + 10,
+                            cell.y() + minimap::iconBoxHeight / 2);
+        const QColor seen = image.pixelColor((probe * ratio).toPoint());
+        const QColor expected = AppInitialTile::colour(QString::fromStdString(app.name));
+        EXPECT_NEAR(seen.red(), expected.red(), 2);
+        EXPECT_NEAR(seen.green(), expected.green(), 2);
+        EXPECT_NEAR(seen.blue(), expected.blue(), 2);
+        EXPECT_GT(seen.hslSaturation(), 100) << "a grey placeholder";
+    }
+    // The colour is the same in every run: Qt's seeded hash would change it per process.
+    EXPECT_EQ(AppInitialTile::colour("XLogo").name(), QStringLiteral("#722daf"));
+    EXPECT_NE(AppInitialTile::colour("XLogo"), AppInitialTile::colour("XCalc"));
+    EXPECT_EQ(AppInitialTile::initial("xcalc"), QStringLiteral("X"));
+    EXPECT_EQ(AppInitialTile::initial(QStringLiteral("  élan")), QStringLiteral("É"));
+    EXPECT_EQ(AppInitialTile::initial("--"), QStringLiteral("?"));
 }
 
 TEST_F(MinimapOverlayTest, TwentyFiveAppsOnA1440MonitorPage) {
@@ -163,7 +215,12 @@ TEST_F(MinimapOverlayTest, TwentyFiveAppsOnA1440MonitorPage) {
     EXPECT_TRUE(right->isEnabled());
     EXPECT_EQ(right->toolTip(), "Show more apps on the right");
 
+    // From the last cell of the viewport straight onto the button beside it: the bubble goes.
+    moveTo(cellCentre(17));
+    ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.17"; }));
     moveTo(root(right->geometry().center()));
+    EXPECT_TRUE(pump([&] { return !controller->model().hoveredBundleID.get().has_value(); }));
+    EXPECT_FALSE(view()->bubbleRect().has_value());
     pointer("click 1");
     // Viewport 1312 holds 18 cells: the step is 17, so cell 17 meets the leading edge, or as near
     // as the end of the row allows.
@@ -228,6 +285,40 @@ TEST_F(MinimapOverlayTest, EachCellIsAnAccessibleButton) {
     ASSERT_NE(second->actionInterface(), nullptr);
     second->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(activated, (std::vector<std::string>{"app.1"}));
+}
+
+TEST_F(MinimapOverlayTest, FollowsTheDesktopsSchemeAndAccessibilitySettingsWhileRunning) {
+    showWith(3);
+    ASSERT_EQ(controller->model().theme.get(), Theme::system);
+    ASSERT_FALSE(view()->isDark());
+    ASSERT_FALSE(view()->motion().reduceMotion);
+    // GNOME's settings changed while the overlay exists (the in-memory GSettings backend of this
+    // process notifies as dconf would).
+    GSettings* interface = g_settings_new("org.gnome.desktop.interface");
+    GSettings* a11y = g_settings_new("org.gnome.desktop.a11y.interface");
+    g_settings_set_string(interface, "color-scheme", "prefer-dark");
+    g_settings_set_boolean(interface, "enable-animations", false);
+    g_settings_set_boolean(a11y, "high-contrast", true);
+    EXPECT_TRUE(pump([&] {
+        return view()->isDark() && view()->motion().reduceMotion &&
+               view()->motion().increasedContrast;
+    }));
+    EXPECT_TRUE(view()->leftButton()->isDark());
+    g_settings_reset(interface, "color-scheme");
+    g_settings_reset(interface, "enable-animations");
+    g_settings_reset(a11y, "high-contrast");
+    EXPECT_TRUE(pump([&] { return !view()->isDark() && !view()->motion().reduceMotion; }));
+    g_object_unref(interface);
+    g_object_unref(a11y);
+
+    // Other desktops change the application palette.
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    EXPECT_TRUE(pump([&] { return view()->isDark() && view()->rightButton()->isDark(); }));
+    QApplication::setPalette(light);
 }
 
 TEST_F(MinimapOverlayTest, ReduceMotionDragsWithoutWiggle) {

@@ -7,11 +7,14 @@
 #include "platform/sim/SimBundleInfo.h"
 #include "platform/sim/SimLoginItems.h"
 #include "settings/view/ShortcutCaptureWidget.h"
+#include "settings/view/ViewStyle.h"
+#include "ui/UiSession.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,6 +84,24 @@ void showAndFocus(QWidget* window) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window, 5000));
 }
 
+bool pump(const std::function<bool()>& pred, double seconds = 5) {
+    return test::XvfbSession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// A real click (XTEST) in the middle of `widget`; returns once the widget has seen the release.
+void click(QWidget* widget) {
+    QSignalSpy released(widget, SIGNAL(released()));
+    const QPoint at = widget->mapToGlobal(widget->rect().center());
+    test::uiSession()->run("xdotool mousemove " + std::to_string(at.x()) + " " +
+                           std::to_string(at.y()) + " click 1");
+    ASSERT_TRUE(pump([&] { return released.count() == 1; }));
+}
+
 TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     RecordingBackend backend;
     SimLoginItems login;
@@ -90,7 +111,7 @@ TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     field->setFocus();
     auto* button = find<QPushButton>(&view, "recordButton");
     auto* preview = find<QLabel>(&view, "shortcutPreview");
-    EXPECT_EQ(preview->text(), QStringLiteral("⌃⌥"));
+    EXPECT_EQ(preview->text(), QStringLiteral("Ctrl+Alt"));
 
     // Started from the keyboard focus in the text field, as a button without focus would.
     view.toggleRecording();
@@ -104,17 +125,39 @@ TEST(PreferencesViewTest, RecordingWithRealKeysAppliesTheLargestCombination) {
     QTest::keyPress(target, Qt::Key_Shift, Qt::ControlModifier);
     QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(field->text().isEmpty()) << "letters typed while recording reach no text field";
-    EXPECT_EQ(preview->text(), QStringLiteral("⌃⇧"));
+    EXPECT_EQ(preview->text(), QStringLiteral("Ctrl+Shift"));
     QTest::keyRelease(target, Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(preview->text(), QStringLiteral("⌃⇧")) << "releasing one key keeps the preview";
+    EXPECT_EQ(preview->text(), QStringLiteral("Ctrl+Shift"))
+        << "releasing one key keeps the preview";
     QTest::keyRelease(target, Qt::Key_Control, Qt::ControlModifier);
 
     ASSERT_EQ(backend.applied.size(), 1u);
     EXPECT_EQ(backend.applied[0], ShortcutModifiers(1 | 8));
     EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
     EXPECT_EQ(button->text(), QStringLiteral("Record Shortcut"));
-    EXPECT_EQ(find<QLabel>(&view, "gestureKeys1")->text(), QStringLiteral("⌃⇧ ←"));
+    EXPECT_EQ(find<QLabel>(&view, "gestureKeys1")->text(), QStringLiteral("Ctrl+Shift+←"));
     EXPECT_EQ(QApplication::focusWidget(), field) << "the focus goes back where it was";
+}
+
+TEST(PreferencesViewTest, AltGrIsNotRecordedAsAlt) {
+    // A German keyboard map: its right Alt key is AltGr (ISO_Level3_Shift, on Mod5), which the
+    // global shortcut never sees as Alt.
+    test::uiSession()->run("setxkbmap de");
+    RecordingBackend backend;
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    click(find<QPushButton>(&view, "recordButton"));
+    ASSERT_TRUE(view.recorder().isRecording().get());
+    auto* preview = find<QLabel>(&view, "shortcutPreview");
+    const auto keys = [](const std::string& actions) {
+        test::uiSession()->run("xdotool " + actions);
+    };
+    keys("keydown Control_L");
+    ASSERT_TRUE(pump([&] { return preview->text() == QStringLiteral("Ctrl"); }));
+    keys("keydown ISO_Level3_Shift keyup ISO_Level3_Shift keyup Control_L");
+    ASSERT_TRUE(pump([&] { return !backend.applied.empty(); }));
+    EXPECT_EQ(backend.applied, (std::vector<ShortcutModifiers>{ShortcutModifiers(1)}));
 }
 
 TEST(PreferencesViewTest, EscapeCancelsAndAppliesNothing) {
@@ -146,15 +189,46 @@ TEST(PreferencesViewTest, RestoreDefaultCancelsThenAppliesControlOption) {
     EXPECT_EQ(backend.suspended.back(), false);
 }
 
-TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSet) {
+TEST(PreferencesViewTest, ClickingCancelRecordingCancelsAndResumesTheHotKeys) {
     RecordingBackend backend;
     SimLoginItems login;
+    PreferencesView view(backend, login);
+    showAndFocus(&view);
+    auto* button = find<QPushButton>(&view, "recordButton");
+    click(button);
+    EXPECT_TRUE(view.recorder().isRecording().get());
+    EXPECT_EQ(button->text(), QStringLiteral("Cancel Recording"));
+    click(button);
+    EXPECT_FALSE(view.recorder().isRecording().get());
+    EXPECT_EQ(button->text(), QStringLiteral("Record Shortcut"));
+    EXPECT_EQ(backend.suspended, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(backend.applied.empty());
+}
+
+TEST(PreferencesViewTest, HotkeyErrorIsShownWhileSetInPlainRed) {
+    RecordingBackend backend;
+    SimLoginItems login;
+    login.setFailure(std::string("Permission denied"));
     PreferencesView view(backend, login);
     showAndFocus(&view);
     QWidget* row = find<QWidget>(&view, "hotkeyError");
     EXPECT_FALSE(row->isVisible());
     backend.applyShortcut(ShortcutModifiers());
     EXPECT_TRUE(row->isVisible());
+    view.setLaunchAtLogin(true);
+    // Only the section titles are bold; error lines are red callout text like the others.
+    for (QLabel* label : view.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->isVisible())
+            continue;
+        EXPECT_EQ(label->font().bold(), label->text() == QStringLiteral("Permissions"))
+            << label->text().toStdString();
+    }
+    for (QLabel* message : row->findChildren<QLabel*>()) {
+        if (!message->text().isEmpty()) {
+            EXPECT_EQ(message->palette().color(QPalette::WindowText),
+                      ViewStyle::colour(message, ViewStyle::Colour::red));
+        }
+    }
     backend.applyShortcut(ShortcutModifiers(4));
     EXPECT_FALSE(row->isVisible());
 }
@@ -169,12 +243,13 @@ TEST(PreferencesViewTest, LaunchAtLoginFollowsTheStatusReadBackAndKeepsErrors) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
     EXPECT_EQ(login.calls(), (std::vector<std::string>{"register"}));
     EXPECT_TRUE(box->isChecked());
-    EXPECT_TRUE(find<QWidget>(&view, "loginApproval")->isVisible());
 
-    // Approved elsewhere: the refresh on coming back turns it into enabled.
+    // Turned off elsewhere: the refresh on coming back shows it.
+    login.setStatus(LoginItemStatus::notRegistered);
+    view.refreshLoginItemStatus();
+    EXPECT_FALSE(box->isChecked());
     login.setStatus(LoginItemStatus::enabled);
     view.refreshLoginItemStatus();
-    EXPECT_FALSE(find<QWidget>(&view, "loginApproval")->isVisible());
 
     login.setFailure(std::string("Could not remove /x: Permission denied"));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
@@ -191,6 +266,10 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     PreferencesView view(backend, login);
     showAndFocus(&view);
     EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Required"));
+    EXPECT_TRUE(find<QLabel>(&view, "accessibilityHelp")->text().contains("EWMH"))
+        << "the row tells what to do";
+    EXPECT_TRUE(find<QLabel>(&view, "accessibilityHelp")->isVisible());
+    EXPECT_FALSE(find<QLabel>(&view, "inputMonitoringHelp")->isVisible());
     auto* open = find<QPushButton>(&view, "accessibilityOpen");
     EXPECT_TRUE(open->isVisible());
     QTest::mouseClick(open, Qt::LeftButton);
@@ -201,6 +280,7 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     EXPECT_EQ(backend.refreshes, 1);
     EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Granted"));
     EXPECT_FALSE(open->isVisible());
+    EXPECT_FALSE(find<QLabel>(&view, "accessibilityHelp")->isVisible());
 }
 
 TEST(AuxWindowsTest, WindowsAreCreatedOnceAndKeepTheirPlace) {

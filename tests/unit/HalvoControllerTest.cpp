@@ -21,8 +21,7 @@ using namespace halvo;
 
 namespace {
 
-constexpr std::uint32_t controlOption = controlKey | optionKey;
-constexpr std::uint64_t controlOptionFlags = NSEventModifierFlagControl | NSEventModifierFlagOption;
+constexpr Modifiers controlAlt = Modifier::control | Modifier::alt;
 
 class HalvoControllerTest : public ::testing::Test {
 protected:
@@ -79,13 +78,13 @@ protected:
     }
 
     void holdModifiers(bool held) {
-        monitor.sendFlagsChanged(held ? controlOptionFlags : 0);
+        monitor.sendModifiers(held ? controlAlt : Modifiers());
         queue.runPending();
     }
-    void tap(std::uint16_t keyCode, std::uint32_t modifiers = controlOption) {
-        registrar.press(keyCode, modifiers);
+    void tap(Key key, Modifiers modifiers = controlAlt) {
+        registrar.press(key, modifiers);
         queue.runPending();
-        registrar.release(keyCode, modifiers);
+        registrar.release(key, modifiers);
         queue.runPending();
     }
 
@@ -122,8 +121,8 @@ TEST_F(HalvoControllerTest, HoldStepTwiceReleaseShowsOverlayOnceAndLeavesLastApp
     ASSERT_TRUE(c.overlay().anchorScreen());
     EXPECT_EQ(c.overlay().anchorScreen()->identifier, left) << "the screen under the pointer";
 
-    tap(kVK_RightArrow);
-    tap(kVK_RightArrow);
+    tap(Key::right);
+    tap(Key::right);
     queue.advance(1);
     EXPECT_EQ(desktop.frontmostPid(), 103);
     EXPECT_EQ(c.overlay().model().highlightedBundleID.get(), "App103");
@@ -140,7 +139,7 @@ TEST_F(HalvoControllerTest, LongPressMovesSelectedAppToTheScreenWhereTheSwitchBe
     HalvoController& c = make();
     c.start();
     holdModifiers(true);
-    registrar.press(kVK_RightArrow, controlOption);
+    registrar.press(Key::right, controlAlt);
     queue.runPending();
     queue.advance(0.7);
     const auto windows = desktop.windowOrder(102);
@@ -154,7 +153,7 @@ TEST_F(HalvoControllerTest, LongPressWithOneScreenOrNoAnchorDoesNothing) {
     HalvoController& c = make();
     c.start();
     holdModifiers(true);
-    registrar.press(kVK_RightArrow, controlOption);
+    registrar.press(Key::right, controlAlt);
     queue.runPending();
     queue.advance(0.7);
     EXPECT_GE(desktop.window(desktop.windowOrder(102)[0]).frame.x, 1280);
@@ -164,14 +163,14 @@ TEST_F(HalvoControllerTest, LongPressWithOneScreenOrNoAnchorDoesNothing) {
 TEST_F(HalvoControllerTest, FullScreenBeepsOnlyWhenUnavailable) {
     HalvoController& c = make();
     c.start();
-    tap(kVK_UpArrow);
+    tap(Key::up);
     queue.advance(0.1);
     const auto window = desktop.windowOrder(101)[0];
     EXPECT_EQ(desktop.window(window).fullScreen, true);
     EXPECT_EQ(sound.beeps(), 0);
 
     desktop.window(window).canFullScreen = false;
-    tap(kVK_DownArrow);
+    tap(Key::down);
     queue.advance(0.1);
     EXPECT_EQ(sound.beeps(), 1);
 }
@@ -180,9 +179,9 @@ TEST_F(HalvoControllerTest, UpRightAfterAStepFullScreensTheAppTheStepBringsForwa
     HalvoController& c = make();
     c.start();
     holdModifiers(true);
-    tap(kVK_RightArrow);
+    tap(Key::right);
     ASSERT_EQ(desktop.frontmostPid(), 101) << "the step's activation has not landed yet";
-    tap(kVK_UpArrow);
+    tap(Key::up);
     queue.advance(1);
     EXPECT_EQ(desktop.window(desktop.windowOrder(102)[0]).fullScreen, true);
     EXPECT_EQ(desktop.window(desktop.windowOrder(101)[0]).fullScreen, false);
@@ -195,7 +194,7 @@ TEST_F(HalvoControllerTest, EmptyShortcutIsRefusedAndChangesNothing) {
     const std::string toolTip = statusItem->toolTip();
     EXPECT_FALSE(c.applyShortcut(ShortcutModifiers{}));
     EXPECT_EQ(c.hotkeyError().get(), "Select at least one modifier key.");
-    EXPECT_TRUE(registrar.isRegistered(kVK_RightArrow, controlOption));
+    EXPECT_TRUE(registrar.isRegistered(Key::right, controlAlt));
     EXPECT_EQ(defaults.writeCount("halvo.shortcutModifiers"), 0u);
     EXPECT_EQ(statusItem->toolTip(), toolTip);
 }
@@ -203,29 +202,42 @@ TEST_F(HalvoControllerTest, EmptyShortcutIsRefusedAndChangesNothing) {
 TEST_F(HalvoControllerTest, RefusedShortcutKeepsTheOldOneAndANewOneWorksAtOnce) {
     HalvoController& c = make();
     c.start();
-    registrar.ownElsewhere(kVK_LeftArrow, cmdKey | shiftKey);
+    registrar.ownElsewhere(Key::left, Modifier::super | Modifier::shift);
     EXPECT_FALSE(c.applyShortcut(ShortcutModifiers(12)));
     EXPECT_EQ(c.hotkeyError().get(),
               "The shortcut could not be registered. Choose another modifier combination.");
-    EXPECT_TRUE(registrar.isRegistered(kVK_LeftArrow, controlOption));
+    EXPECT_TRUE(registrar.isRegistered(Key::left, controlAlt));
     EXPECT_EQ(c.preferences().modifiers().get(), ShortcutModifiers(3));
 
     EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(5)));
     EXPECT_EQ(c.hotkeyError().get(), std::nullopt);
-    EXPECT_EQ(statusItem->toolTip(), "Halvo — ⌃⌘ + ←/→ to switch apps");
-    tap(kVK_RightArrow, controlKey | cmdKey);
+    EXPECT_EQ(statusItem->toolTip(), "Halvo — Ctrl+Super + ←/→ to switch apps");
+    tap(Key::right, Modifier::control | Modifier::super);
     queue.advance(1);
     EXPECT_EQ(desktop.frontmostPid(), 102);
 }
 
 TEST_F(HalvoControllerTest, StartFailureIsReportedAndTheProgramKeepsRunning) {
-    registrar.ownElsewhere(kVK_UpArrow, controlOption);
+    registrar.ownElsewhere(Key::up, controlAlt);
     HalvoController& c = make();
     c.start();
     EXPECT_EQ(c.hotkeyError().get(),
               "The shortcut could not be registered. Choose another modifier combination.");
     EXPECT_TRUE(c.isPermissionPollRunning());
     EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(9)));
+}
+
+TEST_F(HalvoControllerTest, ShortcutTakenLaterIsReportedAndCanBeRecordedAgain) {
+    HalvoController& c = make();
+    c.start();
+    registrar.takeElsewhere(Key::right, controlAlt);
+    queue.advance(0.1);
+    EXPECT_EQ(c.hotkeyError().get(),
+              "The shortcut could not be registered. Choose another modifier combination.");
+    EXPECT_FALSE(registrar.isRegistered(Key::right, controlAlt));
+    EXPECT_TRUE(c.applyShortcut(ShortcutModifiers(3)));
+    EXPECT_EQ(c.hotkeyError().get(), std::nullopt);
+    EXPECT_TRUE(registrar.isRegistered(Key::right, controlAlt));
 }
 
 TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds) {
@@ -252,8 +264,8 @@ TEST_F(HalvoControllerTest,
     c.start();
     desktop.setWindowManagerRunning(false);
     holdModifiers(true);
-    tap(kVK_RightArrow);
-    tap(kVK_UpArrow);
+    tap(Key::right);
+    tap(Key::up);
     holdModifiers(false);
     queue.advance(1);
     EXPECT_EQ(desktop.frontmostPid(), 101);
@@ -265,7 +277,7 @@ TEST_F(HalvoControllerTest,
     desktop.setWindowManagerRunning(true);
     queue.advance(2); // the poll sees the window manager back
     desktop.setWindowManagerRunning(false);
-    tap(kVK_RightArrow);
+    tap(Key::right);
     EXPECT_EQ(desktop.openedURLs().size(), 2u) << "missing again: the help opens again";
 }
 
@@ -298,7 +310,7 @@ TEST_F(HalvoControllerTest, QuitStopsEverythingAndIsHarmlessTwice) {
     ASSERT_TRUE(statusItem->choose("Quit Halvo"));
     EXPECT_EQ(terminated, 1);
     EXPECT_FALSE(c.isPermissionPollRunning());
-    EXPECT_FALSE(registrar.hasHandler());
+    EXPECT_FALSE(registrar.isListening());
     EXPECT_FALSE(c.overlay().model().isVisible.get());
     c.stop();
     EXPECT_TRUE(statusItem->choose("Preferences…"));
@@ -311,8 +323,8 @@ TEST_F(HalvoControllerTest, WorkStillQueuedWhenTheControllerGoesDoesNothing) {
     holdModifiers(true);
     ASSERT_TRUE(c.overlay().anchorScreen());
     const Screen anchor = *c.overlay().anchorScreen();
-    c.tracker().moveSelectedApp(anchor);         // a window move waits on the main queue
-    registrar.press(kVK_UpArrow, controlOption); // a full-screen request is queued as well
+    c.tracker().moveSelectedApp(anchor);  // a window move waits on the main queue
+    registrar.press(Key::up, controlAlt); // a full-screen request is queued as well
     controller.reset();
     queue.advance(5); // the poll, the move and the full-screen result find nobody
     EXPECT_GE(desktop.window(desktop.windowOrder(101)[0]).frame.x, 1280) << "nothing moved";
@@ -330,13 +342,10 @@ class UnseenCombinationTest : public HalvoControllerTest,
 } // namespace
 
 TEST_P(UnseenCombinationTest, AStepLeavesNoSwitchOpenAndTheNextOverlayListsNewApps) {
-    constexpr std::uint32_t controlShift = controlKey | shiftKey;
-    constexpr std::uint64_t controlShiftFlags =
-        NSEventModifierFlagControl | NSEventModifierFlagShift;
+    constexpr Modifiers controlShift = Modifier::control | Modifier::shift;
     HalvoController& c = make();
     c.start();
-    std::uint32_t combination = controlOption;
-    std::uint64_t combinationFlags = controlOptionFlags;
+    Modifiers combination = controlAlt;
     switch (GetParam()) {
     case Unseen::neverReported:
         break;
@@ -346,14 +355,13 @@ TEST_P(UnseenCombinationTest, AStepLeavesNoSwitchOpenAndTheNextOverlayListsNewAp
         c.setHotkeysSuspended(false);
         break;
     case Unseen::heldThroughReRegistration: // the new combination is applied while held
-        monitor.sendFlagsChanged(controlShiftFlags);
+        monitor.sendModifiers(controlShift);
         queue.runPending();
         ASSERT_TRUE(c.applyShortcut(ShortcutModifiers(9)));
         combination = controlShift;
-        combinationFlags = controlShiftFlags;
         break;
     }
-    tap(kVK_LeftArrow, combination);
+    tap(Key::left, combination);
     queue.advance(1);
     EXPECT_EQ(desktop.frontmostPid(), 103) << "previous from the first wraps to the last";
     EXPECT_FALSE(c.overlay().model().isVisible.get());
@@ -363,7 +371,7 @@ TEST_P(UnseenCombinationTest, AStepLeavesNoSwitchOpenAndTheNextOverlayListsNewAp
     desktop.launch({104, "App104", "App104"});
     desktop.addWindow(104, {.main = true, .focused = true});
     queue.runPending();
-    monitor.sendFlagsChanged(combinationFlags);
+    monitor.sendModifiers(combination);
     queue.runPending();
     ASSERT_TRUE(c.overlay().model().isVisible.get());
     EXPECT_EQ(c.overlay().model().apps.get().size(), 4u) << "the list is not a stale one";

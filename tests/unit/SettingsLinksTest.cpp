@@ -40,7 +40,7 @@ TEST(SettingsLinksTest, PrimaryThatIsNoURLIsSkipped) {
 }
 
 TEST(SettingsLinksTest, URLForm) {
-    EXPECT_TRUE(SettingsLinks::isURL("file:///usr/share/halvo/permissions.html#accessibility"));
+    EXPECT_TRUE(SettingsLinks::isURL("file:///usr/share/halvo/permissions.html#window-manager"));
     EXPECT_TRUE(SettingsLinks::isURL("x-apple.systempreferences:com.apple.preference.security"));
     EXPECT_FALSE(SettingsLinks::isURL("/usr/share/halvo"));
     EXPECT_FALSE(SettingsLinks::isURL("1http://x"));
@@ -51,9 +51,9 @@ TEST(SettingsLinksTest, URLForm) {
 TEST(SettingsLinksTest, PanesPointIntoTheHelpPageAndFallBackOnline) {
     const SettingsLinks links("/opt/Halvo Apps/share/halvo/permissions.html");
     EXPECT_EQ(links.accessibilityPane().primary,
-              "file:///opt/Halvo%20Apps/share/halvo/permissions.html#accessibility");
+              "file:///opt/Halvo%20Apps/share/halvo/permissions.html#window-manager");
     EXPECT_EQ(links.inputMonitoringPane().primary,
-              "file:///opt/Halvo%20Apps/share/halvo/permissions.html#input-monitoring");
+              "file:///opt/Halvo%20Apps/share/halvo/permissions.html#keyboard-access");
     EXPECT_TRUE(SettingsLinks::isURL(links.accessibilityPane().fallback));
     EXPECT_TRUE(SettingsLinks::isURL(links.inputMonitoringPane().fallback));
 

@@ -1,4 +1,4 @@
-// The shortcut's modifier set: stored bits, symbols and the two platform masks.
+// The shortcut's modifier set: stored bits, validity and key names.
 #include "input/ShortcutModifiers.h"
 
 #include <gtest/gtest.h>
@@ -10,27 +10,22 @@ TEST(ShortcutModifiers, ValidityIsExactlyOneToFifteen) {
     for (std::uint32_t raw = 1; raw <= 15; ++raw)
         EXPECT_TRUE(ShortcutModifiers(raw).isValid()) << raw;
     EXPECT_FALSE(ShortcutModifiers(16).isValid());
-    EXPECT_FALSE(ShortcutModifiers(19).isValid()) << "low bits name Control+Option, bit 16 is set";
+    EXPECT_FALSE(ShortcutModifiers(19).isValid()) << "low bits name Control+Alt, bit 16 is set";
 }
 
-TEST(ShortcutModifiers, DisplayStringOrdersShiftBeforeCommand) {
-    EXPECT_EQ(ShortcutModifiers(3).displayString(), "⌃⌥");
-    EXPECT_EQ(ShortcutModifiers(15).displayString(), "⌃⌥⇧⌘");
-    EXPECT_EQ(ShortcutModifiers(12).displayString(), "⇧⌘");
+TEST(ShortcutModifiers, DisplayStringNamesTheKeysAsDesktopsDoWithShiftBeforeSuper) {
+    EXPECT_EQ(ShortcutModifiers(3).displayString(), "Ctrl+Alt");
+    EXPECT_EQ(ShortcutModifiers(15).displayString(), "Ctrl+Alt+Shift+Super");
+    EXPECT_EQ(ShortcutModifiers(12).displayString(), "Shift+Super");
     EXPECT_EQ(ShortcutModifiers(0).displayString(), "");
-    EXPECT_EQ(ShortcutModifiers(16 + 1).displayString(), "⌃");
+    EXPECT_EQ(ShortcutModifiers(16 + 1).displayString(), "Ctrl");
 }
 
-TEST(ShortcutModifiers, PlatformMasks) {
-    EXPECT_EQ(ShortcutModifiers(3).carbonModifiers(), 0x1800u);
-    EXPECT_EQ(ShortcutModifiers(15).carbonModifiers(), 0x1B00u);
-    EXPECT_EQ(ShortcutModifiers(3).eventModifierFlags(), 0xC0000u);
-    EXPECT_EQ(ShortcutModifiers(15).eventModifierFlags(), 0x1E0000u);
-}
-
-TEST(ShortcutModifiers, FlagWordsTranslateBackIgnoringOtherFlags) {
-    EXPECT_EQ(ShortcutModifiers::fromEventModifierFlags(0x1C0100).rawValue(), 7u);
-    EXPECT_TRUE(ShortcutModifiers::fromEventModifierFlags(0x10000).isEmpty());
+TEST(ShortcutModifiers, KeysAreTheFourStoredBits) {
+    EXPECT_EQ(ShortcutModifiers(3).keys(), Modifier::control | Modifier::alt);
+    EXPECT_EQ(ShortcutModifiers(16 + 12).keys(), Modifier::super | Modifier::shift);
+    EXPECT_EQ(ShortcutModifiers(Modifier::control | Modifier::super).rawValue(), 5u);
+    EXPECT_EQ(ShortcutModifiers(Modifiers()), ShortcutModifiers());
 }
 
 TEST(ShortcutModifiers, SetAlgebraReportsWhatWasPresent) {
@@ -38,10 +33,10 @@ TEST(ShortcutModifiers, SetAlgebraReportsWhatWasPresent) {
     EXPECT_TRUE(set.insert(ShortcutModifiers::shift));
     EXPECT_FALSE(set.insert(ShortcutModifiers::shift));
     EXPECT_EQ(set.update(ShortcutModifiers::control), ShortcutModifiers::control);
-    EXPECT_EQ(set.remove(ShortcutModifiers::command), std::nullopt);
+    EXPECT_EQ(set.remove(ShortcutModifiers::super), std::nullopt);
     EXPECT_EQ(set.remove(ShortcutModifiers::shift), ShortcutModifiers::shift);
     EXPECT_EQ(set, ShortcutModifiers::control);
     EXPECT_EQ((ShortcutModifiers{}), ShortcutModifiers(0));
-    EXPECT_TRUE(ShortcutModifiers(3).isSuperset(ShortcutModifiers::option));
+    EXPECT_TRUE(ShortcutModifiers(3).isSuperset(ShortcutModifiers::alt));
     EXPECT_TRUE(ShortcutModifiers(3).isDisjoint(ShortcutModifiers(12)));
 }

@@ -41,11 +41,11 @@ TEST(StatusMenuTest, UntrustedMenuLeadsWithDisabledWarningAndBothLinks) {
     Calls calls;
     const auto items = StatusMenu::build(false, actionsCounting(calls));
     ASSERT_EQ(items.size(), 8u);
-    EXPECT_EQ(items[0].title, "Accessibility permission required");
+    EXPECT_EQ(items[0].title, "Window manager required");
     EXPECT_FALSE(items[0].enabled);
     EXPECT_FALSE(items[0].action);
-    EXPECT_EQ(items[1].title, "Open Accessibility Settings…");
-    EXPECT_EQ(items[2].title, "Open Input Monitoring Settings…");
+    EXPECT_EQ(items[1].title, "Open Window Manager Help…");
+    EXPECT_EQ(items[2].title, "Open Keyboard Access Help…");
     EXPECT_TRUE(items[3].isSeparator);
     EXPECT_EQ(items[4].title, "Preferences…");
     EXPECT_EQ(items[7].title, "Quit Halvo");
@@ -55,25 +55,28 @@ TEST(StatusMenuTest, UntrustedMenuLeadsWithDisabledWarningAndBothLinks) {
     EXPECT_EQ(calls.inputMonitoring, 1);
 }
 
-TEST(StatusMenuTest, TooltipShowsTheCombinationInSymbolOrder) {
+TEST(StatusMenuTest, TooltipNamesTheCombinationsKeys) {
     EXPECT_EQ(StatusMenu::toolTip(ShortcutModifiers::defaultCombination),
-              "Halvo — ⌃⌥ + ←/→ to switch apps");
-    EXPECT_EQ(StatusMenu::toolTip(ShortcutModifiers(12)), "Halvo — ⇧⌘ + ←/→ to switch apps");
+              "Halvo — Ctrl+Alt + ←/→ to switch apps");
+    EXPECT_EQ(StatusMenu::toolTip(ShortcutModifiers(12)),
+              "Halvo — Shift+Super + ←/→ to switch apps");
 }
 
 TEST(StatusMenuTest, TextsGoThroughTheTranslationsWithTheirComments) {
     std::vector<std::string> comments;
     setLocalizer([&](std::string_view key, std::string_view comment) {
         comments.emplace_back(comment);
-        if (key == "Halvo — %@ + ←/→ to switch apps")
-            return std::string("Halvo — %@ + ←/→ wechselt Apps");
+        if (key == "Halvo — %1 + ←/→ to switch apps")
+            return std::string("Halvo — ←/→ mit %1 wechselt Apps");
+        if (key == "Ctrl")
+            return std::string("Strg");
         return "de:" + std::string(key);
     });
     const auto items = StatusMenu::build(true, {});
     const std::string tip = StatusMenu::toolTip(ShortcutModifiers::defaultCombination);
     setLocalizer({});
     EXPECT_EQ(items[0].title, "de:Preferences…");
-    EXPECT_EQ(tip, "Halvo — ⌃⌥ + ←/→ wechselt Apps");
+    EXPECT_EQ(tip, "Halvo — ←/→ mit Strg+de:Alt wechselt Apps");
     EXPECT_NE(std::find(comments.begin(), comments.end(), "Quit menu item"), comments.end());
 }
 
@@ -82,7 +85,7 @@ TEST(StatusMenuTest, SetUpFallsBackToTheTitleWithoutIcon) {
     StatusMenu::setUp(withoutIcon, ShortcutModifiers::defaultCombination, true, {});
     EXPECT_EQ(withoutIcon.title(), "Halvo");
     EXPECT_EQ(withoutIcon.menu().size(), 4u);
-    EXPECT_EQ(withoutIcon.toolTip(), "Halvo — ⌃⌥ + ←/→ to switch apps");
+    EXPECT_EQ(withoutIcon.toolTip(), "Halvo — Ctrl+Alt + ←/→ to switch apps");
 
     SimStatusItem withIcon;
     withIcon.makeImageAvailable(StatusMenu::imageName);

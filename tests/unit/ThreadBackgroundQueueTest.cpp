@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <latch>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,22 +36,22 @@ TEST(ThreadBackgroundQueue, SerialQueueRunsOffTheCallingThreadInSubmissionOrder)
 }
 
 TEST(ThreadBackgroundQueue, ConcurrentQueueRunsItemsAtTheSameTime) {
-    std::atomic<int> running{0};
-    std::atomic<int> peak{0};
+    // Each item arrives, then waits (bounded, so a serial queue fails instead of hanging) until
+    // both have arrived. The latch stays open once reached, so neither item can miss it.
+    std::latch bothStarted(2);
+    std::atomic<int> sawTheOther{0};
     {
         ThreadBackgroundQueue queue("test.concurrent", ThreadBackgroundQueue::Kind::concurrent, 2);
         for (int i = 0; i < 2; ++i) {
             queue.async([&] {
-                const int now = ++running;
-                peak = std::max(peak.load(), now);
-                // Wait (bounded) for the other item to start too.
+                bothStarted.count_down();
                 const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-                while (running < 2 && std::chrono::steady_clock::now() < deadline)
-                    std::this_thread::yield();
-                peak = std::max(peak.load(), running.load());
-                --running;
+                while (!bothStarted.try_wait() && std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                if (bothStarted.try_wait())
+                    ++sawTheOther;
             });
         }
     }
-    EXPECT_EQ(peak, 2);
+    EXPECT_EQ(sawTheOther, 2);
 }

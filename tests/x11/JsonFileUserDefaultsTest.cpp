@@ -96,7 +96,7 @@ TEST(JsonFileUserDefaults, CorruptOrNonObjectFileReadsEmptyAndIsKeptBeforeTheNex
     }
 }
 
-TEST(JsonFileUserDefaults, StringWhereModifiersBelongLoadsAsControlOption) {
+TEST(JsonFileUserDefaults, StringWhereModifiersBelongLoadsAsControlAlt) {
     TempFolder folder;
     const fs::path file = folder.path() / "defaults.json";
     writeFile(file, R"({"halvo.shortcutModifiers": "12", "halvo.customAppOrder": ["A", 3]})");

@@ -309,6 +309,33 @@ TEST_F(WindowServicesTest, MovesAnXtermFromTheRightMonitorToTheLeftKeepingItsPla
     EXPECT_EQ(move(pid, screenNamed("LEFT")), (WindowMovementService::Result{0, 1, 0}));
 }
 
+TEST_F(WindowServicesTest, UnderAwesomeAMoveIsAConfigureRequestThatPlacesTheFrameExactly) {
+    // awesome takes no _NET_MOVERESIZE_WINDOW; it frames xterm with a border and a title bar.
+    XvfbSession::Options options;
+    options.windowManager = "";
+    start(options);
+    session->spawn({"awesome"});
+    ASSERT_TRUE(pump([&] { return session->windowManagerCheck() != 0; }));
+    ASSERT_EQ(session->run("xprop -root _NET_SUPPORTED").find("_NET_MOVERESIZE_WINDOW"),
+              std::string::npos);
+    const auto window = launch({"xterm", "-geometry", "80x24+100+300"}, "XTerm");
+    ASSERT_NE(session->run("xprop -id " + std::to_string(window) + " _NET_FRAME_EXTENTS")
+                  .find("= 1, 1, 22, 1"),
+              std::string::npos)
+        << "awesome's frame is not the one this test was written for";
+    const Geometry before = clientPosition(window);
+    ASSERT_LT(before.x, 1280);
+    // awesome lists its wibar nowhere, and leaves the strut's range at 0..0.
+    EXPECT_LT(screenNamed("LEFT").visibleFrame.height, 1024) << "the wibar's strut was missed";
+
+    EXPECT_EQ(move(pidOf("XTerm"), screenNamed("RIGHT")), (WindowMovementService::Result{1, 0, 0}));
+    const Geometry after = clientPosition(window);
+    // Both monitors are 1280 wide without side struts: the frame, and so the client inside it,
+    // lands exactly 1280 pixels to the right.
+    EXPECT_EQ(after.x, before.x + 1280);
+    EXPECT_GE(after.y - 22, 0);
+}
+
 TEST_F(WindowServicesTest, AFullScreenWindowIsSkippedWhileTheOtherMoves) {
     start();
     launch({"xterm", "-geometry", "80x24+1400+100"}, "XTerm");
@@ -404,8 +431,9 @@ TEST_F(WindowServicesTest, ModifierChangesDuringAWorkersWaitStayForTheMainLoop) 
     ASSERT_EQ(activate(pid), true);
     X11EventMonitor monitor(*connection);
     int changes = 0;
-    ASSERT_TRUE(monitor.addGlobalMonitor(NSEventMaskFlagsChanged,
-                                         [&](const MonitoredEvent&) { ++changes; }));
+    EventMonitor::Handlers handlers;
+    handlers.modifiersChanged = [&](Modifiers) { ++changes; };
+    ASSERT_TRUE(monitor.addMonitor(handlers));
     connection->dispatchPending();
     test::XTestKeyboard keyboard(session->display());
 

@@ -2,11 +2,13 @@
 #include "platform/x11/X11Screens.h"
 
 #include "minimap/MinimapPanelController.h"
+#include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Monitors.h"
 #include "support/XvfbSession.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace halvo;
@@ -41,6 +43,113 @@ TEST(X11Screens, StrutsAreTakenOnlyFromTheMonitorTheyLieOn) {
         {0, 0, 0, 50, 0, 0, 0, 0, 0, 0, 1280, 2559}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
     EXPECT_EQ(X11Screens::visibleArea(right, bottomRight, 2560, 1024), (Rect{1280, 0, 1280, 974}));
     EXPECT_EQ(X11Screens::visibleArea(left, bottomRight, 2560, 1024), left);
+
+    // awesome's wibar at the top of the right monitor leaves its range at 0..0: the whole edge.
+    const auto wibar =
+        WindowStrut::fromProperties({0, 0, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, 2560, 1024);
+    ASSERT_TRUE(wibar);
+    EXPECT_EQ(X11Screens::visibleArea(right, {*wibar}, 2560, 1024), (Rect{1280, 21, 1280, 1003}));
+}
+
+namespace {
+
+// A window of a second client: override-redirect (as i3bar's bar is, which no window manager
+// lists) or managed (a panel the window manager lists), with a bottom strut of `height` pixels
+// along `startX`..`endX`.
+class StrutWindow {
+public:
+    StrutWindow(const std::string& display, bool overrideRedirect) {
+        m_connection = xcb_connect(display.c_str(), nullptr);
+        m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        m_window = xcb_generate_id(m_connection);
+        const std::uint32_t values[] = {overrideRedirect ? 1u : 0u};
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_screen->root, 0, 994,
+                          1280, 30, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_OVERRIDE_REDIRECT, values);
+        const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window,
+                            atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
+    }
+    ~StrutWindow() { xcb_disconnect(m_connection); }
+
+    void setBottomStrut(std::uint32_t height, std::uint32_t startX, std::uint32_t endX) {
+        const std::uint32_t partial[12] = {0, 0, 0, height, 0, 0, 0, 0, 0, 0, startX, endX};
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window,
+                            atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12, partial);
+        sync();
+    }
+    void map() {
+        xcb_map_window(m_connection, m_window);
+        sync();
+    }
+    void unmap() {
+        xcb_unmap_window(m_connection, m_window);
+        sync();
+    }
+
+private:
+    // After a round trip the server has done what was asked before it.
+    void sync() {
+        free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+    xcb_atom_t atom(const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        free(reply);
+        return result;
+    }
+
+    xcb_connection_t* m_connection = nullptr;
+    xcb_screen_t* m_screen = nullptr;
+    xcb_window_t m_window = XCB_NONE;
+};
+
+std::vector<Rect> visibleFrames(const X11Screens& screens) {
+    std::vector<Rect> frames;
+    for (const auto& screen : screens.screens())
+        frames.push_back(screen.visibleFrame);
+    return frames;
+}
+
+} // namespace
+
+TEST(X11Screens, DocksTheWindowManagerListsOrNotReserveTheirStrutOnTheirMonitorOnly) {
+    XvfbSession session;
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    X11Screens screens(*connection);
+    // Screen space has y up from the primary's bottom: a bottom strut raises the frame's y.
+    const std::vector<Rect> whole{{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}};
+    const std::vector<Rect> leftBar{{0, 30, 1280, 994}, {1280, 0, 1280, 1024}};
+    const std::vector<Rect> bothBars{{0, 30, 1280, 994}, {1280, 40, 1280, 984}};
+    ASSERT_EQ(visibleFrames(screens), whole);
+
+    // An override-redirect bar, never in _NET_CLIENT_LIST (i3bar, awesome's wibar).
+    StrutWindow bar(session.display(), true);
+    bar.setBottomStrut(30, 0, 1279);
+    EXPECT_EQ(visibleFrames(screens), whole) << "an unmapped bar reserves nothing";
+    bar.map();
+    EXPECT_EQ(visibleFrames(screens), leftBar);
+
+    // A panel that openbox manages (and reparents into a frame), on the right monitor.
+    StrutWindow panel(session.display(), false);
+    panel.setBottomStrut(40, 1280, 2559);
+    panel.map();
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return visibleFrames(screens) == bothBars; }))
+        << "the managed panel's strut was not taken";
+
+    // Changes and unmaps are seen, and unchanged windows are not asked again.
+    const std::size_t fetches = screens.strutFetches();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(visibleFrames(screens), bothBars);
+    EXPECT_EQ(screens.strutFetches(), fetches) << "unchanged windows were asked again";
+    bar.setBottomStrut(50, 0, 1279);
+    EXPECT_EQ(visibleFrames(screens)[0], (Rect{0, 50, 1280, 974}));
+    bar.unmap();
+    EXPECT_EQ(visibleFrames(screens)[0], whole[0]);
 }
 
 TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {

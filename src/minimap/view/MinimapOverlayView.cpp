@@ -1,6 +1,7 @@
 // Layout, painting, animation and pointer handling of the overlay's icon strip.
 #include "minimap/view/MinimapOverlayView.h"
 
+#include "minimap/view/AppInitialTile.h"
 #include "minimap/view/OverlayAccessibility.h"
 #include "minimap/view/PagingButton.h"
 
@@ -25,6 +26,7 @@ constexpr int fadeInMs = 120;
 constexpr int highlightScrollMs = 160;
 constexpr int pagingScrollMs = 200;
 constexpr int wiggleIntervalMs = 34; // at most 30 frames a second
+constexpr double bubbleShadowOffset = 2;
 
 QFont bubbleFont() {
     QFont font = QApplication::font();
@@ -69,6 +71,8 @@ MinimapOverlayView::MinimapOverlayView(MinimapModel& model, MinimapActions actio
             [this] { page(minimap::PagingDirection::left); });
     connect(m_rightButton, &QAbstractButton::clicked, this,
             [this] { page(minimap::PagingDirection::right); });
+    m_leftButton->installEventFilter(this);
+    m_rightButton->installEventFilter(this);
 
     connect(&m_scrollAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         m_scroll = v.toDouble();
@@ -129,6 +133,17 @@ void MinimapOverlayView::setMotion(OverlayMotionSettings motion) {
     m_rightButton->setDark(isDark());
     updateWiggle();
     update();
+}
+
+void MinimapOverlayView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Desktops other than GNOME tell a new colour scheme through the application palette, which
+    // "system" follows when the desktop states no preference.
+    if (event->type() == QEvent::PaletteChange) {
+        m_leftButton->setDark(isDark());
+        m_rightButton->setDark(isDark());
+        update();
+    }
 }
 
 void MinimapOverlayView::setBackdrop(QImage backdrop) {
@@ -221,12 +236,30 @@ std::optional<QRectF> MinimapOverlayView::bubbleRect() const {
                   bubble.width, minimap::bubbleHeight);
 }
 
+double MinimapOverlayView::bubbleTipX(const QRectF& bubble) const {
+    auto index = m_model.indexOf(m_model.hoveredBundleID.get());
+    const double iconMidX = index ? cellRectAt(*index, true).center().x() : bubble.center().x();
+    return std::min(bubble.width() - minimap::bubbleEdge,
+                    std::max(minimap::bubbleEdge, iconMidX - bubble.left()));
+}
+
+std::optional<QPainterPath> MinimapOverlayView::bubbleShape() const {
+    auto rect = bubbleRect();
+    if (!rect)
+        return std::nullopt;
+    return nameBubblePath(rect->width(), bubbleTipX(*rect)).translated(rect->topLeft());
+}
+
 QRegion MinimapOverlayView::surfaceRegion() const {
     QPainterPath strip;
     strip.addRoundedRect(stripRect(), minimap::stripCornerRadius, minimap::stripCornerRadius);
     QRegion region(strip.toFillPolygon().toPolygon());
-    if (auto bubble = bubbleRect())
-        region += bubble->toAlignedRect().adjusted(0, 0, 0, 3); // room for the shadow
+    // The bubble's own outline and its shadow below it: without a compositor everything else in
+    // the bubble's bounding box would show the captured backdrop as a grey patch.
+    if (auto bubble = bubbleShape()) {
+        const QPainterPath withShadow = bubble->united(bubble->translated(0, bubbleShadowOffset));
+        region += QRegion(withShadow.toFillPolygon().toPolygon());
+    }
     return region;
 }
 
@@ -444,6 +477,15 @@ void MinimapOverlayView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+bool MinimapOverlayView::eventFilter(QObject* watched, QEvent* event) {
+    // A paging button is a child: the pointer moving from a cell onto it sends this view neither
+    // a move nor a leave, so the cell is left here.
+    if (event->type() == QEvent::Enter && (watched == m_leftButton || watched == m_rightButton) &&
+        !m_pressedIndex)
+        setHovered(std::nullopt);
+    return QWidget::eventFilter(watched, event);
+}
+
 void MinimapOverlayView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     if (!m_pressedIndex)
@@ -518,14 +560,7 @@ void MinimapOverlayView::paintCell(QPainter& painter, std::size_t index, const T
     if (!icon.isNull()) {
         painter.drawPixmap(iconRect, icon, QRectF(QPointF(0, 0), icon.size()));
     } else {
-        // A plain app tile in the secondary style stands in for a missing icon.
-        const QColor secondary = isDark() ? grey(1, 0.35) : grey(0, 0.3);
-        QPainterPath tile;
-        tile.addRoundedRect(iconRect.adjusted(5, 5, -5, -5), 10, 10);
-        painter.fillPath(tile, secondary);
-        QPainterPath inner;
-        inner.addRoundedRect(iconRect.adjusted(15, 15, -15, -15), 4, 4);
-        painter.fillPath(inner, isDark() ? grey(0.22, 0.6) : grey(1, 0.6));
+        AppInitialTile::paint(painter, iconRect, QString::fromStdString(app.name));
     }
     painter.restore();
     if (m_model.highlightedBundleID.get() == app.id) {
@@ -543,15 +578,10 @@ void MinimapOverlayView::paintBubble(QPainter& painter) {
     if (!rect)
         return;
     auto index = m_model.indexOf(m_model.hoveredBundleID.get());
-    const QRectF cell = cellRectAt(*index, true);
-    const double half = rect->width() / 2;
-    const double tipX =
-        std::min(rect->width() - minimap::bubbleEdge,
-                 std::max(minimap::bubbleEdge, cell.center().x() - rect->center().x() + half));
     painter.save();
     painter.translate(rect->topLeft());
-    const QPainterPath shape = nameBubblePath(rect->width(), tipX);
-    painter.fillPath(shape.translated(0, 2), QColor::fromRgbF(0, 0, 0, 0.14f));
+    const QPainterPath shape = nameBubblePath(rect->width(), bubbleTipX(*rect));
+    painter.fillPath(shape.translated(0, bubbleShadowOffset), QColor::fromRgbF(0, 0, 0, 0.14f));
     paintSurface(painter, shape);
     painter.setFont(bubbleFont());
     painter.setPen(isDark() ? QColor::fromRgbF(1, 1, 1, 0.92f) : QColor::fromRgbF(0, 0, 0, 0.85f));

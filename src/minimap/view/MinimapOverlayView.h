@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
@@ -30,8 +31,7 @@ class MinimapOverlayView final : public QWidget {
     Q_OBJECT
 public:
     MinimapOverlayView(MinimapModel& model, MinimapActions actions,
-                       OverlayMotionSettings motion = OverlayMotionSettings::fromDesktop(),
-                       QWidget* parent = nullptr);
+                       OverlayMotionSettings motion = {}, QWidget* parent = nullptr);
     ~MinimapOverlayView() override;
 
     MinimapModel& model() const { return m_model; }
@@ -76,6 +76,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     minimap::StripLayout layout() const;
@@ -84,6 +86,11 @@ private:
     QRectF cellRectAt(std::size_t index, bool withSpring) const;
     std::optional<std::size_t> cellIndexAt(QPointF point) const;
     std::vector<std::optional<minimap::Span>> cellSpans() const;
+    // Where the bubble's tip sits, from the bubble's left edge: under the hovered icon's centre,
+    // at least 12 points from either end.
+    double bubbleTipX(const QRectF& bubble) const;
+    // The bubble's outline with its tip, in this widget's coordinates.
+    std::optional<QPainterPath> bubbleShape() const;
 
     void appsChanged();
     void highlightChanged();

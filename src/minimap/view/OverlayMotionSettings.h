@@ -12,10 +12,6 @@ struct OverlayMotionSettings {
     bool increasedContrast = false;
     // The desktop's own preference when it states one; none leaves it to the palette.
     std::optional<bool> prefersDark;
-
-    // Read from GNOME's settings where their schemas are installed, then overridden by
-    // HALVO_REDUCE_MOTION=1|0, HALVO_REDUCE_TRANSPARENCY=1|0 and HALVO_COLOR_SCHEME=dark|light.
-    static OverlayMotionSettings fromDesktop();
 };
 
 } // namespace halvo

@@ -1,6 +1,7 @@
 // The overlay's X11 window: placement in root coordinates, mapping without focus, backdrop.
 #include "minimap/view/OverlayPanel.h"
 
+#include "minimap/view/DesktopSettingsMonitor.h"
 #include "minimap/view/MinimapOverlayView.h"
 
 #include <QGuiApplication>
@@ -49,8 +50,10 @@ OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapA
     if (m_composited)
         setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Halvo overlay"));
-    m_view = new MinimapOverlayView(model, std::move(actions), OverlayMotionSettings::fromDesktop(),
-                                    this);
+    m_desktopSettings = new DesktopSettingsMonitor(this);
+    m_view = new MinimapOverlayView(model, std::move(actions), m_desktopSettings->current(), this);
+    connect(m_desktopSettings, &DesktopSettingsMonitor::changed, this,
+            [this] { m_view->setMotion(m_desktopSettings->current()); });
     m_view->setGeometry(0, 0, 480, 148);
     connect(m_view, &MinimapOverlayView::surfaceChanged, this, [this] { updateMask(); });
     setGeometry(m_rootGeometry);

@@ -12,6 +12,7 @@
 
 namespace halvo {
 
+class DesktopSettingsMonitor;
 class MinimapOverlayView;
 
 class OverlayPanel final : public QWidget, public Panel {
@@ -45,6 +46,7 @@ private:
     void updateMask();
 
     const Screens& m_screens;
+    DesktopSettingsMonitor* m_desktopSettings = nullptr;
     MinimapOverlayView* m_view = nullptr;
     Rect m_frame{0, 0, 480, 148};
     bool m_placed = false; // setFrame has run at least once

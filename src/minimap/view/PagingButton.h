@@ -14,6 +14,7 @@ public:
     PagingButton(Side side, QWidget* parent);
 
     void setDark(bool dark);
+    bool isDark() const { return m_dark; }
     QSize sizeHint() const override;
 
 protected:

@@ -1,95 +1,110 @@
-// Simulated hot keys for the logic's tests.
+// Simulated shortcuts for the logic's tests.
 #include "platform/sim/SimHotkeyRegistrar.h"
 
 #include <algorithm>
 
 namespace halvo {
+namespace {
 
-OSStatus SimHotkeyRegistrar::installEventHandler(Handler handler, EventHandlerRef& ref) {
-    if (m_installStatus != noErr)
-        return m_installStatus;
+std::string arrowName(Key key) {
+    switch (key) {
+    case Key::left:
+        return "←";
+    case Key::right:
+        return "→";
+    case Key::up:
+        return "↑";
+    case Key::down:
+        return "↓";
+    case Key::escape:
+        return "Escape";
+    }
+    return "?";
+}
+
+} // namespace
+
+std::optional<std::string> SimHotkeyRegistrar::listen(Handler handler) {
+    if (m_listenError)
+        return m_listenError;
     m_handler = std::move(handler);
-    m_handlerRef = m_nextRef++;
-    ref = m_handlerRef;
-    return noErr;
+    return std::nullopt;
 }
 
-OSStatus SimHotkeyRegistrar::removeEventHandler(EventHandlerRef ref) {
-    if (ref == 0 || ref != m_handlerRef)
-        return paramErr;
+void SimHotkeyRegistrar::stopListening() {
     m_handler = nullptr;
-    m_handlerRef = 0;
-    return noErr;
 }
 
-OSStatus SimHotkeyRegistrar::registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                 EventHotKeyID id, EventHotKeyRef& ref) {
+HotkeyRegistrar::Registration SimHotkeyRegistrar::registerShortcut(HotkeyAction action,
+                                                                   Modifiers modifiers) {
+    const Shortcut shortcut{key(action), modifiers};
     const std::size_t index = m_registerCalls.size();
-    m_registerCalls.push_back({keyCode, modifiers, id});
-    ref = 0;
+    m_registerCalls.push_back(shortcut);
+    m_callLog.push_back("register " + arrowName(shortcut.key));
     if (auto failure = m_failures.find(index); failure != m_failures.end())
-        return failure->second;
-    const bool owned = std::find(m_ownedElsewhere.begin(), m_ownedElsewhere.end(),
-                                 std::pair{keyCode, modifiers}) != m_ownedElsewhere.end();
-    if (owned || isRegistered(keyCode, modifiers))
-        return eventHotKeyExistsErr;
-    ref = m_nextRef++;
-    m_registrations.emplace(ref, Registration{keyCode, modifiers, id});
-    return noErr;
+        return {failure->second, 0};
+    const bool owned = std::find(m_ownedElsewhere.begin(), m_ownedElsewhere.end(), shortcut) !=
+                       m_ownedElsewhere.end();
+    if (owned || isRegistered(shortcut.key, modifiers))
+        return {RegistrationResult::takenByAnotherProgram, 0};
+    const ShortcutRef ref = m_nextRef++;
+    m_registrations.emplace(ref, Entry{shortcut, action});
+    return {RegistrationResult::registered, ref};
 }
 
-OSStatus SimHotkeyRegistrar::unregisterEventHotKey(EventHotKeyRef ref) {
+void SimHotkeyRegistrar::unregisterShortcut(ShortcutRef ref) {
     ++m_unregisterCalls;
-    return m_registrations.erase(ref) ? noErr : paramErr;
+    auto found = m_registrations.find(ref);
+    m_callLog.push_back("unregister " + (found == m_registrations.end()
+                                             ? "?"
+                                             : arrowName(found->second.shortcut.key)));
+    if (found != m_registrations.end())
+        m_registrations.erase(found);
 }
 
-void SimHotkeyRegistrar::failRegistration(std::size_t nth, OSStatus status) {
-    m_failures[m_registerCalls.size() + nth - 1] = status;
+void SimHotkeyRegistrar::failRegistration(std::size_t nth, RegistrationResult result) {
+    m_failures[m_registerCalls.size() + nth - 1] = result;
 }
 
-void SimHotkeyRegistrar::ownElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) {
-    m_ownedElsewhere.emplace_back(keyCode, modifiers);
+void SimHotkeyRegistrar::ownElsewhere(Key key, Modifiers modifiers) {
+    m_ownedElsewhere.push_back({key, modifiers});
 }
 
-OSStatus SimHotkeyRegistrar::press(std::uint32_t keyCode, std::uint32_t modifiers) {
-    return deliverFor(keyCode, modifiers, kEventHotKeyPressed);
+bool SimHotkeyRegistrar::press(Key key, Modifiers modifiers) {
+    return deliverFor(key, modifiers, Event::Kind::pressed);
 }
 
-OSStatus SimHotkeyRegistrar::release(std::uint32_t keyCode, std::uint32_t modifiers) {
-    return deliverFor(keyCode, modifiers, kEventHotKeyReleased);
+bool SimHotkeyRegistrar::release(Key key, Modifiers modifiers) {
+    return deliverFor(key, modifiers, Event::Kind::released);
 }
 
-OSStatus SimHotkeyRegistrar::deliverFor(std::uint32_t keyCode, std::uint32_t modifiers,
-                                        std::uint32_t kind) {
-    for (const auto& [ref, registration] : m_registrations) {
-        if (registration.keyCode == keyCode && registration.modifiers == modifiers) {
-            HotkeyEvent event;
-            event.kind = kind;
-            event.hotKeyID = registration.id;
-            return deliver(event);
+bool SimHotkeyRegistrar::takeElsewhere(Key key, Modifiers modifiers) {
+    return deliverFor(key, modifiers, Event::Kind::takenByAnotherProgram);
+}
+
+bool SimHotkeyRegistrar::deliverFor(Key key, Modifiers modifiers, Event::Kind kind) {
+    if (!m_handler)
+        return false;
+    for (const auto& [ref, entry] : m_registrations) {
+        if (entry.shortcut == Shortcut{key, modifiers}) {
+            Handler handler = m_handler; // a copy: the handler may stop listening
+            handler(Event{kind, entry.action});
+            return true;
         }
     }
-    return eventNotHandledErr;
+    return false;
 }
 
-OSStatus SimHotkeyRegistrar::deliver(const HotkeyEvent& event) {
-    if (!m_handler)
-        return eventNotHandledErr;
-    // A copy: the handler may remove itself.
-    Handler handler = m_handler;
-    return handler(event);
-}
-
-std::vector<SimHotkeyRegistrar::Registration> SimHotkeyRegistrar::registered() const {
-    std::vector<Registration> result;
-    for (const auto& [ref, registration] : m_registrations)
-        result.push_back(registration);
+std::vector<SimHotkeyRegistrar::Shortcut> SimHotkeyRegistrar::registered() const {
+    std::vector<Shortcut> result;
+    for (const auto& [ref, entry] : m_registrations)
+        result.push_back(entry.shortcut);
     return result;
 }
 
-bool SimHotkeyRegistrar::isRegistered(std::uint32_t keyCode, std::uint32_t modifiers) const {
+bool SimHotkeyRegistrar::isRegistered(Key key, Modifiers modifiers) const {
     return std::any_of(m_registrations.begin(), m_registrations.end(), [&](const auto& entry) {
-        return entry.second.keyCode == keyCode && entry.second.modifiers == modifiers;
+        return entry.second.shortcut == Shortcut{key, modifiers};
     });
 }
 

@@ -30,7 +30,6 @@ public:
         m_status = LoginItemStatus::notRegistered;
         return std::nullopt;
     }
-    void openSettings() override { m_calls.emplace_back("openSettings"); }
 
     // Test controls.
     void setStatus(LoginItemStatus status) { m_status = status; }

@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <algorithm>
+#include <functional>
 
 namespace halvo {
 namespace {
@@ -50,6 +52,16 @@ QIcon titleIcon(const QString& title) {
     return QIcon(pixmap);
 }
 
+// Whether two menus show the same entries; their callbacks may differ.
+bool sameEntries(const std::vector<StatusMenuItem>& a, const std::vector<StatusMenuItem>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const StatusMenuItem& x, const StatusMenuItem& y) {
+                          return x.isSeparator == y.isSeparator && x.title == y.title &&
+                                 x.enabled == y.enabled && x.keyEquivalent == y.keyEquivalent &&
+                                 static_cast<bool>(x.action) == static_cast<bool>(y.action);
+                      });
+}
+
 } // namespace
 
 QtStatusItem::QtStatusItem(QObject* parent)
@@ -60,8 +72,16 @@ QtStatusItem::QtStatusItem(QObject* parent)
         if (r == QSystemTrayIcon::Trigger && !m_menu->isVisible())
             m_menu->popup(QCursor::pos());
     });
-    // The new entries replace an open menu only once it has closed.
+    // The new entries replace an open menu only once it has closed. A StatusNotifierItem host
+    // never shows the QMenu widget itself: it opens and closes the exported menu over D-Bus, which
+    // only these two signals tell. Opening applies what came while it was closed.
+    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] {
+        m_menuOpen = false;
+        rebuildIfClosed();
+        m_menuOpen = true;
+    });
     connect(m_menu.get(), &QMenu::aboutToHide, this, [this] {
+        m_menuOpen = false;
         QMetaObject::invokeMethod(
             this, [this] { rebuildIfClosed(); }, Qt::QueuedConnection);
     });
@@ -97,16 +117,22 @@ void QtStatusItem::setToolTip(const std::string& toolTip) {
 
 void QtStatusItem::setMenu(std::vector<StatusMenuItem> items) {
     m_items = std::move(items);
-    m_pendingItems = true;
     rebuildIfClosed();
 }
 
 void QtStatusItem::rebuildIfClosed() {
-    if (!m_pendingItems || m_menu->isVisible())
+    if (m_menuOpen)
         return;
-    m_pendingItems = false;
+    // The permission poll sends the same entries every two seconds: rebuilding would make a
+    // tray host fetch the whole menu again each time.
+    const bool unchanged = m_built && sameEntries(m_items, m_shown);
+    m_shown = m_items;
+    m_built = true;
+    if (unchanged)
+        return;
     m_menu->clear();
-    for (const StatusMenuItem& item : m_items) {
+    for (std::size_t index = 0; index < m_shown.size(); ++index) {
+        const StatusMenuItem& item = m_shown[index];
         if (item.isSeparator) {
             m_menu->addSeparator();
             continue;
@@ -119,8 +145,15 @@ void QtStatusItem::rebuildIfClosed() {
                 QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(item.keyEquivalent)));
             action->setShortcutVisibleInContextMenu(true);
         }
-        if (item.action)
-            connect(action, &QAction::triggered, this, [callback = item.action] { callback(); });
+        // The callback is looked up when triggered: an unchanged menu keeps its actions while the
+        // callbacks are replaced.
+        connect(action, &QAction::triggered, this, [this, index] {
+            // A copy: the callback may hand in a new menu, which replaces m_shown.
+            const std::function<void()> callback =
+                index < m_shown.size() ? m_shown[index].action : nullptr;
+            if (callback)
+                callback();
+        });
     }
 }
 

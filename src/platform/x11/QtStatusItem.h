@@ -35,8 +35,10 @@ private:
 
     QSystemTrayIcon* m_tray = nullptr;
     std::unique_ptr<QMenu> m_menu;
-    std::vector<StatusMenuItem> m_items;
-    bool m_pendingItems = false;
+    std::vector<StatusMenuItem> m_items; // the entries last given
+    std::vector<StatusMenuItem> m_shown; // the entries the menu holds
+    bool m_built = false;
+    bool m_menuOpen = false; // between the menu's aboutToShow and aboutToHide
     std::string m_title;
 };
 

@@ -13,7 +13,8 @@ namespace halvo {
 class WindowStrut {
 public:
     // The twelve values of _NET_WM_STRUT_PARTIAL for a window: its own partial strut when it has
-    // all twelve, else its plain four-value strut stretched along whole edges, else nothing.
+    // all twelve (a reserved edge whose range is 0..0 taken as the whole edge), else its plain
+    // four-value strut stretched along whole edges, else nothing.
     static std::optional<std::vector<std::uint32_t>>
     fromProperties(const std::vector<std::uint32_t>& partial,
                    const std::vector<std::uint32_t>& plain, double rootWidth, double rootHeight);

@@ -1,7 +1,8 @@
-// XKB state and XInput2 raw key events turned into flags-changed and key-up events.
+// XKB state and XInput2 raw key events turned into modifier changes and arrow releases.
 #include "platform/x11/X11EventMonitor.h"
 
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11RawKeys.h"
 #include "platform/x11/X11Xkb.h"
 
 #include <cstdlib>
@@ -31,29 +32,14 @@ X11EventMonitor::X11EventMonitor(X11Connection& connection) : m_connection(conne
         auto* state =
             xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
         if (state)
-            m_flags = x11::eventFlagsForXModifiers(state->mods);
+            m_held = x11::modifiersForXState(state->mods);
         free(state);
     }
 
-    const xcb_query_extension_reply_t* xinput = xcb_get_extension_data(c, &xcb_input_id);
-    if (xinput && xinput->present) {
-        auto* version =
-            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
-        m_hasXInput = version && (version->major_version > 2 ||
-                                  (version->major_version == 2 && version->minor_version >= 2));
-        free(version);
-        m_xinputOpcode = xinput->major_opcode;
-    }
-    if (m_hasXInput) {
-        struct {
-            xcb_input_event_mask_t head;
-            std::uint32_t bits;
-        } mask{};
-        mask.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
-        mask.head.mask_len = 1;
-        mask.bits = XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE;
-        xcb_input_xi_select_events(c, connection.root(), 1, &mask.head);
-    }
+    // Presses are selected too (X11HotkeyRegistrar watches them on the same connection); only
+    // releases are reported here.
+    m_xinputOpcode = x11::selectRawKeys(c, connection.root());
+    m_hasXInput = m_xinputOpcode != 0;
     m_symbols = xcb_key_symbols_alloc(c);
     m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
     connection.flush();
@@ -65,15 +51,11 @@ X11EventMonitor::~X11EventMonitor() {
         xcb_key_symbols_free(m_symbols);
 }
 
-std::optional<MonitorToken> X11EventMonitor::addLocalMonitor(std::uint64_t, Handler) {
-    return std::nullopt;
-}
-
-std::optional<MonitorToken> X11EventMonitor::addGlobalMonitor(std::uint64_t mask, Handler handler) {
+std::optional<MonitorToken> X11EventMonitor::addMonitor(Handlers handlers) {
     if (!m_hasXkb && !m_hasXInput)
         return std::nullopt;
     const MonitorToken token = m_nextToken++;
-    m_monitors.emplace(token, Monitor{mask, std::move(handler)});
+    m_monitors.emplace(token, std::move(handlers));
     return token;
 }
 
@@ -101,12 +83,12 @@ void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
         if (xkbType != XCB_XKB_STATE_NOTIFY)
             return;
         const auto& state = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event);
-        const std::uint64_t flags = x11::eventFlagsForXModifiers(state.mods);
-        // State events also report groups, pointer buttons and lock changes of other keys.
-        if (flags == m_flags)
+        const Modifiers held = x11::modifiersForXState(state.mods);
+        // State events also report groups, pointer buttons and the lock keys.
+        if (held == m_held)
             return;
-        m_flags = flags;
-        deliver(MonitoredEvent{NSEventTypeFlagsChanged, 0, flags});
+        m_held = held;
+        deliverModifiers(held);
         return;
     }
     if (m_hasXInput && type == XCB_GE_GENERIC) {
@@ -119,19 +101,29 @@ void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
         const xcb_keysym_t keysym =
             xcb_key_symbols_get_keysym(m_symbols, static_cast<xcb_keycode_t>(raw.detail), 0);
         // Only the four arrows are reported; any other key is dropped here, unread.
-        if (const std::optional<std::uint16_t> keyCode = x11::keyCodeForKeysym(keysym))
-            deliver(MonitoredEvent{NSEventTypeKeyUp, *keyCode, m_flags});
+        if (const std::optional<Key> key = x11::keyForKeysym(keysym))
+            deliverKeyReleased(*key);
     }
 }
 
-void X11EventMonitor::deliver(const MonitoredEvent& event) {
-    std::vector<Handler> handlers;
+void X11EventMonitor::deliverModifiers(Modifiers held) {
+    std::vector<std::function<void(Modifiers)>> handlers; // a handler may remove its monitor
     for (const auto& [token, monitor] : m_monitors) {
-        if (monitor.mask & (1ull << event.type))
-            handlers.push_back(monitor.handler);
+        if (monitor.modifiersChanged)
+            handlers.push_back(monitor.modifiersChanged);
     }
-    for (const Handler& handler : handlers)
-        handler(event);
+    for (const auto& handler : handlers)
+        handler(held);
+}
+
+void X11EventMonitor::deliverKeyReleased(Key key) {
+    std::vector<std::function<void(Key)>> handlers;
+    for (const auto& [token, monitor] : m_monitors) {
+        if (monitor.keyReleased)
+            handlers.push_back(monitor.keyReleased);
+    }
+    for (const auto& handler : handlers)
+        handler(key);
 }
 
 } // namespace halvo

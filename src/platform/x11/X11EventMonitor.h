@@ -20,11 +20,9 @@ public:
     X11EventMonitor(const X11EventMonitor&) = delete;
     X11EventMonitor& operator=(const X11EventMonitor&) = delete;
 
-    // X has one source of keyboard events for every client, Halvo's own windows included, and
-    // the global monitor reports all of them. A local monitor would see the same events twice,
-    // so none is given.
-    std::optional<MonitorToken> addLocalMonitor(std::uint64_t mask, Handler handler) override;
-    std::optional<MonitorToken> addGlobalMonitor(std::uint64_t mask, Handler handler) override;
+    // X has one source of keyboard events for every client, Halvo's own windows included: a
+    // monitor sees all of them. Nothing when neither XKB nor XInput 2.2 is there.
+    std::optional<MonitorToken> addMonitor(Handlers handlers) override;
     void removeMonitor(MonitorToken token) override;
 
     // Whether modifier changes (XKB) and arrow releases (XInput 2.2) can be seen.
@@ -32,13 +30,9 @@ public:
     bool canMonitorKeyReleases() const { return m_hasXInput; }
 
 private:
-    struct Monitor {
-        std::uint64_t mask = 0;
-        Handler handler;
-    };
-
     void handleEvent(const xcb_generic_event_t& event);
-    void deliver(const MonitoredEvent& event);
+    void deliverModifiers(Modifiers held);
+    void deliverKeyReleased(Key key);
 
     X11Connection& m_connection;
     X11Connection::ListenerID m_listener = 0;
@@ -47,9 +41,9 @@ private:
     std::uint8_t m_xkbFirstEvent = 0;
     bool m_hasXInput = false;
     std::uint8_t m_xinputOpcode = 0;
-    std::uint64_t m_flags = 0; // the flag word last seen
+    Modifiers m_held; // the modifiers last seen
     MonitorToken m_nextToken = 1;
-    std::map<MonitorToken, Monitor> m_monitors;
+    std::map<MonitorToken, Handlers> m_monitors;
 };
 
 } // namespace halvo

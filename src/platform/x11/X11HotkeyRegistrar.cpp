@@ -2,6 +2,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11RawKeys.h"
 #include "platform/x11/X11Xkb.h"
 
 #include <X11/keysym.h>
@@ -31,15 +32,26 @@ X11HotkeyRegistrar::X11HotkeyRegistrar(X11Connection& connection) : m_connection
         m_detectableAutoRepeat = flags && (flags->value & repeat);
         free(flags);
         // Keyboard map changes (xmodmap, a new layout, another keyboard) move the arrows' keycodes
-        // and Num Lock's modifier; XKB clients only hear of them when they ask.
-        const std::uint16_t mapEvents =
-            XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+        // and Num Lock's modifier; XKB clients only hear of them when they ask. State events give
+        // the modifiers in the order of the raw key events (the same selection as
+        // X11EventMonitor's, which shares the connection).
+        const std::uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
+                                     XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
         const std::uint16_t mapParts =
             XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
         xcb_xkb_select_events_details_t details{};
-        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, mapEvents, 0,
-                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, mapParts, mapParts,
-                                  &details);
+        xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, events, 0,
+                                  XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                      XCB_XKB_EVENT_TYPE_STATE_NOTIFY,
+                                  mapParts, mapParts, &details);
+        auto* state =
+            xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        if (state)
+            m_mods = state->mods;
+        free(state);
+        // Without XKB the modifiers of a raw press are not known: nothing is watched.
+        m_xinputOpcode = x11::selectRawKeys(c, connection.root());
     }
     readKeyboardMap();
     m_listener = connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
@@ -55,46 +67,36 @@ X11HotkeyRegistrar::~X11HotkeyRegistrar() {
         xcb_key_symbols_free(m_symbols);
 }
 
-OSStatus X11HotkeyRegistrar::installEventHandler(Handler handler, EventHandlerRef& ref) {
+std::optional<std::string> X11HotkeyRegistrar::listen(Handler handler) {
     if (!handler)
-        return paramErr;
+        return "no handler";
     m_handler = std::move(handler);
-    m_handlerRef = m_nextRef++;
-    ref = m_handlerRef;
-    return noErr;
+    return std::nullopt;
 }
 
-OSStatus X11HotkeyRegistrar::removeEventHandler(EventHandlerRef ref) {
-    if (ref == 0 || ref != m_handlerRef)
-        return paramErr;
+void X11HotkeyRegistrar::stopListening() {
     m_handler = nullptr;
-    m_handlerRef = 0;
-    return noErr;
 }
 
-OSStatus X11HotkeyRegistrar::registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                 EventHotKeyID id, EventHotKeyRef& ref) {
-    ref = 0;
-    if (!x11::keysymForKeyCode(keyCode))
-        return paramErr;
-    HotKey hotKey{keyCode, x11::xModifiersForCarbon(modifiers), id, {}};
-    const OSStatus status = grab(hotKey);
-    if (status != noErr)
-        return status;
-    ref = m_nextRef++;
+HotkeyRegistrar::Registration X11HotkeyRegistrar::registerShortcut(HotkeyAction action,
+                                                                   Modifiers modifiers) {
+    HotKey hotKey{action, x11::xModifiersFor(modifiers), {}};
+    const RegistrationResult result = grab(hotKey);
+    if (result != RegistrationResult::registered)
+        return {result, 0};
+    const ShortcutRef ref = m_nextRef++;
     m_hotKeys.emplace(ref, std::move(hotKey));
-    return noErr;
+    return {RegistrationResult::registered, ref};
 }
 
-OSStatus X11HotkeyRegistrar::unregisterEventHotKey(EventHotKeyRef ref) {
+void X11HotkeyRegistrar::unregisterShortcut(ShortcutRef ref) {
     auto found = m_hotKeys.find(ref);
     if (found == m_hotKeys.end())
-        return paramErr;
+        return;
     ungrab(found->second);
     m_hotKeys.erase(found);
     std::erase_if(m_down, [ref](const auto& entry) { return entry.second == ref; });
     m_connection.flush();
-    return noErr;
 }
 
 std::vector<std::uint16_t> X11HotkeyRegistrar::lockVariants() const {
@@ -106,19 +108,19 @@ std::vector<std::uint16_t> X11HotkeyRegistrar::lockVariants() const {
     return variants;
 }
 
-OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
+RegistrationResult X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
     xcb_connection_t* c = m_connection.xcb();
     std::vector<xcb_keycode_t> keycodes;
-    if (m_symbols) {
-        if (xcb_keycode_t* codes =
-                xcb_key_symbols_get_keycode(m_symbols, *x11::keysymForKeyCode(hotKey.keyCode))) {
+    const std::optional<xcb_keysym_t> keysym = x11::keysymForKey(key(hotKey.action));
+    if (m_symbols && keysym) {
+        if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, *keysym)) {
             for (xcb_keycode_t* code = codes; *code != XCB_NO_SYMBOL; ++code)
                 keycodes.push_back(*code);
             free(codes);
         }
     }
     if (keycodes.empty())
-        return paramErr;
+        return RegistrationResult::failed;
 
     // Send every grab, then collect the answers.
     struct Attempt {
@@ -140,7 +142,7 @@ OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
         }
     }
-    OSStatus status = noErr;
+    RegistrationResult result = RegistrationResult::registered;
     std::vector<GrabKey> taken;
     for (const Attempt& attempt : attempts) {
         if (attempt.ours) {
@@ -148,8 +150,9 @@ OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
             continue;
         }
         if (xcb_generic_error_t* error = xcb_request_check(c, attempt.cookie)) {
-            if (status == noErr)
-                status = error->error_code == XCB_ACCESS ? eventHotKeyExistsErr : paramErr;
+            if (result == RegistrationResult::registered)
+                result = error->error_code == XCB_ACCESS ? RegistrationResult::takenByAnotherProgram
+                                                         : RegistrationResult::failed;
             free(error);
             continue;
         }
@@ -158,9 +161,9 @@ OSStatus X11HotkeyRegistrar::grab(HotKey& hotKey, bool keepPartial) {
     for (const GrabKey& key : taken)
         ++m_grabCounts[key];
     hotKey.grabs = std::move(taken);
-    if (status != noErr && !keepPartial)
+    if (result != RegistrationResult::registered && !keepPartial)
         ungrab(hotKey);
-    return status;
+    return result;
 }
 
 void X11HotkeyRegistrar::ungrab(HotKey& hotKey) {
@@ -227,6 +230,12 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
         const std::uint8_t xkbType = reinterpret_cast<const std::uint8_t*>(&event)[1];
         if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY)
             keyboardMapChanged();
+        else if (xkbType == XCB_XKB_STATE_NOTIFY)
+            m_mods = reinterpret_cast<const xcb_xkb_state_notify_event_t&>(event).mods;
+        return;
+    }
+    if (m_xinputOpcode != 0 && type == XCB_GE_GENERIC) {
+        handleRawKey(reinterpret_cast<const xcb_ge_generic_event_t&>(event));
         return;
     }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
@@ -237,8 +246,8 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
     const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
     if (key.event != m_connection.root())
         return;
-    std::uint32_t kind = kEventHotKeyPressed;
-    EventHotKeyRef ref = 0;
+    Event::Kind kind = Event::Kind::pressed;
+    ShortcutRef ref = 0;
     if (type == XCB_KEY_PRESS) {
         const std::uint16_t mods =
             key.state & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
@@ -254,23 +263,62 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
         if (ref == 0)
             return;
         m_down[key.detail] = ref;
+        m_unconfirmed.erase(key.detail);
     } else {
         auto down = m_down.find(key.detail);
         if (down == m_down.end())
             return;
         ref = down->second;
         m_down.erase(down);
-        kind = kEventHotKeyReleased;
+        kind = Event::Kind::released;
     }
 
     auto hotKey = m_hotKeys.find(ref);
     if (hotKey == m_hotKeys.end() || !m_handler)
         return;
-    HotkeyEvent hotkeyEvent;
-    hotkeyEvent.kind = kind;
-    hotkeyEvent.hotKeyID = hotKey->second.id;
-    Handler handler = m_handler; // the handler may remove itself
-    handler(hotkeyEvent);
+    Handler handler = m_handler; // the handler may stop listening
+    handler(Event{kind, hotKey->second.action});
+}
+
+// The raw press comes before the grab's own press of the same key, and its release long after:
+// a hot key still unconfirmed at the release went to another client.
+void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
+    if (event.extension != m_xinputOpcode)
+        return;
+    const auto& raw = reinterpret_cast<const xcb_input_raw_key_press_event_t&>(event);
+    if (raw.detail > 255)
+        return;
+    const auto keycode = static_cast<xcb_keycode_t>(raw.detail);
+    if (event.event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+        const auto unconfirmed = m_unconfirmed.find(keycode);
+        if (unconfirmed == m_unconfirmed.end())
+            return;
+        const ShortcutRef ref = unconfirmed->second;
+        m_unconfirmed.erase(unconfirmed);
+        const auto hotKey = m_hotKeys.find(ref);
+        if (hotKey == m_hotKeys.end() || !m_handler)
+            return;
+        Handler handler = m_handler;
+        handler(Event{Event::Kind::takenByAnotherProgram, hotKey->second.action});
+        return;
+    }
+    if (event.event_type != XCB_INPUT_RAW_KEY_PRESS ||
+        (raw.flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT))
+        return;
+    const auto grabbed = [&](const HotKey& hotKey) {
+        return std::any_of(hotKey.grabs.begin(), hotKey.grabs.end(),
+                           [&](const GrabKey& g) { return g.first == keycode; });
+    };
+    if (std::none_of(m_hotKeys.begin(), m_hotKeys.end(),
+                     [&](const auto& entry) { return grabbed(entry.second); }))
+        return; // not an arrow of ours: its modifiers are not asked for
+    // Raw events carry no modifier state: the last state event before this one has it (a
+    // query now could see modifiers pressed after the arrow).
+    const std::uint16_t mods = m_mods & relevantModifiers & ~(XCB_MOD_MASK_LOCK | m_numLockMask);
+    for (const auto& [ref, hotKey] : m_hotKeys) {
+        if (grabbed(hotKey) && hotKey.xModifiers == mods && !m_down.count(keycode))
+            m_unconfirmed[keycode] = ref;
+    }
 }
 
 } // namespace halvo

@@ -1,5 +1,8 @@
 // Hot keys on X11: each one is a passive key grab on the root window, taken with and without
-// Caps Lock and Num Lock so that the lock keys never get in the way.
+// Caps Lock and Num Lock so that the lock keys never get in the way. A window manager can take
+// the same combination through an XInput2 grab without the core grab being refused (mutter
+// does): a press of the combination seen in the raw key events, released without the grab
+// having fired, is reported as taken by another program.
 #pragma once
 
 #include "platform/HotkeyRegistrar.h"
@@ -8,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,15 +30,13 @@ public:
     X11HotkeyRegistrar(const X11HotkeyRegistrar&) = delete;
     X11HotkeyRegistrar& operator=(const X11HotkeyRegistrar&) = delete;
 
-    OSStatus installEventHandler(Handler handler, EventHandlerRef& ref) override;
-    OSStatus removeEventHandler(EventHandlerRef ref) override;
+    std::optional<std::string> listen(Handler handler) override;
+    void stopListening() override;
 
-    // keyCode is one of the four arrows' virtual key codes. eventHotKeyExistsErr when another
-    // client holds any variant of the grab (then none stays grabbed); paramErr for another key or
-    // a keyboard without that key.
-    OSStatus registerEventHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                                 EventHotKeyRef& ref) override;
-    OSStatus unregisterEventHotKey(EventHotKeyRef ref) override;
+    // takenByAnotherProgram when another client holds any variant of the grab (then none stays
+    // grabbed); failed for a keyboard without the action's arrow.
+    Registration registerShortcut(HotkeyAction action, Modifiers modifiers) override;
+    void unregisterShortcut(ShortcutRef ref) override;
 
     // Passive grabs held on the root window: keycodes times lock variants of every hot key.
     std::size_t grabCount() const { return m_grabCounts.size(); }
@@ -44,18 +47,18 @@ private:
     using GrabKey = std::pair<xcb_keycode_t, std::uint16_t>; // keycode, X modifiers
 
     struct HotKey {
-        std::uint32_t keyCode = 0;
+        HotkeyAction action = HotkeyAction::previous;
         std::uint16_t xModifiers = 0;
-        EventHotKeyID id;
         std::vector<GrabKey> grabs;
     };
 
     void handleEvent(const xcb_generic_event_t& event);
+    void handleRawKey(const xcb_ge_generic_event_t& event);
     void keyboardMapChanged();
     void readKeyboardMap();
     // Grabs every variant of the hot key; on any refusal releases what it took, unless
     // keepPartial is set.
-    OSStatus grab(HotKey& hotKey, bool keepPartial = false);
+    RegistrationResult grab(HotKey& hotKey, bool keepPartial = false);
     void ungrab(HotKey& hotKey);
     std::vector<std::uint16_t> lockVariants() const;
 
@@ -66,15 +69,18 @@ private:
     bool m_hasXkb = false;
     bool m_detectableAutoRepeat = false;
     std::uint16_t m_numLockMask = 0;
+    std::uint8_t m_xinputOpcode = 0; // 0 without XInput 2.2 or XKB: no raw key events
+    std::uint16_t m_mods = 0;        // X modifiers as the last XKB state event gave them
 
     Handler m_handler;
-    EventHandlerRef m_handlerRef = 0;
-    std::uint64_t m_nextRef = 1;
-    std::map<EventHotKeyRef, HotKey> m_hotKeys;
+    ShortcutRef m_nextRef = 1;
+    std::map<ShortcutRef, HotKey> m_hotKeys;
     // How many hot keys hold each grab: X keeps one grab per client and combination.
     std::map<GrabKey, int> m_grabCounts;
     // The hot key whose press was seen last for each keycode that is still down.
-    std::map<xcb_keycode_t, EventHotKeyRef> m_down;
+    std::map<xcb_keycode_t, ShortcutRef> m_down;
+    // Hot keys whose combination went down in the raw events while the grab has not fired yet.
+    std::map<xcb_keycode_t, ShortcutRef> m_unconfirmed;
 };
 
 } // namespace halvo

@@ -1,68 +1,65 @@
-// Key code, mask and flag translations of the X11 keyboard backend.
+// Key and modifier translations of the X11 keyboard backend.
 #include "platform/x11/X11KeyMap.h"
-
-#include "platform/HotkeyTypes.h"
 
 #include <X11/keysym.h>
 
 namespace halvo::x11 {
 
-std::optional<xcb_keysym_t> keysymForKeyCode(std::uint32_t keyCode) {
-    switch (keyCode) {
-    case kVK_LeftArrow:
+std::optional<xcb_keysym_t> keysymForKey(Key key) {
+    switch (key) {
+    case Key::left:
         return XK_Left;
-    case kVK_RightArrow:
+    case Key::right:
         return XK_Right;
-    case kVK_DownArrow:
+    case Key::down:
         return XK_Down;
-    case kVK_UpArrow:
+    case Key::up:
         return XK_Up;
-    default:
+    case Key::escape:
         return std::nullopt;
     }
+    return std::nullopt;
 }
 
-std::optional<std::uint16_t> keyCodeForKeysym(xcb_keysym_t keysym) {
+std::optional<Key> keyForKeysym(xcb_keysym_t keysym) {
     switch (keysym) {
     case XK_Left:
-        return kVK_LeftArrow;
+        return Key::left;
     case XK_Right:
-        return kVK_RightArrow;
+        return Key::right;
     case XK_Down:
-        return kVK_DownArrow;
+        return Key::down;
     case XK_Up:
-        return kVK_UpArrow;
+        return Key::up;
     default:
         return std::nullopt;
     }
 }
 
-std::uint16_t xModifiersForCarbon(std::uint32_t carbonModifiers) {
+std::uint16_t xModifiersFor(Modifiers modifiers) {
     std::uint16_t mask = 0;
-    if (carbonModifiers & controlKey)
+    if (modifiers.contains(Modifier::control))
         mask |= XCB_MOD_MASK_CONTROL;
-    if (carbonModifiers & optionKey)
+    if (modifiers.contains(Modifier::alt))
         mask |= XCB_MOD_MASK_1;
-    if (carbonModifiers & cmdKey)
+    if (modifiers.contains(Modifier::super))
         mask |= XCB_MOD_MASK_4;
-    if (carbonModifiers & shiftKey)
+    if (modifiers.contains(Modifier::shift))
         mask |= XCB_MOD_MASK_SHIFT;
     return mask;
 }
 
-std::uint64_t eventFlagsForXModifiers(std::uint16_t state) {
-    std::uint64_t flags = 0;
+Modifiers modifiersForXState(std::uint16_t state) {
+    Modifiers held;
     if (state & XCB_MOD_MASK_CONTROL)
-        flags |= NSEventModifierFlagControl;
+        held = held | Modifier::control;
     if (state & XCB_MOD_MASK_1)
-        flags |= NSEventModifierFlagOption;
+        held = held | Modifier::alt;
     if (state & XCB_MOD_MASK_4)
-        flags |= NSEventModifierFlagCommand;
+        held = held | Modifier::super;
     if (state & XCB_MOD_MASK_SHIFT)
-        flags |= NSEventModifierFlagShift;
-    if (state & XCB_MOD_MASK_LOCK)
-        flags |= NSEventModifierFlagCapsLock;
-    return flags;
+        held = held | Modifier::shift;
+    return held;
 }
 
 } // namespace halvo::x11

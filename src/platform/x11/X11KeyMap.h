@@ -1,6 +1,9 @@
-// Translations between X key names and masks and the hot-key service's key codes, masks and
-// flag words. Only the four arrows and the shortcut's modifiers are ever translated.
+// Translations between X keysyms and modifier masks and the keyboard seam's keys and modifiers.
+// Only the four arrows and the shortcut's modifiers are ever translated.
 #pragma once
+
+#include "platform/Key.h"
+#include "platform/Modifiers.h"
 
 #include <cstdint>
 #include <optional>
@@ -8,19 +11,17 @@
 
 namespace halvo::x11 {
 
-// The arrow keysym of a virtual key code (123 Left, 124 Right, 125 Down, 126 Up); nothing for
-// any other code.
-std::optional<xcb_keysym_t> keysymForKeyCode(std::uint32_t keyCode);
+// The keysym of an arrow; nothing for any other key.
+std::optional<xcb_keysym_t> keysymForKey(Key key);
 
-// The virtual key code of an arrow keysym; nothing for any other keysym.
-std::optional<std::uint16_t> keyCodeForKeysym(xcb_keysym_t keysym);
+// The arrow of a keysym; nothing for any other keysym.
+std::optional<Key> keyForKeysym(xcb_keysym_t keysym);
 
-// Hot-key modifier mask to X modifiers: Control, Option to Mod1 (Alt), Command to Mod4 (Super),
-// Shift. Other bits are dropped.
-std::uint16_t xModifiersForCarbon(std::uint32_t carbonModifiers);
+// Modifiers to X modifiers: Control, Alt to Mod1, Super to Mod4, Shift.
+std::uint16_t xModifiersFor(Modifiers modifiers);
 
-// X modifier state to a flag word: Control 0x40000, Mod1 0x80000, Mod4 0x100000, Shift 0x20000,
-// Lock (Caps Lock) 0x10000. Other modifiers are dropped.
-std::uint64_t eventFlagsForXModifiers(std::uint16_t state);
+// X modifier state to the modifiers held: Control, Mod1 (Alt), Mod4 (Super), Shift. Lock (Caps
+// Lock), Num Lock and the other modifiers are dropped.
+Modifiers modifiersForXState(std::uint16_t state);
 
 } // namespace halvo::x11

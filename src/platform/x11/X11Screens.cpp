@@ -10,54 +10,56 @@
 namespace halvo {
 
 std::vector<Screen> X11Screens::screens() const {
-    xcb_connection_t* c = m_connection.xcb();
     auto& connection = const_cast<X11Connection&>(m_connection);
     const auto monitorsCookie = X11Monitors::request(connection);
-    const auto listCookie = X11Property::request(
-        c, connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 4096);
     const auto monitors = X11Monitors::receive(connection, monitorsCookie);
-    const auto clients = X11Property::values32(X11Property::receive(c, listCookie));
-
-    const xcb_atom_t partialAtom = connection.atom("_NET_WM_STRUT_PARTIAL");
-    const xcb_atom_t strutAtom = connection.atom("_NET_WM_STRUT");
-    std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> strutCookies;
-    for (xcb_window_t window : clients) {
-        strutCookies.emplace_back(
-            X11Property::request(c, window, partialAtom, XCB_ATOM_CARDINAL, 12),
-            X11Property::request(c, window, strutAtom, XCB_ATOM_CARDINAL, 4));
-    }
-    std::vector<xcb_get_atom_name_cookie_t> nameCookies;
-    for (const auto& monitor : monitors)
-        nameCookies.push_back(xcb_get_atom_name(c, monitor.name));
-
+    // The monitors' reply came after every event the server sent before it: handling those
+    // events now lets the struts see a dock that was just mapped or changed.
+    if (std::this_thread::get_id() == m_thread)
+        connection.dispatchPending();
+    const auto struts = m_struts.read();
+    const auto names = monitorNames(monitors);
     const double rootWidth = connection.screen()->width_in_pixels;
     const double rootHeight = connection.screen()->height_in_pixels;
-    std::vector<std::vector<std::uint32_t>> struts;
-    for (const auto& [partialCookie, strutCookie] : strutCookies) {
-        const auto partial = X11Property::values32(X11Property::receive(c, partialCookie));
-        const auto plain = X11Property::values32(X11Property::receive(c, strutCookie));
-        if (auto strut = WindowStrut::fromProperties(partial, plain, rootWidth, rootHeight))
-            struts.push_back(std::move(*strut));
-    }
 
     std::vector<Screen> result;
     const Rect primary = monitors.front().rootFrame;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         Screen screen;
-        xcb_generic_error_t* error = nullptr;
-        auto* name = xcb_get_atom_name_reply(c, nameCookies[i], &error);
-        free(error);
-        if (name) {
-            screen.name.assign(xcb_get_atom_name_name(name),
-                               static_cast<std::size_t>(xcb_get_atom_name_name_length(name)));
-            free(name);
-        }
+        screen.name = names[i];
         // The name atom stays the same for as long as the monitor exists.
         screen.identifier = monitors[i].name != XCB_ATOM_NONE ? monitors[i].name : 1;
         screen.frame = X11Monitors::rootToScreen(monitors[i].rootFrame, primary);
         screen.visibleFrame = X11Monitors::rootToScreen(
             visibleArea(monitors[i].rootFrame, struts, rootWidth, rootHeight), primary);
         result.push_back(std::move(screen));
+    }
+    return result;
+}
+
+std::vector<std::string>
+X11Screens::monitorNames(const std::vector<X11Monitors::Monitor>& monitors) const {
+    xcb_connection_t* c = m_connection.xcb();
+    std::lock_guard lock(m_namesMutex);
+    std::vector<std::pair<xcb_atom_t, xcb_get_atom_name_cookie_t>> cookies;
+    for (const auto& monitor : monitors) {
+        if (monitor.name != XCB_ATOM_NONE && !m_names.count(monitor.name))
+            cookies.emplace_back(monitor.name, xcb_get_atom_name(c, monitor.name));
+    }
+    for (const auto& [atom, cookie] : cookies) {
+        xcb_generic_error_t* error = nullptr;
+        auto* name = xcb_get_atom_name_reply(c, cookie, &error);
+        free(error);
+        if (!name)
+            continue;
+        m_names[atom].assign(xcb_get_atom_name_name(name),
+                             static_cast<std::size_t>(xcb_get_atom_name_name_length(name)));
+        free(name);
+    }
+    std::vector<std::string> result;
+    for (const auto& monitor : monitors) {
+        const auto found = m_names.find(monitor.name);
+        result.push_back(found != m_names.end() ? found->second : std::string());
     }
     return result;
 }

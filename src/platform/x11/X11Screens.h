@@ -1,20 +1,35 @@
 // The monitors (RandR 1.5, primary first) and the pointer in screen space; each monitor's
-// visible frame leaves out the struts of the docks and panels on it.
+// visible frame leaves out the struts of the docks and panels on it, listed by the window manager
+// or not.
 #pragma once
 
 #include "platform/Screens.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Monitors.h"
+#include "platform/x11/X11Struts.h"
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
 
 namespace halvo {
 
 class X11Screens final : public Screens {
 public:
-    explicit X11Screens(X11Connection& connection) : m_connection(connection) {}
+    // Construct on the thread that dispatches the connection's events.
+    explicit X11Screens(X11Connection& connection)
+        : m_connection(connection), m_struts(connection) {}
 
+    // Any thread. On the constructing thread the events that arrived before the answer are
+    // dispatched first, so a dock mapped or changed just before is taken into account.
     std::vector<Screen> screens() const override;
     // The monitor holding the centre of the active window, else the one under the pointer.
     std::optional<Screen> mainScreen() const override;
     Point mouseLocation() const override;
+
+    // How many windows' struts were fetched so far; for tests and probes.
+    std::size_t strutFetches() const { return m_struts.fetches(); }
 
     // A monitor (root coordinates) less the struts that lie on it. Each strut is the twelve
     // values of _NET_WM_STRUT_PARTIAL; `rootWidth` and `rootHeight` are the root's size.
@@ -23,7 +38,15 @@ public:
                             double rootHeight);
 
 private:
+    // The monitors' names, asked for once: an atom's name never changes.
+    std::vector<std::string> monitorNames(const std::vector<X11Monitors::Monitor>& monitors) const;
+
     X11Connection& m_connection;
+    // Kept between reads: a read asks only about windows that changed since the last one.
+    mutable X11Struts m_struts;
+    std::thread::id m_thread = std::this_thread::get_id();
+    mutable std::mutex m_namesMutex;
+    mutable std::unordered_map<xcb_atom_t, std::string> m_names;
 };
 
 } // namespace halvo

@@ -78,8 +78,9 @@ struct X11WindowControl::Placement {
     double chromeHeight() const { return chrome.top + chrome.bottom + 2.0 * chrome.border; }
 };
 
-X11WindowControl::X11WindowControl(X11Connection& connection, ProcessID ownPid)
-    : m_connection(connection), m_ownPid(ownPid), m_mainThread(std::this_thread::get_id()) {}
+X11WindowControl::X11WindowControl(X11Connection& connection, ProcessID ownPid, Log* log)
+    : m_connection(connection), m_ownPid(ownPid), m_tiling(m_connection, log),
+      m_mainThread(std::this_thread::get_id()) {}
 
 bool X11WindowControl::isWindowManagerRunning() {
     xcb_connection_t* c = m_connection.xcb();
@@ -250,11 +251,17 @@ WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& fram
     if (!info.canMove)
         return WindowResult::refused;
     const auto window = static_cast<xcb_window_t>(info.id);
-    // One round for everything the request is made of: the monitors (for root coordinates) and
-    // the window's chrome as it is now.
+    // One round for everything the request is made of: the monitors (for root coordinates), the
+    // messages the window manager takes, and the window's chrome and size hints as they are now.
+    xcb_connection_t* c = m_connection.xcb();
     const auto monitorsCookie = X11Monitors::request(m_connection);
+    const auto supportedCookie = X11Property::request(
+        c, m_connection.root(), m_connection.atom("_NET_SUPPORTED"), XCB_ATOM_ATOM, 1024);
     const auto now = readPlacements({window}).front();
     const Rect primaryRoot = X11Monitors::receive(m_connection, monitorsCookie).front().rootFrame;
+    const bool moveResizeSupported =
+        X11Property::contains(X11Property::values32(X11Property::receive(c, supportedCookie)),
+                              m_connection.atom("_NET_MOVERESIZE_WINDOW"));
     if (!now)
         return WindowResult::gone;
 
@@ -272,26 +279,44 @@ WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& fram
             return result;
     }
 
-    const Rect root = X11Monitors::windowSpaceToRoot(frame, primaryRoot);
-    std::uint32_t flags = gravityNorthWest | (sourcePager << 12) | (1u << 8) | (1u << 9);
-    flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
-    // The request names the client's size; the frame adds decorations and borders.
-    const auto content = [](double outer, double chrome) {
-        return static_cast<std::uint32_t>(std::max(1.0, std::round(outer - chrome)));
-    };
-    m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
-                            static_cast<std::uint32_t>(std::lround(root.x)),
-                            static_cast<std::uint32_t>(std::lround(root.y)),
-                            resizeWidth ? content(frame.width, now->chromeWidth()) : 0,
-                            resizeHeight ? content(frame.height, now->chromeHeight()) : 0);
+    const Rect wanted = X11Monitors::windowSpaceToRoot(frame, primaryRoot);
+    const Point root{double(std::lround(wanted.x)), double(std::lround(wanted.y))};
+    // Window managers that place windows themselves move them their own way.
+    if (const auto placed = m_tiling.place(window, root);
+        placed != X11TilingPlacement::Outcome::notHandled)
+        return placed == X11TilingPlacement::Outcome::moved ? WindowResult::ok
+                                                            : WindowResult::refused;
+    if (moveResizeSupported) {
+        std::uint32_t flags = gravityNorthWest | (sourcePager << 12) | (1u << 8) | (1u << 9);
+        flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
+        // The request names the client's size; the frame adds decorations and borders.
+        const auto content = [](double outer, double chrome) {
+            return static_cast<std::uint32_t>(std::max(1.0, std::round(outer - chrome)));
+        };
+        m_connection.sendToRoot(window, m_connection.atom("_NET_MOVERESIZE_WINDOW"), flags,
+                                static_cast<std::uint32_t>(root.x),
+                                static_cast<std::uint32_t>(root.y),
+                                resizeWidth ? content(frame.width, now->chromeWidth()) : 0,
+                                resizeHeight ? content(frame.height, now->chromeHeight()) : 0);
+    } else {
+        const Rect outer{root.x, root.y, resizeWidth ? frame.width : now->rootFrame.width,
+                         resizeHeight ? frame.height : now->rootFrame.height};
+        X11ConfigureRequest::send(
+            c, window,
+            X11ConfigureRequest::forFrame(outer, now->chrome,
+                                          X11ConfigureRequest::gravity(now->normalHints)),
+            true, resizeWidth || resizeHeight);
+    }
     bool gone = false;
-    settle([&] {
+    const bool landed = settle([&] {
         const auto moved = readPlacements({window}).front();
         gone = !moved;
-        return gone || sameOrigin(moved->rootFrame, root.origin());
+        return gone || sameOrigin(moved->rootFrame, root);
     });
     if (gone)
         return WindowResult::gone;
+    if (!landed)
+        m_tiling.reportIgnored(window, root);
     if (maximized)
         return changeState(window, true,
                            info.maximizedVertically ? maxVert : xcb_atom_t{XCB_ATOM_NONE},

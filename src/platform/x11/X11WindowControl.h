@@ -14,9 +14,12 @@
 // shows them; raising and activating do not wait.
 #pragma once
 
+#include "platform/Log.h"
 #include "platform/WindowControl.h"
+#include "platform/x11/X11ConfigureRequest.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ThreadConnection.h"
+#include "platform/x11/X11TilingPlacement.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,7 +36,8 @@ public:
     static constexpr double stateTimeout = 1.0;
 
     // Construct on the main thread: activations made there carry a real server timestamp.
-    X11WindowControl(X11Connection& connection, ProcessID ownPid);
+    // `log` (may be null) hears why a move did not land.
+    X11WindowControl(X11Connection& connection, ProcessID ownPid, Log* log = nullptr);
 
     // _NET_SUPPORTING_WM_CHECK names a window that names itself, and _NET_SUPPORTED lists
     // _NET_ACTIVE_WINDOW and _NET_CLIENT_LIST.
@@ -47,21 +51,16 @@ public:
     // window shows the state.
     WindowResult setMinimized(const WindowInfo& window, bool minimized) override;
     // One _NET_MOVERESIZE_WINDOW (NorthWest gravity, source 2: x, y name the frame's outer
-    // corner) with the size when it changes. A maximised window is un-maximised first and
-    // maximised again afterwards on the axes it was, so that its restore geometry moves with
-    // it; a maximised axis keeps its length.
+    // corner) with the size when it changes, or an ICCCM configure request where the window
+    // manager does not take that message; window managers that place windows themselves (i3,
+    // herbstluftwm) move it their own way (X11TilingPlacement). A maximised window is
+    // un-maximised first and maximised again afterwards on the axes it was, so that its restore
+    // geometry moves with it; a maximised axis keeps its length.
     WindowResult setFrame(const WindowInfo& window, const Rect& frame) override;
     WindowResult setFullScreen(const WindowInfo& window, bool fullScreen) override;
 
 private:
-    // What the window manager puts around a client: _NET_FRAME_EXTENTS and the client's border.
-    struct Chrome {
-        std::uint32_t left = 0;
-        std::uint32_t right = 0;
-        std::uint32_t top = 0;
-        std::uint32_t bottom = 0;
-        std::uint32_t border = 0;
-    };
+    using Chrome = X11ConfigureRequest::Chrome;
     struct Placement;
 
     // The outer frame from the client's geometry, its root position and its frame extents (four
@@ -82,6 +81,7 @@ private:
 
     X11ThreadConnection m_connection;
     ProcessID m_ownPid;
+    X11TilingPlacement m_tiling;
     std::thread::id m_mainThread;
 };
 

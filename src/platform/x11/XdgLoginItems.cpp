@@ -3,14 +3,12 @@
 
 #include "app/DesktopExec.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
-#include <QUrl>
 #include <map>
 #include <utility>
 
@@ -116,12 +114,6 @@ std::optional<std::string> XdgLoginItems::unregisterItem() {
     if (!file.exists() || file.remove())
         return std::nullopt;
     return "Could not remove " + entryPath() + ": " + file.errorString().toStdString();
-}
-
-void XdgLoginItems::openSettings() {
-    const QString dir = QString::fromStdString(m_autostartDir);
-    QDir().mkpath(dir);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
 }
 
 } // namespace halvo

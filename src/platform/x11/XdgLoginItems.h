@@ -22,8 +22,6 @@ public:
     std::optional<std::string> registerItem() override;
     // Removes the entry; a missing entry is no failure.
     std::optional<std::string> unregisterItem() override;
-    // Opens the autostart folder in the file manager, creating it first.
-    void openSettings() override;
 
     std::string entryPath() const;
 

@@ -75,10 +75,10 @@ struct Gesture {
 std::vector<Gesture> gestures() {
     return {
         {localized("Show Minimap", "Gesture: hold the modifiers"), ""},
-        {localized("Previous app", "Gesture: Left arrow"), " ←"},
-        {localized("Next app", "Gesture: Right arrow"), " →"},
-        {localized("Enter Full Screen", "Gesture: Up arrow"), " ↑"},
-        {localized("Exit Full Screen", "Gesture: Down arrow"), " ↓"},
+        {localized("Previous app", "Gesture: Left arrow"), "+←"},
+        {localized("Next app", "Gesture: Right arrow"), "+→"},
+        {localized("Enter Full Screen", "Gesture: Up arrow"), "+↑"},
+        {localized("Exit Full Screen", "Gesture: Down arrow"), "+↓"},
     };
 }
 
@@ -94,6 +94,9 @@ PreferencesView::PreferencesView(PreferencesBackend& backend, LoginItems& loginI
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // A click on a label or on the record button would otherwise hand the focus to the scroll
+    // area, and the capture widget losing it cancels a recording.
+    scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(scroll);
 
     auto* form = new QWidget(scroll);
@@ -110,7 +113,7 @@ PreferencesView::PreferencesView(PreferencesBackend& backend, LoginItems& loginI
 
     m_capture = new ShortcutCaptureWidget(this);
     m_capture->setObjectName("shortcutCapture");
-    m_capture->onFlags = [this](std::uint64_t flags) { m_recorder.handleFlags(flags); };
+    m_capture->onFlags = [this](Modifiers held) { m_recorder.handleFlags(held); };
     m_capture->onCancel = [this] { m_recorder.cancelRecording(); };
 
     m_subscriptions.push_back(m_recorder.isRecording().subscribe(
@@ -163,26 +166,6 @@ QWidget* PreferencesView::makeGeneralSection() {
     normalWeight(caption);
     ViewStyle::apply(caption, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
     layout->addWidget(caption);
-
-    m_approvalRow = new QWidget(box);
-    m_approvalRow->setObjectName("loginApproval");
-    auto* approval = new QVBoxLayout(m_approvalRow);
-    approval->setContentsMargins(0, 0, 0, 0);
-    auto* instruction = new QLabel(
-        qstr(localized("Allow Halvo in System Settings > General > Login Items to enable automatic "
-                       "launch.",
-                       "Login item requires approval")),
-        m_approvalRow);
-    instruction->setWordWrap(true);
-    normalWeight(instruction);
-    ViewStyle::apply(instruction, ViewStyle::Font::callout, ViewStyle::Colour::orange);
-    auto* openLoginItems = new QPushButton(
-        qstr(localized("Open Login Items…", "Open login items settings button")), m_approvalRow);
-    normalWeight(openLoginItems);
-    connect(openLoginItems, &QPushButton::clicked, this, [this] { m_loginItems.openSettings(); });
-    approval->addWidget(instruction);
-    approval->addWidget(openLoginItems, 0, Qt::AlignLeft);
-    layout->addWidget(m_approvalRow);
 
     m_loginErrorRow = errorRow(box, m_loginErrorText, "loginError");
     layout->addWidget(m_loginErrorRow);
@@ -238,6 +221,9 @@ QWidget* PreferencesView::makeHotkeysSection() {
     m_recordButton = new QPushButton(box);
     m_recordButton->setObjectName("recordButton");
     m_recordButton->setIcon(QIcon::fromTheme(QStringLiteral("input-keyboard")));
+    // A click must not take the focus: the capture widget losing it would cancel the recording,
+    // and the click would then start a new one. The keyboard still reaches the button with Tab.
+    m_recordButton->setFocusPolicy(Qt::TabFocus);
     normalWeight(m_recordButton);
     connect(m_recordButton, &QPushButton::clicked, this, [this] { toggleRecording(); });
     m_preview = new QLabel(box);
@@ -322,15 +308,14 @@ QWidget* PreferencesView::makePermissionsSection() {
 
     auto permissionRow = [&](const QString& name, const char* iconName, QLabel*& status,
                              QPushButton*& button, const QString& buttonAccessibleName,
-                             const char* objectName) {
+                             const QString& explanation, QLabel*& help, const char* objectName) {
         auto* row = new QHBoxLayout();
         auto* icon = new QLabel(box);
         icon->setPixmap(QIcon::fromTheme(QString::fromLatin1(iconName)).pixmap(16, 16));
         auto* label = new QLabel(name, box);
         status = new QLabel(box);
         status->setObjectName(QString::fromLatin1(objectName) + "Status");
-        button = new QPushButton(
-            qstr(localized("Open Settings…", "Open permission settings button")), box);
+        button = new QPushButton(qstr(localized("Open Help…", "Open permission help button")), box);
         button->setObjectName(QString::fromLatin1(objectName) + "Open");
         button->setAccessibleName(buttonAccessibleName);
         row->addWidget(icon);
@@ -339,20 +324,32 @@ QWidget* PreferencesView::makePermissionsSection() {
         row->addStretch();
         row->addWidget(button);
         column->addLayout(row);
+        // What to do about it, shown while the check fails.
+        help = new QLabel(explanation, box);
+        help->setObjectName(QString::fromLatin1(objectName) + "Help");
+        help->setWordWrap(true);
+        ViewStyle::apply(help, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
+        column->addWidget(help);
     };
     permissionRow(
-        qstr(localized("Accessibility", "Accessibility permission label")),
-        "preferences-desktop-accessibility", m_accessibilityStatus, m_accessibilityButton,
-        qstr(localized("Open Accessibility Settings…", "Open Accessibility settings button")),
-        "accessibility");
+        qstr(localized("Window manager", "Window manager check label")),
+        "preferences-system-windows", m_accessibilityStatus, m_accessibilityButton,
+        qstr(localized("Open Window Manager Help…", "Open window manager help")),
+        qstr(localized("Switching needs a running window manager with EWMH support, such as "
+                       "openbox, xfwm4, KWin, Mutter or i3. Start one and Halvo picks it up.",
+                       "Window manager check explanation")),
+        m_accessibilityHelp, "accessibility");
     connect(m_accessibilityButton, &QPushButton::clicked, this,
             [this] { m_backend.openAccessibility(); });
     column->addWidget(divider(box));
     permissionRow(
-        qstr(localized("Input Monitoring", "Input Monitoring permission label")), "input-keyboard",
+        qstr(localized("Keyboard access", "Keyboard access check label")), "input-keyboard",
         m_inputMonitoringStatus, m_inputMonitoringButton,
-        qstr(localized("Open Input Monitoring…", "Open Input Monitoring settings button")),
-        "inputMonitoring");
+        qstr(localized("Open Keyboard Access Help…", "Open keyboard access help")),
+        qstr(localized("Halvo follows the modifier keys through the X server's XKB and XInput2 "
+                       "extensions. Run it in an X11 session; under Wayland it cannot see them.",
+                       "Keyboard access check explanation")),
+        m_inputMonitoringHelp, "inputMonitoring");
     connect(m_inputMonitoringButton, &QPushButton::clicked, this,
             [this] { m_backend.openInputMonitoringSettings(); });
     return box;
@@ -386,13 +383,14 @@ QWidget* PreferencesView::makeUsageTipsSection() {
             "screen where you started switching. Full-screen and fixed windows stay in place.",
             "Usage tip: long press moves windows"),
         localized(
-            "Up enters native full screen for the focused window of the frontmost app; Down exits "
-            "full screen.",
+            "Up enters full screen for the focused window of the frontmost app; Down exits full "
+            "screen.",
             "Usage tip: full screen"),
         localized("Drag icons in the overlay to set your custom order.", "Usage tip: reordering"),
         localized(
-            "Halvo needs Accessibility to raise app windows, and may need Input Monitoring so "
-            "modifier keys are detected while other apps are focused.",
+            "Halvo needs a window manager with EWMH support to raise app windows, and keyboard "
+            "access through XKB and XInput2 so modifier keys are detected while other apps are "
+            "focused.",
             "Usage tip: permissions"),
     };
     for (const std::string& text : texts) {
@@ -471,7 +469,6 @@ void PreferencesView::updateLogin() {
     const bool ticked = m_loginItemStatus == LoginItemStatus::enabled ||
                         m_loginItemStatus == LoginItemStatus::requiresApproval;
     m_launchAtLogin->setChecked(ticked);
-    m_approvalRow->setVisible(m_loginItemStatus == LoginItemStatus::requiresApproval);
     m_loginErrorRow->setVisible(m_loginItemError.has_value());
     if (m_loginItemError)
         m_loginErrorText->setText(
@@ -525,6 +522,7 @@ void PreferencesView::updatePermissions() {
     ViewStyle::apply(m_accessibilityStatus, ViewStyle::Font::caption,
                      trusted ? ViewStyle::Colour::secondary : ViewStyle::Colour::orange);
     m_accessibilityButton->setVisible(!trusted);
+    m_accessibilityHelp->setVisible(!trusted);
 
     const bool monitoring = m_backend.inputMonitoringGranted().get();
     m_inputMonitoringStatus->setText(monitoring
@@ -533,6 +531,7 @@ void PreferencesView::updatePermissions() {
     ViewStyle::apply(m_inputMonitoringStatus, ViewStyle::Font::caption,
                      monitoring ? ViewStyle::Colour::secondary : ViewStyle::Colour::orange);
     m_inputMonitoringButton->setVisible(!monitoring);
+    m_inputMonitoringHelp->setVisible(!monitoring);
 }
 
 } // namespace halvo

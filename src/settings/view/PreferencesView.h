@@ -39,7 +39,7 @@ public:
     void refreshLoginItemStatus();
     // The record button: cancels while recording, else suspends the hot keys and starts.
     void toggleRecording();
-    // Cancels a recording, resumes the hot keys, applies Control + Option.
+    // Cancels a recording, resumes the hot keys, applies Control + Alt.
     void restoreDefault();
 
 protected:
@@ -71,7 +71,6 @@ private:
 
     ShortcutCaptureWidget* m_capture = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
-    QWidget* m_approvalRow = nullptr;
     QWidget* m_loginErrorRow = nullptr;
     QLabel* m_loginErrorText = nullptr;
     QButtonGroup* m_themes = nullptr;
@@ -83,8 +82,10 @@ private:
     QLabel* m_hotkeyErrorText = nullptr;
     QLabel* m_accessibilityStatus = nullptr;
     QPushButton* m_accessibilityButton = nullptr;
+    QLabel* m_accessibilityHelp = nullptr;
     QLabel* m_inputMonitoringStatus = nullptr;
     QPushButton* m_inputMonitoringButton = nullptr;
+    QLabel* m_inputMonitoringHelp = nullptr;
     QToolButton* m_tipsToggle = nullptr;
     QWidget* m_tips = nullptr;
 };

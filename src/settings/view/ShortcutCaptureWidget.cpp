@@ -1,29 +1,28 @@
 // Key capture for the shortcut recorder.
 #include "settings/view/ShortcutCaptureWidget.h"
 
-#include "platform/HotkeyTypes.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 
 namespace halvo {
 namespace {
 
-std::uint64_t flagOfKey(int key) {
+// AltGr (ISO_Level3_Shift, Mod5) is not among them: the global shortcut takes Alt on Mod1 only,
+// so a combination recorded with AltGr could never be pressed.
+Modifiers flagOfKey(int key) {
     switch (key) {
     case Qt::Key_Control:
-        return NSEventModifierFlagControl;
+        return Modifier::control;
     case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-        return NSEventModifierFlagOption;
+        return Modifier::alt;
     case Qt::Key_Meta:
     case Qt::Key_Super_L:
     case Qt::Key_Super_R:
-        return NSEventModifierFlagCommand;
+        return Modifier::super;
     case Qt::Key_Shift:
-        return NSEventModifierFlagShift;
+        return Modifier::shift;
     default:
-        return 0;
+        return {};
     }
 }
 
@@ -35,19 +34,18 @@ ShortcutCaptureWidget::ShortcutCaptureWidget(QWidget* parent) : QWidget(parent) 
     setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
-std::uint64_t ShortcutCaptureWidget::flagsFor(int key, Qt::KeyboardModifiers modifiers,
-                                              bool pressed) {
-    std::uint64_t flags = 0;
+Modifiers ShortcutCaptureWidget::flagsFor(int key, Qt::KeyboardModifiers modifiers, bool pressed) {
+    Modifiers flags;
     if (modifiers & Qt::ControlModifier)
-        flags |= NSEventModifierFlagControl;
+        flags = flags | Modifier::control;
     if (modifiers & Qt::AltModifier)
-        flags |= NSEventModifierFlagOption;
+        flags = flags | Modifier::alt;
     if (modifiers & Qt::MetaModifier)
-        flags |= NSEventModifierFlagCommand;
+        flags = flags | Modifier::super;
     if (modifiers & Qt::ShiftModifier)
-        flags |= NSEventModifierFlagShift;
-    const std::uint64_t own = flagOfKey(key);
-    return pressed ? (flags | own) : (flags & ~own);
+        flags = flags | Modifier::shift;
+    const Modifiers own = flagOfKey(key);
+    return pressed ? (flags | own) : flags.without(own);
 }
 
 void ShortcutCaptureWidget::setRecording(bool recording) {
@@ -92,7 +90,7 @@ bool ShortcutCaptureWidget::event(QEvent* event) {
         return true;
     }
     const bool pressed = event->type() == QEvent::KeyPress;
-    if (flagOfKey(keyEvent->key()) != 0) {
+    if (!flagOfKey(keyEvent->key()).isEmpty()) {
         if (!keyEvent->isAutoRepeat() && onFlags)
             onFlags(flagsFor(keyEvent->key(), keyEvent->modifiers(), pressed));
     } else if (pressed && keyEvent->key() == Qt::Key_Escape && onCancel) {

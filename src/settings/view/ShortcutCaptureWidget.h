@@ -2,9 +2,10 @@
 // events into modifier changes: Escape and losing the focus cancel, every key is swallowed.
 #pragma once
 
+#include "platform/Modifiers.h"
+
 #include <QPointer>
 #include <QWidget>
-#include <cstdint>
 #include <functional>
 
 namespace halvo {
@@ -14,9 +15,8 @@ class ShortcutCaptureWidget final : public QWidget {
 public:
     explicit ShortcutCaptureWidget(QWidget* parent = nullptr);
 
-    // Modifier flag word (Control 0x40000, Option/Alt 0x80000, Command/Super 0x100000, Shift
-    // 0x20000) after each modifier key change.
-    std::function<void(std::uint64_t)> onFlags;
+    // The modifier keys held after each modifier key change.
+    std::function<void(Modifiers)> onFlags;
     std::function<void()> onCancel;
 
     // Starts capture when recording and shown in a window, stops it otherwise. Stopping gives the
@@ -24,9 +24,9 @@ public:
     void setRecording(bool recording);
     bool isCapturing() const { return m_capturing; }
 
-    // The flag word for a key event: the event's modifiers, corrected for the key itself (X
-    // reports the state before a modifier key's own press or release).
-    static std::uint64_t flagsFor(int key, Qt::KeyboardModifiers modifiers, bool pressed);
+    // The modifiers held after a key event: the event's modifiers, corrected for the key itself
+    // (X reports the state before a modifier key's own press or release).
+    static Modifiers flagsFor(int key, Qt::KeyboardModifiers modifiers, bool pressed);
 
 protected:
     bool event(QEvent* event) override;

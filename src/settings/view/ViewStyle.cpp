@@ -30,6 +30,8 @@ void ViewStyle::apply(QWidget* widget, Font font, Colour colour) {
         f.setPointSizeF(base);
         break;
     }
+    // Set, not left to inheritance: the text of a role is never bold, even inside a bold group.
+    f.setWeight(font == Font::monospacedBody ? QFont::Medium : QFont::Normal);
     widget->setFont(f);
     if (colour != Colour::primary) {
         QPalette p = widget->palette();

@@ -1,7 +1,7 @@
-// The four actions of the shortcut's arrow keys; the raw value is also the hot key's id.
+// The four actions of the shortcut's arrow keys, each bound to its arrow.
 #pragma once
 
-#include "platform/HotkeyTypes.h"
+#include "platform/Key.h"
 
 #include <array>
 #include <cstdint>
@@ -16,23 +16,11 @@ enum class HotkeyAction : std::uint32_t {
     exitFullScreen = 4,  // Down arrow
 };
 
-// Every action, in the order in which hot keys are registered and key codes are looked up.
+// Every action, in the order in which shortcuts are registered and keys are looked up.
 inline constexpr std::array<HotkeyAction, 4> allHotkeyActions = {
     HotkeyAction::previous, HotkeyAction::next, HotkeyAction::enterFullScreen,
     HotkeyAction::exitFullScreen};
 
-constexpr std::uint32_t rawValue(HotkeyAction action) {
-    return static_cast<std::uint32_t>(action);
-}
-
-// The action with that raw value; nothing outside 1 to 4.
-constexpr std::optional<HotkeyAction> hotkeyActionFromRawValue(std::uint32_t raw) {
-    if (raw < 1 || raw > 4)
-        return std::nullopt;
-    return static_cast<HotkeyAction>(raw);
-}
-
-// The virtual key code of the action's arrow: Up is 126 and Down 125, not in case order.
 // The case's name, for logs and test messages.
 constexpr const char* name(HotkeyAction action) {
     switch (action) {
@@ -48,24 +36,25 @@ constexpr const char* name(HotkeyAction action) {
     return "?";
 }
 
-constexpr std::uint16_t keyCode(HotkeyAction action) {
+// The action's arrow.
+constexpr Key key(HotkeyAction action) {
     switch (action) {
     case HotkeyAction::previous:
-        return kVK_LeftArrow;
+        return Key::left;
     case HotkeyAction::next:
-        return kVK_RightArrow;
+        return Key::right;
     case HotkeyAction::enterFullScreen:
-        return kVK_UpArrow;
+        return Key::up;
     case HotkeyAction::exitFullScreen:
-        return kVK_DownArrow;
+        return Key::down;
     }
-    return 0;
+    return Key::escape;
 }
 
-// The first action, in case order, whose arrow has that key code; nothing for any other key.
-constexpr std::optional<HotkeyAction> hotkeyActionForKeyCode(std::uint16_t code) {
+// The action whose arrow that key is; nothing for any other key.
+constexpr std::optional<HotkeyAction> hotkeyActionForKey(Key pressed) {
     for (HotkeyAction action : allHotkeyActions) {
-        if (keyCode(action) == code)
+        if (key(action) == pressed)
             return action;
     }
     return std::nullopt;

@@ -1,0 +1,56 @@
+# The sway (Wayland) backend and its tests. Built only where the Wayland development packages are
+# installed; nothing here is linked into the X11 program.
+pkg_check_modules(HALVO_WAYLAND IMPORTED_TARGET wayland-client xkbcommon)
+pkg_get_variable(HALVO_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
+find_program(HALVO_WAYLAND_SCANNER wayland-scanner)
+if(NOT HALVO_WAYLAND_FOUND OR NOT HALVO_WAYLAND_SCANNER OR NOT HALVO_WAYLAND_PROTOCOLS)
+    message(STATUS "Wayland development packages not found: the sway backend is not built")
+    return()
+endif()
+enable_language(C)
+
+# Client bindings of the Wayland protocols Halvo speaks beyond the core one: its own descriptions
+# in protocols/ and those the wayland-protocols package ships (xdg-shell only for the popup type
+# the layer shell names).
+set(HALVO_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
+file(MAKE_DIRECTORY ${HALVO_PROTOCOL_DIR})
+add_library(halvo_wayland_protocols STATIC)
+target_include_directories(halvo_wayland_protocols PUBLIC ${HALVO_PROTOCOL_DIR})
+target_link_libraries(halvo_wayland_protocols PUBLIC PkgConfig::HALVO_WAYLAND)
+foreach(xml
+        ${CMAKE_SOURCE_DIR}/protocols/virtual-keyboard-unstable-v1.xml
+        ${CMAKE_SOURCE_DIR}/protocols/wlr-layer-shell-unstable-v1.xml
+        ${CMAKE_SOURCE_DIR}/protocols/wlr-virtual-pointer-unstable-v1.xml
+        ${HALVO_WAYLAND_PROTOCOLS}/unstable/xdg-output/xdg-output-unstable-v1.xml
+        ${HALVO_WAYLAND_PROTOCOLS}/stable/xdg-shell/xdg-shell.xml)
+    get_filename_component(name ${xml} NAME_WE)
+    set(header ${HALVO_PROTOCOL_DIR}/${name}-client-protocol.h)
+    set(code ${HALVO_PROTOCOL_DIR}/${name}-protocol.c)
+    add_custom_command(OUTPUT ${header} ${code}
+        COMMAND ${HALVO_WAYLAND_SCANNER} client-header ${xml} ${header}
+        COMMAND ${HALVO_WAYLAND_SCANNER} private-code ${xml} ${code}
+        DEPENDS ${xml}
+        COMMENT "Generating the ${name} protocol binding")
+    target_sources(halvo_wayland_protocols PRIVATE ${header} ${code})
+endforeach()
+
+# The sway backend.
+file(GLOB HALVO_SWAY_SOURCES CONFIGURE_DEPENDS src/platform/sway/*.cpp)
+add_library(halvo_sway STATIC ${HALVO_SWAY_SOURCES})
+target_link_libraries(halvo_sway PUBLIC halvo_logic Qt6::Widgets halvo_wayland_protocols)
+target_compile_definitions(halvo_sway PUBLIC QT_NO_KEYWORDS)
+halvo_warnings(halvo_sway)
+
+# Test clients of the Wayland protocols (tests/support/sway).
+file(GLOB HALVO_SWAY_TEST_SUPPORT CONFIGURE_DEPENDS tests/support/sway/*.cpp)
+add_library(halvo_sway_test_support STATIC ${HALVO_SWAY_TEST_SUPPORT})
+target_link_libraries(halvo_sway_test_support PUBLIC halvo_test_support halvo_wayland_protocols)
+halvo_warnings(halvo_sway_test_support)
+
+# Tests on a private headless sway (tests/support/SwaySession).
+file(GLOB HALVO_SWAY_TESTS CONFIGURE_DEPENDS tests/sway/*.cpp)
+add_executable(halvo_sway_tests ${HALVO_SWAY_TESTS})
+target_link_libraries(halvo_sway_tests PRIVATE halvo_sway halvo_sway_test_support halvo_ui
+    halvo_sim GTest::gtest GTest::gmock)
+halvo_warnings(halvo_sway_tests)
+gtest_discover_tests(halvo_sway_tests PROPERTIES LABELS sway TIMEOUT 60 DISCOVERY_TIMEOUT 30)

@@ -1,0 +1,49 @@
+// A connection to the IPC socket of i3 (or sway, which speaks the same protocol): one request
+// at a time, each answered before the next. Every read and write is bounded by `timeout`, and a
+// reply longer than maxReplyLength is refused, so a stuck or hostile peer costs at most a
+// timeout and an I3IpcError, never a hang.
+#pragma once
+
+#include "platform/i3ipc/I3CommandResult.h"
+#include "platform/i3ipc/I3IpcMessage.h"
+#include "platform/i3ipc/I3Node.h"
+#include "platform/i3ipc/I3Output.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace halvo {
+
+class I3IpcClient {
+public:
+    // A layout tree of thousands of windows stays far below this.
+    static constexpr std::uint32_t maxReplyLength = 16u << 20;
+    static constexpr std::chrono::milliseconds defaultTimeout{1000};
+
+    // Connects to the Unix socket at `path`; throws I3IpcError when it cannot.
+    explicit I3IpcClient(const std::string& path,
+                         std::chrono::milliseconds timeout = defaultTimeout);
+    ~I3IpcClient();
+    I3IpcClient(const I3IpcClient&) = delete;
+    I3IpcClient& operator=(const I3IpcClient&) = delete;
+
+    // The raw JSON reply to one request; throws I3IpcError.
+    std::string request(I3IpcMessage::Type type, std::string_view payload = {});
+
+    std::vector<I3CommandResult> runCommand(std::string_view command);
+    I3Node tree();
+    std::vector<I3Output> outputs();
+
+private:
+    void writeAll(std::string_view bytes);
+    void readAll(char* into, std::size_t length);
+    void waitFor(short events);
+
+    int m_socket = -1;
+    std::chrono::milliseconds m_timeout;
+    std::chrono::steady_clock::time_point m_deadline;
+};
+
+} // namespace halvo

@@ -1,0 +1,17 @@
+// One output as GET_OUTPUTS reports it.
+#pragma once
+
+#include "platform/Geometry.h"
+
+#include <string>
+
+namespace halvo {
+
+struct I3Output {
+    std::string name;
+    bool active = false;
+    Rect rect;
+    std::string currentWorkspace; // empty when the output shows none
+};
+
+} // namespace halvo

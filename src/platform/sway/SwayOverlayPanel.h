@@ -1,0 +1,66 @@
+// The overlay's panel on sway: a layer surface on the overlay layer of the output under the
+// frame, drawn by the hosted view's own paint code (QWidget::render into shared memory) and fed
+// the surface's pointer events. Qt cannot make layer surfaces, so the view lives in a top-level
+// widget that is never shown on screen.
+#pragma once
+
+#include "platform/Panel.h"
+#include "platform/Screens.h"
+#include "platform/sway/LayerSurface.h"
+#include "platform/sway/WaylandConnection.h"
+#include "platform/sway/WidgetPointerForwarder.h"
+
+#include <QObject>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+namespace halvo {
+
+class SwayOverlayPanel final : public QObject, public Panel {
+    Q_OBJECT
+public:
+    // Hosts `content` (and owns it from now on). Frames are placed on the screens `screens`
+    // reports; a screen's name is its output's.
+    SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
+                     std::unique_ptr<QWidget> content);
+    ~SwayOverlayPanel() override;
+
+    void setFrame(Rect frame) override;
+    Rect frame() const override { return m_frame; }
+    void orderFront() override;
+    void orderOut() override;
+    void setAppearance(Theme theme) override;
+
+    // While a switch is open the overlay takes the keyboard (its arrows, their repeat and the
+    // release of the modifiers then come to it); otherwise it never does.
+    void setKeyboardExclusive(bool exclusive);
+    // Whether the overlay has the keyboard focus now.
+    bool hasKeyboardFocus() const;
+
+    QWidget* content() const { return m_content; }
+    // The surface while the panel is ordered front, null otherwise.
+    const LayerSurface* surface() const { return m_surface.get(); }
+    Theme appearance() const { return m_appearance; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createSurface();
+    void paint(QImage& image);
+    void pointer(const WaylandConnection::PointerEvent& event);
+
+    WaylandConnection& m_connection;
+    const Screens& m_screens;
+    std::unique_ptr<QWidget> m_host;
+    QWidget* m_content = nullptr;
+    WidgetPointerForwarder m_forwarder;
+    std::unique_ptr<LayerSurface> m_surface;
+    std::optional<LayerPlacement> m_placement;
+    Rect m_frame{0, 0, 480, 148};
+    bool m_keyboardExclusive = false;
+    Theme m_appearance = Theme::system;
+};
+
+} // namespace halvo

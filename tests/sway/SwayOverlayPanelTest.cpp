@@ -1,0 +1,166 @@
+// The overlay as a layer surface on headless sway, placed by the overlay's own controller and
+// read back from grim's screenshots.
+#include "platform/sway/SwayOverlayPanel.h"
+
+#include "minimap/MinimapPanelController.h"
+#include "minimap/view/MinimapOverlayView.h"
+#include "platform/sim/SimScreens.h"
+#include "support/sway/SwayVirtualKeyboard.h"
+#include "support/sway/SwayVirtualPointer.h"
+#include "sway/SwayTestSession.h"
+
+#include <QApplication>
+#include <QImage>
+#include <gtest/gtest.h>
+#include <wayland-client.h>
+
+namespace halvo::test {
+namespace {
+
+bool pump(const std::function<bool()>& pred, double seconds = 10) {
+    return SwaySession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// The bounding box of the pixels where two images of one size differ.
+QRect changedArea(const QImage& a, const QImage& b) {
+    QRect area;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* lineA = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* lineB = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (lineA[x] != lineB[x])
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
+}
+
+class SwayOverlayPanelTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection.ok()) << connection.error();
+        // The session's outputs in screen space (y up from the bottom edge they share).
+        screens.addScreen({0, 0, 1280, 1024}, {0, 0, 1280, 1024}, "HEADLESS-1");
+        screens.addScreen({1280, 0, 1280, 1024}, {1280, 0, 1280, 1024}, "HEADLESS-2");
+        screens.setMouseLocation({1280 + 300, 500});
+        controller = std::make_unique<MinimapPanelController>(
+            screens, [this](MinimapModel& model, MinimapActions actions) {
+                auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
+                return std::make_unique<SwayOverlayPanel>(connection, screens, std::move(view));
+            });
+        for (int i = 0; i < 4; ++i) {
+            const std::string id = "app." + std::to_string(i);
+            apps.push_back({id, id, "App " + std::to_string(i), 100 + i, nullptr});
+        }
+        controller->onActivate = [this](const std::string& id) { activated.push_back(id); };
+        controller->model().apps = apps;
+        controller->model().highlightedBundleID = std::string("app.1");
+    }
+
+    SwayOverlayPanel* panel() const { return static_cast<SwayOverlayPanel*>(controller->panel()); }
+
+    QImage screenshot(const std::string& name) {
+        const std::string path = swaySession().folder() + "/" + name + ".png";
+        QImage image;
+        if (swaySession().screenshot(path, "HEADLESS-2"))
+            image.load(QString::fromStdString(path));
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    MinimapOverlayView* view() const {
+        return static_cast<MinimapOverlayView*>(panel()->content());
+    }
+
+    // Where the overlay draws now, in HEADLESS-2's pixels (y down from its top edge).
+    QRect drawnArea() const {
+        const Rect frame = panel()->frame();
+        return view()->surfaceRegion().boundingRect().translated(int(frame.x) - 1280,
+                                                                 1024 - int(frame.maxY()));
+    }
+
+    // Waits until HEADLESS-2 differs from `before` exactly where the overlay draws.
+    testing::AssertionResult showsTheOverlayOver(const QImage& before) {
+        QRect changed;
+        if (pump([&] {
+                changed = changedArea(before, screenshot("shown"));
+                return changed == drawnArea();
+            }))
+            return testing::AssertionSuccess();
+        const QRect drawn = drawnArea();
+        return testing::AssertionFailure()
+               << "drawn at (" << changed.x() << ", " << changed.y() << ") " << changed.width()
+               << "x" << changed.height() << ", expected (" << drawn.x() << ", " << drawn.y()
+               << ") " << drawn.width() << "x" << drawn.height();
+    }
+
+    WaylandConnection connection;
+    SimScreens screens;
+    std::vector<TrackedApp> apps;
+    std::unique_ptr<MinimapPanelController> controller;
+    std::vector<std::string> activated;
+};
+
+TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhenOrderedOut) {
+    const QImage before = screenshot("before");
+    ASSERT_FALSE(before.isNull());
+    controller->updateFrame();
+    controller->show();
+    const Rect frame = panel()->frame();
+    ASSERT_GE(frame.x, 1280) << "the frame is not on HEADLESS-2";
+    EXPECT_TRUE(showsTheOverlayOver(before));
+    // The controller centres the frame on the output.
+    EXPECT_NEAR(frame.midX() - 1280, 640, 1);
+
+    controller->hide();
+    EXPECT_TRUE(pump([&] { return changedArea(before, screenshot("hidden")).isEmpty(); }));
+}
+
+// A pointer's events on the surface reach the view as Qt mouse events: hover, then a click.
+TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
+    // Headless sway has no pointer: this one gives the seat one.
+    SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
+    ASSERT_TRUE(pointer.ok()) << pointer.error();
+    ASSERT_TRUE(pump([&] { return connection.hasPointer(); }));
+    const QImage before = screenshot("before");
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(showsTheOverlayOver(before));
+    const QPointF cell = view()->cellRect("app.2")->center();
+    ASSERT_TRUE(pointer.moveTo(int(panel()->frame().x) + int(cell.x()),
+                               1024 - int(panel()->frame().maxY()) + int(cell.y())));
+    ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
+    // The hover brings the name bubble: the surface is drawn again, with it.
+    ASSERT_TRUE(view()->bubbleRect());
+    EXPECT_TRUE(showsTheOverlayOver(before));
+    ASSERT_TRUE(pointer.click());
+    EXPECT_TRUE(pump([&] { return !activated.empty(); }));
+    EXPECT_EQ(activated, std::vector<std::string>{"app.2"});
+}
+
+// The overlay takes the keyboard only while asked to (a switch is open), from a focused window.
+TEST_F(SwayOverlayPanelTest, TakesTheKeyboardOnlyWhileExclusive) {
+    SwayVirtualKeyboard keyboard(swaySession().waylandDisplay()); // the seat's keyboard
+    ASSERT_TRUE(keyboard.ok()) << keyboard.error();
+    const pid_t foot = swaySession().spawn({"foot"});
+    ASSERT_TRUE(swaySession().waitForWindow("foot"));
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
+    // The surface's first frame is committed: a round trip brings any focus sway gave it.
+    wl_display_roundtrip(connection.display());
+    EXPECT_FALSE(panel()->hasKeyboardFocus());
+
+    panel()->setKeyboardExclusive(true);
+    EXPECT_TRUE(pump([&] { return panel()->hasKeyboardFocus(); }));
+    panel()->setKeyboardExclusive(false);
+    EXPECT_TRUE(pump([&] { return !panel()->hasKeyboardFocus(); }));
+    swaySession().kill(foot);
+}
+
+} // namespace
+} // namespace halvo::test
