@@ -109,7 +109,7 @@ bool AppActivator::raiseWindows(ProcessID pid) {
 }
 
 bool AppActivator::isWindow(const WindowInfo& window) {
-    return window.kind != WindowInfo::Kind::desktop;
+    return window.kind != WindowInfo::Kind::desktop && !window.frame.isEmpty();
 }
 
 } // namespace halvo

@@ -37,7 +37,7 @@ public:
     bool raiseWindows(ProcessID pid);
 
     // Whether the window is one to raise, move or put in full screen: anything but a part of the
-    // desktop (a desktop or a dock).
+    // desktop (a desktop or a dock) that has a frame (a window gone since the read has none).
     static bool isWindow(const WindowInfo& window);
 
 private:

@@ -270,11 +270,13 @@ TEST_F(AppActivatorTest, AFailedRaiseIsReportedButTheOtherStepsStillRun) {
 
 TEST(AppActivatorWindowTest, EverythingButPartsOfTheDesktopIsAWindow) {
     using Kind = WindowInfo::Kind;
+    const Rect frame{0, 0, 400, 300};
     for (const auto& [kind, expected] :
          {std::pair{Kind::normal, true}, std::pair{Kind::dialog, true},
           std::pair{Kind::other, true}, std::pair{Kind::desktop, false}})
-        EXPECT_EQ(AppActivator::isWindow(WindowInfo{.kind = kind}), expected)
+        EXPECT_EQ(AppActivator::isWindow(WindowInfo{.kind = kind, .frame = frame}), expected)
             << static_cast<int>(kind);
+    EXPECT_FALSE(AppActivator::isWindow(WindowInfo{})) << "no frame: gone since the read";
 }
 
 } // namespace
