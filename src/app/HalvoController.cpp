@@ -24,10 +24,10 @@ HalvoController::HalvoController(Platform platform,
     noteAccessibility(p.permissions.isAccessibilityTrusted());
     m_inputMonitoringGranted = p.permissions.isInputMonitoringGranted();
 
-    m_activator = std::make_unique<AppActivator>(p.workspace, p.accessibility, p.mainQueue, p.log);
-    m_movement = std::make_unique<WindowMovementService>(p.accessibility, p.screens, p.mainQueue,
+    m_activator = std::make_unique<AppActivator>(p.workspace, p.windowControl, p.mainQueue, p.log);
+    m_movement = std::make_unique<WindowMovementService>(p.windowControl, p.screens, p.mainQueue,
                                                          p.moveQueue, p.ownPid);
-    m_fullScreen = std::make_unique<WindowFullScreenService>(p.accessibility, p.mainQueue,
+    m_fullScreen = std::make_unique<WindowFullScreenService>(p.windowControl, p.mainQueue,
                                                              p.fullScreenQueue, p.ownPid);
     // A move the tracker queued may start after this controller (and its services) are gone.
     RunningAppsTracker::Services services{

@@ -9,7 +9,6 @@
 #include "core/RunningAppsTracker.h"
 #include "input/HotkeyManager.h"
 #include "minimap/MinimapPanelController.h"
-#include "platform/Accessibility.h"
 #include "platform/BackgroundQueue.h"
 #include "platform/EventMonitor.h"
 #include "platform/HotkeyRegistrar.h"
@@ -21,6 +20,7 @@
 #include "platform/StatusItem.h"
 #include "platform/SystemSound.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowControl.h"
 #include "platform/Workspace.h"
 #include "settings/AppPreferences.h"
 #include "settings/PreferencesBackend.h"
@@ -43,7 +43,7 @@ public:
     struct Platform {
         MainQueue& mainQueue;
         Workspace& workspace;
-        Accessibility& accessibility;
+        WindowControl& windowControl;
         Screens& screens;
         HotkeyRegistrar& hotkeyRegistrar;
         EventMonitor& eventMonitor;

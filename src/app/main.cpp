@@ -14,7 +14,6 @@
 #include "platform/x11/QtMainQueue.h"
 #include "platform/x11/QtStatusItem.h"
 #include "platform/x11/StderrLog.h"
-#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventMonitor.h"
 #include "platform/x11/X11EventPump.h"
@@ -22,6 +21,7 @@
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11SystemSound.h"
+#include "platform/x11/X11WindowControl.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/x11/XdgLoginItems.h"
 #include "settings/PreferencesBackend.h"
@@ -257,7 +257,6 @@ int main(int argc, char** argv) {
 
     QtMainQueue mainQueue;
     ProcessBundleInfo bundle(identifier, HALVO_VERSION, HALVO_BUILD);
-    X11Permissions permissions(*connection, log);
     XdgLoginItems loginItems(XdgLoginItems::defaultAutostartDir(),
                              QCoreApplication::applicationFilePath().toStdString());
 
@@ -267,7 +266,8 @@ int main(int argc, char** argv) {
     X11Workspace workspace(*connection, ownPid);
     workspace.setDesktopEntries(X11Workspace::DesktopEntries::installed(desktopEntries));
     workspace.setIconScale(app.devicePixelRatio());
-    X11Accessibility accessibility(*connection, ownPid, &log);
+    X11WindowControl windowControl(*connection, ownPid, &log);
+    X11Permissions permissions(*connection, windowControl, log);
     X11Screens screens(*connection);
     X11HotkeyRegistrar hotkeyRegistrar(*connection);
     X11EventMonitor eventMonitor(*connection);
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
     HalvoController::Platform platform{
         mainQueue,
         workspace,
-        accessibility,
+        windowControl,
         screens,
         hotkeyRegistrar,
         eventMonitor,

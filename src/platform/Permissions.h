@@ -9,8 +9,8 @@ class Permissions {
 public:
     virtual ~Permissions() = default;
 
-    // Whether other applications' windows can be raised, moved and put into full screen. Never
-    // prompts.
+    // Whether other applications' windows can be raised, moved and put into full screen: the
+    // answer of WindowControl::isWindowManagerRunning(), the one check both make. Never prompts.
     virtual bool isAccessibilityTrusted() = 0;
 
     // The same, and when not trusted tells the user what is missing. The answer is the state at

@@ -1,27 +1,31 @@
-// Permissions that tests grant and revoke; prompts are counted.
+// Permissions on the simulated desktop: the window-manager check is the desktop's own (so the two
+// never disagree); keyboard access is a test control; prompts are counted.
 #pragma once
 
 #include "platform/Permissions.h"
+#include "platform/WindowControl.h"
 
 namespace halvo {
 
 class SimPermissions final : public Permissions {
 public:
-    bool isAccessibilityTrusted() override { return m_accessibility; }
+    explicit SimPermissions(WindowControl& windowControl) : m_windowControl(windowControl) {}
+
+    bool isAccessibilityTrusted() override { return m_windowControl.isWindowManagerRunning(); }
     bool isAccessibilityTrustedWithPrompt() override {
-        if (!m_accessibility)
+        const bool trusted = isAccessibilityTrusted();
+        if (!trusted)
             ++m_prompts;
-        return m_accessibility;
+        return trusted;
     }
     bool isInputMonitoringGranted() override { return m_inputMonitoring; }
 
     // Test controls.
-    void setAccessibility(bool granted) { m_accessibility = granted; }
     void setInputMonitoring(bool granted) { m_inputMonitoring = granted; }
     int prompts() const { return m_prompts; }
 
 private:
-    bool m_accessibility = true;
+    WindowControl& m_windowControl;
     bool m_inputMonitoring = true;
     int m_prompts = 0;
 };
