@@ -40,7 +40,7 @@ protected:
             desktop.addWindow(pid, window);
         }
         desktop.bringToFront(101);
-        permissions.setInputMonitoring(true);
+        permissions.setKeyboardAccess(true);
     }
 
     HalvoController& make() {
@@ -250,7 +250,7 @@ TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds)
 
     desktop.setWindowManagerRunning(true);
     queue.advance(2.0);
-    EXPECT_TRUE(c.accessibilityTrusted().get());
+    EXPECT_TRUE(c.windowManagerRunning().get());
     EXPECT_EQ(statusItem->menu().size(), 4u);
 
     desktop.setWindowManagerRunning(false);
@@ -259,7 +259,7 @@ TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds)
 }
 
 TEST_F(HalvoControllerTest,
-       GesturesWithoutAccessibilityPromptEachTimeAndOpenTheHelpOncePerAbsence) {
+       GesturesWithoutAWindowManagerPromptEachTimeAndOpenTheHelpOncePerAbsence) {
     HalvoController& c = make();
     c.start();
     desktop.setWindowManagerRunning(false);
@@ -272,7 +272,7 @@ TEST_F(HalvoControllerTest,
     EXPECT_FALSE(c.overlay().model().isVisible.get());
     EXPECT_EQ(permissions.prompts(), 3) << "each gesture says what is missing";
     EXPECT_EQ(desktop.openedURLs().size(), 1u) << "the help opens once, not on every press";
-    EXPECT_FALSE(c.accessibilityTrusted().get());
+    EXPECT_FALSE(c.windowManagerRunning().get());
 
     desktop.setWindowManagerRunning(true);
     queue.advance(2); // the poll sees the window manager back

@@ -15,7 +15,7 @@
 using namespace halvo;
 using halvo::test::XvfbSession;
 
-TEST(X11PermissionsTest, InputMonitoringStaysGrantedAfterTheEventMonitorChoseItsXInputVersion) {
+TEST(X11PermissionsTest, KeyboardAccessStaysGrantedAfterTheEventMonitorChoseItsXInputVersion) {
     XvfbSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     std::string error;
@@ -25,7 +25,7 @@ TEST(X11PermissionsTest, InputMonitoringStaysGrantedAfterTheEventMonitorChoseIts
     X11WindowControl windowControl(*connection, getpid());
     X11Permissions permissions(*connection, windowControl, log);
     X11EventMonitor monitor(*connection);
-    EXPECT_TRUE(permissions.isInputMonitoringGranted());
+    EXPECT_TRUE(permissions.hasKeyboardAccess());
 }
 
 // A window manager killed outright leaves its _NET_SUPPORTING_WM_CHECK on the root, naming a
@@ -42,12 +42,12 @@ TEST(X11PermissionsTest, PermissionsAndWindowControlAgreeWhetherAWindowManagerRu
         X11Permissions permissions(*connection, windowControl, log);
         const bool running = *windowManager != '\0';
         EXPECT_EQ(windowControl.isWindowManagerRunning(), running) << windowManager;
-        EXPECT_EQ(permissions.isAccessibilityTrusted(), running) << windowManager;
+        EXPECT_EQ(permissions.isWindowManagerRunning(), running) << windowManager;
         if (!running)
             continue;
         ::kill(session.windowManagerPid(), SIGKILL);
         EXPECT_TRUE(XvfbSession::waitUntil([&] { return !windowControl.isWindowManagerRunning(); }))
             << "a stale check window counts as none";
-        EXPECT_FALSE(permissions.isAccessibilityTrusted());
+        EXPECT_FALSE(permissions.isWindowManagerRunning());
     }
 }

@@ -11,22 +11,22 @@ class SimPermissions final : public Permissions {
 public:
     explicit SimPermissions(WindowControl& windowControl) : m_windowControl(windowControl) {}
 
-    bool isAccessibilityTrusted() override { return m_windowControl.isWindowManagerRunning(); }
-    bool isAccessibilityTrustedWithPrompt() override {
-        const bool trusted = isAccessibilityTrusted();
+    bool isWindowManagerRunning() override { return m_windowControl.isWindowManagerRunning(); }
+    bool isWindowManagerRunningWithPrompt() override {
+        const bool trusted = isWindowManagerRunning();
         if (!trusted)
             ++m_prompts;
         return trusted;
     }
-    bool isInputMonitoringGranted() override { return m_inputMonitoring; }
+    bool hasKeyboardAccess() override { return m_keyboardAccess; }
 
     // Test controls.
-    void setInputMonitoring(bool granted) { m_inputMonitoring = granted; }
+    void setKeyboardAccess(bool granted) { m_keyboardAccess = granted; }
     int prompts() const { return m_prompts; }
 
 private:
     WindowControl& m_windowControl;
-    bool m_inputMonitoring = true;
+    bool m_keyboardAccess = true;
     int m_prompts = 0;
 };
 

@@ -14,12 +14,12 @@ namespace halvo {
 X11Permissions::X11Permissions(X11Connection& connection, WindowControl& windowControl, Log& log)
     : m_connection(connection), m_windowControl(windowControl), m_log(log) {}
 
-bool X11Permissions::isAccessibilityTrusted() {
+bool X11Permissions::isWindowManagerRunning() {
     return m_windowControl.isWindowManagerRunning();
 }
 
-bool X11Permissions::isAccessibilityTrustedWithPrompt() {
-    const bool trusted = isAccessibilityTrusted();
+bool X11Permissions::isWindowManagerRunningWithPrompt() {
+    const bool trusted = isWindowManagerRunning();
     if (!trusted)
         m_log.write("Halvo: No window manager with EWMH support is running; switching needs one "
                     "(openbox, xfwm4, KWin, Mutter, i3...). Start one and Halvo picks it up.");
@@ -35,14 +35,14 @@ bool X11Permissions::hasExtension(const char* name) {
     return present;
 }
 
-bool X11Permissions::isInputMonitoringGranted() {
+bool X11Permissions::hasKeyboardAccess() {
     // A server's extensions do not change while we are connected to it.
-    if (!m_inputMonitoring)
-        m_inputMonitoring = readInputMonitoring();
-    return *m_inputMonitoring;
+    if (!m_keyboardAccess)
+        m_keyboardAccess = readKeyboardAccess();
+    return *m_keyboardAccess;
 }
 
-bool X11Permissions::readInputMonitoring() {
+bool X11Permissions::readKeyboardAccess() {
     if (hasExtension("XWAYLAND"))
         return false;
     if (!hasExtension("XKEYBOARD") || !hasExtension("XInputExtension"))

@@ -1,5 +1,5 @@
 // Build-time identity and getenv.
-#include "platform/x11/ProcessBundleInfo.h"
+#include "platform/linux/ProcessBundleInfo.h"
 
 #include <cstdlib>
 #include <utility>

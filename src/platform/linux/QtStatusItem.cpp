@@ -1,5 +1,5 @@
 // Tray icon and its menu.
-#include "platform/x11/QtStatusItem.h"
+#include "platform/linux/QtStatusItem.h"
 
 #include <QAction>
 #include <QGuiApplication>

@@ -1,5 +1,5 @@
 // Reading and writing the autostart entry.
-#include "platform/x11/XdgLoginItems.h"
+#include "platform/linux/XdgLoginItems.h"
 
 #include "platform/DesktopExec.h"
 
