@@ -15,10 +15,18 @@ add_library(halvo_i3ipc STATIC ${HALVO_I3IPC_SOURCES})
 target_link_libraries(halvo_i3ipc PUBLIC halvo_logic nlohmann_json::nlohmann_json)
 halvo_warnings(halvo_i3ipc STRICT)
 
+# What every Linux session shares: the Qt main loop, the tray, the settings file, autostart,
+# desktop entries and icon themes, the log.
+file(GLOB HALVO_LINUX_SOURCES CONFIGURE_DEPENDS src/platform/linux/*.cpp)
+add_library(halvo_linux STATIC ${HALVO_LINUX_SOURCES})
+target_link_libraries(halvo_linux PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus
+    PkgConfig::GIO nlohmann_json::nlohmann_json)
+target_compile_definitions(halvo_linux PUBLIC QT_NO_KEYWORDS)
+halvo_warnings(halvo_linux)
+
 file(GLOB HALVO_X11_SOURCES CONFIGURE_DEPENDS src/platform/x11/*.cpp)
 add_library(halvo_x11 STATIC ${HALVO_X11_SOURCES})
-target_link_libraries(halvo_x11 PUBLIC halvo_logic halvo_i3ipc Qt6::Widgets Qt6::Svg Qt6::DBus
-    PkgConfig::XCB PkgConfig::GIO nlohmann_json::nlohmann_json)
+target_link_libraries(halvo_x11 PUBLIC halvo_linux halvo_i3ipc PkgConfig::XCB)
 target_compile_definitions(halvo_x11 PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_x11)
 

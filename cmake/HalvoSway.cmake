@@ -37,7 +37,7 @@ endforeach()
 # The sway backend.
 file(GLOB HALVO_SWAY_SOURCES CONFIGURE_DEPENDS src/platform/sway/*.cpp)
 add_library(halvo_sway STATIC ${HALVO_SWAY_SOURCES})
-target_link_libraries(halvo_sway PUBLIC halvo_logic Qt6::Widgets halvo_wayland_protocols)
+target_link_libraries(halvo_sway PUBLIC halvo_linux halvo_i3ipc halvo_wayland_protocols)
 target_compile_definitions(halvo_sway PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_sway)
 

@@ -1,6 +1,6 @@
 // Feeds arbitrary text to the settings file's parse path: whatever it accepts must convert to
 // values, and what it writes back must parse again to the same values.
-#include "platform/x11/JsonFileUserDefaults.h"
+#include "platform/linux/JsonFileUserDefaults.h"
 
 #include <cstdlib>
 #include <string_view>

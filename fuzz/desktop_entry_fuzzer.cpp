@@ -1,6 +1,6 @@
 // Feeds arbitrary text as a desktop file to the reader of installed applications: what it takes
 // for an application must come out with a valid UTF-8 name and icon.
-#include "platform/x11/DesktopEntryIndex.h"
+#include "platform/linux/DesktopEntryIndex.h"
 
 #include <cstdlib>
 #include <glib.h>

@@ -21,13 +21,13 @@ HalvoController::HalvoController(Platform platform,
     : m_platform(std::move(platform)), m_self(std::make_shared<HalvoController*>(this)) {
     Platform& p = m_platform;
     m_overlay = std::make_unique<MinimapPanelController>(p.screens, p.makePanel);
-    noteAccessibility(p.permissions.isAccessibilityTrusted());
-    m_inputMonitoringGranted = p.permissions.isInputMonitoringGranted();
+    noteWindowManager(p.permissions.isWindowManagerRunning());
+    m_keyboardAccess = p.permissions.hasKeyboardAccess();
 
-    m_activator = std::make_unique<AppActivator>(p.workspace, p.accessibility, p.mainQueue, p.log);
-    m_movement = std::make_unique<WindowMovementService>(p.accessibility, p.screens, p.mainQueue,
+    m_activator = std::make_unique<AppActivator>(p.workspace, p.windowControl, p.mainQueue, p.log);
+    m_movement = std::make_unique<WindowMovementService>(p.windowControl, p.screens, p.mainQueue,
                                                          p.moveQueue, p.ownPid);
-    m_fullScreen = std::make_unique<WindowFullScreenService>(p.accessibility, p.mainQueue,
+    m_fullScreen = std::make_unique<WindowFullScreenService>(p.windowControl, p.mainQueue,
                                                              p.fullScreenQueue, p.ownPid);
     // A move the tracker queued may start after this controller (and its services) are gone.
     RunningAppsTracker::Services services{
@@ -94,7 +94,7 @@ void HalvoController::start() {
         m_statusItem = m_platform.makeStatusItem();
     if (m_statusItem) {
         StatusMenu::setUp(*m_statusItem, m_preferences->modifiers().get(),
-                          m_accessibilityTrusted.get(), {});
+                          m_windowManagerRunning.get(), {});
         rebuildMenu();
     }
 
@@ -124,11 +124,11 @@ void HalvoController::start() {
     if (!m_hotkeys->start())
         m_hotkeyError = registrationFailureMessage();
 
-    noteAccessibility(m_platform.permissions.isAccessibilityTrusted());
-    m_inputMonitoringGranted = m_platform.permissions.isInputMonitoringGranted();
+    noteWindowManager(m_platform.permissions.isWindowManagerRunning());
+    m_keyboardAccess = m_platform.permissions.hasKeyboardAccess();
     rebuildMenu();
-    if (!m_accessibilityTrusted.get())
-        m_platform.permissions.isAccessibilityTrustedWithPrompt();
+    if (!m_windowManagerRunning.get())
+        m_platform.permissions.isWindowManagerRunningWithPrompt();
 
     m_permissionTimer.cancel();
     m_permissionTimer = m_platform.mainQueue.scheduleRepeating(
@@ -151,7 +151,7 @@ void HalvoController::syncOverlay() {
 
 void HalvoController::handleModifiersChanged(bool held) {
     if (!m_hotkeys->isSuspended() && held) {
-        if (!ensureAccessibility())
+        if (!ensureWindowManager())
             return;
         if (!m_tracker->isSwitching())
             m_tracker->beginSwitching();
@@ -164,7 +164,7 @@ void HalvoController::handleModifiersChanged(bool held) {
 }
 
 void HalvoController::handleSwitch(HotkeyAction action) {
-    if (m_hotkeys->isSuspended() || !ensureAccessibility())
+    if (m_hotkeys->isSuspended() || !ensureWindowManager())
         return;
     const bool seen = m_hotkeys->shortcutHeld();
     if (seen) {
@@ -185,14 +185,14 @@ void HalvoController::handleLongPress() {
         return;
     if (m_platform.screens.screens().size() < 2)
         return;
-    if (!ensureAccessibility())
+    if (!ensureWindowManager())
         return;
     if (const auto& anchor = m_overlay->anchorScreen())
         m_tracker->moveSelectedApp(*anchor);
 }
 
 void HalvoController::handleFullScreen(bool enter) {
-    if (m_hotkeys->isSuspended() || !ensureAccessibility())
+    if (m_hotkeys->isSuspended() || !ensureWindowManager())
         return;
     const auto pid = fullScreenTarget();
     if (!pid)
@@ -260,30 +260,30 @@ Subscription HalvoController::observeSettings(std::function<void()> changed) {
     });
 }
 
-bool HalvoController::ensureAccessibility() {
-    const bool trusted = m_platform.permissions.isAccessibilityTrusted();
-    noteAccessibility(trusted);
+bool HalvoController::ensureWindowManager() {
+    const bool trusted = m_platform.permissions.isWindowManagerRunning();
+    noteWindowManager(trusted);
     if (trusted)
         return true;
     // The prompt says what is missing on every gesture; the help opens once per absence, not in
     // a new browser tab on every press of the shortcut.
-    if (!m_platform.permissions.isAccessibilityTrustedWithPrompt() && !m_accessibilityHelpOpened) {
-        m_accessibilityHelpOpened = true;
-        openAccessibilitySettings();
+    if (!m_platform.permissions.isWindowManagerRunningWithPrompt() && !m_windowManagerHelpOpened) {
+        m_windowManagerHelpOpened = true;
+        openWindowManagerHelp();
     }
     rebuildMenu();
     return false;
 }
 
-void HalvoController::noteAccessibility(bool trusted) {
-    m_accessibilityTrusted = trusted;
+void HalvoController::noteWindowManager(bool trusted) {
+    m_windowManagerRunning = trusted;
     if (trusted)
-        m_accessibilityHelpOpened = false;
+        m_windowManagerHelpOpened = false;
 }
 
 void HalvoController::refreshPermissions() {
-    noteAccessibility(m_platform.permissions.isAccessibilityTrusted());
-    m_inputMonitoringGranted = m_platform.permissions.isInputMonitoringGranted();
+    noteWindowManager(m_platform.permissions.isWindowManagerRunning());
+    m_keyboardAccess = m_platform.permissions.hasKeyboardAccess();
     rebuildMenu();
 }
 
@@ -291,12 +291,12 @@ void HalvoController::rebuildMenu() {
     if (!m_statusItem)
         return;
     StatusMenu::Actions actions;
-    actions.openAccessibility = weakly(&HalvoController::openAccessibility);
-    actions.openInputMonitoring = weakly(&HalvoController::openInputMonitoring);
+    actions.promptForWindowManager = weakly(&HalvoController::promptForWindowManager);
+    actions.promptForKeyboardAccess = weakly(&HalvoController::promptForKeyboardAccess);
     actions.openPreferences = weakly(&HalvoController::openPreferences);
     actions.openAbout = weakly(&HalvoController::openAbout);
     actions.quitApp = weakly(&HalvoController::quitApp);
-    m_statusItem->setMenu(StatusMenu::build(m_accessibilityTrusted.get(), actions));
+    m_statusItem->setMenu(StatusMenu::build(m_windowManagerRunning.get(), actions));
 }
 
 void HalvoController::updateStatusTooltip() {
@@ -304,13 +304,13 @@ void HalvoController::updateStatusTooltip() {
         m_statusItem->setToolTip(StatusMenu::toolTip(m_preferences->modifiers().get()));
 }
 
-void HalvoController::openAccessibility() {
-    if (!m_platform.permissions.isAccessibilityTrustedWithPrompt())
-        openAccessibilitySettings();
+void HalvoController::promptForWindowManager() {
+    if (!m_platform.permissions.isWindowManagerRunningWithPrompt())
+        openWindowManagerHelp();
 }
 
-void HalvoController::openInputMonitoring() {
-    openInputMonitoringSettings();
+void HalvoController::promptForKeyboardAccess() {
+    openKeyboardAccessHelp();
 }
 
 SettingsLinks::Opener HalvoController::opener() {
@@ -319,13 +319,13 @@ SettingsLinks::Opener HalvoController::opener() {
     return [this](const std::string& url) { return m_platform.workspace.openURL(url); };
 }
 
-void HalvoController::openAccessibilitySettings() {
-    const auto pane = m_platform.links.accessibilityPane();
+void HalvoController::openWindowManagerHelp() {
+    const auto pane = m_platform.links.windowManagerPane();
     SettingsLinks::openSettingsPane(pane.primary, pane.fallback, opener());
 }
 
-void HalvoController::openInputMonitoringSettings() {
-    const auto pane = m_platform.links.inputMonitoringPane();
+void HalvoController::openKeyboardAccessHelp() {
+    const auto pane = m_platform.links.keyboardAccessPane();
     SettingsLinks::openSettingsPane(pane.primary, pane.fallback, opener());
 }
 

@@ -4,13 +4,11 @@
 // the shortcut error that the Preferences window shows.
 #pragma once
 
-#include "app/PreferencesBackend.h"
 #include "app/SettingsLinks.h"
 #include "core/AppActivator.h"
 #include "core/RunningAppsTracker.h"
 #include "input/HotkeyManager.h"
 #include "minimap/MinimapPanelController.h"
-#include "platform/Accessibility.h"
 #include "platform/BackgroundQueue.h"
 #include "platform/EventMonitor.h"
 #include "platform/HotkeyRegistrar.h"
@@ -22,8 +20,10 @@
 #include "platform/StatusItem.h"
 #include "platform/SystemSound.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowControl.h"
 #include "platform/Workspace.h"
 #include "settings/AppPreferences.h"
+#include "settings/PreferencesBackend.h"
 #include "windows/WindowFullScreenService.h"
 #include "windows/WindowMovementService.h"
 
@@ -43,7 +43,7 @@ public:
     struct Platform {
         MainQueue& mainQueue;
         Workspace& workspace;
-        Accessibility& accessibility;
+        WindowControl& windowControl;
         Screens& screens;
         HotkeyRegistrar& hotkeyRegistrar;
         EventMonitor& eventMonitor;
@@ -71,7 +71,7 @@ public:
     HalvoController(const HalvoController&) = delete;
     HalvoController& operator=(const HalvoController&) = delete;
 
-    // Status item and menu, hot keys, permissions (prompting once when Accessibility is missing)
+    // Status item and menu, hot keys, permissions (prompting once when no window manager runs)
     // and the 2-second permission poll. The program keeps running without a shortcut when the
     // hot keys cannot be had; hotkeyError then says so.
     void start();
@@ -81,15 +81,15 @@ public:
 
     // Copies the tracker's list and selection into the overlay and re-frames it.
     void syncOverlay();
-    // Whether Accessibility is granted; when not, prompts, opens its settings pane when the prompt
-    // reports no trust, and rebuilds the menu.
-    bool ensureAccessibility();
+    // Whether a window manager runs; when not, prompts, opens its help when the prompt
+    // finds none, and rebuilds the menu.
+    bool ensureWindowManager();
 
     // Menu actions.
     void openPreferences();
     void openAbout();
     void quitApp();
-    void openInputMonitoring();
+    void promptForKeyboardAccess();
 
     RunningAppsTracker& tracker() { return *m_tracker; }
     HotkeyManager& hotkeys() { return *m_hotkeys; }
@@ -99,8 +99,8 @@ public:
     bool isPermissionPollRunning() const { return m_permissionTimer.isValid(); }
 
     // PreferencesBackend
-    Published<bool>& accessibilityTrusted() override { return m_accessibilityTrusted; }
-    Published<bool>& inputMonitoringGranted() override { return m_inputMonitoringGranted; }
+    Published<bool>& windowManagerRunning() override { return m_windowManagerRunning; }
+    Published<bool>& keyboardAccess() override { return m_keyboardAccess; }
     Published<std::optional<std::string>>& hotkeyError() override { return m_hotkeyError; }
     Theme theme() const override { return m_preferences->theme().get(); }
     void setTheme(Theme theme) override { m_preferences->setTheme(theme); }
@@ -108,8 +108,8 @@ public:
     [[nodiscard]] Subscription observeSettings(std::function<void()> changed) override;
     bool applyShortcut(ShortcutModifiers modifiers) override;
     void setHotkeysSuspended(bool suspended) override;
-    void openAccessibility() override;
-    void openInputMonitoringSettings() override;
+    void promptForWindowManager() override;
+    void openKeyboardAccessHelp() override;
     void refreshPermissions() override;
     void rebuildMenu() override;
 
@@ -123,9 +123,9 @@ private:
     std::optional<ProcessID> fullScreenTarget();
     // Records what the permission check saw; trust seen again ends the absence in which the help
     // was opened.
-    void noteAccessibility(bool trusted);
+    void noteWindowManager(bool trusted);
     void updateStatusTooltip();
-    void openAccessibilitySettings();
+    void openWindowManagerHelp();
     SettingsLinks::Opener opener();
     // Runs fn later on the main queue, only while this controller exists.
     std::function<void()> weakly(std::function<void(HalvoController&)> fn);
@@ -134,8 +134,8 @@ private:
     std::shared_ptr<HalvoController*> m_self;
 
     std::unique_ptr<MinimapPanelController> m_overlay;
-    Published<bool> m_accessibilityTrusted{false};
-    Published<bool> m_inputMonitoringGranted{false};
+    Published<bool> m_windowManagerRunning{false};
+    Published<bool> m_keyboardAccess{false};
     Published<std::optional<std::string>> m_hotkeyError;
     std::unique_ptr<AppActivator> m_activator;
     std::unique_ptr<WindowMovementService> m_movement;
@@ -146,8 +146,8 @@ private:
     std::vector<Subscription> m_cancellables;
     WorkItem m_permissionTimer;
     std::unique_ptr<StatusItem> m_statusItem;
-    // The help was opened during the current absence of Accessibility.
-    bool m_accessibilityHelpOpened = false;
+    // The help was opened during the current absence of a window manager.
+    bool m_windowManagerHelpOpened = false;
 };
 
 } // namespace halvo

@@ -26,11 +26,11 @@ std::string SettingsLinks::fileURL(const std::string& fragment) const {
     return url + "#" + fragment;
 }
 
-SettingsLinks::Pane SettingsLinks::accessibilityPane() const {
+SettingsLinks::Pane SettingsLinks::windowManagerPane() const {
     return {fileURL("window-manager"), "https://specifications.freedesktop.org/"};
 }
 
-SettingsLinks::Pane SettingsLinks::inputMonitoringPane() const {
+SettingsLinks::Pane SettingsLinks::keyboardAccessPane() const {
     return {fileURL("keyboard-access"),
             "https://www.x.org/releases/current/doc/inputproto/XI2proto.txt"};
 }

@@ -21,10 +21,10 @@ public:
     // when it is not known.
     explicit SettingsLinks(std::string helpPage);
 
-    // Accessibility here means a window manager that speaks EWMH, Input Monitoring the XKB and
-    // XInput2 extensions on a real X server: the local help page first, then the documents online.
-    Pane accessibilityPane() const;
-    Pane inputMonitoringPane() const;
+    // The help for a missing window manager and for missing keyboard access: the local help page
+    // first, then the documents online.
+    Pane windowManagerPane() const;
+    Pane keyboardAccessPane() const;
 
     // Opens the primary address; only when it is not a URL or the opener refuses it, the fallback
     // (whose answer is ignored). Nothing happens when neither is a URL.

@@ -5,15 +5,15 @@
 
 namespace halvo {
 
-std::vector<StatusMenuItem> StatusMenu::build(bool accessibilityTrusted, const Actions& actions) {
+std::vector<StatusMenuItem> StatusMenu::build(bool windowManagerRunning, const Actions& actions) {
     std::vector<StatusMenuItem> items;
-    if (!accessibilityTrusted) {
+    if (!windowManagerRunning) {
         items.push_back({localized("Window manager required", "Missing window manager warning"),
                          false, nullptr, "", false});
         items.push_back({localized("Open Window Manager Help…", "Open window manager help"), true,
-                         actions.openAccessibility, "", false});
+                         actions.promptForWindowManager, "", false});
         items.push_back({localized("Open Keyboard Access Help…", "Open keyboard access help"), true,
-                         actions.openInputMonitoring, "", false});
+                         actions.promptForKeyboardAccess, "", false});
         items.push_back(StatusMenuItem::separator());
     }
     items.push_back({localized("Preferences…", "Preferences menu item"), true,
@@ -31,12 +31,12 @@ std::string StatusMenu::toolTip(ShortcutModifiers modifiers) {
         {modifiers.displayString()});
 }
 
-void StatusMenu::setUp(StatusItem& item, ShortcutModifiers modifiers, bool accessibilityTrusted,
+void StatusMenu::setUp(StatusItem& item, ShortcutModifiers modifiers, bool windowManagerRunning,
                        const Actions& actions) {
     if (!item.setImage(imageName, imageDescription))
         item.setTitle(fallbackTitle);
     item.setToolTip(toolTip(modifiers));
-    item.setMenu(build(accessibilityTrusted, actions));
+    item.setMenu(build(windowManagerRunning, actions));
 }
 
 } // namespace halvo

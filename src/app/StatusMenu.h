@@ -14,8 +14,8 @@ class StatusMenu {
 public:
     // What the menu entries do; an unset action leaves its entry without one.
     struct Actions {
-        std::function<void()> openAccessibility;
-        std::function<void()> openInputMonitoring;
+        std::function<void()> promptForWindowManager;
+        std::function<void()> promptForKeyboardAccess;
         std::function<void()> openPreferences;
         std::function<void()> openAbout;
         std::function<void()> quitApp;
@@ -26,15 +26,15 @@ public:
     static constexpr const char* imageDescription = "Halvo";
     static constexpr const char* fallbackTitle = "Halvo";
 
-    // Preferences…, About Halvo, a separator, Quit Halvo; without Accessibility preceded by a
+    // Preferences…, About Halvo, a separator, Quit Halvo; without a window manager preceded by a
     // disabled warning, the two settings links and a separator.
-    static std::vector<StatusMenuItem> build(bool accessibilityTrusted, const Actions& actions);
+    static std::vector<StatusMenuItem> build(bool windowManagerRunning, const Actions& actions);
 
     // "Halvo — Ctrl+Alt + ←/→ to switch apps" for the given combination.
     static std::string toolTip(ShortcutModifiers modifiers);
 
     // Icon (or title when the icon is missing) and tooltip, then the menu.
-    static void setUp(StatusItem& item, ShortcutModifiers modifiers, bool accessibilityTrusted,
+    static void setUp(StatusItem& item, ShortcutModifiers modifiers, bool windowManagerRunning,
                       const Actions& actions);
 };
 

@@ -1,21 +1,20 @@
 // The halvo program: command line, single instance, translations, signals, the X connection, and
 // the shell (tray menu, Preferences, About) around the switching controller.
 #include "app/HalvoController.h"
-#include "app/PreferencesBackend.h"
 #include "app/SettingsLinks.h"
 #include "app/StatusMenu.h"
 #include "app/view/QtAuxWindows.h"
 #include "minimap/view/OverlayPanel.h"
 #include "platform/Localization.h"
 #include "platform/ThreadBackgroundQueue.h"
-#include "platform/x11/DesktopEntryIndex.h"
-#include "platform/x11/IconThemeFallback.h"
-#include "platform/x11/JsonFileUserDefaults.h"
-#include "platform/x11/ProcessBundleInfo.h"
-#include "platform/x11/QtMainQueue.h"
-#include "platform/x11/QtStatusItem.h"
-#include "platform/x11/StderrLog.h"
-#include "platform/x11/X11Accessibility.h"
+#include "platform/linux/DesktopEntryIndex.h"
+#include "platform/linux/IconThemeFallback.h"
+#include "platform/linux/JsonFileUserDefaults.h"
+#include "platform/linux/ProcessBundleInfo.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/linux/QtStatusItem.h"
+#include "platform/linux/StderrLog.h"
+#include "platform/linux/XdgLoginItems.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventMonitor.h"
 #include "platform/x11/X11EventPump.h"
@@ -23,8 +22,9 @@
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11SystemSound.h"
+#include "platform/x11/X11WindowControl.h"
 #include "platform/x11/X11Workspace.h"
-#include "platform/x11/XdgLoginItems.h"
+#include "settings/PreferencesBackend.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -257,7 +257,6 @@ int main(int argc, char** argv) {
 
     QtMainQueue mainQueue;
     ProcessBundleInfo bundle(identifier, HALVO_VERSION, HALVO_BUILD);
-    X11Permissions permissions(*connection, log);
     XdgLoginItems loginItems(XdgLoginItems::defaultAutostartDir(),
                              QCoreApplication::applicationFilePath().toStdString());
 
@@ -267,7 +266,8 @@ int main(int argc, char** argv) {
     X11Workspace workspace(*connection, ownPid);
     workspace.setDesktopEntries(X11Workspace::DesktopEntries::installed(desktopEntries));
     workspace.setIconScale(app.devicePixelRatio());
-    X11Accessibility accessibility(*connection, ownPid, &log);
+    X11WindowControl windowControl(*connection, ownPid, &log);
+    X11Permissions permissions(*connection, windowControl, log);
     X11Screens screens(*connection);
     X11HotkeyRegistrar hotkeyRegistrar(*connection);
     X11EventMonitor eventMonitor(*connection);
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
     HalvoController::Platform platform{
         mainQueue,
         workspace,
-        accessibility,
+        windowControl,
         screens,
         hotkeyRegistrar,
         eventMonitor,

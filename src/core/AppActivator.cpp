@@ -6,9 +6,9 @@
 
 namespace halvo {
 
-AppActivator::AppActivator(Workspace& workspace, Accessibility& accessibility, MainQueue& mainQueue,
+AppActivator::AppActivator(Workspace& workspace, WindowControl& windowControl, MainQueue& mainQueue,
                            Log& log)
-    : m_workspace(workspace), m_accessibility(accessibility), m_mainQueue(mainQueue), m_log(log),
+    : m_workspace(workspace), m_windowControl(windowControl), m_mainQueue(mainQueue), m_log(log),
       m_latestToken(std::random_device{}()) {}
 
 void AppActivator::activate(ProcessID pid, std::function<void(bool)> completion) {
@@ -61,7 +61,7 @@ void AppActivator::handleOpenResult(Token token, ProcessID pid, const std::strin
         completion(false);
         return;
     }
-    if (m_accessibility.isProcessTrusted())
+    if (m_windowControl.isWindowManagerRunning())
         raiseWindows(pid);
     m_workspace.activate(application->processIdentifier);
     std::weak_ptr<int> alive = m_lifetime;
@@ -78,7 +78,7 @@ void AppActivator::confirm(Token token, ProcessID pid, const std::string& bundle
         return;
     const auto frontmost = m_workspace.frontmostApplication();
     if (frontmost && frontmost->processIdentifier == pid) {
-        if (m_accessibility.isProcessTrusted())
+        if (m_windowControl.isWindowManagerRunning())
             raiseWindows(pid);
         completion(true);
         return;
@@ -88,56 +88,28 @@ void AppActivator::confirm(Token token, ProcessID pid, const std::string& bundle
 }
 
 bool AppActivator::raiseWindows(ProcessID pid) {
-    const AXElement application = m_accessibility.createApplication(pid);
-    m_accessibility.setMessagingTimeout(application, raiseMessagingTimeout);
-
-    std::optional<AXElement> window;
-    AXValue mainWindow;
-    if (m_accessibility.copyAttributeValue(application, ax::mainWindow, mainWindow) ==
-            kAXErrorSuccess &&
-        isWindowElement(m_accessibility, mainWindow)) {
-        window = std::get<AXElement>(mainWindow);
-    }
-    if (!window) {
-        AXValue windows;
-        if (m_accessibility.copyAttributeValue(application, ax::windows, windows) ==
-                kAXErrorSuccess &&
-            std::holds_alternative<std::vector<AXElement>>(windows)) {
-            for (const AXElement& candidate : std::get<std::vector<AXElement>>(windows)) {
-                if (isWindowElement(m_accessibility, AXValue(candidate))) {
-                    window = candidate;
-                    break;
-                }
-            }
-        }
+    const std::optional<AppWindows> app = m_windowControl.windows(pid);
+    if (!app)
+        return false;
+    const WindowInfo* window = app->find(app->main);
+    if (window && !isWindow(*window))
+        window = nullptr;
+    for (auto it = app->windows.begin(); !window && it != app->windows.end(); ++it) {
+        if (isWindow(*it))
+            window = &*it;
     }
     if (!window)
         return false;
 
-    AXValue minimized;
-    if (m_accessibility.copyAttributeValue(*window, ax::minimized, minimized) == kAXErrorSuccess &&
-        std::holds_alternative<bool>(minimized) && std::get<bool>(minimized)) {
-        m_accessibility.setAttributeValue(*window, ax::minimized, AXValue(false));
-    }
-    const AXError raised = m_accessibility.performAction(*window, ax::raise);
-    m_accessibility.setAttributeValue(*window, ax::main, AXValue(true));
-    m_accessibility.setAttributeValue(application, ax::focusedWindow, AXValue(*window));
-    return raised == kAXErrorSuccess;
+    if (window->minimized)
+        m_windowControl.setMinimized(*window, false);
+    const WindowResult raised = m_windowControl.raise(*window);
+    m_windowControl.activate(*window);
+    return raised == WindowResult::ok;
 }
 
-bool AppActivator::isWindowElement(Accessibility& accessibility, const AXValue& value) {
-    if (!std::holds_alternative<AXElement>(value))
-        return false;
-    const AXElement& element = std::get<AXElement>(value);
-    AXValue role;
-    if (accessibility.copyAttributeValue(element, ax::role, role) != kAXErrorSuccess ||
-        !std::holds_alternative<std::string>(role) || std::get<std::string>(role) != ax::windowRole)
-        return false;
-    AXValue subrole;
-    accessibility.copyAttributeValue(element, ax::subrole, subrole);
-    if (!std::holds_alternative<std::string>(subrole))
-        return true;
-    return std::get<std::string>(subrole) != ax::desktopSubrole;
+bool AppActivator::isWindow(const WindowInfo& window) {
+    return window.kind != WindowInfo::Kind::desktop && !window.frame.isEmpty();
 }
 
 } // namespace halvo

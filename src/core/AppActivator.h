@@ -2,10 +2,10 @@
 // asynchronous pipeline on the main thread in which a newer request silently ends older ones.
 #pragma once
 
-#include "platform/AXTypes.h"
-#include "platform/Accessibility.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
+#include "platform/WindowControl.h"
+#include "platform/WindowInfo.h"
 #include "platform/Workspace.h"
 
 #include <cstdint>
@@ -19,9 +19,8 @@ class AppActivator {
 public:
     static constexpr double activationDelay = 0.035;
     static constexpr double confirmationDelay = 0.15;
-    static constexpr float raiseMessagingTimeout = 0.2f;
 
-    AppActivator(Workspace& workspace, Accessibility& accessibility, MainQueue& mainQueue,
+    AppActivator(Workspace& workspace, WindowControl& windowControl, MainQueue& mainQueue,
                  Log& log);
     AppActivator(const AppActivator&) = delete;
     AppActivator& operator=(const AppActivator&) = delete;
@@ -32,14 +31,14 @@ public:
     // false before this returns, and still ends every older request.
     void activate(ProcessID pid, std::function<void(bool)> completion);
 
-    // Un-minimises, raises, makes main and focuses the application's main window (or its first
-    // real window when the main one is missing or not a real window). True when the raise
-    // succeeded; false when no window qualified.
+    // Un-minimises, raises and focuses the application's main window (or its first real window
+    // when there is no main one or it is part of the desktop), from one read of its windows.
+    // True when the raise succeeded; false when no window qualified.
     bool raiseWindows(ProcessID pid);
 
-    // Whether the value is a real window: an element with role "AXWindow" whose subrole is not
-    // "AXDesktop" (a missing subrole passes).
-    static bool isWindowElement(Accessibility& accessibility, const AXValue& value);
+    // Whether the window is one to raise, move or put in full screen: anything but a part of the
+    // desktop (a desktop or a dock) that has a frame (a window gone since the read has none).
+    static bool isWindow(const WindowInfo& window);
 
 private:
     using Token = std::uint64_t;
@@ -53,7 +52,7 @@ private:
                  std::function<void(bool)> completion);
 
     Workspace& m_workspace;
-    Accessibility& m_accessibility;
+    WindowControl& m_windowControl;
     MainQueue& m_mainQueue;
     Log& m_log;
     // The latest request; every step of an older one sees a different value and stops.

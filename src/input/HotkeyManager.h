@@ -65,9 +65,6 @@ public:
     bool shortcutHeld() const { return m_shortcutHeld; }
     ShortcutModifiers modifiers() const { return m_modifiers; }
     std::optional<HotkeyAction> pressedAction() const { return m_pressedAction; }
-    bool isRunning() const { return m_listening; }
-    // How many hot keys are registered: 0 or 4.
-    std::size_t registeredHotkeyCount() const { return m_hotkeys.size(); }
 
 private:
     bool listen();

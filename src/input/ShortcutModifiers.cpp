@@ -14,11 +14,6 @@ const ShortcutModifiers ShortcutModifiers::super{4};
 const ShortcutModifiers ShortcutModifiers::shift{8};
 const ShortcutModifiers ShortcutModifiers::defaultCombination{3};
 
-ShortcutModifiers::ShortcutModifiers(std::initializer_list<ShortcutModifiers> list) {
-    for (ShortcutModifiers member : list)
-        m_rawValue |= member.m_rawValue;
-}
-
 int ShortcutModifiers::count() const {
     return std::popcount(m_rawValue & 0xF);
 }
@@ -40,28 +35,6 @@ std::string ShortcutModifiers::displayString() const {
         result += name;
     }
     return result;
-}
-
-bool ShortcutModifiers::insert(ShortcutModifiers member) {
-    const bool isNew = !contains(member);
-    m_rawValue |= member.m_rawValue;
-    return isNew;
-}
-
-std::optional<ShortcutModifiers> ShortcutModifiers::remove(ShortcutModifiers member) {
-    const std::uint32_t present = m_rawValue & member.m_rawValue;
-    m_rawValue &= ~member.m_rawValue;
-    if (present == 0)
-        return std::nullopt;
-    return ShortcutModifiers(present);
-}
-
-std::optional<ShortcutModifiers> ShortcutModifiers::update(ShortcutModifiers member) {
-    const std::uint32_t present = m_rawValue & member.m_rawValue;
-    m_rawValue |= member.m_rawValue;
-    if (present == 0)
-        return std::nullopt;
-    return ShortcutModifiers(present);
 }
 
 } // namespace halvo

@@ -5,8 +5,6 @@
 #include "platform/Modifiers.h"
 
 #include <cstdint>
-#include <initializer_list>
-#include <optional>
 #include <string>
 
 namespace halvo {
@@ -24,7 +22,6 @@ public:
     constexpr ShortcutModifiers() = default;
     // Any value is accepted; validity is the user's concern.
     constexpr explicit ShortcutModifiers(std::uint32_t rawValue) : m_rawValue(rawValue) {}
-    ShortcutModifiers(std::initializer_list<ShortcutModifiers> members);
 
     // The keys held, as the keyboard reports them.
     constexpr explicit ShortcutModifiers(Modifiers keys) : m_rawValue(keys.bits()) {}
@@ -44,35 +41,10 @@ public:
     // The four keys of the set; bits above them are dropped.
     constexpr Modifiers keys() const { return Modifiers::fromBits(m_rawValue); }
 
-    // Option-set algebra on the raw bits; nothing here clamps or validates.
-    ShortcutModifiers unionWith(ShortcutModifiers other) const {
-        return ShortcutModifiers(m_rawValue | other.m_rawValue);
-    }
-    ShortcutModifiers intersection(ShortcutModifiers other) const {
-        return ShortcutModifiers(m_rawValue & other.m_rawValue);
-    }
-    ShortcutModifiers symmetricDifference(ShortcutModifiers other) const {
-        return ShortcutModifiers(m_rawValue ^ other.m_rawValue);
-    }
-    ShortcutModifiers subtracting(ShortcutModifiers other) const {
-        return ShortcutModifiers(m_rawValue & ~other.m_rawValue);
-    }
+    // Whether every key of `member` is in the set.
     bool contains(ShortcutModifiers member) const {
         return (m_rawValue & member.m_rawValue) == member.m_rawValue;
     }
-    bool isSubset(ShortcutModifiers other) const { return other.contains(*this); }
-    bool isSuperset(ShortcutModifiers other) const { return contains(other); }
-    bool isDisjoint(ShortcutModifiers other) const { return (m_rawValue & other.m_rawValue) == 0; }
-    // Reports whether the member was new.
-    bool insert(ShortcutModifiers member);
-    // The bits that were present and are now removed, or nothing.
-    std::optional<ShortcutModifiers> remove(ShortcutModifiers member);
-    // The bits that were already present, or nothing.
-    std::optional<ShortcutModifiers> update(ShortcutModifiers member);
-    void formUnion(ShortcutModifiers other) { m_rawValue |= other.m_rawValue; }
-    void formIntersection(ShortcutModifiers other) { m_rawValue &= other.m_rawValue; }
-    void formSymmetricDifference(ShortcutModifiers other) { m_rawValue ^= other.m_rawValue; }
-    void subtract(ShortcutModifiers other) { m_rawValue &= ~other.m_rawValue; }
 
 private:
     std::uint32_t m_rawValue = 0;

@@ -4,7 +4,7 @@
 
 #include "core/TrackedApp.h"
 #include "platform/Published.h"
-#include "settings/Theme.h"
+#include "platform/Theme.h"
 
 #include <functional>
 #include <optional>

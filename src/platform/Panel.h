@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
-#include "settings/Theme.h"
+#include "platform/Theme.h"
 
 namespace halvo {
 

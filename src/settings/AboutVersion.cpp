@@ -2,20 +2,9 @@
 #include "settings/AboutVersion.h"
 
 namespace halvo {
-namespace {
-
-std::string stringValue(const BundleInfo& bundle, const std::string& key, const char* fallback) {
-    const auto value = bundle.infoValue(key);
-    if (value && std::holds_alternative<std::string>(*value))
-        return std::get<std::string>(*value);
-    return fallback;
-}
-
-} // namespace
 
 std::string AboutVersion::text(const BundleInfo& bundle) {
-    return stringValue(bundle, "CFBundleShortVersionString", "1.0") + " (" +
-           stringValue(bundle, "CFBundleVersion", "1") + ")";
+    return bundle.version().value_or("1.0") + " (" + bundle.build().value_or("1") + ")";
 }
 
 } // namespace halvo

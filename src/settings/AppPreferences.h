@@ -4,8 +4,8 @@
 
 #include "input/ShortcutModifiers.h"
 #include "platform/Published.h"
+#include "platform/Theme.h"
 #include "platform/UserDefaults.h"
-#include "settings/Theme.h"
 
 namespace halvo {
 

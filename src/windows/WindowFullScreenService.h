@@ -2,10 +2,9 @@
 // happened; the caller turns `unavailable` and `failed` into a beep.
 #pragma once
 
-#include "platform/AXTypes.h"
-#include "platform/Accessibility.h"
 #include "platform/BackgroundQueue.h"
 #include "platform/MainQueue.h"
+#include "platform/WindowControl.h"
 
 #include <functional>
 #include <optional>
@@ -15,36 +14,28 @@ namespace halvo {
 class WindowFullScreenService {
 public:
     enum class Result {
-        changed,     // written with the wanted value, and the window read back in that state
-        unchanged,   // already in the wanted state; nothing written
+        changed,     // asked for, and the window seen in the wanted state
+        unchanged,   // already in the wanted state; nothing asked
         unavailable, // nothing to act on, or no way to act
-        failed,      // the write was attempted and failed, or the state did not change
+        failed,      // asked for, and refused or not carried out
     };
-
-    static constexpr float fullScreenMessagingTimeout = 0.25f;
 
     // `serialQueue` must run its work one item at a time in submission order, so that quick
     // requests for another process are applied in the order they were made.
-    WindowFullScreenService(Accessibility& accessibility, MainQueue& mainQueue,
+    WindowFullScreenService(WindowControl& windowControl, MainQueue& mainQueue,
                             BackgroundQueue& serialQueue, ProcessID ownPid);
 
-    // Main thread. Without the permission the result is `unavailable` and no window is asked
+    // Main thread. Without a window manager the result is `unavailable` and no window is asked
     // anything. Halvo's own windows are changed inline, every other process's on the serial
     // queue. The completion runs on the main thread, always after this returns.
     void setFullScreen(bool enter, ProcessID pid, std::function<void(Result)> completion);
 
-    // The change itself; safe on any thread.
-    static Result applyFullScreen(Accessibility& accessibility, bool enter, ProcessID pid);
-
-    // The application's focused element when it is a real window.
-    static std::optional<AXElement> focusedWindow(Accessibility& accessibility, ProcessID pid);
-    // "AXFullScreen" as a boolean; nothing when unreadable or of another kind.
-    static std::optional<bool> readFullScreen(Accessibility& accessibility,
-                                              const AXElement& window);
-    static bool writeFullScreen(Accessibility& accessibility, const AXElement& window, bool enter);
+    // The change itself, for the application's focused window when it is a real window; safe on
+    // any thread.
+    static Result applyFullScreen(WindowControl& windowControl, bool enter, ProcessID pid);
 
 private:
-    Accessibility& m_accessibility;
+    WindowControl& m_windowControl;
     MainQueue& m_mainQueue;
     BackgroundQueue& m_serialQueue;
     ProcessID m_ownPid;

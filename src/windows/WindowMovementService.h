@@ -1,13 +1,14 @@
 // Moves all windows of one application to another screen, each keeping its relative place on its
-// screen and shrinking to fit when it is larger than the new screen's usable area.
+// screen and shrinking to fit when it is larger than the new screen's usable area. Frames are in
+// window space (y down from the primary's top-left); screens come in screen space (y up from the
+// primary's bottom-left) and are converted here.
 #pragma once
 
-#include "platform/AXTypes.h"
-#include "platform/Accessibility.h"
 #include "platform/BackgroundQueue.h"
 #include "platform/Geometry.h"
 #include "platform/MainQueue.h"
 #include "platform/Screens.h"
+#include "platform/WindowControl.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,11 +28,10 @@ public:
         bool operator==(const Result&) const = default;
     };
 
-    static constexpr float moveMessagingTimeout = 0.2f;
     // How far outside the target area a confirmed origin may land.
     static constexpr double confirmationSlack = 2;
 
-    WindowMovementService(Accessibility& accessibility, Screens& screens, MainQueue& mainQueue,
+    WindowMovementService(WindowControl& windowControl, Screens& screens, MainQueue& mainQueue,
                           BackgroundQueue& backgroundQueue, ProcessID ownPid);
 
     // Main thread. Checks the permission and the screens and captures their geometry here; the
@@ -39,29 +39,26 @@ public:
     // completion runs on the main thread, always after this returns.
     void moveWindows(ProcessID pid, const Screen& target, std::function<void(Result)> completion);
 
-    // The moves themselves, on plain values (areas in accessibility space, in screen-list order,
-    // the target among them). Safe on any thread.
-    static Result performMove(Accessibility& accessibility, ProcessID pid,
+    // The moves themselves, on plain values (areas in window space, in screen-list order, the
+    // target among them): one read of the windows, a frame change per window to move, and one
+    // read that confirms where they landed. Safe on any thread.
+    static Result performMove(WindowControl& windowControl, ProcessID pid,
                               const std::vector<Rect>& screenAreas, const Rect& target);
 
     // The window's new frame: the same share of the free space on each axis (centred when the
     // window is at least as large as the source area), never larger than the target area.
     static Rect targetFrame(const Rect& window, const Rect& source, const Rect& target);
 
-    // The element's "AXPosition" and "AXSize" as a frame; nothing unless both read as a point and
-    // a size of positive width and height.
-    static std::optional<Rect> readFrame(Accessibility& accessibility, const AXElement& window);
-
-    // A screen-space rectangle (y up from the primary's bottom) in accessibility space (y down
-    // from the primary's top), where primaryMaxY is maxY of the primary screen's full frame.
-    static Rect toAccessibilitySpace(const Rect& screenRect, double primaryMaxY);
+    // A screen-space rectangle (y up from the primary's bottom) in window space (y down from the
+    // primary's top), where primaryMaxY is maxY of the primary screen's full frame.
+    static Rect toWindowSpace(const Rect& screenRect, double primaryMaxY);
 
     // The area with the largest overlap with the window; ties go to the earlier area, and a window
     // that overlaps none belongs to the first.
     static Rect sourceArea(const Rect& window, const std::vector<Rect>& screenAreas);
 
 private:
-    Accessibility& m_accessibility;
+    WindowControl& m_windowControl;
     Screens& m_screens;
     MainQueue& m_mainQueue;
     BackgroundQueue& m_backgroundQueue;

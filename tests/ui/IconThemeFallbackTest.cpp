@@ -1,5 +1,5 @@
 // Icons only another installed theme has: the fallback order, and a real lookup through it.
-#include "platform/x11/IconThemeFallback.h"
+#include "platform/linux/IconThemeFallback.h"
 
 #include <QDirIterator>
 #include <QFile>

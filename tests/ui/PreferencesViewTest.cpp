@@ -2,10 +2,10 @@
 // asked: recording with real key events, restore default, launch at login, permissions.
 #include "settings/view/PreferencesView.h"
 
-#include "app/PreferencesBackend.h"
 #include "app/view/QtAuxWindows.h"
 #include "platform/sim/SimBundleInfo.h"
 #include "platform/sim/SimLoginItems.h"
+#include "settings/PreferencesBackend.h"
 #include "settings/view/ShortcutCaptureWidget.h"
 #include "settings/view/ViewStyle.h"
 #include "ui/UiSession.h"
@@ -23,8 +23,8 @@ namespace {
 
 class RecordingBackend final : public PreferencesBackend {
 public:
-    Published<bool>& accessibilityTrusted() override { return m_trusted; }
-    Published<bool>& inputMonitoringGranted() override { return m_monitoring; }
+    Published<bool>& windowManagerRunning() override { return m_trusted; }
+    Published<bool>& keyboardAccess() override { return m_monitoring; }
     Published<std::optional<std::string>>& hotkeyError() override { return m_error; }
     Theme theme() const override { return m_theme; }
     void setTheme(Theme theme) override {
@@ -47,8 +47,8 @@ public:
         return true;
     }
     void setHotkeysSuspended(bool value) override { suspended.push_back(value); }
-    void openAccessibility() override { ++accessibilityOpened; }
-    void openInputMonitoringSettings() override { ++inputMonitoringOpened; }
+    void promptForWindowManager() override { ++windowManagerHelpOpened; }
+    void openKeyboardAccessHelp() override { ++keyboardAccessHelpOpened; }
     void refreshPermissions() override {
         m_trusted = nextTrusted;
         ++refreshes;
@@ -57,8 +57,8 @@ public:
 
     std::vector<ShortcutModifiers> applied;
     std::vector<bool> suspended;
-    int accessibilityOpened = 0;
-    int inputMonitoringOpened = 0;
+    int windowManagerHelpOpened = 0;
+    int keyboardAccessHelpOpened = 0;
     int refreshes = 0;
     bool nextTrusted = true;
 
@@ -265,22 +265,22 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     SimLoginItems login;
     PreferencesView view(backend, login);
     showAndFocus(&view);
-    EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Required"));
-    EXPECT_TRUE(find<QLabel>(&view, "accessibilityHelp")->text().contains("EWMH"))
+    EXPECT_EQ(find<QLabel>(&view, "windowManagerStatus")->text(), QStringLiteral("Required"));
+    EXPECT_TRUE(find<QLabel>(&view, "windowManagerHelp")->text().contains("EWMH"))
         << "the row tells what to do";
-    EXPECT_TRUE(find<QLabel>(&view, "accessibilityHelp")->isVisible());
-    EXPECT_FALSE(find<QLabel>(&view, "inputMonitoringHelp")->isVisible());
-    auto* open = find<QPushButton>(&view, "accessibilityOpen");
+    EXPECT_TRUE(find<QLabel>(&view, "windowManagerHelp")->isVisible());
+    EXPECT_FALSE(find<QLabel>(&view, "keyboardAccessHelp")->isVisible());
+    auto* open = find<QPushButton>(&view, "windowManagerOpen");
     EXPECT_TRUE(open->isVisible());
     QTest::mouseClick(open, Qt::LeftButton);
-    EXPECT_EQ(backend.accessibilityOpened, 1);
-    EXPECT_FALSE(find<QPushButton>(&view, "inputMonitoringOpen")->isVisible());
+    EXPECT_EQ(backend.windowManagerHelpOpened, 1);
+    EXPECT_FALSE(find<QPushButton>(&view, "keyboardAccessOpen")->isVisible());
 
     QTest::mouseClick(find<QWidget>(&view, "recheck"), Qt::LeftButton);
     EXPECT_EQ(backend.refreshes, 1);
-    EXPECT_EQ(find<QLabel>(&view, "accessibilityStatus")->text(), QStringLiteral("Granted"));
+    EXPECT_EQ(find<QLabel>(&view, "windowManagerStatus")->text(), QStringLiteral("Granted"));
     EXPECT_FALSE(open->isVisible());
-    EXPECT_FALSE(find<QLabel>(&view, "accessibilityHelp")->isVisible());
+    EXPECT_FALSE(find<QLabel>(&view, "windowManagerHelp")->isVisible());
 }
 
 TEST(AuxWindowsTest, WindowsAreCreatedOnceAndKeepTheirPlace) {

@@ -1,6 +1,6 @@
 // The tray menu across permission polls: the same entries keep the same menu, and an open menu
 // (also one a StatusNotifierItem host opened over D-Bus) keeps its entries until it closes.
-#include "platform/x11/QtStatusItem.h"
+#include "platform/linux/QtStatusItem.h"
 
 #include "support/XvfbSession.h"
 

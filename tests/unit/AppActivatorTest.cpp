@@ -47,7 +47,7 @@ protected:
     SimDesktop desktop;
     SimMainQueue queue;
     SimLog log;
-    AppActivator activator{desktop.workspace(), desktop.accessibility(), queue, log};
+    AppActivator activator{desktop.workspace(), desktop.windowControl(), queue, log};
     std::uint64_t windowA = 0;
     std::uint64_t windowB = 0;
     std::vector<std::string> results;
@@ -124,8 +124,7 @@ TEST_F(AppActivatorTest, ANewerRequestDuringTheConfirmationWaitEndsTheOlderSilen
     EXPECT_EQ(results, std::vector<std::string>{"b:true"});
     EXPECT_TRUE(log.lines().empty());
     const auto raises = desktop.raises();
-    EXPECT_EQ(std::count(raises.begin(), raises.end(), desktop.windowElement(windowA)), 1)
-        << "A raised on its open only";
+    EXPECT_EQ(std::count(raises.begin(), raises.end(), windowA), 1) << "A raised on its open only";
 }
 
 TEST_F(AppActivatorTest, AnOpenAnsweredFromAnotherThreadIsHandledOnTheMainQueue) {
@@ -189,28 +188,27 @@ TEST_F(AppActivatorTest, AnApplicationThatRefusesFocusIsRaisedButNotConfirmed) {
     queue.advance(1.0);
     EXPECT_EQ(results, std::vector<std::string>{"eyes:false"});
     EXPECT_TRUE(logged("Halvo: Activation was not confirmed for unknown"));
-    EXPECT_EQ(desktop.raises(), std::vector<AXElement>{desktop.windowElement(eyes)});
+    EXPECT_EQ(desktop.raises(), std::vector<std::uint64_t>{eyes});
 }
 
 TEST_F(AppActivatorTest, WithoutPermissionNoWindowIsTouchedButTheActivationStillConfirms) {
-    desktop.setTrusted(false);
+    desktop.setWindowManagerRunning(false);
     activator.activate(pidA, recorder("a"));
     queue.advance(1.0);
     EXPECT_EQ(results, std::vector<std::string>{"a:true"});
-    EXPECT_TRUE(desktop.raises().empty());
-    EXPECT_TRUE(desktop.attributeWrites().empty());
+    EXPECT_TRUE(desktop.windowRequests().empty());
+    EXPECT_EQ(desktop.windowReadCount(), 0u);
 }
 
 TEST_F(AppActivatorTest, RaisesTheWindowOnceOnOpenAndOnceOnConfirmation) {
     activator.activate(pidA, recorder("a"));
     queue.advance(1.0);
-    const AXElement a = desktop.windowElement(windowA);
-    EXPECT_EQ(desktop.raises(), (std::vector<AXElement>{a, a}));
+    EXPECT_EQ(desktop.raises(), (std::vector<std::uint64_t>{windowA, windowA}));
 }
 
 TEST_F(AppActivatorTest, PendingStepsOfADestroyedActivatorDoNothing) {
     auto owned =
-        std::make_unique<AppActivator>(desktop.workspace(), desktop.accessibility(), queue, log);
+        std::make_unique<AppActivator>(desktop.workspace(), desktop.windowControl(), queue, log);
     owned->activate(pidA, recorder("a"));
     owned.reset();
     queue.advance(1.0);
@@ -219,12 +217,10 @@ TEST_F(AppActivatorTest, PendingStepsOfADestroyedActivatorDoNothing) {
 }
 
 TEST_F(AppActivatorTest, AMinimisedMainWindowIsRestoredRaisedMadeMainAndFocused) {
-    const auto front = desktop.addWindow(pidA, {.focused = false});
+    desktop.addWindow(pidA, {.focused = false});
     const auto minimised = desktop.addWindow(pidA, {.minimized = true});
     desktop.window(windowA).main = false;
-    desktop.window(windowA).focused = true;
     desktop.window(minimised).main = true;
-    (void)front;
 
     EXPECT_TRUE(activator.raiseWindows(pidA));
     const SimWindowAttributes& restored = desktop.window(minimised);
@@ -233,32 +229,38 @@ TEST_F(AppActivatorTest, AMinimisedMainWindowIsRestoredRaisedMadeMainAndFocused)
     EXPECT_TRUE(restored.focused);
     EXPECT_FALSE(desktop.window(windowA).focused);
     EXPECT_EQ(desktop.windowOrder(pidA).front(), minimised);
-    const auto timeouts = desktop.messagingTimeouts();
-    ASSERT_FALSE(timeouts.empty());
-    EXPECT_EQ(timeouts.front().first, desktop.accessibility().createApplication(pidA));
-    EXPECT_FLOAT_EQ(timeouts.front().second, 0.2f);
+    EXPECT_EQ(desktop.windowReadCount(), 1u) << "one read of the windows";
 }
 
-TEST_F(AppActivatorTest, ADesktopMainWindowFallsBackToTheFirstRealWindowInTheList) {
-    desktop.window(windowA).subrole = std::string(ax::desktopSubrole);
-    const auto dialog = desktop.addWindow(pidA, {.subrole = std::nullopt});
+TEST_F(AppActivatorTest, WithoutAUsableMainWindowTheFirstRealWindowIsRaised) {
+    desktop.window(windowA).kind = WindowInfo::Kind::desktop;
+    const auto dialog = desktop.addWindow(pidA, {.kind = WindowInfo::Kind::dialog});
     EXPECT_TRUE(activator.raiseWindows(pidA));
-    EXPECT_EQ(desktop.raises(), std::vector<AXElement>{desktop.windowElement(dialog)});
+    EXPECT_EQ(desktop.raises(), std::vector<std::uint64_t>{dialog});
     EXPECT_TRUE(desktop.window(dialog).main);
+
+    // Raised, the dialog is now in front and main; without any main window the first real one
+    // in the application's order is raised.
+    desktop.window(dialog).main = false;
+    desktop.window(dialog).kind = WindowInfo::Kind::desktop;
+    desktop.window(windowA).kind = WindowInfo::Kind::normal;
+    EXPECT_TRUE(activator.raiseWindows(pidA)) << "no main window at all";
+    EXPECT_EQ(desktop.raises().back(), windowA);
 }
 
 TEST_F(AppActivatorTest, WithNoRealWindowNothingIsRaisedAndTheActivationStillConfirms) {
-    desktop.window(windowA).subrole = std::string(ax::desktopSubrole);
+    desktop.window(windowA).kind = WindowInfo::Kind::desktop;
     EXPECT_FALSE(activator.raiseWindows(pidA));
     activator.activate(pidA, recorder("a"));
     queue.advance(1.0);
+    desktop.failWindowReads(pidB);
+    EXPECT_FALSE(activator.raiseWindows(pidB)) << "windows that cannot be read";
     EXPECT_TRUE(desktop.raises().empty());
     EXPECT_EQ(results, std::vector<std::string>{"a:true"});
 }
 
 TEST_F(AppActivatorTest, AFailedRaiseIsReportedButTheOtherStepsStillRun) {
-    const AXElement a = desktop.windowElement(windowA);
-    desktop.failAX(a, SimDesktop::AXOperation::perform, ax::raise);
+    desktop.failWindow(windowA, SimDesktop::WindowOperation::raise);
     desktop.window(windowA).minimized = true;
     desktop.window(windowA).focused = false;
     EXPECT_FALSE(activator.raiseWindows(pidA));
@@ -266,48 +268,15 @@ TEST_F(AppActivatorTest, AFailedRaiseIsReportedButTheOtherStepsStillRun) {
     EXPECT_TRUE(desktop.window(windowA).focused);
 }
 
-TEST_F(AppActivatorTest, AnUnreadableMainWindowFallsBackToTheWindowList) {
-    desktop.failAX(desktop.accessibility().createApplication(pidA), SimDesktop::AXOperation::copy,
-                   ax::mainWindow);
-    EXPECT_TRUE(activator.raiseWindows(pidA));
-    EXPECT_EQ(desktop.raises(), std::vector<AXElement>{desktop.windowElement(windowA)});
+TEST(AppActivatorWindowTest, EverythingButPartsOfTheDesktopIsAWindow) {
+    using Kind = WindowInfo::Kind;
+    const Rect frame{0, 0, 400, 300};
+    for (const auto& [kind, expected] :
+         {std::pair{Kind::normal, true}, std::pair{Kind::dialog, true},
+          std::pair{Kind::other, true}, std::pair{Kind::desktop, false}})
+        EXPECT_EQ(AppActivator::isWindow(WindowInfo{.kind = kind, .frame = frame}), expected)
+            << static_cast<int>(kind);
+    EXPECT_FALSE(AppActivator::isWindow(WindowInfo{})) << "no frame: gone since the read";
 }
-
-struct WindowElementCase {
-    const char* name;
-    AXValue value;
-    bool expected;
-};
-
-class IsWindowElement : public testing::TestWithParam<WindowElementCase> {};
-
-TEST_P(IsWindowElement, AcceptsOnlyRealWindows) {
-    SimDesktop desktop;
-    desktop.launch({.pid = 1});
-    desktop.addWindow(1, {});                                           // 1
-    desktop.addWindow(1, {.subrole = std::nullopt});                    // 2
-    desktop.addWindow(1, {.subrole = std::string(ax::desktopSubrole)}); // 3
-    desktop.addWindow(1, {.role = "AXSheet"});                          // 4
-    desktop.addWindow(1, {.subrole = std::string(ax::dialogSubrole)});  // 5
-    desktop.failAX(desktop.windowElement(5), SimDesktop::AXOperation::copy, ax::role);
-    EXPECT_EQ(AppActivator::isWindowElement(desktop.accessibility(), GetParam().value),
-              GetParam().expected);
-}
-
-AXElement windowNumber(std::uint64_t id) {
-    return {AXElement::Kind::window, 1, id};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, IsWindowElement,
-    testing::Values(WindowElementCase{"standardWindow", windowNumber(1), true},
-                    WindowElementCase{"missingSubrole", windowNumber(2), true},
-                    WindowElementCase{"desktopSubrole", windowNumber(3), false},
-                    WindowElementCase{"otherRole", windowNumber(4), false},
-                    WindowElementCase{"unreadableRole", windowNumber(5), false},
-                    WindowElementCase{"vanishedWindow", windowNumber(99), false},
-                    WindowElementCase{"notAnElement", AXValue(std::string("AXWindow")), false},
-                    WindowElementCase{"noValue", AXValue(), false}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -73,7 +73,7 @@ TEST(AppPreferences, SetModifiersIgnoresInvalidCombinationsAndStoresValidOnesAsN
     EXPECT_EQ(notifications, 0);
     EXPECT_TRUE(defaults.writes().empty());
 
-    preferences.setModifiers({ShortcutModifiers::super, ShortcutModifiers::shift});
+    preferences.setModifiers(ShortcutModifiers(Modifier::super | Modifier::shift));
     EXPECT_EQ(notifications, 1);
     EXPECT_EQ(preferences.modifiers()->rawValue(), 12u);
     EXPECT_EQ(defaults.objectForKey(AppPreferences::modifiersKey), DefaultsValue(12.0));

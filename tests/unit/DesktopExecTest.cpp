@@ -1,5 +1,5 @@
 // Exec values of the autostart entry: quoting and reading back.
-#include "app/DesktopExec.h"
+#include "platform/DesktopExec.h"
 
 #include <gtest/gtest.h>
 

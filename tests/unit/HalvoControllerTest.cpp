@@ -26,7 +26,6 @@ constexpr Modifiers controlAlt = Modifier::control | Modifier::alt;
 class HalvoControllerTest : public ::testing::Test {
 protected:
     HalvoControllerTest() {
-        desktop.setTrusted(true);
         desktop.setNotificationQueue(&queue);
         left = screens.addScreen({0, 0, 1280, 1024}).identifier;
         screens.addScreen({1280, 0, 1280, 1024});
@@ -41,14 +40,13 @@ protected:
             desktop.addWindow(pid, window);
         }
         desktop.bringToFront(101);
-        permissions.setAccessibility(true);
-        permissions.setInputMonitoring(true);
+        permissions.setKeyboardAccess(true);
     }
 
     HalvoController& make() {
         HalvoController::Platform platform{queue,
                                            desktop.workspace(),
-                                           desktop.accessibility(),
+                                           desktop.windowControl(),
                                            screens,
                                            registrar,
                                            monitor,
@@ -98,7 +96,7 @@ protected:
     SimUserDefaults defaults;
     SimSystemSound sound;
     SimLog log;
-    SimPermissions permissions;
+    SimPermissions permissions{desktop.windowControl()};
     SimBackgroundQueue moveQueue;
     SimBackgroundQueue fullScreenQueue;
     std::uint64_t left = 0;
@@ -171,7 +169,7 @@ TEST_F(HalvoControllerTest, FullScreenBeepsOnlyWhenUnavailable) {
     EXPECT_EQ(desktop.window(window).fullScreen, true);
     EXPECT_EQ(sound.beeps(), 0);
 
-    desktop.window(window).fullScreenSettable = false;
+    desktop.window(window).canFullScreen = false;
     tap(Key::down);
     queue.advance(0.1);
     EXPECT_EQ(sound.beeps(), 1);
@@ -243,28 +241,28 @@ TEST_F(HalvoControllerTest, ShortcutTakenLaterIsReportedAndCanBeRecordedAgain) {
 }
 
 TEST_F(HalvoControllerTest, PermissionPollFollowsGrantAndRevokeWithinTwoSeconds) {
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     HalvoController& c = make();
     c.start();
     EXPECT_EQ(permissions.prompts(), 1);
     EXPECT_EQ(statusItem->menu().size(), 8u);
     EXPECT_FALSE(statusItem->menu()[0].enabled);
 
-    permissions.setAccessibility(true);
+    desktop.setWindowManagerRunning(true);
     queue.advance(2.0);
-    EXPECT_TRUE(c.accessibilityTrusted().get());
+    EXPECT_TRUE(c.windowManagerRunning().get());
     EXPECT_EQ(statusItem->menu().size(), 4u);
 
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     queue.advance(2.0);
     EXPECT_EQ(statusItem->menu().size(), 8u);
 }
 
 TEST_F(HalvoControllerTest,
-       GesturesWithoutAccessibilityPromptEachTimeAndOpenTheHelpOncePerAbsence) {
+       GesturesWithoutAWindowManagerPromptEachTimeAndOpenTheHelpOncePerAbsence) {
     HalvoController& c = make();
     c.start();
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     holdModifiers(true);
     tap(Key::right);
     tap(Key::up);
@@ -274,11 +272,11 @@ TEST_F(HalvoControllerTest,
     EXPECT_FALSE(c.overlay().model().isVisible.get());
     EXPECT_EQ(permissions.prompts(), 3) << "each gesture says what is missing";
     EXPECT_EQ(desktop.openedURLs().size(), 1u) << "the help opens once, not on every press";
-    EXPECT_FALSE(c.accessibilityTrusted().get());
+    EXPECT_FALSE(c.windowManagerRunning().get());
 
-    permissions.setAccessibility(true);
+    desktop.setWindowManagerRunning(true);
     queue.advance(2); // the poll sees the window manager back
-    permissions.setAccessibility(false);
+    desktop.setWindowManagerRunning(false);
     tap(Key::right);
     EXPECT_EQ(desktop.openedURLs().size(), 2u) << "missing again: the help opens again";
 }

@@ -50,17 +50,17 @@ TEST(SettingsLinksTest, URLForm) {
 
 TEST(SettingsLinksTest, PanesPointIntoTheHelpPageAndFallBackOnline) {
     const SettingsLinks links("/opt/Halvo Apps/share/halvo/permissions.html");
-    EXPECT_EQ(links.accessibilityPane().primary,
+    EXPECT_EQ(links.windowManagerPane().primary,
               "file:///opt/Halvo%20Apps/share/halvo/permissions.html#window-manager");
-    EXPECT_EQ(links.inputMonitoringPane().primary,
+    EXPECT_EQ(links.keyboardAccessPane().primary,
               "file:///opt/Halvo%20Apps/share/halvo/permissions.html#keyboard-access");
-    EXPECT_TRUE(SettingsLinks::isURL(links.accessibilityPane().fallback));
-    EXPECT_TRUE(SettingsLinks::isURL(links.inputMonitoringPane().fallback));
+    EXPECT_TRUE(SettingsLinks::isURL(links.windowManagerPane().fallback));
+    EXPECT_TRUE(SettingsLinks::isURL(links.keyboardAccessPane().fallback));
 
     // Without a help page the primary is no URL, so the online page is opened directly.
     const SettingsLinks noHelp("");
     RecordingOpener rec;
-    const auto pane = noHelp.accessibilityPane();
+    const auto pane = noHelp.windowManagerPane();
     SettingsLinks::openSettingsPane(pane.primary, pane.fallback, rec.opener());
     EXPECT_EQ(rec.opened, (std::vector<std::string>{pane.fallback}));
 }

@@ -27,16 +27,3 @@ TEST(ShortcutModifiers, KeysAreTheFourStoredBits) {
     EXPECT_EQ(ShortcutModifiers(Modifier::control | Modifier::super).rawValue(), 5u);
     EXPECT_EQ(ShortcutModifiers(Modifiers()), ShortcutModifiers());
 }
-
-TEST(ShortcutModifiers, SetAlgebraReportsWhatWasPresent) {
-    ShortcutModifiers set{ShortcutModifiers::control};
-    EXPECT_TRUE(set.insert(ShortcutModifiers::shift));
-    EXPECT_FALSE(set.insert(ShortcutModifiers::shift));
-    EXPECT_EQ(set.update(ShortcutModifiers::control), ShortcutModifiers::control);
-    EXPECT_EQ(set.remove(ShortcutModifiers::super), std::nullopt);
-    EXPECT_EQ(set.remove(ShortcutModifiers::shift), ShortcutModifiers::shift);
-    EXPECT_EQ(set, ShortcutModifiers::control);
-    EXPECT_EQ((ShortcutModifiers{}), ShortcutModifiers(0));
-    EXPECT_TRUE(ShortcutModifiers(3).isSuperset(ShortcutModifiers::alt));
-    EXPECT_TRUE(ShortcutModifiers(3).isDisjoint(ShortcutModifiers(12)));
-}

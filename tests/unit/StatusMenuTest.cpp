@@ -10,11 +10,11 @@ namespace halvo {
 namespace {
 
 struct Calls {
-    int accessibility = 0, inputMonitoring = 0, preferences = 0, about = 0, quit = 0;
+    int windowManager = 0, keyboardAccess = 0, preferences = 0, about = 0, quit = 0;
 };
 
 StatusMenu::Actions actionsCounting(Calls& calls) {
-    return {[&] { ++calls.accessibility; }, [&] { ++calls.inputMonitoring; },
+    return {[&] { ++calls.windowManager; }, [&] { ++calls.keyboardAccess; },
             [&] { ++calls.preferences; }, [&] { ++calls.about; }, [&] { ++calls.quit; }};
 }
 
@@ -51,8 +51,8 @@ TEST(StatusMenuTest, UntrustedMenuLeadsWithDisabledWarningAndBothLinks) {
     EXPECT_EQ(items[7].title, "Quit Halvo");
     items[1].action();
     items[2].action();
-    EXPECT_EQ(calls.accessibility, 1);
-    EXPECT_EQ(calls.inputMonitoring, 1);
+    EXPECT_EQ(calls.windowManager, 1);
+    EXPECT_EQ(calls.keyboardAccess, 1);
 }
 
 TEST(StatusMenuTest, TooltipNamesTheCombinationsKeys) {

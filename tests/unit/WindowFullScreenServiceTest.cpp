@@ -41,7 +41,7 @@ protected:
     SimDesktop desktop;
     SimMainQueue queue;
     SimBackgroundQueue background{SimBackgroundQueue::Mode::stepped};
-    WindowFullScreenService service{desktop.accessibility(), queue, background, ownPid};
+    WindowFullScreenService service{desktop.windowControl(), queue, background, ownPid};
     std::uint64_t window = 0;
 };
 
@@ -52,46 +52,40 @@ TEST_F(WindowFullScreenTest, EntersThenReportsUnchangedThenLeaves) {
     EXPECT_EQ(set(false), Result::changed);
     EXPECT_EQ(desktop.window(window).fullScreen, false);
     EXPECT_EQ(set(false), Result::unchanged);
-    EXPECT_EQ(desktop.attributeWrites().size(), 2u) << "unchanged requests write nothing";
+    EXPECT_EQ(desktop.windowRequests().size(), 2u) << "unchanged requests ask for nothing";
 }
 
 TEST_F(WindowFullScreenTest, NothingToActOnIsUnavailable) {
-    desktop.window(window).fullScreenSettable = false;
-    EXPECT_EQ(set(true), Result::unavailable) << "not settable";
-    desktop.window(window).fullScreen = std::nullopt;
-    EXPECT_EQ(set(true), Result::unavailable) << "no full-screen attribute";
-    desktop.window(window).fullScreen = false;
-    desktop.window(window).subrole = std::string(ax::desktopSubrole);
+    desktop.window(window).canFullScreen = false;
+    EXPECT_EQ(set(true), Result::unavailable) << "full screen not allowed";
+    desktop.window(window).canFullScreen = true;
+    desktop.window(window).kind = WindowInfo::Kind::desktop;
     EXPECT_EQ(set(true), Result::unavailable) << "the desktop is not a window";
-    desktop.window(window).subrole = std::string(ax::standardWindowSubrole);
+    desktop.window(window).kind = WindowInfo::Kind::normal;
     desktop.window(window).focused = false;
     EXPECT_EQ(set(true), Result::unavailable) << "no focused window";
-    EXPECT_TRUE(desktop.attributeWrites().empty());
+    desktop.window(window).focused = true;
+    desktop.failWindowReads(pid);
+    EXPECT_EQ(set(true), Result::unavailable) << "windows that cannot be read";
+    EXPECT_TRUE(desktop.windowRequests().empty());
 }
 
-TEST_F(WindowFullScreenTest, AFailingSettableQueryIsUnavailableAndAFailingWriteIsFailed) {
-    const AXElement element = desktop.windowElement(window);
-    desktop.overrideAttribute(element, ax::fullScreen, std::string("yes"));
-    EXPECT_EQ(set(true), Result::unavailable) << "a value that is not a boolean";
-    desktop.overrideAttribute(element, ax::fullScreen, false);
-    desktop.failAX(element, SimDesktop::AXOperation::set, ax::fullScreen);
+TEST_F(WindowFullScreenTest, ARequestTheDesktopRefusesIgnoresOrLosesIsFailed) {
+    // Taken but not carried out, as by a window manager that ignores it.
+    desktop.window(window).ignoresFullScreen = true;
     EXPECT_EQ(set(true), Result::failed);
-    desktop.failAX(element, SimDesktop::AXOperation::settable, ax::fullScreen);
-    EXPECT_EQ(set(true), Result::unavailable);
-}
-
-// The write is taken but the window stays as it was, as when a window manager ignores it.
-TEST_F(WindowFullScreenTest, AWriteThatChangesNothingIsFailed) {
-    desktop.overrideAttribute(desktop.windowElement(window), ax::fullScreen, false);
+    EXPECT_FALSE(desktop.window(window).fullScreen);
+    desktop.failWindow(window, SimDesktop::WindowOperation::setFullScreen, WindowResult::refused);
     EXPECT_EQ(set(true), Result::failed);
-    EXPECT_EQ(desktop.attributeWrites().size(), 1u);
+    desktop.failWindow(window, SimDesktop::WindowOperation::setFullScreen, WindowResult::gone);
+    EXPECT_EQ(set(true), Result::failed);
+    EXPECT_EQ(desktop.windowRequests().size(), 3u);
 }
 
-TEST_F(WindowFullScreenTest, WithoutPermissionNoAccessibilityCallIsMade) {
-    desktop.setTrusted(false);
-    const auto calls = desktop.accessibilityCallCount();
+TEST_F(WindowFullScreenTest, WithoutAWindowManagerNoWindowIsAskedAnything) {
+    desktop.setWindowManagerRunning(false);
     EXPECT_EQ(set(true), Result::unavailable);
-    EXPECT_EQ(desktop.accessibilityCallCount(), calls);
+    EXPECT_EQ(desktop.windowReadCount(), 0u);
     EXPECT_EQ(background.submitted(), 0u);
 }
 
@@ -113,7 +107,7 @@ TEST_F(WindowFullScreenTest, OtherProcessesGoThroughTheQueueAndHalvoItselfInline
 TEST_F(WindowFullScreenTest, QuickRequestsOnAWorkerThreadAreAppliedInOrder) {
     ThreadBackgroundQueue serial("org.example.halvo.fullscreen",
                                  ThreadBackgroundQueue::Kind::serial);
-    WindowFullScreenService threaded(desktop.accessibility(), queue, serial, ownPid);
+    WindowFullScreenService threaded(desktop.windowControl(), queue, serial, ownPid);
     std::vector<Result> results;
     threaded.setFullScreen(true, pid, [&](Result r) { results.push_back(r); });
     threaded.setFullScreen(false, pid, [&](Result r) { results.push_back(r); });

@@ -71,11 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                       {1440, -200 + 1055 - 100, 200, 100}}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(WindowMovementGeometry, ScreenSpaceBecomesAccessibilitySpaceAroundThePrimaryTop) {
+TEST(WindowMovementGeometry, ScreenSpaceBecomesWindowSpaceAroundThePrimaryTop) {
     // Primary 1440x900 with a 25-point menu bar; a taller screen to its right, 200 above.
-    expectRect(WindowMovementService::toAccessibilitySpace({0, 0, 1440, 875}, 900),
-               {0, 25, 1440, 875});
-    expectRect(WindowMovementService::toAccessibilitySpace({1440, 45, 1920, 1055}, 900),
+    expectRect(WindowMovementService::toWindowSpace({0, 0, 1440, 875}, 900), {0, 25, 1440, 875});
+    expectRect(WindowMovementService::toWindowSpace({1440, 45, 1920, 1055}, 900),
                {1440, -200, 1920, 1055});
 }
 
@@ -114,13 +113,13 @@ protected:
     SimScreens screens;
     SimMainQueue queue;
     SimBackgroundQueue background{SimBackgroundQueue::Mode::stepped};
-    WindowMovementService service{desktop.accessibility(), screens, queue, background, ownPid};
+    WindowMovementService service{desktop.windowControl(), screens, queue, background, ownPid};
     Screen left;
     Screen right;
 };
 
 TEST_F(WindowMovementTest, MovesWindowsFromRightToLeftKeepingTheirPlaceOffTheMainThread) {
-    // In accessibility space RIGHT's area is (1280, 30, 1280, 994).
+    // In window space RIGHT's area is (1280, 30, 1280, 994).
     const auto flush = desktop.addWindow(pid, {.frame = {1280, 30, 400, 300}});
     const auto centred = desktop.addWindow(pid, {.frame = {1280 + 440, 30 + 347, 400, 300}});
 
@@ -132,6 +131,7 @@ TEST_F(WindowMovementTest, MovesWindowsFromRightToLeftKeepingTheirPlaceOffTheMai
     queue.runPending();
 
     EXPECT_EQ(result, (Result{2, 0, 0}));
+    EXPECT_EQ(desktop.windowReadCount(), 2u) << "one read to move, one to confirm";
     expectRect(desktop.window(flush).frame, {0, 0, 400, 300});
     expectRect(desktop.window(centred).frame, {440, 362, 400, 300});
 }
@@ -140,37 +140,35 @@ TEST_F(WindowMovementTest, WindowsAlreadyThereAreUnchangedAndUntouched) {
     desktop.addWindow(pid, {.frame = {100, 100, 400, 300}});
     desktop.addWindow(pid, {.frame = {600, 200, 400, 300}});
     EXPECT_EQ(move(pid, left), (Result{0, 2, 0}));
-    EXPECT_TRUE(desktop.attributeWrites().empty());
+    EXPECT_TRUE(desktop.windowRequests().empty());
 }
 
 TEST_F(WindowMovementTest, FullScreenAndUnmovableWindowsAreSkippedWhileTheOthersMove) {
     desktop.addWindow(pid, {.fullScreen = true, .frame = {1280, 0, 1280, 1024}});
-    desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}, .positionSettable = false});
-    desktop.addWindow(pid, {.subrole = std::string(ax::desktopSubrole)});
+    desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}, .canMove = false});
+    desktop.addWindow(pid, {.kind = WindowInfo::Kind::desktop});
     desktop.addWindow(pid, {.frame = {1400, 100, 0, 300}});
     const auto normal = desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}});
     EXPECT_EQ(move(pid, left), (Result{1, 0, 4}));
     EXPECT_LT(desktop.window(normal).frame.x, 1280);
 }
 
-TEST_F(WindowMovementTest, ALargeWindowShrinksSizeFirstThenPosition) {
+TEST_F(WindowMovementTest, ALargeWindowIsShrunkToTheTargetAreaInOneFrameChange) {
     const auto big = desktop.addWindow(pid, {.frame = {1280, 30, 1280, 994}});
     screens.removeScreen(left.identifier);
     const Screen small = screens.addScreen({-1024, 0, 1024, 768}, {-1024, 0, 1024, 743});
     // RIGHT is now the primary (P = 1024); the small screen's area is (-1024, 281, 1024, 743).
     EXPECT_EQ(move(pid, small), (Result{1, 0, 0}));
     expectRect(desktop.window(big).frame, {-1024, 281, 1024, 743});
-    const auto writes = desktop.attributeWrites();
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[0].attribute, ax::size);
-    EXPECT_EQ(writes[1].attribute, ax::position);
+    const auto requests = desktop.windowRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    expectRect(requests[0].frame, {-1024, 281, 1024, 743});
 }
 
 TEST_F(WindowMovementTest, AWindowThatCannotBeResizedIsStillMovedAndConfirmed) {
     screens.removeScreen(left.identifier);
     const Screen small = screens.addScreen({-1024, 0, 1024, 768});
-    const auto big =
-        desktop.addWindow(pid, {.frame = {1280, 30, 1200, 900}, .sizeSettable = false});
+    const auto big = desktop.addWindow(pid, {.frame = {1280, 30, 1200, 900}, .canResize = false});
     EXPECT_EQ(move(pid, small), (Result{1, 0, 0}));
     EXPECT_EQ(desktop.window(big).frame.size(), (Size{1200, 900}));
     EXPECT_EQ(desktop.window(big).frame.origin(), (Point{-1024, 256}));
@@ -179,10 +177,10 @@ TEST_F(WindowMovementTest, AWindowThatCannotBeResizedIsStillMovedAndConfirmed) {
 TEST_F(WindowMovementTest, AMoveThatDoesNotLandOrFailsIsSkippedAndSizeOnlyChangesWhenNeeded) {
     desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}, .ignoresMoves = true});
     const auto failing = desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}});
-    desktop.failAX(desktop.windowElement(failing), SimDesktop::AXOperation::set, ax::position);
+    desktop.failWindow(failing, SimDesktop::WindowOperation::setFrame);
     EXPECT_EQ(move(pid, left), (Result{0, 0, 2}));
-    for (const auto& write : desktop.attributeWrites())
-        EXPECT_NE(write.attribute, ax::size) << "a window that fits is never resized";
+    for (const auto& request : desktop.windowRequests())
+        EXPECT_EQ(request.frame.size(), (Size{400, 300})) << "a window that fits is never resized";
 }
 
 TEST_F(WindowMovementTest, RefusedCallsReportOneSkipped) {
@@ -194,10 +192,12 @@ TEST_F(WindowMovementTest, RefusedCallsReportOneSkipped) {
     screens.removeScreen(right.identifier);
     screens.addScreen({1280, 0, 1280, 1024});
     EXPECT_EQ(move(pid, unplugged), (Result{0, 0, 1})) << "target gone";
-    desktop.setTrusted(false);
-    const auto calls = desktop.accessibilityCallCount();
-    EXPECT_EQ(move(pid, left), (Result{0, 0, 1})) << "no permission";
-    EXPECT_EQ(desktop.accessibilityCallCount(), calls);
+    desktop.failWindowReads(pid);
+    EXPECT_EQ(move(pid, left), (Result{0, 0, 1})) << "windows that cannot be read";
+    desktop.setWindowManagerRunning(false);
+    const auto reads = desktop.windowReadCount();
+    EXPECT_EQ(move(pid, left), (Result{0, 0, 1})) << "no window manager";
+    EXPECT_EQ(desktop.windowReadCount(), reads);
 }
 
 TEST_F(WindowMovementTest, OneScreenIsRefused) {
@@ -214,13 +214,6 @@ TEST_F(WindowMovementTest, HalvosOwnWindowsAreMovedInlineOnTheMainThread) {
     EXPECT_LT(desktop.window(own).frame.x, 1280);
     queue.runPending();
     EXPECT_EQ(result, (Result{1, 0, 0}));
-}
-
-TEST_F(WindowMovementTest, AWindowListThatIsNotAListIsRefused) {
-    desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}});
-    desktop.overrideAttribute(desktop.accessibility().createApplication(pid), ax::windows,
-                              std::string("AXWindow"));
-    EXPECT_EQ(move(pid, left), (Result{0, 0, 1}));
 }
 
 } // namespace

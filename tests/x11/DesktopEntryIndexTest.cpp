@@ -1,5 +1,5 @@
 // Desktop-entry lookup through GIO on entries installed in a private XDG data folder.
-#include "platform/x11/DesktopEntryIndex.h"
+#include "platform/linux/DesktopEntryIndex.h"
 
 #include <filesystem>
 #include <fstream>

@@ -358,7 +358,6 @@ TEST_F(HotkeyX11Test, StockOpenboxRefusesTheDefaultAndControlSuperThenRegisters)
     EXPECT_FALSE(manager->start());
     EXPECT_TRUE(logMentions("Ctrl+Alt")) << (log.lines().empty() ? "" : log.lines().back());
     EXPECT_EQ(registrar->grabCount(), 0u);
-    EXPECT_EQ(manager->registeredHotkeyCount(), 0u);
 
     ASSERT_TRUE(manager->registerHotkeys(controlSuper));
     ASSERT_TRUE(manager->start());

@@ -1,6 +1,6 @@
 // The JSON settings file on real files: corrupt and mistyped contents, large files, folders that
 // cannot be written, and readers that race the writer.
-#include "platform/x11/JsonFileUserDefaults.h"
+#include "platform/linux/JsonFileUserDefaults.h"
 
 #include "core/AppOrderStore.h"
 #include "platform/sim/SimLog.h"

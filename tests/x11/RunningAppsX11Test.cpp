@@ -3,12 +3,13 @@
 #include "core/AppActivator.h"
 #include "core/AppOrderStore.h"
 #include "core/RunningAppsTracker.h"
+#include "platform/linux/JsonFileUserDefaults.h"
 #include "platform/sim/SimLog.h"
 #include "platform/sim/SimMainQueue.h"
 #include "platform/sim/SimSystemSound.h"
-#include "platform/x11/JsonFileUserDefaults.h"
-#include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowControl.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/FakeX11Client.h"
 #include "support/XvfbSession.h"
@@ -48,8 +49,8 @@ protected:
                 ++xErrors;
         });
         workspace = std::make_unique<X11Workspace>(*connection, getpid());
-        accessibility = std::make_unique<X11Accessibility>(*connection, getpid());
-        activator = std::make_unique<AppActivator>(*workspace, *accessibility, queue, log);
+        windowControl = std::make_unique<X11WindowControl>(*connection, getpid());
+        activator = std::make_unique<AppActivator>(*workspace, *windowControl, queue, log);
     }
 
     void TearDown() override {
@@ -138,7 +139,7 @@ protected:
     SimLog log;
     SimSystemSound sound;
     std::unique_ptr<X11Workspace> workspace;
-    std::unique_ptr<X11Accessibility> accessibility;
+    std::unique_ptr<X11WindowControl> windowControl;
     std::unique_ptr<AppActivator> activator;
     std::unique_ptr<JsonFileUserDefaults> defaults;
     std::unique_ptr<RunningAppsTracker> tracker;
@@ -246,14 +247,16 @@ TEST_F(RunningAppsX11Test, VendorWindowTypesBeforeTheEwmhTypeArePassedOver) {
 
     startTracker();
     EXPECT_EQ(trackedIDs(), IDs{"Frameless"});
-    const std::map<std::string, std::string> subroles{{"Frameless", ax::standardWindowSubrole},
-                                                      {"VendorDock", ax::desktopSubrole}};
-    for (const auto& [name, subrole] : subroles) {
-        AXValue value;
-        EXPECT_EQ(accessibility->copyAttributeValue({AXElement::Kind::window, 0, windows[name]},
-                                                    ax::subrole, value),
-                  kAXErrorSuccess);
-        EXPECT_EQ(value, AXValue(subrole)) << name;
+    const std::map<std::string, WindowInfo::Kind> kinds{{"Frameless", WindowInfo::Kind::normal},
+                                                        {"VendorDock", WindowInfo::Kind::desktop}};
+    const X11ClientList list = X11ClientList::read(*connection, getpid());
+    for (const auto& [name, kind] : kinds) {
+        const auto* app = list.owner(static_cast<xcb_window_t>(windows[name]));
+        ASSERT_TRUE(app) << name;
+        const auto read = windowControl->windows(app->pid);
+        const WindowInfo* info = read ? read->find(windows[name]) : nullptr;
+        ASSERT_TRUE(info) << name;
+        EXPECT_EQ(info->kind, kind) << name;
     }
 }
 

@@ -4,11 +4,11 @@
 #include "platform/ThreadBackgroundQueue.h"
 #include "platform/sim/SimLog.h"
 #include "platform/sim/SimMainQueue.h"
-#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventMonitor.h"
 #include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowControl.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/XTestKeyboard.h"
 #include "support/XvfbSession.h"
@@ -49,13 +49,20 @@ protected:
                 ++xErrors;
         });
         workspace = std::make_unique<X11Workspace>(*connection, getpid());
-        accessibility = std::make_unique<X11Accessibility>(*connection, getpid());
+        windowControl = std::make_unique<X11WindowControl>(*connection, getpid());
         screens = std::make_unique<X11Screens>(*connection);
-        activator = std::make_unique<AppActivator>(*workspace, *accessibility, queue, log);
-        mover = std::make_unique<WindowMovementService>(*accessibility, *screens, queue, movers,
+        activator = std::make_unique<AppActivator>(*workspace, *windowControl, queue, log);
+        mover = std::make_unique<WindowMovementService>(*windowControl, *screens, queue, movers,
                                                         getpid());
-        fullScreen = std::make_unique<WindowFullScreenService>(*accessibility, queue,
+        fullScreen = std::make_unique<WindowFullScreenService>(*windowControl, queue,
                                                                fullScreenQueue, getpid());
+    }
+
+    // The window as one read of its application's windows gives it.
+    std::optional<WindowInfo> windowInfo(ProcessID pid, xcb_window_t window) {
+        const auto app = windowControl->windows(pid);
+        const WindowInfo* found = app ? app->find(window) : nullptr;
+        return found ? std::optional(*found) : std::nullopt;
     }
 
     // Runs the main queue in step with real time while waiting.
@@ -188,7 +195,7 @@ protected:
     ThreadBackgroundQueue fullScreenQueue{"halvo.test.fullscreen",
                                           ThreadBackgroundQueue::Kind::serial};
     std::unique_ptr<X11Workspace> workspace;
-    std::unique_ptr<X11Accessibility> accessibility;
+    std::unique_ptr<X11WindowControl> windowControl;
     std::unique_ptr<X11Screens> screens;
     std::unique_ptr<AppActivator> activator;
     std::unique_ptr<WindowMovementService> mover;
@@ -202,7 +209,7 @@ TEST_F(WindowServicesTest, ActivatingXlogoWhileXtermIsActiveMovesTheFocusAndConf
     start();
     const auto xterm = launch({"xterm"}, "XTerm");
     const auto xlogo = launch({"xlogo"}, "XLogo");
-    ASSERT_TRUE(accessibility->isProcessTrusted());
+    ASSERT_TRUE(windowControl->isWindowManagerRunning());
     ASSERT_EQ(activate(pidOf("XTerm")), true);
     EXPECT_EQ(session->activeWindow(), xterm);
 
@@ -251,17 +258,15 @@ TEST_F(WindowServicesTest, AnIconifiedWindowIsRestoredRaisedAndFocused) {
     const auto xlogo = launch({"xlogo"}, "XLogo");
     const ProcessID logo = pidOf("XLogo");
     session->run("xdotool windowminimize " + std::to_string(xlogo));
-    const AXElement element{AXElement::Kind::window, logo, xlogo};
     ASSERT_TRUE(pump([&] {
-        AXValue minimized;
-        return accessibility->copyAttributeValue(element, ax::minimized, minimized) == 0 &&
-               minimized == AXValue(true);
+        const auto info = windowInfo(logo, xlogo);
+        return info && info->minimized;
     }));
 
     EXPECT_EQ(activate(logo), true);
-    AXValue minimized;
-    EXPECT_EQ(accessibility->copyAttributeValue(element, ax::minimized, minimized), 0);
-    EXPECT_EQ(minimized, AXValue(false));
+    const auto info = windowInfo(logo, xlogo);
+    ASSERT_TRUE(info);
+    EXPECT_FALSE(info->minimized);
     EXPECT_EQ(session->activeWindow(), xlogo);
 }
 
@@ -279,11 +284,9 @@ TEST_F(WindowServicesTest, ActivatingAnAppLeavesItsMinimisedWindowAloneAndFocuse
     session->run("xdotool windowminimize --sync " + std::to_string(one));
     ASSERT_TRUE(pump([&] { return session->activeWindow() == xlogo; }));
     const ProcessID pid = pidOf("XTerm");
-    AXValue main;
-    EXPECT_EQ(accessibility->copyAttributeValue(accessibility->createApplication(pid),
-                                                ax::mainWindow, main),
-              kAXErrorSuccess);
-    EXPECT_EQ(main, AXValue(AXElement{AXElement::Kind::window, pid, two}));
+    const auto windows = windowControl->windows(pid);
+    ASSERT_TRUE(windows);
+    EXPECT_EQ(windows->main, two);
 
     EXPECT_EQ(activate(pid), true);
     EXPECT_EQ(session->activeWindow(), two);
@@ -390,13 +393,13 @@ TEST_F(WindowServicesTest, AWindowMaximisedInOneDirectionIsResizedOnTheOtherToFi
     const ProcessID pid = pidOf("XTerm");
     sendState(window, true, "_NET_WM_STATE_MAXIMIZED_HORZ", nullptr);
     ASSERT_TRUE(pump([&] { return netState(window).find("MAXIMIZED_HORZ") != std::string::npos; }));
-    const AXElement element{AXElement::Kind::window, pid, window};
-    ASSERT_GT(WindowMovementService::readFrame(*accessibility, element)->height, 600);
+    ASSERT_GT(windowInfo(pid, window)->frame.height, 600);
 
     EXPECT_EQ(move(pid, screenNamed("LEFT")), (WindowMovementService::Result{1, 0, 0}));
     EXPECT_NE(netState(window).find("_NET_WM_STATE_MAXIMIZED_HORZ"), std::string::npos);
-    const auto frame = WindowMovementService::readFrame(*accessibility, element);
-    ASSERT_TRUE(frame);
+    const auto info = windowInfo(pid, window);
+    ASSERT_TRUE(info);
+    const Rect* frame = &info->frame;
     EXPECT_GE(frame->minY(), 0);
     EXPECT_LE(frame->maxY(), 600) << "the height was fitted to the monitor";
     EXPECT_EQ(frame->width, 1280) << "maximised on the new monitor";
@@ -441,9 +444,9 @@ TEST_F(WindowServicesTest, ModifierChangesDuringAWorkersWaitStayForTheMainLoop) 
     std::atomic<bool> waiting{true};
     std::thread worker([&] {
         started = true;
-        for (const bool enter : {true, true})
-            accessibility->setAttributeValue({AXElement::Kind::window, pid, window}, ax::fullScreen,
-                                             AXValue(enter));
+        const auto info = windowInfo(pid, window);
+        for (int i = 0; i < 2 && info; ++i)
+            windowControl->setFullScreen(*info, true);
         waiting = false;
     });
     // The server has sent its events for a key once the pointer's modifier mask shows it.

@@ -1,26 +1,53 @@
 // The permission checks on a real X server, with the event monitor on the same connection as in
-// the program.
+// the program, and the window-manager check that permissions and window control share.
 #include "platform/x11/X11Permissions.h"
 
 #include "platform/sim/SimLog.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventMonitor.h"
+#include "platform/x11/X11WindowControl.h"
 #include "support/XvfbSession.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace halvo;
 using halvo::test::XvfbSession;
 
-TEST(X11PermissionsTest, InputMonitoringStaysGrantedAfterTheEventMonitorChoseItsXInputVersion) {
+TEST(X11PermissionsTest, KeyboardAccessStaysGrantedAfterTheEventMonitorChoseItsXInputVersion) {
     XvfbSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     std::string error;
     auto connection = X11Connection::open(session.display().c_str(), error);
     ASSERT_TRUE(connection) << error;
     SimLog log;
-    X11Permissions permissions(*connection, log);
+    X11WindowControl windowControl(*connection, getpid());
+    X11Permissions permissions(*connection, windowControl, log);
     X11EventMonitor monitor(*connection);
-    EXPECT_TRUE(permissions.isInputMonitoringGranted());
-    EXPECT_TRUE(permissions.isAccessibilityTrusted()) << "openbox is running";
+    EXPECT_TRUE(permissions.hasKeyboardAccess());
+}
+
+// A window manager killed outright leaves its _NET_SUPPORTING_WM_CHECK on the root, naming a
+// window that is gone: that is no window manager.
+TEST(X11PermissionsTest, PermissionsAndWindowControlAgreeWhetherAWindowManagerRuns) {
+    for (const char* windowManager : {"", "openbox"}) {
+        XvfbSession session(XvfbSession::Options{.windowManager = windowManager});
+        ASSERT_TRUE(session.ok()) << session.error();
+        std::string error;
+        auto connection = X11Connection::open(session.display().c_str(), error);
+        ASSERT_TRUE(connection) << error;
+        SimLog log;
+        X11WindowControl windowControl(*connection, getpid());
+        X11Permissions permissions(*connection, windowControl, log);
+        const bool running = *windowManager != '\0';
+        EXPECT_EQ(windowControl.isWindowManagerRunning(), running) << windowManager;
+        EXPECT_EQ(permissions.isWindowManagerRunning(), running) << windowManager;
+        if (!running)
+            continue;
+        ::kill(session.windowManagerPid(), SIGKILL);
+        EXPECT_TRUE(XvfbSession::waitUntil([&] { return !windowControl.isWindowManagerRunning(); }))
+            << "a stale check window counts as none";
+        EXPECT_FALSE(permissions.isWindowManagerRunning());
+    }
 }

@@ -27,10 +27,12 @@ constexpr int highlightScrollMs = 160;
 constexpr int pagingScrollMs = 200;
 constexpr int wiggleIntervalMs = 34; // at most 30 frames a second
 constexpr double bubbleShadowOffset = 2;
+constexpr double bubbleCornerRadius = 8;
+constexpr int bubbleFontPixelSize = 12;
 
 QFont bubbleFont() {
     QFont font = QApplication::font();
-    font.setPixelSize(12);
+    font.setPixelSize(bubbleFontPixelSize);
     font.setWeight(QFont::Medium);
     return font;
 }
@@ -45,7 +47,7 @@ QColor grey(double level, double alpha = 1.0) {
 QPainterPath nameBubblePath(double width, double tipX) {
     const double body = minimap::bubbleHeight - minimap::bubbleTipHeight;
     QPainterPath rounded;
-    rounded.addRoundedRect(QRectF(0, 0, width, body), 8, 8);
+    rounded.addRoundedRect(QRectF(0, 0, width, body), bubbleCornerRadius, bubbleCornerRadius);
     QPainterPath tip;
     tip.moveTo(tipX - minimap::bubbleTipHalfWidth, body);
     tip.lineTo(tipX, minimap::bubbleHeight);
@@ -218,7 +220,7 @@ std::optional<std::size_t> MinimapOverlayView::cellIndexAt(QPointF point) const 
     return std::nullopt;
 }
 
-std::optional<QRectF> MinimapOverlayView::bubbleRect() const {
+std::optional<MinimapOverlayView::Bubble> MinimapOverlayView::bubble() const {
     if (!m_model.isVisible.get() || m_drag.draggingID())
         return std::nullopt;
     auto index = m_model.indexOf(m_model.hoveredBundleID.get());
@@ -227,27 +229,28 @@ std::optional<QRectF> MinimapOverlayView::bubbleRect() const {
     const QRectF cell = cellRectAt(*index, true);
     const QString name = QString::fromStdString(m_model.apps.get()[*index].name);
     const double textWidth = QFontMetricsF(bubbleFont()).horizontalAdvance(name);
-    const minimap::BubblePlacement bubble =
+    const minimap::BubblePlacement placement =
         minimap::bubblePlacement(width(), cell.center().x(), textWidth);
-    if (!bubble.visible)
+    if (!placement.visible)
         return std::nullopt;
-    return QRectF(bubble.centreX - bubble.width / 2,
-                  cell.top() - minimap::bubbleCentreAboveCell - minimap::bubbleHeight / 2,
-                  bubble.width, minimap::bubbleHeight);
+    const QRectF rect(placement.centreX - placement.width / 2,
+                      cell.top() - minimap::bubbleCentreAboveCell - minimap::bubbleHeight / 2,
+                      placement.width, minimap::bubbleHeight);
+    return Bubble{rect, placement.tipX};
 }
 
-double MinimapOverlayView::bubbleTipX(const QRectF& bubble) const {
-    auto index = m_model.indexOf(m_model.hoveredBundleID.get());
-    const double iconMidX = index ? cellRectAt(*index, true).center().x() : bubble.center().x();
-    return std::min(bubble.width() - minimap::bubbleEdge,
-                    std::max(minimap::bubbleEdge, iconMidX - bubble.left()));
+std::optional<QRectF> MinimapOverlayView::bubbleRect() const {
+    auto shown = bubble();
+    if (!shown)
+        return std::nullopt;
+    return shown->rect;
 }
 
 std::optional<QPainterPath> MinimapOverlayView::bubbleShape() const {
-    auto rect = bubbleRect();
-    if (!rect)
+    auto shown = bubble();
+    if (!shown)
         return std::nullopt;
-    return nameBubblePath(rect->width(), bubbleTipX(*rect)).translated(rect->topLeft());
+    return nameBubblePath(shown->rect.width(), shown->tipX).translated(shown->rect.topLeft());
 }
 
 QRegion MinimapOverlayView::surfaceRegion() const {
@@ -274,11 +277,15 @@ void MinimapOverlayView::resizeEvent(QResizeEvent* event) {
 
 void MinimapOverlayView::relayoutChildren() {
     const minimap::StripLayout strip = layout();
-    const int buttonY = static_cast<int>(stripTop + (minimap::stripHeight - 64) / 2);
-    m_leftButton->setGeometry(static_cast<int>(minimap::viewPadding), buttonY, 28, 64);
+    const int buttonY =
+        static_cast<int>(stripTop + (minimap::stripHeight - minimap::pagingButtonHeight) / 2);
+    const int buttonWidth = static_cast<int>(minimap::pagingButtonWidth);
+    const int buttonHeight = static_cast<int>(minimap::pagingButtonHeight);
+    m_leftButton->setGeometry(static_cast<int>(minimap::viewPadding), buttonY, buttonWidth,
+                              buttonHeight);
     m_rightButton->setGeometry(
         static_cast<int>(minimap::viewPadding + strip.stripWidth - minimap::pagingButtonWidth),
-        buttonY, 28, 64);
+        buttonY, buttonWidth, buttonHeight);
     m_leftButton->setVisible(strip.overflow);
     m_rightButton->setVisible(strip.overflow);
     updateButtons();
@@ -574,18 +581,19 @@ void MinimapOverlayView::paintCell(QPainter& painter, std::size_t index, const T
 }
 
 void MinimapOverlayView::paintBubble(QPainter& painter) {
-    auto rect = bubbleRect();
-    if (!rect)
+    auto shown = bubble();
+    if (!shown)
         return;
+    const QRectF& rect = shown->rect;
     auto index = m_model.indexOf(m_model.hoveredBundleID.get());
     painter.save();
-    painter.translate(rect->topLeft());
-    const QPainterPath shape = nameBubblePath(rect->width(), bubbleTipX(*rect));
+    painter.translate(rect.topLeft());
+    const QPainterPath shape = nameBubblePath(rect.width(), shown->tipX);
     painter.fillPath(shape.translated(0, bubbleShadowOffset), QColor::fromRgbF(0, 0, 0, 0.14f));
     paintSurface(painter, shape);
     painter.setFont(bubbleFont());
     painter.setPen(isDark() ? QColor::fromRgbF(1, 1, 1, 0.92f) : QColor::fromRgbF(0, 0, 0, 0.85f));
-    const QRectF textRect(minimap::bubbleEdge, 0, rect->width() - 2 * minimap::bubbleEdge,
+    const QRectF textRect(minimap::bubbleEdge, 0, rect.width() - 2 * minimap::bubbleEdge,
                           minimap::bubbleHeight - minimap::bubbleTipHeight);
     const QString name = QString::fromStdString(m_model.apps.get()[*index].name);
     painter.drawText(

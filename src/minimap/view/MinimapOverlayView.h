@@ -86,9 +86,13 @@ private:
     QRectF cellRectAt(std::size_t index, bool withSpring) const;
     std::optional<std::size_t> cellIndexAt(QPointF point) const;
     std::vector<std::optional<minimap::Span>> cellSpans() const;
-    // Where the bubble's tip sits, from the bubble's left edge: under the hovered icon's centre,
-    // at least 12 points from either end.
-    double bubbleTipX(const QRectF& bubble) const;
+    // The name bubble over the hovered icon: its rectangle in this widget's coordinates and its
+    // tip's x from the rectangle's left edge, both as the overlay's geometry places them.
+    struct Bubble {
+        QRectF rect;
+        double tipX = 0;
+    };
+    std::optional<Bubble> bubble() const;
     // The bubble's outline with its tip, in this widget's coordinates.
     std::optional<QPainterPath> bubbleShape() const;
 
@@ -137,7 +141,6 @@ private:
     std::optional<std::string> m_hoverCell; // the cell the pointer is in, whatever the model says
     QHash<const AppIcon*, QPixmap> m_icons;
     QImage m_backdrop;
-    QRegion m_lastSurface;
 };
 
 } // namespace halvo

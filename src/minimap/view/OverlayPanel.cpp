@@ -114,8 +114,8 @@ void OverlayPanel::orderOut() {
     hide();
 }
 
-void OverlayPanel::setAppearance(Theme theme) {
-    m_appearance = theme;
+void OverlayPanel::setAppearance(Theme) {
+    // The view reads the theme from the overlay's model; the panel only repaints it.
     m_view->update();
 }
 

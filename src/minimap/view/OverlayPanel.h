@@ -52,7 +52,6 @@ private:
     bool m_placed = false; // setFrame has run at least once
     QRect m_rootGeometry{0, 0, 480, 148};
     bool m_composited = false;
-    Theme m_appearance = Theme::system;
 };
 
 } // namespace halvo

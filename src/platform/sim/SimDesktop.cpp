@@ -7,7 +7,7 @@
 
 namespace halvo {
 
-SimDesktop::SimDesktop() : m_workspace(*this), m_accessibility(*this) {}
+SimDesktop::SimDesktop() : m_workspace(*this), m_windowControl(*this) {}
 
 void SimDesktop::launch(SimAppAttributes attributes) {
     {
@@ -89,15 +89,6 @@ SimWindowAttributes& SimDesktop::window(std::uint64_t window) {
     return found->attributes;
 }
 
-AXElement SimDesktop::windowElement(std::uint64_t window) const {
-    std::lock_guard lock(m_mutex);
-    for (const Window& w : m_windows) {
-        if (w.id == window)
-            return {AXElement::Kind::window, w.pid, w.id};
-    }
-    return {AXElement::Kind::window, 0, window};
-}
-
 std::vector<std::uint64_t> SimDesktop::windowOrder(ProcessID pid) const {
     std::lock_guard lock(m_mutex);
     std::vector<std::uint64_t> order;
@@ -108,16 +99,14 @@ std::vector<std::uint64_t> SimDesktop::windowOrder(ProcessID pid) const {
     return order;
 }
 
-void SimDesktop::failAX(const AXElement& element, AXOperation operation, const std::string& name,
-                        AXError error) {
+void SimDesktop::failWindow(std::uint64_t window, WindowOperation operation, WindowResult result) {
     std::lock_guard lock(m_mutex);
-    m_failures[{element.pid, element.window, operation, name}] = error;
+    m_failures[{window, operation}] = result;
 }
 
-void SimDesktop::overrideAttribute(const AXElement& element, const std::string& name,
-                                   AXValue value) {
+void SimDesktop::failWindowReads(ProcessID pid) {
     std::lock_guard lock(m_mutex);
-    m_overrides[{element.pid, element.window, name}] = std::move(value);
+    m_unreadable.push_back(pid);
 }
 
 void SimDesktop::setOpenMode(OpenMode mode) {
@@ -161,14 +150,9 @@ void SimDesktop::finishOpen(std::size_t index, bool success, std::optional<std::
     request.completion(std::move(application), std::move(error));
 }
 
-void SimDesktop::setTrusted(bool trusted) {
+void SimDesktop::setWindowManagerRunning(bool running) {
     std::lock_guard lock(m_mutex);
-    m_trusted = trusted;
-}
-
-int SimDesktop::promptCount() const {
-    std::lock_guard lock(m_mutex);
-    return m_prompts;
+    m_windowManagerRunning = running;
 }
 
 void SimDesktop::setNotificationQueue(MainQueue* queue) {
@@ -191,14 +175,14 @@ std::vector<ProcessID> SimDesktop::unhides() const {
     return m_unhides;
 }
 
-std::vector<AXElement> SimDesktop::raises() const {
+std::vector<std::uint64_t> SimDesktop::raises() const {
     std::lock_guard lock(m_mutex);
     return m_raises;
 }
 
-std::vector<SimDesktop::AttributeWrite> SimDesktop::attributeWrites() const {
+std::vector<SimDesktop::WindowRequest> SimDesktop::windowRequests() const {
     std::lock_guard lock(m_mutex);
-    return m_writes;
+    return m_requests;
 }
 
 std::vector<std::string> SimDesktop::openedURLs() const {
@@ -206,14 +190,9 @@ std::vector<std::string> SimDesktop::openedURLs() const {
     return m_urls;
 }
 
-std::size_t SimDesktop::accessibilityCallCount() const {
+std::size_t SimDesktop::windowReadCount() const {
     std::lock_guard lock(m_mutex);
-    return m_axCalls;
-}
-
-std::vector<std::pair<AXElement, float>> SimDesktop::messagingTimeouts() const {
-    std::lock_guard lock(m_mutex);
-    return m_timeouts;
+    return m_windowReads;
 }
 
 SimDesktop::App* SimDesktop::findApp(ProcessID pid) {
@@ -261,9 +240,9 @@ std::optional<RunningApplication> SimDesktop::snapshot(ProcessID pid) const {
     return result;
 }
 
-std::optional<AXError> SimDesktop::injectedFailure(const AXElement& element, AXOperation operation,
-                                                   std::string_view name) const {
-    const auto found = m_failures.find({element.pid, element.window, operation, std::string(name)});
+std::optional<WindowResult> SimDesktop::injectedFailure(std::uint64_t window,
+                                                        WindowOperation operation) const {
+    const auto found = m_failures.find({window, operation});
     if (found == m_failures.end())
         return std::nullopt;
     return found->second;

@@ -1,12 +1,12 @@
 // A simulated desktop for tests: running applications with their windows, the frontmost
 // application, open requests the test answers, and a record of everything the logic asked for.
-// Reach it through workspace() and accessibility(); drive it through the test controls.
+// Reach it through workspace() and windowControl(); drive it through the test controls.
 #pragma once
 
 #include "platform/MainQueue.h"
-#include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimAppAttributes.h"
 #include "platform/sim/SimWindowAttributes.h"
+#include "platform/sim/SimWindowControl.h"
 #include "platform/sim/SimWorkspace.h"
 
 #include <cstdint>
@@ -22,13 +22,16 @@ namespace halvo {
 
 class SimDesktop {
 public:
-    enum class AXOperation { copy, set, settable, perform };
+    enum class WindowOperation { raise, activate, setMinimized, setFrame, setFullScreen };
     enum class OpenMode { immediate, deferred };
 
-    struct AttributeWrite {
-        AXElement element;
-        std::string attribute;
-        AXValue value;
+    // A change the logic asked for; `frame` for setFrame, `value` for the two states.
+    struct WindowRequest {
+        WindowOperation operation = WindowOperation::raise;
+        WindowID window = 0;
+        Rect frame{};
+        bool value = false;
+        bool operator==(const WindowRequest&) const = default;
     };
 
     SimDesktop();
@@ -36,7 +39,7 @@ public:
     SimDesktop& operator=(const SimDesktop&) = delete;
 
     Workspace& workspace() { return m_workspace; }
-    Accessibility& accessibility() { return m_accessibility; }
+    WindowControl& windowControl() { return m_windowControl; }
 
     // Applications. launch and quit post the launch and terminate notifications.
     void launch(SimAppAttributes attributes);
@@ -56,15 +59,13 @@ public:
     void removeWindow(std::uint64_t window);
     // The window's current state; the test may change it between calls of the logic.
     SimWindowAttributes& window(std::uint64_t window);
-    AXElement windowElement(std::uint64_t window) const;
     std::vector<std::uint64_t> windowOrder(ProcessID pid) const;
 
-    // Makes every `operation` on `name` of `element` fail with `error` (an application element
-    // fails for the application, a window element for that window). Actions use the action name.
-    void failAX(const AXElement& element, AXOperation operation, const std::string& name,
-                AXError error = kAXErrorCannotComplete);
-    // Reads of `name` on `element` answer `value` instead of the modelled one.
-    void overrideAttribute(const AXElement& element, const std::string& name, AXValue value);
+    // Makes every `operation` on `window` answer `result` without changing anything.
+    void failWindow(std::uint64_t window, WindowOperation operation,
+                    WindowResult result = WindowResult::failed);
+    // Makes reads of the application's windows answer nothing, as for a vanished application.
+    void failWindowReads(ProcessID pid);
 
     // Open requests. Immediate mode answers at once with success; deferred mode keeps them until
     // the test completes or fails them (oldest first).
@@ -73,9 +74,8 @@ public:
     void completeOpen(std::size_t index = 0);
     void failOpen(std::size_t index = 0, std::optional<std::string> error = std::nullopt);
 
-    // Permission.
-    void setTrusted(bool trusted);
-    int promptCount() const;
+    // Whether a window manager is running (the one trust check).
+    void setWindowManagerRunning(bool running);
 
     // Notifications go through `queue` when set (as the real workspace delivers them after the
     // event), otherwise they run at once.
@@ -85,16 +85,17 @@ public:
     std::vector<ProcessID> activations() const;
     std::vector<ProcessID> opens() const;
     std::vector<ProcessID> unhides() const;
-    std::vector<AXElement> raises() const;
-    std::vector<AttributeWrite> attributeWrites() const;
+    // Windows raised successfully, in order.
+    std::vector<std::uint64_t> raises() const;
+    // Every window change asked for, failed ones included.
+    std::vector<WindowRequest> windowRequests() const;
     std::vector<std::string> openedURLs() const;
-    // Accessibility calls other than the permission checks.
-    std::size_t accessibilityCallCount() const;
-    std::vector<std::pair<AXElement, float>> messagingTimeouts() const;
+    // Reads of an application's windows.
+    std::size_t windowReadCount() const;
 
 private:
     friend class SimWorkspace;
-    friend class SimAccessibility;
+    friend class SimWindowControl;
 
     struct App {
         SimAppAttributes attributes;
@@ -109,15 +110,14 @@ private:
         ProcessID pid = 0;
         Workspace::OpenCompletion completion;
     };
-    using FailureKey = std::tuple<ProcessID, std::uint64_t, AXOperation, std::string>;
 
     App* findApp(ProcessID pid);
     const App* findApp(ProcessID pid) const;
     Window* findWindow(std::uint64_t id);
     std::vector<Window*> windowsOf(ProcessID pid);
     std::optional<RunningApplication> snapshot(ProcessID pid) const;
-    std::optional<AXError> injectedFailure(const AXElement& element, AXOperation operation,
-                                           std::string_view name) const;
+    std::optional<WindowResult> injectedFailure(std::uint64_t window,
+                                                WindowOperation operation) const;
     // Frontmost change without locking; returns whether it changed.
     bool makeFrontmost(std::optional<ProcessID> pid);
     void notify(WorkspaceNotification name);
@@ -125,21 +125,20 @@ private:
 
     mutable std::recursive_mutex m_mutex;
     SimWorkspace m_workspace;
-    SimAccessibility m_accessibility;
+    SimWindowControl m_windowControl;
 
     std::vector<App> m_apps;
     std::vector<Window> m_windows; // application window order: earlier is further front
     std::uint64_t m_nextWindowID = 1;
     std::optional<ProcessID> m_frontmost;
 
-    std::map<FailureKey, AXError> m_failures;
-    std::map<std::tuple<ProcessID, std::uint64_t, std::string>, AXValue> m_overrides;
+    std::map<std::pair<std::uint64_t, WindowOperation>, WindowResult> m_failures;
+    std::vector<ProcessID> m_unreadable;
 
     OpenMode m_openMode = OpenMode::immediate;
     std::vector<OpenRequest> m_pendingOpens;
 
-    bool m_trusted = true;
-    int m_prompts = 0;
+    bool m_windowManagerRunning = true;
 
     MainQueue* m_notificationQueue = nullptr;
     ObserverToken m_nextObserver = 1;
@@ -148,11 +147,10 @@ private:
     std::vector<ProcessID> m_activations;
     std::vector<ProcessID> m_opens;
     std::vector<ProcessID> m_unhides;
-    std::vector<AXElement> m_raises;
-    std::vector<AttributeWrite> m_writes;
+    std::vector<std::uint64_t> m_raises;
+    std::vector<WindowRequest> m_requests;
     std::vector<std::string> m_urls;
-    std::size_t m_axCalls = 0;
-    std::vector<std::pair<AXElement, float>> m_timeouts;
+    std::size_t m_windowReads = 0;
 };
 
 } // namespace halvo

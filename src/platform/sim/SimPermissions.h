@@ -1,28 +1,32 @@
-// Permissions that tests grant and revoke; prompts are counted.
+// Permissions on the simulated desktop: the window-manager check is the desktop's own (so the two
+// never disagree); keyboard access is a test control; prompts are counted.
 #pragma once
 
 #include "platform/Permissions.h"
+#include "platform/WindowControl.h"
 
 namespace halvo {
 
 class SimPermissions final : public Permissions {
 public:
-    bool isAccessibilityTrusted() override { return m_accessibility; }
-    bool isAccessibilityTrustedWithPrompt() override {
-        if (!m_accessibility)
+    explicit SimPermissions(WindowControl& windowControl) : m_windowControl(windowControl) {}
+
+    bool isWindowManagerRunning() override { return m_windowControl.isWindowManagerRunning(); }
+    bool isWindowManagerRunningWithPrompt() override {
+        const bool trusted = isWindowManagerRunning();
+        if (!trusted)
             ++m_prompts;
-        return m_accessibility;
+        return trusted;
     }
-    bool isInputMonitoringGranted() override { return m_inputMonitoring; }
+    bool hasKeyboardAccess() override { return m_keyboardAccess; }
 
     // Test controls.
-    void setAccessibility(bool granted) { m_accessibility = granted; }
-    void setInputMonitoring(bool granted) { m_inputMonitoring = granted; }
+    void setKeyboardAccess(bool granted) { m_keyboardAccess = granted; }
     int prompts() const { return m_prompts; }
 
 private:
-    bool m_accessibility = true;
-    bool m_inputMonitoring = true;
+    WindowControl& m_windowControl;
+    bool m_keyboardAccess = true;
     int m_prompts = 0;
 };
 

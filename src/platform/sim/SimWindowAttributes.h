@@ -1,29 +1,28 @@
-// A simulated window: the accessibility attributes it answers with and how it reacts to writes.
+// A simulated window: the state it reports and how it reacts to changes.
 #pragma once
 
-#include "platform/AXTypes.h"
 #include "platform/Geometry.h"
-
-#include <optional>
-#include <string>
+#include "platform/WindowInfo.h"
 
 namespace halvo {
 
 struct SimWindowAttributes {
-    std::string role = ax::windowRole;
-    std::optional<std::string> subrole = std::string(ax::standardWindowSubrole); // nothing: none
+    WindowInfo::Kind kind = WindowInfo::Kind::normal;
     bool minimized = false;
     bool main = false;
     bool focused = false;
-    std::optional<bool> fullScreen = false; // nothing: the window has no such attribute
-    Rect frame{100, 100, 800, 600};         // accessibility space
-    bool positionSettable = true;
-    bool sizeSettable = true;
-    bool fullScreenSettable = true;
-    // Writes that report success but leave the window where it is (a window manager that
-    // constrains the window, for example).
+    bool fullScreen = false;
+    bool maximizedHorizontally = false;
+    bool maximizedVertically = false;
+    Rect frame{100, 100, 800, 600}; // window space
+    bool canMove = true;
+    bool canResize = true;
+    bool canFullScreen = true;
+    // Requests that are taken but leave the window as it was (a window manager that constrains
+    // or ignores them, for example).
     bool ignoresMoves = false;
     bool ignoresResizes = false;
+    bool ignoresFullScreen = false;
 };
 
 } // namespace halvo

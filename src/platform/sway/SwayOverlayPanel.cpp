@@ -59,8 +59,8 @@ void SwayOverlayPanel::orderOut() {
     m_host->hide();
 }
 
-void SwayOverlayPanel::setAppearance(Theme theme) {
-    m_appearance = theme;
+void SwayOverlayPanel::setAppearance(Theme) {
+    // The view reads the theme from the overlay's model; the panel only repaints it.
     m_content->update();
 }
 

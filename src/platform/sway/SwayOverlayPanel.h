@@ -41,7 +41,6 @@ public:
     QWidget* content() const { return m_content; }
     // The surface while the panel is ordered front, null otherwise.
     const LayerSurface* surface() const { return m_surface.get(); }
-    Theme appearance() const { return m_appearance; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,7 +59,6 @@ private:
     std::optional<LayerPlacement> m_placement;
     Rect m_frame{0, 0, 480, 148};
     bool m_keyboardExclusive = false;
-    Theme m_appearance = Theme::system;
 };
 
 } // namespace halvo

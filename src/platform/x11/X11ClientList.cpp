@@ -116,6 +116,7 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
         window.clientPid = clientPid(c, cookie.client);
 
         const X11WindowType::Kind kind = X11WindowType::classify(connection, types);
+        window.type = kind;
         window.dock = kind == X11WindowType::Kind::dock;
         window.desktop = kind == X11WindowType::Kind::desktop;
         window.dialog = kind == X11WindowType::Kind::dialog;
@@ -124,8 +125,8 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
         window.iconic = (!wmState.empty() && wmState.front() == iconicState) ||
                         X11Property::contains(states, hiddenState);
         window.fullScreen = X11Property::contains(states, fullScreenState);
-        window.maximized =
-            X11Property::contains(states, maxVert) || X11Property::contains(states, maxHorz);
+        window.maximizedVertically = X11Property::contains(states, maxVert);
+        window.maximizedHorizontally = X11Property::contains(states, maxHorz);
         if (!desktop.empty())
             window.desktopIndex = desktop.front();
         if (window.wmClass.empty())

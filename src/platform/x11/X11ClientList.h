@@ -5,6 +5,7 @@
 
 #include "platform/RunningApplication.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowType.h"
 
 #include <cstdint>
 #include <string>
@@ -22,13 +23,15 @@ public:
         std::string wmInstance;
         ProcessID netPid = 0;    // _NET_WM_PID, 0 when unset
         ProcessID clientPid = 0; // from the X-Resource extension, 0 when unknown
-        bool normal = true;      // type NORMAL or unset, and not skipping the taskbar
+        X11WindowType::Kind type = X11WindowType::Kind::normal;
+        bool normal = true; // type NORMAL or unset, and not skipping the taskbar
         bool dock = false;
         bool desktop = false;
         bool dialog = false;
         bool iconic = false;
         bool fullScreen = false;
-        bool maximized = false;
+        bool maximizedVertically = false;
+        bool maximizedHorizontally = false;
         std::uint32_t desktopIndex = allDesktops;
         // Length of _NET_WM_ICON in 32-bit items, 0 when the window has none or it was not asked
         // for. The pixels themselves are never read here.

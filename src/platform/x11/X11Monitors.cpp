@@ -46,13 +46,12 @@ std::vector<X11Monitors::Monitor> X11Monitors::read(X11Connection& connection) {
     return receive(connection, request(connection));
 }
 
-Rect X11Monitors::rootToAccessibility(const Rect& root, const Rect& primaryRoot) {
+Rect X11Monitors::rootToWindowSpace(const Rect& root, const Rect& primaryRoot) {
     return {root.x - primaryRoot.x, root.y - primaryRoot.y, root.width, root.height};
 }
 
-Rect X11Monitors::accessibilityToRoot(const Rect& accessibility, const Rect& primaryRoot) {
-    return {accessibility.x + primaryRoot.x, accessibility.y + primaryRoot.y, accessibility.width,
-            accessibility.height};
+Rect X11Monitors::windowSpaceToRoot(const Rect& window, const Rect& primaryRoot) {
+    return {window.x + primaryRoot.x, window.y + primaryRoot.y, window.width, window.height};
 }
 
 Rect X11Monitors::rootToScreen(const Rect& root, const Rect& primaryRoot) {

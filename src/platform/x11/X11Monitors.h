@@ -1,5 +1,5 @@
 // The monitors as RandR 1.5 reports them (primary first), in root coordinates, and the
-// conversions from root coordinates to screen space and accessibility space.
+// conversions from root coordinates to screen space and window space.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -27,9 +27,9 @@ public:
                                         xcb_randr_get_monitors_cookie_t cookie);
     static std::vector<Monitor> read(X11Connection& connection);
 
-    // Root coordinates become accessibility space by moving the primary's top-left to (0, 0).
-    static Rect rootToAccessibility(const Rect& root, const Rect& primaryRoot);
-    static Rect accessibilityToRoot(const Rect& accessibility, const Rect& primaryRoot);
+    // Root coordinates become window space by moving the primary's top-left to (0, 0).
+    static Rect rootToWindowSpace(const Rect& root, const Rect& primaryRoot);
+    static Rect windowSpaceToRoot(const Rect& window, const Rect& primaryRoot);
     // Root coordinates become screen space: origin at the primary's bottom-left, y up.
     static Rect rootToScreen(const Rect& root, const Rect& primaryRoot);
     static Point rootToScreen(Point root, const Rect& primaryRoot);

@@ -1,7 +1,8 @@
-// Window-manager and extension checks.
+// Extension checks; the window-manager check is window control's.
 #include "platform/x11/X11Permissions.h"
 
 #include "platform/Log.h"
+#include "platform/WindowControl.h"
 #include "platform/x11/X11Connection.h"
 
 #include <cstdlib>
@@ -10,48 +11,15 @@
 
 namespace halvo {
 
-X11Permissions::X11Permissions(X11Connection& connection, Log& log)
-    : m_connection(connection), m_log(log) {}
+X11Permissions::X11Permissions(X11Connection& connection, WindowControl& windowControl, Log& log)
+    : m_connection(connection), m_windowControl(windowControl), m_log(log) {}
 
-bool X11Permissions::isAccessibilityTrusted() {
-    xcb_ewmh_connection_t* ewmh = m_connection.ewmh();
-    if (!ewmh->connection)
-        return false;
-    // A window manager is running when _NET_SUPPORTING_WM_CHECK names a window that names itself.
-    // Asked every two seconds: both root properties are requested before either reply is read.
-    const auto checkCookie = xcb_ewmh_get_supporting_wm_check(ewmh, m_connection.root());
-    const auto supportedCookie = xcb_ewmh_get_supported(ewmh, m_connection.screenNumber());
-    xcb_window_t check = XCB_NONE;
-    xcb_ewmh_get_atoms_reply_t supported;
-    const bool haveCheck =
-        xcb_ewmh_get_supporting_wm_check_reply(ewmh, checkCookie, &check, nullptr);
-    const bool haveSupported =
-        xcb_ewmh_get_supported_reply(ewmh, supportedCookie, &supported, nullptr);
-    if (!haveSupported)
-        return false;
-    if (!haveCheck) {
-        xcb_ewmh_get_atoms_reply_wipe(&supported);
-        return false;
-    }
-    xcb_window_t self = XCB_NONE;
-    if (!xcb_ewmh_get_supporting_wm_check_reply(ewmh, xcb_ewmh_get_supporting_wm_check(ewmh, check),
-                                                &self, nullptr) ||
-        self != check) {
-        xcb_ewmh_get_atoms_reply_wipe(&supported);
-        return false;
-    }
-    bool active = false;
-    bool clients = false;
-    for (uint32_t i = 0; i < supported.atoms_len; ++i) {
-        active = active || supported.atoms[i] == ewmh->_NET_ACTIVE_WINDOW;
-        clients = clients || supported.atoms[i] == ewmh->_NET_CLIENT_LIST;
-    }
-    xcb_ewmh_get_atoms_reply_wipe(&supported);
-    return active && clients;
+bool X11Permissions::isWindowManagerRunning() {
+    return m_windowControl.isWindowManagerRunning();
 }
 
-bool X11Permissions::isAccessibilityTrustedWithPrompt() {
-    const bool trusted = isAccessibilityTrusted();
+bool X11Permissions::isWindowManagerRunningWithPrompt() {
+    const bool trusted = isWindowManagerRunning();
     if (!trusted)
         m_log.write("Halvo: No window manager with EWMH support is running; switching needs one "
                     "(openbox, xfwm4, KWin, Mutter, i3...). Start one and Halvo picks it up.");
@@ -67,14 +35,14 @@ bool X11Permissions::hasExtension(const char* name) {
     return present;
 }
 
-bool X11Permissions::isInputMonitoringGranted() {
+bool X11Permissions::hasKeyboardAccess() {
     // A server's extensions do not change while we are connected to it.
-    if (!m_inputMonitoring)
-        m_inputMonitoring = readInputMonitoring();
-    return *m_inputMonitoring;
+    if (!m_keyboardAccess)
+        m_keyboardAccess = readKeyboardAccess();
+    return *m_keyboardAccess;
 }
 
-bool X11Permissions::readInputMonitoring() {
+bool X11Permissions::readKeyboardAccess() {
     if (hasExtension("XWAYLAND"))
         return false;
     if (!hasExtension("XKEYBOARD") || !hasExtension("XInputExtension"))

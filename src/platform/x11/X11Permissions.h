@@ -1,6 +1,6 @@
-// The two permissions as an X11 session grants them: "Accessibility" is a window manager that
-// speaks EWMH (it supports _NET_ACTIVE_WINDOW and _NET_CLIENT_LIST); "Input Monitoring" is a real X
-// server (not XWayland) with the XKB and XInput2 extensions. Neither can be granted by a prompt.
+// The two permissions as an X11 session grants them: window control needs a window manager that
+// speaks EWMH, as window control itself decides it; keyboard access needs a real X server (not
+// XWayland) with the XKB and XInput2 extensions. Neither can be granted by a prompt.
 #pragma once
 
 #include "platform/Permissions.h"
@@ -10,24 +10,26 @@
 namespace halvo {
 
 class Log;
+class WindowControl;
 class X11Connection;
 
 class X11Permissions final : public Permissions {
 public:
-    X11Permissions(X11Connection& connection, Log& log);
+    X11Permissions(X11Connection& connection, WindowControl& windowControl, Log& log);
 
-    bool isAccessibilityTrusted() override;
+    bool isWindowManagerRunning() override;
     // Logs what is missing and how to get it; the answer is the current state.
-    bool isAccessibilityTrustedWithPrompt() override;
-    bool isInputMonitoringGranted() override;
+    bool isWindowManagerRunningWithPrompt() override;
+    bool hasKeyboardAccess() override;
 
 private:
     bool hasExtension(const char* name);
-    bool readInputMonitoring();
+    bool readKeyboardAccess();
 
     X11Connection& m_connection;
+    WindowControl& m_windowControl;
     Log& m_log;
-    std::optional<bool> m_inputMonitoring;
+    std::optional<bool> m_keyboardAccess;
 };
 
 } // namespace halvo

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
-#include "platform/x11/DesktopEntryIndex.h"
+#include "platform/linux/DesktopEntryIndex.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
 

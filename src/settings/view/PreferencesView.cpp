@@ -1,8 +1,8 @@
 // Preferences sections and their bindings to the backend, the login item and the recorder.
 #include "settings/view/PreferencesView.h"
 
-#include "app/PreferencesBackend.h"
 #include "platform/Localization.h"
+#include "settings/PreferencesBackend.h"
 #include "settings/view/ShortcutCaptureWidget.h"
 #include "settings/view/ViewStyle.h"
 
@@ -128,9 +128,9 @@ PreferencesView::PreferencesView(PreferencesBackend& backend, LoginItems& loginI
     m_subscriptions.push_back(
         m_backend.hotkeyError().subscribe([this](const auto&) { updateHotkeyError(); }));
     m_subscriptions.push_back(
-        m_backend.accessibilityTrusted().subscribe([this](bool) { updatePermissions(); }));
+        m_backend.windowManagerRunning().subscribe([this](bool) { updatePermissions(); }));
     m_subscriptions.push_back(
-        m_backend.inputMonitoringGranted().subscribe([this](bool) { updatePermissions(); }));
+        m_backend.keyboardAccess().subscribe([this](bool) { updatePermissions(); }));
 
     updateLogin();
     updateTheme();
@@ -333,25 +333,25 @@ QWidget* PreferencesView::makePermissionsSection() {
     };
     permissionRow(
         qstr(localized("Window manager", "Window manager check label")),
-        "preferences-system-windows", m_accessibilityStatus, m_accessibilityButton,
+        "preferences-system-windows", m_windowManagerStatus, m_windowManagerButton,
         qstr(localized("Open Window Manager Help…", "Open window manager help")),
         qstr(localized("Switching needs a running window manager with EWMH support, such as "
                        "openbox, xfwm4, KWin, Mutter or i3. Start one and Halvo picks it up.",
                        "Window manager check explanation")),
-        m_accessibilityHelp, "accessibility");
-    connect(m_accessibilityButton, &QPushButton::clicked, this,
-            [this] { m_backend.openAccessibility(); });
+        m_windowManagerHelp, "windowManager");
+    connect(m_windowManagerButton, &QPushButton::clicked, this,
+            [this] { m_backend.promptForWindowManager(); });
     column->addWidget(divider(box));
     permissionRow(
         qstr(localized("Keyboard access", "Keyboard access check label")), "input-keyboard",
-        m_inputMonitoringStatus, m_inputMonitoringButton,
+        m_keyboardAccessStatus, m_keyboardAccessButton,
         qstr(localized("Open Keyboard Access Help…", "Open keyboard access help")),
         qstr(localized("Halvo follows the modifier keys through the X server's XKB and XInput2 "
                        "extensions. Run it in an X11 session; under Wayland it cannot see them.",
                        "Keyboard access check explanation")),
-        m_inputMonitoringHelp, "inputMonitoring");
-    connect(m_inputMonitoringButton, &QPushButton::clicked, this,
-            [this] { m_backend.openInputMonitoringSettings(); });
+        m_keyboardAccessHelp, "keyboardAccess");
+    connect(m_keyboardAccessButton, &QPushButton::clicked, this,
+            [this] { m_backend.openKeyboardAccessHelp(); });
     return box;
 }
 
@@ -516,22 +516,22 @@ void PreferencesView::updateHotkeyError() {
 }
 
 void PreferencesView::updatePermissions() {
-    const bool trusted = m_backend.accessibilityTrusted().get();
-    m_accessibilityStatus->setText(trusted ? qstr(localized("Granted", "Permission status"))
+    const bool trusted = m_backend.windowManagerRunning().get();
+    m_windowManagerStatus->setText(trusted ? qstr(localized("Granted", "Permission status"))
                                            : qstr(localized("Required", "Permission status")));
-    ViewStyle::apply(m_accessibilityStatus, ViewStyle::Font::caption,
+    ViewStyle::apply(m_windowManagerStatus, ViewStyle::Font::caption,
                      trusted ? ViewStyle::Colour::secondary : ViewStyle::Colour::orange);
-    m_accessibilityButton->setVisible(!trusted);
-    m_accessibilityHelp->setVisible(!trusted);
+    m_windowManagerButton->setVisible(!trusted);
+    m_windowManagerHelp->setVisible(!trusted);
 
-    const bool monitoring = m_backend.inputMonitoringGranted().get();
-    m_inputMonitoringStatus->setText(monitoring
-                                         ? qstr(localized("Granted", "Permission status"))
-                                         : qstr(localized("Not Granted", "Permission status")));
-    ViewStyle::apply(m_inputMonitoringStatus, ViewStyle::Font::caption,
+    const bool monitoring = m_backend.keyboardAccess().get();
+    m_keyboardAccessStatus->setText(monitoring
+                                        ? qstr(localized("Granted", "Permission status"))
+                                        : qstr(localized("Not Granted", "Permission status")));
+    ViewStyle::apply(m_keyboardAccessStatus, ViewStyle::Font::caption,
                      monitoring ? ViewStyle::Colour::secondary : ViewStyle::Colour::orange);
-    m_inputMonitoringButton->setVisible(!monitoring);
-    m_inputMonitoringHelp->setVisible(!monitoring);
+    m_keyboardAccessButton->setVisible(!monitoring);
+    m_keyboardAccessHelp->setVisible(!monitoring);
 }
 
 } // namespace halvo

@@ -80,12 +80,12 @@ private:
     std::vector<QLabel*> m_gestureKeys;
     QWidget* m_hotkeyErrorRow = nullptr;
     QLabel* m_hotkeyErrorText = nullptr;
-    QLabel* m_accessibilityStatus = nullptr;
-    QPushButton* m_accessibilityButton = nullptr;
-    QLabel* m_accessibilityHelp = nullptr;
-    QLabel* m_inputMonitoringStatus = nullptr;
-    QPushButton* m_inputMonitoringButton = nullptr;
-    QLabel* m_inputMonitoringHelp = nullptr;
+    QLabel* m_windowManagerStatus = nullptr;
+    QPushButton* m_windowManagerButton = nullptr;
+    QLabel* m_windowManagerHelp = nullptr;
+    QLabel* m_keyboardAccessStatus = nullptr;
+    QPushButton* m_keyboardAccessButton = nullptr;
+    QLabel* m_keyboardAccessHelp = nullptr;
     QToolButton* m_tipsToggle = nullptr;
     QWidget* m_tips = nullptr;
 };

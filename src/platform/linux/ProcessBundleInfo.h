@@ -10,11 +10,12 @@ namespace halvo {
 class ProcessBundleInfo final : public BundleInfo {
 public:
     // `identifier` is the WM_CLASS class of Halvo's own windows; version and build come from the
-    // build configuration ("CFBundleShortVersionString" and "CFBundleVersion").
+    // build configuration; empty strings stand for unknown.
     ProcessBundleInfo(std::string identifier, std::string shortVersion, std::string build);
 
     std::string bundleIdentifier() const override { return m_identifier; }
-    std::optional<InfoValue> infoValue(const std::string& key) const override;
+    std::optional<std::string> version() const override;
+    std::optional<std::string> build() const override;
     std::optional<std::string> environment(const std::string& name) const override;
 
 private:

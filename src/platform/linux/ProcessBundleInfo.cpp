@@ -1,5 +1,5 @@
 // Build-time identity and getenv.
-#include "platform/x11/ProcessBundleInfo.h"
+#include "platform/linux/ProcessBundleInfo.h"
 
 #include <cstdlib>
 #include <utility>
@@ -11,14 +11,16 @@ ProcessBundleInfo::ProcessBundleInfo(std::string identifier, std::string shortVe
     : m_identifier(std::move(identifier)), m_shortVersion(std::move(shortVersion)),
       m_build(std::move(build)) {}
 
-std::optional<InfoValue> ProcessBundleInfo::infoValue(const std::string& key) const {
-    if (key == "CFBundleIdentifier")
-        return m_identifier;
-    if (key == "CFBundleShortVersionString" && !m_shortVersion.empty())
-        return m_shortVersion;
-    if (key == "CFBundleVersion" && !m_build.empty())
-        return m_build;
-    return std::nullopt;
+std::optional<std::string> ProcessBundleInfo::version() const {
+    if (m_shortVersion.empty())
+        return std::nullopt;
+    return m_shortVersion;
+}
+
+std::optional<std::string> ProcessBundleInfo::build() const {
+    if (m_build.empty())
+        return std::nullopt;
+    return m_build;
 }
 
 std::optional<std::string> ProcessBundleInfo::environment(const std::string& name) const {

@@ -1,5 +1,5 @@
 // Desktop-entry Exec quoting: the argument rules first, the string-value escapes on top.
-#include "app/DesktopExec.h"
+#include "platform/DesktopExec.h"
 
 #include <string_view>
 

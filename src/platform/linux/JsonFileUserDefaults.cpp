@@ -1,5 +1,5 @@
 // Reading, converting and atomically replacing the JSON settings file.
-#include "platform/x11/JsonFileUserDefaults.h"
+#include "platform/linux/JsonFileUserDefaults.h"
 
 #include <cerrno>
 #include <cmath>

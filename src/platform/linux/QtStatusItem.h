@@ -39,7 +39,6 @@ private:
     std::vector<StatusMenuItem> m_shown; // the entries the menu holds
     bool m_built = false;
     bool m_menuOpen = false; // between the menu's aboutToShow and aboutToHide
-    std::string m_title;
 };
 
 } // namespace halvo

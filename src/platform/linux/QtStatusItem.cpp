@@ -1,5 +1,5 @@
 // Tray icon and its menu.
-#include "platform/x11/QtStatusItem.h"
+#include "platform/linux/QtStatusItem.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -106,7 +106,6 @@ bool QtStatusItem::setImage(const std::string& name, const std::string& accessib
 }
 
 void QtStatusItem::setTitle(const std::string& title) {
-    m_title = title;
     m_tray->setIcon(titleIcon(QString::fromStdString(title)));
     m_tray->show();
 }

@@ -1,7 +1,7 @@
 // Reading and writing the autostart entry.
-#include "platform/x11/XdgLoginItems.h"
+#include "platform/linux/XdgLoginItems.h"
 
-#include "app/DesktopExec.h"
+#include "platform/DesktopExec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-// The overlay's colour scheme; the raw value is the stored form.
+// The colour scheme a panel takes (the overlay's appearance); the raw value is the stored form.
 #pragma once
 
 #include <array>

@@ -1,6 +1,6 @@
 // A theme of Halvo's own, written to a temporary folder, whose Inherits list is the fallback
 // order: Qt searches a theme's parents, and hicolor's parent is Qt's fallback theme.
-#include "platform/x11/IconThemeFallback.h"
+#include "platform/linux/IconThemeFallback.h"
 
 #include <QDir>
 #include <QFile>

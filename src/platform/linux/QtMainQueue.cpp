@@ -1,5 +1,5 @@
 // Posting, timers and cancellation on the Qt event loop.
-#include "platform/x11/QtMainQueue.h"
+#include "platform/linux/QtMainQueue.h"
 
 #include <QThread>
 #include <QTimer>

@@ -5,7 +5,7 @@
 #include "input/ShortcutModifiers.h"
 #include "platform/Published.h"
 #include "platform/Subscription.h"
-#include "settings/Theme.h"
+#include "platform/Theme.h"
 
 #include <functional>
 #include <optional>
@@ -17,8 +17,8 @@ class PreferencesBackend {
 public:
     virtual ~PreferencesBackend() = default;
 
-    virtual Published<bool>& accessibilityTrusted() = 0;
-    virtual Published<bool>& inputMonitoringGranted() = 0;
+    virtual Published<bool>& windowManagerRunning() = 0;
+    virtual Published<bool>& keyboardAccess() = 0;
     // The message of the last failed shortcut change; none after a successful one.
     virtual Published<std::optional<std::string>>& hotkeyError() = 0;
 
@@ -38,8 +38,8 @@ public:
     // combination is held and ends a switch in progress. Resuming only lifts the suspension.
     virtual void setHotkeysSuspended(bool suspended) = 0;
 
-    virtual void openAccessibility() = 0;
-    virtual void openInputMonitoringSettings() = 0;
+    virtual void promptForWindowManager() = 0;
+    virtual void openKeyboardAccessHelp() = 0;
 
     // Reads both permissions again, then rebuilds the status menu.
     virtual void refreshPermissions() = 0;

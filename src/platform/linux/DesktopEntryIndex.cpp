@@ -1,5 +1,5 @@
 // Indexing the installed desktop entries by StartupWMClass and file name.
-#include "platform/x11/DesktopEntryIndex.h"
+#include "platform/linux/DesktopEntryIndex.h"
 
 #include <algorithm>
 #include <cctype>

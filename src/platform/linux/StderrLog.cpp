@@ -1,5 +1,5 @@
 // Unbuffered, whole-line writes to standard error.
-#include "platform/x11/StderrLog.h"
+#include "platform/linux/StderrLog.h"
 
 #include <cstdio>
 
