@@ -45,8 +45,9 @@ DesktopWatcher::~DesktopWatcher() {
 
 void DesktopWatcher::watch(xcb_window_t window) {
     // Client windows are created as children of the root before the window manager reparents
-    // them, so their _NET_WM_STATE changes and moves are seen here too.
-    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // them, so their _NET_WM_STATE changes, moves and focus changes are seen here too.
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE |
+                          XCB_EVENT_MASK_FOCUS_CHANGE;
     xcb_change_window_attributes(m_connection, window, XCB_CW_EVENT_MASK, &mask);
 }
 
@@ -213,6 +214,19 @@ xcb_window_t DesktopWatcher::activeWindow() const {
 std::string DesktopWatcher::activeClass() const {
     const xcb_window_t window = activeWindow();
     return window == XCB_WINDOW_NONE ? std::string() : windowClass(window);
+}
+
+bool DesktopWatcher::hasInputFocus(xcb_window_t window) const {
+    Freed<xcb_get_input_focus_reply_t> focus{
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr)};
+    constexpr xcb_window_t pointerRoot = 1; // focus follows the pointer: on no one window
+    xcb_window_t inside = focus ? focus->focus : xcb_window_t(XCB_WINDOW_NONE);
+    while (inside != XCB_WINDOW_NONE && inside != pointerRoot && inside != m_root) {
+        if (inside == window)
+            return true;
+        inside = parent(inside);
+    }
+    return false;
 }
 
 bool DesktopWatcher::isFullScreen(xcb_window_t window) const {

@@ -1,7 +1,8 @@
 // What a user would see on a test's X server, read and waited for over one xcb connection of its
-// own: Halvo's windows, the active window, window states and frames, and pointer input through
-// XTEST. Waits sleep on the connection's X events (root substructure and property changes, and
-// those of every top-level window), not on polls of forked tools.
+// own: Halvo's windows, the active window and the keyboard focus, window states and frames, and
+// pointer input through XTEST. Waits sleep on the connection's X events (root substructure and
+// property changes, and the structure, property and focus changes of every top-level window), not
+// on polls of forked tools.
 #pragma once
 
 #include <functional>
@@ -49,6 +50,8 @@ public:
     // _NET_ACTIVE_WINDOW and the class of that window ("" when none).
     xcb_window_t activeWindow() const;
     std::string activeClass() const;
+    // Whether the server's keyboard focus is on `window` or inside it.
+    bool hasInputFocus(xcb_window_t window) const;
     // Whether _NET_WM_STATE of `window` holds _NET_WM_STATE_FULLSCREEN.
     bool isFullScreen(xcb_window_t window) const;
     // The first managed client window of class `wmClass`, 0 when none.

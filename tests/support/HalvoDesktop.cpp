@@ -56,20 +56,18 @@ bool HalvoDesktop::startClients(const std::vector<Client>& clients) {
             return false;
         }
         m_clients.push_back(window);
-        // Window managers that focus new windows may do so a little after listing them
-        // (herbstluftwm); the next client waits, so that a late focus cannot land after its own.
-        if (&started != &clients.back())
-            waitForActive(window, 2);
-    }
-    // Some window managers now and then leave the focus on an earlier client when the last one
-    // maps right after it; then it is brought forward as a user would, again each second while a
-    // window manager still busy with the map passes over the request.
-    const xcb_window_t last = m_clients.back();
-    for (int attempt = 0; attempt < 5 && !waitForActive(last, attempt == 0 ? 3 : 1); ++attempt)
-        m_watcher->requestActivation(last);
-    if (!waitForActive(last, 1)) {
-        m_error = clients.back().wmClass + " is not active after its start";
-        return false;
+        // A window manager lists and activates a new window before the server has given it the
+        // keyboard focus. The next client starts only once it has: herbstluftwm takes a focus
+        // event that reaches it after the next window's map request for this window stealing
+        // the focus, and keeps the focus there.
+        if (!m_watcher->waitFor(
+                [&] {
+                    return m_watcher->activeWindow() == window && m_watcher->hasInputFocus(window);
+                },
+                20)) {
+            m_error = started.wmClass + " did not get the focus after its start";
+            return false;
+        }
     }
     return true;
 }

@@ -51,8 +51,8 @@ public:
     const std::string& configHome() const { return m_configHome; }
     std::string settingsPath() const { return m_configHome + "/halvo/defaults.json"; }
 
-    // Starts `clients` in that order and brings the last one forward; returns whether all are
-    // managed and the last one is active.
+    // Starts `clients` in that order, each once the one before it has the focus; returns whether
+    // all are managed and each had the focus after its start (so the last one has it).
     bool startClients(const std::vector<Client>& clients = fourClients);
     // The managed window of a started client, 0 when none.
     xcb_window_t client(const std::string& wmClass) const;

@@ -26,10 +26,6 @@ struct WindowManagerDesktop {
         halvo = desktop.startHalvo({}, environment);
         if (!desktop.started(*halvo))
             error = "halvo did not start:\n" + halvo->log();
-        // herbstluftwm now and then hands the focus back to xterm late; the cases begin with
-        // xlogo in front.
-        else if (!desktop.activate("XLogo"))
-            error = "xlogo cannot be brought forward";
     }
 
     int windowX(xcb_window_t window) {
