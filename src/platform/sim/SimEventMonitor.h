@@ -3,9 +3,9 @@
 #pragma once
 
 #include "platform/EventMonitor.h"
+#include "platform/MonitorSet.h"
 
 #include <cstddef>
-#include <map>
 
 namespace halvo {
 
@@ -24,8 +24,7 @@ public:
 
 private:
     bool m_refuse = false;
-    MonitorToken m_nextToken = 1;
-    std::map<MonitorToken, Handlers> m_monitors;
+    MonitorSet m_monitors;
 };
 
 } // namespace halvo

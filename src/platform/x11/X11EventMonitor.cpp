@@ -54,13 +54,11 @@ X11EventMonitor::~X11EventMonitor() {
 std::optional<MonitorToken> X11EventMonitor::addMonitor(Handlers handlers) {
     if (!m_hasXkb && !m_hasXInput)
         return std::nullopt;
-    const MonitorToken token = m_nextToken++;
-    m_monitors.emplace(token, std::move(handlers));
-    return token;
+    return m_monitors.add(std::move(handlers));
 }
 
 void X11EventMonitor::removeMonitor(MonitorToken token) {
-    m_monitors.erase(token);
+    m_monitors.remove(token);
 }
 
 void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
@@ -88,7 +86,7 @@ void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
         if (held == m_held)
             return;
         m_held = held;
-        deliverModifiers(held);
+        m_monitors.deliverModifiers(held);
         return;
     }
     if (m_hasXInput && type == XCB_GE_GENERIC) {
@@ -102,28 +100,8 @@ void X11EventMonitor::handleEvent(const xcb_generic_event_t& event) {
             xcb_key_symbols_get_keysym(m_symbols, static_cast<xcb_keycode_t>(raw.detail), 0);
         // Only the four arrows are reported; any other key is dropped here, unread.
         if (const std::optional<Key> key = x11::keyForKeysym(keysym))
-            deliverKeyReleased(*key);
+            m_monitors.deliverKeyReleased(*key);
     }
-}
-
-void X11EventMonitor::deliverModifiers(Modifiers held) {
-    std::vector<std::function<void(Modifiers)>> handlers; // a handler may remove its monitor
-    for (const auto& [token, monitor] : m_monitors) {
-        if (monitor.modifiersChanged)
-            handlers.push_back(monitor.modifiersChanged);
-    }
-    for (const auto& handler : handlers)
-        handler(held);
-}
-
-void X11EventMonitor::deliverKeyReleased(Key key) {
-    std::vector<std::function<void(Key)>> handlers;
-    for (const auto& [token, monitor] : m_monitors) {
-        if (monitor.keyReleased)
-            handlers.push_back(monitor.keyReleased);
-    }
-    for (const auto& handler : handlers)
-        handler(key);
 }
 
 } // namespace halvo

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "platform/EventMonitor.h"
+#include "platform/MonitorSet.h"
 #include "platform/x11/X11Connection.h"
 
 #include <cstdint>
-#include <map>
 
 struct _XCBKeySymbols;
 
@@ -31,8 +31,6 @@ public:
 
 private:
     void handleEvent(const xcb_generic_event_t& event);
-    void deliverModifiers(Modifiers held);
-    void deliverKeyReleased(Key key);
 
     X11Connection& m_connection;
     X11Connection::ListenerID m_listener = 0;
@@ -42,8 +40,7 @@ private:
     bool m_hasXInput = false;
     std::uint8_t m_xinputOpcode = 0;
     Modifiers m_held; // the modifiers last seen
-    MonitorToken m_nextToken = 1;
-    std::map<MonitorToken, Handlers> m_monitors;
+    MonitorSet m_monitors;
 };
 
 } // namespace halvo
