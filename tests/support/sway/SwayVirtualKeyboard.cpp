@@ -5,66 +5,22 @@
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 #include <cstring>
-#include <ctime>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
 namespace halvo::test {
-namespace {
 
-struct Globals {
-    wl_seat* seat = nullptr;
-    zwp_virtual_keyboard_manager_v1* manager = nullptr;
-};
-
-void announceGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
-                    uint32_t) {
-    auto* globals = static_cast<Globals*>(data);
-    if (!globals->seat && strcmp(interface, wl_seat_interface.name) == 0) {
-        globals->seat =
-            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
-        globals->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
-            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
-    }
-}
-
-void removeGlobal(void*, wl_registry*, uint32_t) {}
-
-const wl_registry_listener registryListener = {announceGlobal, removeGlobal};
-
-uint32_t milliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
-}
-
-} // namespace
-
-SwayVirtualKeyboard::SwayVirtualKeyboard(const std::string& waylandDisplay) {
-    m_display = wl_display_connect(waylandDisplay.c_str());
-    if (!m_display) {
-        m_error = "cannot connect to the Wayland display " + waylandDisplay;
+SwayVirtualKeyboard::SwayVirtualKeyboard(const std::string& waylandDisplay)
+    : m_client(waylandDisplay, zwp_virtual_keyboard_manager_v1_interface, "virtual keyboards"),
+      m_manager(static_cast<zwp_virtual_keyboard_manager_v1*>(m_client.manager())) {
+    if (!m_client.ok())
         return;
-    }
-    Globals globals;
-    wl_registry* registry = wl_display_get_registry(m_display);
-    wl_registry_add_listener(registry, &registryListener, &globals);
-    wl_display_roundtrip(m_display);
-    wl_registry_destroy(registry);
-    m_seat = globals.seat;
-    m_manager = globals.manager;
-    if (!m_seat || !m_manager) {
-        m_error = "the compositor offers no seat or no virtual keyboards";
-        return;
-    }
-    m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_seat);
-    if (!setUpKeymap())
-        return;
-    if (wl_display_roundtrip(m_display) < 0)
-        m_error = "the compositor refused the keyboard";
+    m_keyboard =
+        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_client.seat());
+    if (setUpKeymap() && !m_client.roundtrip())
+        m_client.fail("the compositor refused the keyboard");
 }
 
 SwayVirtualKeyboard::~SwayVirtualKeyboard() {
@@ -72,12 +28,6 @@ SwayVirtualKeyboard::~SwayVirtualKeyboard() {
         zwp_virtual_keyboard_v1_destroy(m_keyboard);
     if (m_manager)
         zwp_virtual_keyboard_manager_v1_destroy(m_manager);
-    if (m_seat)
-        wl_seat_destroy(m_seat);
-    if (m_display) {
-        wl_display_roundtrip(m_display);
-        wl_display_disconnect(m_display);
-    }
     xkb_state_unref(m_state);
     xkb_keymap_unref(m_keymap);
     xkb_context_unref(m_context);
@@ -90,7 +40,7 @@ bool SwayVirtualKeyboard::setUpKeymap() {
                    : nullptr;
     m_state = m_keymap ? xkb_state_new(m_keymap) : nullptr;
     if (!m_state) {
-        m_error = "xkbcommon could not compile the default keymap";
+        m_client.fail("xkbcommon could not compile the default keymap");
         return false;
     }
     char* text = xkb_keymap_get_as_string(m_keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
@@ -99,7 +49,7 @@ bool SwayVirtualKeyboard::setUpKeymap() {
     const bool written = fd >= 0 && write(fd, text, size) == static_cast<ssize_t>(size);
     free(text);
     if (!written) {
-        m_error = "could not pass the keymap in shared memory";
+        m_client.fail("could not pass the keymap in shared memory");
         if (fd >= 0)
             close(fd);
         return false;
@@ -131,11 +81,11 @@ bool SwayVirtualKeyboard::send(const std::string& keysymName, bool down) {
         return false;
     const unsigned code = keycode(keysymName);
     if (code == 0) {
-        m_error = "no key for the keysym " + keysymName;
+        m_client.fail("no key for the keysym " + keysymName);
         return false;
     }
     // Wayland key codes are evdev codes: xkb's less 8.
-    zwp_virtual_keyboard_v1_key(m_keyboard, milliseconds(), code - 8,
+    zwp_virtual_keyboard_v1_key(m_keyboard, SwaySeatClient::milliseconds(), code - 8,
                                 down ? WL_KEYBOARD_KEY_STATE_PRESSED
                                      : WL_KEYBOARD_KEY_STATE_RELEASED);
     xkb_state_update_key(m_state, code, down ? XKB_KEY_DOWN : XKB_KEY_UP);
@@ -144,12 +94,7 @@ bool SwayVirtualKeyboard::send(const std::string& keysymName, bool down) {
         xkb_state_serialize_mods(m_state, XKB_STATE_MODS_LATCHED),
         xkb_state_serialize_mods(m_state, XKB_STATE_MODS_LOCKED),
         xkb_state_serialize_layout(m_state, XKB_STATE_LAYOUT_EFFECTIVE));
-    if (wl_display_roundtrip(m_display) < 0) {
-        m_error = "the Wayland connection failed (error " +
-                  std::to_string(wl_display_get_error(m_display)) + ")";
-        return false;
-    }
-    return true;
+    return m_client.roundtrip();
 }
 
 bool SwayVirtualKeyboard::press(const std::string& keysymName) {

@@ -2,10 +2,10 @@
 // order a test gives them, with a full xkb keymap so that modifier keys set the modifier state.
 #pragma once
 
+#include "support/sway/SwaySeatClient.h"
+
 #include <string>
 
-struct wl_display;
-struct wl_seat;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwp_virtual_keyboard_v1;
 struct xkb_context;
@@ -23,8 +23,8 @@ public:
     SwayVirtualKeyboard(const SwayVirtualKeyboard&) = delete;
     SwayVirtualKeyboard& operator=(const SwayVirtualKeyboard&) = delete;
 
-    bool ok() const { return m_error.empty(); }
-    const std::string& error() const { return m_error; }
+    bool ok() const { return m_client.ok(); }
+    const std::string& error() const { return m_client.error(); }
 
     // Keysym names as xkb knows them: "Control_L", "Alt_L", "Shift_L", "Super_L", "Left",
     // "Right", "a". A modifier key changes the modifier state as a real keyboard's would. Each
@@ -39,14 +39,12 @@ private:
     bool send(const std::string& keysymName, bool down);
     unsigned keycode(const std::string& keysymName) const;
 
-    wl_display* m_display = nullptr;
-    wl_seat* m_seat = nullptr;
+    SwaySeatClient m_client;
     zwp_virtual_keyboard_manager_v1* m_manager = nullptr;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     xkb_context* m_context = nullptr;
     xkb_keymap* m_keymap = nullptr;
     xkb_state* m_state = nullptr;
-    std::string m_error;
 };
 
 } // namespace halvo::test

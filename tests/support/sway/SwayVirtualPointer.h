@@ -2,10 +2,10 @@
 // of the output layout and presses buttons, through the wlroots virtual-pointer protocol.
 #pragma once
 
+#include "support/sway/SwaySeatClient.h"
+
 #include <string>
 
-struct wl_display;
-struct wl_seat;
 struct zwlr_virtual_pointer_manager_v1;
 struct zwlr_virtual_pointer_v1;
 
@@ -20,8 +20,8 @@ public:
     SwayVirtualPointer(const SwayVirtualPointer&) = delete;
     SwayVirtualPointer& operator=(const SwayVirtualPointer&) = delete;
 
-    bool ok() const { return m_error.empty(); }
-    const std::string& error() const { return m_error; }
+    bool ok() const { return m_client.ok(); }
+    const std::string& error() const { return m_client.error(); }
 
     // Each call returns once the compositor has processed it.
     bool moveTo(int x, int y);
@@ -31,15 +31,12 @@ public:
 
 private:
     bool button(bool down);
-    bool finish();
 
-    wl_display* m_display = nullptr;
-    wl_seat* m_seat = nullptr;
+    SwaySeatClient m_client;
     zwlr_virtual_pointer_manager_v1* m_manager = nullptr;
     zwlr_virtual_pointer_v1* m_pointer = nullptr;
     int m_width;
     int m_height;
-    std::string m_error;
 };
 
 } // namespace halvo::test
