@@ -2,6 +2,8 @@
 // the tests' eyes.
 #include "support/DesktopWatcher.h"
 
+#include "platform/x11/X11Xkb.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -29,6 +31,11 @@ DesktopWatcher::DesktopWatcher(const std::string& display)
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    if (const x11::XkbSupport xkb = x11::useXkb(m_connection); xkb.usable) {
+        m_xkbFirstEvent = xkb.firstEvent;
+        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_BELL_NOTIFY,
+                              0, XCB_XKB_EVENT_TYPE_BELL_NOTIFY, 0, 0, nullptr);
+    }
     Freed<xcb_query_tree_reply_t> tree{
         xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr)};
     if (!tree)
@@ -56,10 +63,14 @@ bool DesktopWatcher::readEvents(bool queuedOnly) {
     while (xcb_generic_event_t* event = queuedOnly ? xcb_poll_for_queued_event(m_connection)
                                                    : xcb_poll_for_event(m_connection)) {
         read = true;
-        if ((event->response_type & 0x7f) == XCB_CREATE_NOTIFY) {
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_CREATE_NOTIFY) {
             const auto* created = reinterpret_cast<const xcb_create_notify_event_t*>(event);
             if (created->parent == m_root)
                 watch(created->window);
+        } else if (m_xkbFirstEvent != 0 && type == m_xkbFirstEvent &&
+                   event->pad0 == XCB_XKB_BELL_NOTIFY) { // pad0 holds the XKB event's kind
+            ++m_bells;
         }
         free(event);
     }

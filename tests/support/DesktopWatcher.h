@@ -1,10 +1,11 @@
 // What a user would see on a test's X server, read and waited for over one xcb connection of its
 // own: Halvo's windows, the active window and the keyboard focus, window states and frames, and
 // pointer input through XTEST. Waits sleep on the connection's X events (root substructure and
-// property changes, and the structure, property and focus changes of every top-level window), not
-// on polls of forked tools.
+// property changes, the structure, property and focus changes of every top-level window, and XKB
+// bells), not on polls of forked tools.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,6 +60,9 @@ public:
     // Asks the window manager to activate `window`, as a pager does (_NET_ACTIVE_WINDOW).
     void requestActivation(xcb_window_t window);
 
+    // The bells rung on the display since this watcher connected, as XKB reports them.
+    int bells() const { return m_bells; }
+
     // The average brightness (0...255) of a small square of the screen around (x, y).
     std::optional<double> brightnessAt(int x, int y) const;
 
@@ -78,6 +82,8 @@ private:
 
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;
+    std::uint8_t m_xkbFirstEvent = 0;
+    int m_bells = 0;
 };
 
 } // namespace halvo::test

@@ -1,6 +1,5 @@
 // The program when the display changes under it: the X server dies, the window manager is
 // replaced, a monitor goes away in the middle of a switch or a long-press move.
-#include "platform/x11/X11Xkb.h"
 #include "support/HalvoDesktop.h"
 
 #include <gtest/gtest.h>
@@ -8,39 +7,6 @@
 using namespace halvo::test;
 
 namespace {
-
-// Counts the bells rung on a display, as XKB reports them to every client that asks.
-class BellCounter {
-public:
-    explicit BellCounter(const std::string& display) {
-        m_connection = xcb_connect(display.c_str(), nullptr);
-        auto* reply = xcb_xkb_use_extension_reply(
-            m_connection, xcb_xkb_use_extension(m_connection, 1, 0), nullptr);
-        free(reply);
-        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, XCB_XKB_EVENT_TYPE_BELL_NOTIFY,
-                              0, XCB_XKB_EVENT_TYPE_BELL_NOTIFY, 0, 0, nullptr);
-        xcb_flush(m_connection);
-        m_base = xcb_get_extension_data(m_connection, &xcb_xkb_id)->first_event;
-    }
-    ~BellCounter() { xcb_disconnect(m_connection); }
-    BellCounter(const BellCounter&) = delete;
-    BellCounter& operator=(const BellCounter&) = delete;
-
-    int count() {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-            if ((event->response_type & 0x7f) == m_base &&
-                event->pad0 == XCB_XKB_BELL_NOTIFY) // the XKB event subtype
-                ++m_count;
-            free(event);
-        }
-        return m_count;
-    }
-
-private:
-    xcb_connection_t* m_connection = nullptr;
-    std::uint8_t m_base = 0;
-    int m_count = 0;
-};
 
 // Three monitors side by side over the 2560-pixel root: LEFT (primary), MID and RIGHT.
 void makeThreeMonitors(XvfbSession& session) {
@@ -139,7 +105,8 @@ TEST_F(FaultDisplayTest, LongPressBeepsWhenTheTargetMonitorGoesAway) {
     makeThreeMonitors(desktop.session());
     ASSERT_NE(desktop.session().run("xrandr --listmonitors").find("MID"), std::string::npos);
     start();
-    BellCounter bells(desktop.session().display());
+    DesktopWatcher& watcher = desktop.watcher();
+    const int bells = watcher.bells();
     desktop.watcher().movePointer(2200, 500);
 
     desktop.holdCombination();
@@ -148,7 +115,7 @@ TEST_F(FaultDisplayTest, LongPressBeepsWhenTheTargetMonitorGoesAway) {
     desktop.session().run("xrandr --delmonitor RIGHT");
     // The long press fires 0.6 s after the press and finds its screen gone: nothing moves, and
     // the bell says so.
-    EXPECT_TRUE(XvfbSession::waitUntil([&] { return bells.count() > 0; }, 3)) << halvo->log();
+    EXPECT_TRUE(watcher.waitFor([&] { return watcher.bells() > bells; }, 3)) << halvo->log();
     desktop.keyboard().release("Right");
     desktop.releaseCombination();
     EXPECT_EQ(desktop.watcher().activeWindow(), xterm);
