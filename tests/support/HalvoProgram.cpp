@@ -1,6 +1,7 @@
 // Starting and watching the halvo binary the build produced.
 #include "support/HalvoProgram.h"
 
+#include "support/ChildProcess.h"
 #include "support/XvfbSession.h"
 
 #include <csignal>
@@ -19,33 +20,19 @@ HalvoProgram::HalvoProgram(const std::string& configHome, std::vector<std::strin
     static int launches = 0;
     m_logPath = configHome + "/halvo-" + std::to_string(++launches) + ".log";
     const int logFd = ::open(m_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    m_pid = fork();
-    if (m_pid != 0) {
-        ::close(logFd);
-        return;
-    }
-    setpgid(0, 0);
-    const int devnull = ::open("/dev/null", O_RDONLY);
-    dup2(devnull, STDIN_FILENO);
-    dup2(logFd, STDOUT_FILENO);
-    dup2(logFd, STDERR_FILENO);
-    for (int fd = 3; fd < 1024; ++fd)
-        ::close(fd);
-    setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", configHome.c_str(), 1);
-    setenv("LANG", "C.UTF-8", 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    unsetenv("HALVO_NO_CONTROLLER");
-    unsetenv("LANGUAGE");
-    unsetenv("LC_ALL");
+    std::vector<std::string> set = {"XDG_CONFIG_HOME=" + configHome,
+                                    "XDG_RUNTIME_DIR=" + configHome, "LANG=C.UTF-8",
+                                    "QT_QPA_PLATFORM=xcb"};
     for (const auto& [name, value] : environment)
-        setenv(name.c_str(), value.c_str(), 1);
-    std::vector<char*> argv{const_cast<char*>(HALVO_BINARY)};
-    for (auto& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    execv(HALVO_BINARY, argv.data());
-    _exit(127);
+        set.push_back(name + "=" + value);
+    arguments.insert(arguments.begin(), HALVO_BINARY);
+    ChildProcess halvo(std::move(arguments));
+    halvo.environment = ChildProcess::overridden(ChildProcess::currentEnvironment(), set,
+                                                 {"HALVO_NO_CONTROLLER", "LANGUAGE", "LC_ALL"});
+    halvo.outputFd = logFd;
+    halvo.errorFd = logFd;
+    m_pid = halvo.start();
+    ::close(logFd);
 }
 
 HalvoProgram::~HalvoProgram() {

@@ -5,6 +5,7 @@
 // a test process that is not root runs sway as itself.
 #include "support/SwaySession.h"
 
+#include "support/ChildProcess.h"
 #include "support/XvfbSession.h"
 
 #include <chrono>
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <grp.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sstream>
@@ -70,65 +70,20 @@ Account currentAccount() {
     return {getuid(), getgid(), entry ? entry->pw_name : "user"};
 }
 
-std::vector<char*> cStrings(const std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (const auto& s : strings)
-        result.push_back(const_cast<char*>(s.c_str()));
-    result.push_back(nullptr);
-    return result;
-}
-
-// `environment` with each "NAME=value" of `extra` in place of the entry of that name.
-std::vector<std::string> overridden(std::vector<std::string> environment,
-                                    const std::vector<std::string>& extra) {
-    for (const std::string& entry : extra) {
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        std::erase_if(environment, [&](const std::string& e) { return e.starts_with(name); });
-        environment.push_back(entry);
-    }
-    return environment;
-}
-
-// Starts argv in its own process group with exactly `environment`, as `account` when given,
-// standard output and error going to `outputFd` and `errorFd` (-1: /dev/null). Everything is
-// prepared before fork: the child only makes system calls.
+// Starts argv with exactly `environment`, as `account` when given, standard output and error going
+// to `outputFd` and `errorFd` (-1: /dev/null), in `dir`.
 pid_t startProcess(const std::vector<std::string>& argv,
                    const std::vector<std::string>& environment,
                    const std::optional<Account>& account, int outputFd, int errorFd,
                    const std::string& dir) {
-    std::vector<char*> args = cStrings(argv);
-    std::vector<char*> env = cStrings(environment);
-    const pid_t pid = fork();
-    if (pid != 0)
-        return pid;
-    setpgid(0, 0);
-    const int devnull = open("/dev/null", O_RDWR);
-    dup2(devnull, STDIN_FILENO);
-    dup2(outputFd >= 0 ? outputFd : devnull, STDOUT_FILENO);
-    dup2(errorFd >= 0 ? errorFd : devnull, STDERR_FILENO);
-    for (int fd = 3; fd < 1024; ++fd)
-        close(fd);
-    if (account) {
-        const gid_t gid = account->gid;
-        if (setgroups(1, &gid) != 0 || setgid(gid) != 0 || setuid(account->uid) != 0)
-            _exit(126);
-    }
-    if (!dir.empty() && chdir(dir.c_str()) != 0)
-        _exit(126);
-    execvpe(args[0], args.data(), env.data());
-    _exit(127);
-}
-
-void terminateGroup(pid_t pid) {
-    if (pid <= 0)
-        return;
-    ::kill(-pid, SIGTERM);
-    const bool ended =
-        SwaySession::waitUntil([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, 1.0);
-    // Whatever is left of the group: the process itself, or what it started.
-    ::kill(-pid, SIGKILL);
-    if (!ended)
-        waitpid(pid, nullptr, 0);
+    ChildProcess child(argv);
+    child.environment = environment;
+    child.outputFd = outputFd;
+    child.errorFd = errorFd;
+    child.dir = dir;
+    if (account)
+        child.user = std::pair{account->uid, account->gid};
+    return child.start();
 }
 
 // Runs a tool as this process (swaymsg, grim), with its environment plus `extra`, and returns its
@@ -138,12 +93,10 @@ std::pair<int, std::string> capture(const std::vector<std::string>& argv,
     int fds[2];
     if (pipe(fds) != 0)
         return {-1, {}};
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e)
-        environment.emplace_back(*e);
     const int errors = std::getenv("HALVO_TEST_VERBOSE") ? STDERR_FILENO : -1;
     const pid_t pid =
-        startProcess(argv, overridden(environment, extra), std::nullopt, fds[1], errors, {});
+        startProcess(argv, ChildProcess::overridden(ChildProcess::currentEnvironment(), extra),
+                     std::nullopt, fds[1], errors, {});
     close(fds[1]);
     std::string output;
     char buffer[4096];
@@ -183,8 +136,8 @@ SwaySession::SwaySession(Options options) : m_options(std::move(options)) {
 
 SwaySession::~SwaySession() {
     for (pid_t pid : m_clients)
-        terminateGroup(pid);
-    terminateGroup(m_sway);
+        ChildProcess::end(pid);
+    ChildProcess::end(m_sway);
     if (!m_folder.empty()) {
         std::error_code ignored;
         fs::remove_all(m_folder, ignored);
@@ -341,7 +294,7 @@ SwaySession::clientEnvironment(const std::vector<std::string>& extra) const {
         environment.push_back("WAYLAND_DISPLAY=" + m_waylandName);
     if (!m_swaySocket.empty())
         environment.push_back("SWAYSOCK=" + m_swaySocket);
-    return overridden(environment, extra);
+    return ChildProcess::overridden(environment, extra);
 }
 
 void SwaySession::exportEnvironment() const {
@@ -363,7 +316,7 @@ pid_t SwaySession::spawn(const std::vector<std::string>& argv,
 }
 
 void SwaySession::kill(pid_t pid) {
-    terminateGroup(pid);
+    ChildProcess::end(pid);
     std::erase(m_clients, pid);
 }
 

@@ -1,6 +1,8 @@
 // Private X sessions for tests: Xvfb -displayfd picks a free display, so tests run in parallel.
 #include "support/XvfbSession.h"
 
+#include "support/ChildProcess.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,42 +22,15 @@
 namespace halvo::test {
 namespace {
 
+// Output goes to /dev/null unless HALVO_TEST_VERBOSE is set.
 pid_t spawnProcess(const std::vector<std::string>& argv, int keepFd = -1) {
-    const pid_t pid = fork();
-    if (pid != 0)
-        return pid;
-    setpgid(0, 0);
-    const int devnull = open("/dev/null", O_RDWR);
-    dup2(devnull, STDIN_FILENO);
-    if (!std::getenv("HALVO_TEST_VERBOSE")) {
-        dup2(devnull, STDOUT_FILENO);
-        dup2(devnull, STDERR_FILENO);
+    ChildProcess child(argv);
+    if (std::getenv("HALVO_TEST_VERBOSE")) {
+        child.outputFd = STDOUT_FILENO;
+        child.errorFd = STDERR_FILENO;
     }
-    for (int fd = 3; fd < 1024; ++fd) {
-        if (fd != keepFd)
-            close(fd);
-    }
-    std::vector<char*> args;
-    for (const auto& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-}
-
-void terminate(pid_t pid) {
-    if (pid <= 0)
-        return;
-    ::kill(-pid, SIGTERM);
-    ::kill(pid, SIGTERM);
-    for (int i = 0; i < 200; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ::kill(-pid, SIGKILL);
-    ::kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    child.keepFd = keepFd;
+    return child.start();
 }
 
 bool canConnect(const std::string& display) {
@@ -160,9 +135,9 @@ XvfbSession::XvfbSession(Options options) : m_options(std::move(options)) {
 
 XvfbSession::~XvfbSession() {
     for (pid_t pid : m_clients)
-        terminate(pid);
-    terminate(m_windowManager);
-    terminate(m_server);
+        ChildProcess::end(pid);
+    ChildProcess::end(m_windowManager);
+    ChildProcess::end(m_server);
     if (!m_tempDir.empty())
         std::system(("rm -rf '" + m_tempDir + "'").c_str());
 }
@@ -492,7 +467,7 @@ void XvfbSession::startWindowManager() {
 }
 
 bool XvfbSession::replaceWindowManager(const std::string& windowManager) {
-    terminate(m_windowManager);
+    ChildProcess::end(m_windowManager);
     m_windowManager = -1;
     waitUntil([&] { return windowManagerCheck() == 0; }, 5);
     m_options.windowManager = windowManager;
@@ -549,7 +524,7 @@ pid_t XvfbSession::forkClient(const std::function<int()>& body) {
 }
 
 void XvfbSession::kill(pid_t pid) {
-    terminate(pid);
+    ChildProcess::end(pid);
     std::erase(m_clients, pid);
 }
 
