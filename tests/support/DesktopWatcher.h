@@ -19,6 +19,7 @@ struct WindowFrame {
     int y = 0;
     int width = 0;
     int height = 0;
+    bool operator==(const WindowFrame&) const = default;
 };
 
 class DesktopWatcher {

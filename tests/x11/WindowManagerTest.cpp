@@ -167,8 +167,13 @@ TEST(TilingLongPressTest, FloatingUnderI3AndHerbstluftwmWithoutHerbstclient) {
         ASSERT_TRUE(under.error.empty()) << under.error;
         HalvoProgram& program = *under.halvo;
         if (test.setup) {
+            DesktopWatcher& watcher = under.desktop.watcher();
+            const auto tiled = watcher.frame(under.xterm);
             const std::string reply = under.desktop.session().run(test.setup);
             ASSERT_NE(reply.find("\"success\":true"), std::string::npos) << reply;
+            // i3's answer can reach the test before the server has placed the floating window.
+            ASSERT_TRUE(watcher.waitFor([&] { return watcher.frame(under.xterm) != tiled; }, 5))
+                << "xterm kept its tile";
         }
         // The offset from the monitor's left edge, which a floating window keeps.
         const int offset = under.windowX(under.xterm) % 1280;
