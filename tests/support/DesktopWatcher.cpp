@@ -29,6 +29,8 @@ DesktopWatcher::DesktopWatcher(const std::string& display)
     if (xcb_connection_has_error(m_connection))
         return;
     m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    m_activeWindowAtom = atom("_NET_ACTIVE_WINDOW");
+    m_checkAtom = atom("_NET_SUPPORTING_WM_CHECK");
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
     if (const x11::XkbSupport xkb = x11::useXkb(m_connection); xkb.usable) {
@@ -68,6 +70,12 @@ bool DesktopWatcher::readEvents(bool queuedOnly) {
             const auto* created = reinterpret_cast<const xcb_create_notify_event_t*>(event);
             if (created->parent == m_root)
                 watch(created->window);
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            const auto* changed = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (changed->window == m_root && changed->atom == m_checkAtom)
+                m_focusedSinceCheck = false;
+            else if (changed->window == m_root && changed->atom == m_activeWindowAtom)
+                m_focusedSinceCheck = true;
         } else if (m_xkbFirstEvent != 0 && type == m_xkbFirstEvent &&
                    event->pad0 == XCB_XKB_BELL_NOTIFY) { // pad0 holds the XKB event's kind
             ++m_bells;

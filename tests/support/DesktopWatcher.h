@@ -58,6 +58,10 @@ public:
     bool isFullScreen(xcb_window_t window) const;
     // The first managed client window of class `wmClass`, 0 when none.
     xcb_window_t clientOfClass(const std::string& wmClass) const;
+    // Whether the window manager that announced itself last (_NET_SUPPORTING_WM_CHECK) has set
+    // _NET_ACTIVE_WINDOW since: one that starts on running clients focuses one of them itself,
+    // and would override an activation asked before.
+    bool windowManagerHasFocused() const { return m_focusedSinceCheck; }
     // Asks the window manager to activate `window`, as a pager does (_NET_ACTIVE_WINDOW).
     void requestActivation(xcb_window_t window);
 
@@ -83,6 +87,9 @@ private:
 
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;
+    xcb_atom_t m_activeWindowAtom = 0;
+    xcb_atom_t m_checkAtom = 0;
+    bool m_focusedSinceCheck = false;
     std::uint8_t m_xkbFirstEvent = 0;
     int m_bells = 0;
 };

@@ -61,9 +61,14 @@ TEST_F(FaultDisplayTest, KeepsSwitchingWhenTheWindowManagerIsReplaced) {
     for (const char* next : {"fluxbox", "icewm", "openbox"}) {
         SCOPED_TRACE(next);
         ASSERT_TRUE(desktop.session().replaceWindowManager(next)) << desktop.session().error();
-        // The new window manager adopts the running clients; give one of them the focus.
+        // The new window manager adopts the running clients and focuses one itself; then one of
+        // them is given the focus.
         ASSERT_TRUE(desktop.watcher().waitFor(
-            [&] { return desktop.client("XLogo") && desktop.client("XTerm"); }, 10));
+            [&] {
+                return desktop.client("XLogo") && desktop.client("XTerm") &&
+                       desktop.watcher().windowManagerHasFocused();
+            },
+            10));
         desktop.watcher().requestActivation(xlogo);
         ASSERT_TRUE(desktop.waitForActive(xlogo, 5));
         // The first activation after the change is often not confirmed (the log says so); the
