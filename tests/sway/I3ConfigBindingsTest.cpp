@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -45,6 +46,11 @@ struct Row {
     std::string config;
     std::vector<std::string> expected;
 };
+
+// Test listings name the row, not its bytes.
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class ConfigBindings : public testing::TestWithParam<Row> {};
 
