@@ -1,6 +1,8 @@
 // The keyboard surface's life and the translation of its keyboard events.
 #include "platform/sway/SwayEventMonitor.h"
 
+#include "platform/HotkeyAction.h"
+
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -67,7 +69,8 @@ void SwayEventMonitor::keyboard(const WaylandConnection::KeyboardEvent& event) {
             giveBack();
         return;
     case Kind::key:
-        if (m_surface && !event.pressed)
+        // The seam reports the four arrows only.
+        if (m_surface && !event.pressed && hotkeyActionForKey(event.key))
             deliverKeyReleased(event.key);
         return;
     }
