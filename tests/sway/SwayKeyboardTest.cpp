@@ -133,6 +133,21 @@ TEST_F(SwayKeys, EachArrowGivesPressAndReleaseOnlyWithTheExactCombination) {
     EXPECT_EQ(recorder.log, expected);
 }
 
+// Caps Lock and Num Lock never get in the way.
+TEST_F(SwayKeys, LockKeysDoNotGetInTheWay) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    for (const std::string lock : {"Num_Lock", "Caps_Lock"}) {
+        ASSERT_TRUE(keyboard.tap(lock));
+        ASSERT_TRUE(chord({"Control_L", "Alt_L", "Left"}));
+        ASSERT_TRUE(keyboard.tap(lock));
+        ASSERT_TRUE(settle(4));
+        EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press previous",
+                                                          "release previous", "mods none"}))
+            << lock;
+        recorder.log.clear();
+    }
+}
+
 // While the keyboard surface holds the keyboard, sway still runs the bindings: a second arrow
 // arrives as a binding, and the modifiers' releases come from the keyboard one by one.
 TEST_F(SwayKeys, BindingsStillRunWhileTheKeyboardIsHeld) {
