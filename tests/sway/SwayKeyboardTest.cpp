@@ -177,6 +177,23 @@ TEST_F(SwayKeys, ArrowReleaseSeenWhileTheKeyboardIsHeld) {
                                                       "up right", "mods none"}));
 }
 
+// Another client's keyboard-exclusive surface that was there first (a launcher) keeps the
+// keyboard, sway still runs the bindings: the modifiers cannot be followed, so soon after the
+// press they count as released and the keyboard surface goes.
+TEST_F(SwayKeys, KeyboardNeverGivenEndsTheHold) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    WaylandConnection other(session.waylandDisplay());
+    LayerPlacement corner;
+    corner.width = corner.height = 1;
+    LayerSurface launcher(other, corner, true, [](QImage& image) { image.fill(Qt::transparent); });
+    ASSERT_TRUE(pump([&] { return other.keyboardFocus() == launcher.surface(); }));
+    ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.tap("Up"));
+    EXPECT_TRUE(settle(4));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press enterFullScreen",
+                                                      "release enterFullScreen", "mods none"}));
+    ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
+}
+
 // A key window of this process: which letters reach it.
 class KeyWindow : public QWidget {
 public:

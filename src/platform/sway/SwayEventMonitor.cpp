@@ -50,12 +50,24 @@ void SwayEventMonitor::shortcutPressed(Modifiers held) {
     m_surface = std::make_unique<LayerSurface>(
         m_connection, corner, /*keyboardExclusive=*/true,
         [](QImage& image) { image.fill(Qt::transparent); }, "halvo-keyboard");
+    m_hadFocus = false;
+    // sway gives the keyboard to the oldest keyboard-exclusive layer surface: while another
+    // client's (a launcher's) is up, this one never gets it and the modifiers stay unseen.
+    const std::uint64_t hold = ++m_holds;
+    QTimer::singleShot(focusTimeout, this, [this, hold] {
+        if (!m_surface || hold != m_holds || m_hadFocus)
+            return;
+        if (!m_held.isEmpty())
+            deliverModifiers(Modifiers());
+        giveBack();
+    });
 }
 
 void SwayEventMonitor::keyboard(const WaylandConnection::KeyboardEvent& event) {
     using Kind = WaylandConnection::KeyboardEvent::Kind;
     switch (event.kind) {
     case Kind::enter:
+        m_hadFocus = m_hadFocus || hasKeyboardFocus();
         return; // the modifiers follow
     case Kind::leave:
         focusLeft();
