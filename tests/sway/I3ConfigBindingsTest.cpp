@@ -136,6 +136,20 @@ TEST(ConfigBindingsInclude, ReadsIncludedFilesInPlaceAndEachOnce) {
                                                "vars from /c/vars", "Mod1.d/* from /c/main"}));
 }
 
+// Files that each include two new files: the reading stops after maxIncludedFiles, not after
+// 2^maxIncludeDepth.
+TEST(ConfigBindingsInclude, FanOutOfIncludesIsBounded) {
+    std::size_t reads = 0;
+    const I3ConfigBindings::IncludeReader reader = [&](const std::string& pattern,
+                                                       const std::string&) {
+        ++reads;
+        return std::vector<I3ConfigBindings::IncludedFile>{
+            {pattern, "bindsym Ctrl+Left x\ninclude " + pattern + "a\ninclude " + pattern + "b"}};
+    };
+    I3ConfigBindings::parse("include f", "main", reader);
+    EXPECT_LE(reads, I3ConfigBindings::maxIncludedFiles + 2);
+}
+
 TEST(ConfigBindingsInclude, FileReaderGlobsRelativeToTheIncludingFile) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("halvo it's " + std::to_string(getpid()));
