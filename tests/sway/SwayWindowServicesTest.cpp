@@ -10,7 +10,9 @@
 #include <QLibraryInfo>
 #include <QWidget>
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 namespace halvo::test {
@@ -201,6 +203,34 @@ TEST(SwayWindowControl, FullScreenIsReadBackAndAClosedWindowIsGone) {
     EXPECT_EQ(services.control.setFrame(window, {10, 10, 300, 200}), WindowResult::gone);
     EXPECT_EQ(services.control.setMinimized(window, true), WindowResult::gone);
     EXPECT_TRUE(services.control.isWindowManagerRunning());
+}
+
+// Workers and the main thread at once (a long-press move runs on a worker while the main thread
+// reads): every call gets whole replies of its own.
+TEST(SwayWindowControl, CallsFromSeveralThreadsAtOnceEachGetTheirOwnReplies) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID pid = services.foot("halvo-threads", started);
+    std::atomic<int> wrong = 0;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) {
+                const auto windows = services.control.windows(pid);
+                if (!windows || windows->windows.size() != 1 ||
+                    services.control.raise(windows->windows.front()) != WindowResult::ok)
+                    ++wrong;
+            }
+        });
+    }
+    for (int i = 0; i < 50; ++i) {
+        if (!services.workspace.frontmostApplication())
+            ++wrong;
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(wrong, 0);
+    killAll(services.session, started);
 }
 
 TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
