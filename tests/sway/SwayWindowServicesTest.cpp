@@ -151,6 +151,32 @@ TEST(SwayWorkspace, ActivationFocusesTheAppAndNotifies) {
     killAll(services.session, started);
 }
 
+// sway has no minimised state; its scratchpad is the nearest: put away, the app is hidden, and
+// unhide or activation brings the window back.
+TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
+    Services services;
+    std::vector<pid_t> started;
+    int launched = 0, hid = 0, unhid = 0;
+    services.workspace.addObserver(WorkspaceNotification::didLaunchApplication,
+                                   [&] { ++launched; });
+    const ProcessID pid = services.foot("halvo-scratch", started);
+    // Hidden counts from an application the workspace has seen launched.
+    ASSERT_TRUE(processEventsUntil([&] { return launched == 1; }));
+    services.workspace.addObserver(WorkspaceNotification::didHideApplication, [&] { ++hid; });
+    services.workspace.addObserver(WorkspaceNotification::didUnhideApplication, [&] { ++unhid; });
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), true), WindowResult::ok);
+    EXPECT_TRUE(services.window(pid)->minimized);
+    EXPECT_TRUE(services.app("halvo-scratch")->isHidden);
+    EXPECT_TRUE(processEventsUntil([&] { return hid == 1; }));
+    services.workspace.unhide(pid);
+    EXPECT_FALSE(services.window(pid)->minimized);
+    EXPECT_TRUE(processEventsUntil([&] { return unhid == 1; }));
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), true), WindowResult::ok);
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), false), WindowResult::ok);
+    EXPECT_FALSE(services.window(pid)->minimized);
+    killAll(services.session, started);
+}
+
 TEST(SwayWindowControl, FloatingMovesToTheFrameAndTiledToTheOutput) {
     Services services;
     std::vector<pid_t> started;
