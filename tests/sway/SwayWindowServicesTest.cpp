@@ -1,6 +1,7 @@
 // The window services on a real sway: the application list from the layout tree with its
 // notifications, activation, moves of floating and tiled windows between the two outputs, full
 // screen read back, a closed window that is `gone`, and the outputs with their visible frames.
+#include "platform/sway/LayerPlacement.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
@@ -268,6 +269,10 @@ TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
     EXPECT_EQ(screens[1].name, "HEADLESS-2");
     EXPECT_EQ(screens[1].frame, (Rect{1280, 0, 1280, 1024}));
     EXPECT_EQ(screens[1].visibleFrame, screens[1].frame); // no bar in this session
+    // The overlay finds its output by these frames and names.
+    const auto placement = LayerPlacement::forFrame({1280 + 400, 100, 480, 148}, screens);
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(placement->outputName, "HEADLESS-2");
     ASSERT_TRUE(services.session.command("focus output HEADLESS-2"));
     EXPECT_TRUE(processEventsUntil([&] {
         const auto main = services.screens.mainScreen();
