@@ -17,7 +17,8 @@ public:
         subscribe = 2,
         getOutputs = 3,
         getTree = 4,
-        getVersion = 7
+        getVersion = 7,
+        getConfig = 9
     };
     struct Header {
         std::uint32_t length = 0;
