@@ -6,6 +6,7 @@
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
 #include "sway/SwayTestSession.h"
+#include "windows/WindowMovementService.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -178,36 +179,57 @@ TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
     killAll(services.session, started);
 }
 
-TEST(SwayWindowControl, FloatingMovesToTheFrameAndTiledToTheOutput) {
+// The long press's move, as the logic makes it, of an application with a floating and a tiled
+// window: the floating one keeps its relative place on the other output, the tiled one lands on
+// that output wherever sway's layout puts it. Then a frame set directly, with a new size.
+TEST(SwayWindowControl, FloatingMovesKeepTheirPlaceAndTiledLandOnTheOutput) {
     Services services;
     std::vector<pid_t> started;
-    const ProcessID floating = services.foot("halvo-move-float", started);
-    const ProcessID tiled = services.foot("halvo-move-tiled", started);
-    ASSERT_TRUE(services.session.command(
-        "[app_id=halvo-move-float] floating enable, resize set 400 px 300 px, "
-        "move absolute position 100 px 150 px"));
-    ASSERT_TRUE(processEventsUntil([&] {
-        const auto w = services.window(floating);
-        return w && w->frame.x == 100 && w->frame.y == 150;
+    const ProcessID pid = services.foot("halvo-move", started);
+    const long floatingID = *services.session.waitForWindow("halvo-move");
+    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-move"}));
+    ASSERT_TRUE(SwaySession::waitUntil([&] {
+        const auto windows = services.control.windows(pid);
+        return windows && windows->windows.size() == 2;
     }));
-    const WindowInfo before = *services.window(floating);
-    EXPECT_TRUE(before.canResize);
-    // The same place on HEADLESS-2, and a smaller size.
-    const Rect target{1280 + 100, 150, 360, 280};
-    EXPECT_EQ(services.control.setFrame(before, target), WindowResult::ok);
-    const WindowInfo after = *services.window(floating);
-    EXPECT_EQ(after.frame, target);
-    EXPECT_EQ(services.outputOf(after.id), "HEADLESS-2");
+    ASSERT_TRUE(services.session.command("[con_id=" + std::to_string(floatingID) +
+                                         "] floating enable, resize set 400 px 300 px, "
+                                         "move absolute position 100 px 150 px"));
+    const auto find = [&](long id) -> std::optional<WindowInfo> {
+        const auto windows = services.control.windows(pid);
+        const WindowInfo* found = windows ? windows->find(static_cast<WindowID>(id)) : nullptr;
+        return found ? std::optional(*found) : std::nullopt;
+    };
+    ASSERT_TRUE(SwaySession::waitUntil([&] {
+        const auto w = find(floatingID);
+        return w && w->frame.origin() == Point{100, 150};
+    }));
+    WindowID tiledID = 0;
+    const auto both = services.control.windows(pid);
+    ASSERT_TRUE(both);
+    for (const WindowInfo& w : both->windows)
+        tiledID = w.id != WindowID(floatingID) ? w.id : tiledID;
 
-    const WindowInfo tile = *services.window(tiled);
-    EXPECT_FALSE(tile.canResize);
-    EXPECT_EQ(services.outputOf(tile.id), "HEADLESS-1");
-    EXPECT_EQ(services.control.setFrame(tile, {1280 + 10, 10, 600, 400}), WindowResult::ok);
-    EXPECT_EQ(services.outputOf(tile.id), "HEADLESS-2");
-    const WindowInfo landed = *services.window(tiled);
-    // Tiled there (sway's layout chooses where), not floating.
-    EXPECT_GE(landed.frame.x, 1280);
-    EXPECT_FALSE(landed.canResize);
+    // Screen areas in window space, as the logic computes them from SwayScreens.
+    const std::vector<Screen> screens = services.screens.screens();
+    std::vector<Rect> areas;
+    for (const Screen& screen : screens)
+        areas.push_back(WindowMovementService::toWindowSpace(screen.visibleFrame,
+                                                             screens.front().frame.maxY()));
+    const auto result = WindowMovementService::performMove(services.control, pid, areas, areas[1]);
+    EXPECT_EQ(result, (WindowMovementService::Result{2, 0, 0}));
+    EXPECT_EQ(find(floatingID)->frame, (Rect{1280 + 100, 150, 400, 300}));
+    EXPECT_EQ(services.outputOf(WindowID(floatingID)), "HEADLESS-2");
+    const WindowInfo tiled = *find(static_cast<long>(tiledID));
+    EXPECT_EQ(services.outputOf(tiledID), "HEADLESS-2");
+    EXPECT_GE(tiled.frame.x, 1280);
+    EXPECT_FALSE(tiled.canResize); // still tiled
+
+    // Resized first, then placed: the frame read back is the one asked for.
+    const Rect target{200, 100, 360, 280};
+    EXPECT_EQ(services.control.setFrame(*find(floatingID), target), WindowResult::ok);
+    EXPECT_EQ(find(floatingID)->frame, target);
+    EXPECT_EQ(services.outputOf(WindowID(floatingID)), "HEADLESS-1");
     killAll(services.session, started);
 }
 
