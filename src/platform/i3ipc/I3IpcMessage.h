@@ -14,8 +14,11 @@ public:
     enum class Type : std::uint32_t {
         runCommand = 0,
         getWorkspaces = 1,
+        subscribe = 2,
         getOutputs = 3,
-        getTree = 4
+        getTree = 4,
+        getVersion = 7,
+        getConfig = 9
     };
     struct Header {
         std::uint32_t length = 0;

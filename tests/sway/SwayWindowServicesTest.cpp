@@ -1,0 +1,338 @@
+// The window services on a real sway: the application list from the layout tree with its
+// notifications, activation, moves of floating and tiled windows between the two outputs, full
+// screen read back, a closed window that is `gone`, and the outputs with their visible frames.
+#include "platform/sway/LayerPlacement.h"
+#include "platform/sway/SwayScreens.h"
+#include "platform/sway/SwayWindowControl.h"
+#include "platform/sway/SwayWorkspace.h"
+#include "sway/SwayTestSession.h"
+#include "windows/WindowMovementService.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QWidget>
+#include <algorithm>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
+
+namespace halvo::test {
+namespace {
+
+bool processEventsUntil(const std::function<bool()>& pred, double seconds = 15.0) {
+    return SwaySession::waitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// The services as Halvo's composition root makes them, on the test program's session.
+struct Services {
+    SwaySession& session = swaySession();
+    SwayIpcPool pool{session.swaySocket()};
+    SwayIpcEvents events{session.swaySocket(), {"window", "workspace"}};
+    SwayWorkspace workspace{pool, events, getpid()};
+    SwayWindowControl control{pool, getpid()};
+    SwayScreens screens{pool, events};
+
+    std::optional<RunningApplication> app(const std::string& appKey) {
+        for (const RunningApplication& app : workspace.runningApplications()) {
+            if (app.bundleIdentifier == appKey)
+                return app;
+        }
+        return std::nullopt;
+    }
+    // Starts foot with `appID` and waits for its window; its pid in sway's terms.
+    ProcessID foot(const std::string& appID, std::vector<pid_t>& started) {
+        started.push_back(session.spawn({"foot", "--app-id", appID}));
+        EXPECT_TRUE(session.waitForWindow(appID));
+        const auto found = app(appID);
+        return found ? found->processIdentifier : 0;
+    }
+    // The application's only window, read back.
+    std::optional<WindowInfo> window(ProcessID pid) {
+        const auto windows = control.windows(pid);
+        if (!windows || windows->windows.size() != 1)
+            return std::nullopt;
+        return windows->windows.front();
+    }
+    // The output whose subtree holds the window, from sway's tree.
+    std::string outputOf(WindowID id) {
+        std::function<std::string(const nlohmann::json&, const std::string&)> search =
+            [&](const nlohmann::json& node, const std::string& output) -> std::string {
+            const std::string inside =
+                node.value("type", "") == "output" ? node.value("name", "") : output;
+            if (node.value("id", 0L) == static_cast<long>(id))
+                return inside;
+            for (const char* key : {"nodes", "floating_nodes"}) {
+                for (const auto& child : node.value(key, nlohmann::json::array())) {
+                    if (std::string found = search(child, inside); !found.empty())
+                        return found;
+                }
+            }
+            return {};
+        };
+        return search(session.query("get_tree"), {});
+    }
+    ~Services() { session.command("focus output HEADLESS-1"); }
+};
+
+void killAll(SwaySession& session, const std::vector<pid_t>& started) {
+    for (const pid_t pid : started)
+        session.kill(pid);
+}
+
+TEST(SwayWorkspace, ListsAppsByAppIdNamesThemAndNotifies) {
+    Services services;
+    services.workspace.setDesktopEntries(
+        {[](const std::string& appKey, const std::string&) -> std::optional<DesktopEntry> {
+             if (appKey == "halvo-list-term")
+                 return DesktopEntry{"halvo-list-term.desktop", "List Terminal", ""};
+             return std::nullopt;
+         },
+         {}});
+    int launched = 0, terminated = 0;
+    services.workspace.addObserver(WorkspaceNotification::didLaunchApplication,
+                                   [&] { ++launched; });
+    services.workspace.addObserver(WorkspaceNotification::didTerminateApplication,
+                                   [&] { ++terminated; });
+    std::vector<pid_t> started;
+    const ProcessID terminal = services.foot("halvo-list-term", started);
+    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-list-term"}));
+    const std::string linguist =
+        QLibraryInfo::path(QLibraryInfo::BinariesPath).toStdString() + "/linguist";
+    started.push_back(services.session.spawn({linguist}, {"QT_QPA_PLATFORM=wayland"}));
+    ASSERT_TRUE(services.session.waitForWindow("linguist"));
+    // Halvo's own window: listed, but as an accessory.
+    QWidget own;
+    own.resize(200, 100);
+    own.show();
+
+    ASSERT_TRUE(processEventsUntil([&] {
+        const auto windows = services.control.windows(terminal);
+        return windows && windows->windows.size() == 2 && services.app("halvo_sway_tests");
+    }));
+    const auto term = services.app("halvo-list-term");
+    ASSERT_TRUE(term);
+    EXPECT_EQ(term->processIdentifier, terminal); // the oldest window's process, still
+    EXPECT_EQ(term->localizedName, "List Terminal");
+    EXPECT_EQ(term->activationPolicy, ActivationPolicy::regular);
+    const auto qt = services.app("linguist");
+    ASSERT_TRUE(qt);
+    EXPECT_EQ(qt->localizedName, "linguist"); // no desktop entry: the app_id
+    EXPECT_EQ(services.app("halvo_sway_tests")->activationPolicy, ActivationPolicy::accessory);
+    EXPECT_GE(launched, 1);
+
+    own.hide();
+    killAll(services.session, started);
+    EXPECT_TRUE(processEventsUntil([&] { return terminated >= 1 && !services.app("linguist"); }));
+    EXPECT_FALSE(services.app("halvo-list-term"));
+}
+
+TEST(SwayWorkspace, ActivationFocusesTheAppAndNotifies) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID first = services.foot("halvo-activate-a", started);
+    const ProcessID second = services.foot("halvo-activate-b", started);
+    ASSERT_NE(first, second);
+    int activated = 0;
+    services.workspace.addObserver(WorkspaceNotification::didActivateApplication,
+                                   [&] { ++activated; });
+    for (const ProcessID pid : {first, second, first}) {
+        const int before = activated;
+        ASSERT_TRUE(services.workspace.activate(pid));
+        EXPECT_EQ(services.workspace.frontmostApplication()->processIdentifier, pid);
+        EXPECT_TRUE(processEventsUntil([&] { return activated > before; }));
+        const auto windows = services.control.windows(pid);
+        ASSERT_TRUE(windows);
+        EXPECT_EQ(windows->focused, windows->windows.front().id);
+    }
+    killAll(services.session, started);
+}
+
+// sway has no minimised state; its scratchpad is the nearest: put away, the app is hidden, and
+// unhide or activation brings the window back.
+TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
+    Services services;
+    std::vector<pid_t> started;
+    int launched = 0, hid = 0, unhid = 0;
+    services.workspace.addObserver(WorkspaceNotification::didLaunchApplication,
+                                   [&] { ++launched; });
+    const ProcessID pid = services.foot("halvo-scratch", started);
+    // Hidden counts from an application the workspace has seen launched.
+    ASSERT_TRUE(processEventsUntil([&] { return launched == 1; }));
+    services.workspace.addObserver(WorkspaceNotification::didHideApplication, [&] { ++hid; });
+    services.workspace.addObserver(WorkspaceNotification::didUnhideApplication, [&] { ++unhid; });
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), true), WindowResult::ok);
+    EXPECT_TRUE(services.window(pid)->minimized);
+    EXPECT_TRUE(services.app("halvo-scratch")->isHidden);
+    EXPECT_TRUE(processEventsUntil([&] { return hid == 1; }));
+    services.workspace.unhide(pid);
+    EXPECT_FALSE(services.window(pid)->minimized);
+    EXPECT_TRUE(processEventsUntil([&] { return unhid == 1; }));
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), true), WindowResult::ok);
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), false), WindowResult::ok);
+    EXPECT_FALSE(services.window(pid)->minimized);
+    killAll(services.session, started);
+}
+
+// The long press's move, as the logic makes it, of an application with a floating and a tiled
+// window: the floating one keeps its relative place on the other output, the tiled one lands on
+// that output wherever sway's layout puts it. Then a frame set directly, with a new size.
+TEST(SwayWindowControl, FloatingMovesKeepTheirPlaceAndTiledLandOnTheOutput) {
+    Services services;
+    std::vector<pid_t> started;
+    // Floating from its first frame: a window made floating after it was tiled can still commit
+    // a buffer of its tiled size later, and sway then takes that size.
+    ASSERT_TRUE(services.session.command(
+        "for_window [app_id=\"halvo-move\" title=\"floating\"] \"floating enable, "
+        "resize set 400 px 300 px, move absolute position 100 px 150 px\""));
+    started.push_back(
+        services.session.spawn({"foot", "--app-id", "halvo-move", "--title", "floating"}));
+    const long floatingID = *services.session.waitForWindow("halvo-move");
+    const ProcessID pid = services.foot("halvo-move", started);
+    ASSERT_TRUE(SwaySession::waitUntil([&] {
+        const auto windows = services.control.windows(pid);
+        return windows && windows->windows.size() == 2;
+    }));
+    const auto find = [&](long id) -> std::optional<WindowInfo> {
+        const auto windows = services.control.windows(pid);
+        const WindowInfo* found = windows ? windows->find(static_cast<WindowID>(id)) : nullptr;
+        return found ? std::optional(*found) : std::nullopt;
+    };
+    ASSERT_TRUE(SwaySession::waitUntil([&] {
+        const auto w = find(floatingID);
+        // The size arrives once foot has taken sway's configure, after the position.
+        return w && w->frame == Rect{100, 150, 400, 300};
+    }));
+    WindowID tiledID = 0;
+    const auto both = services.control.windows(pid);
+    ASSERT_TRUE(both);
+    for (const WindowInfo& w : both->windows)
+        tiledID = w.id != WindowID(floatingID) ? w.id : tiledID;
+
+    // Screen areas in window space, as the logic computes them from SwayScreens.
+    const std::vector<Screen> screens = services.screens.screens();
+    std::vector<Rect> areas;
+    for (const Screen& screen : screens)
+        areas.push_back(WindowMovementService::toWindowSpace(screen.visibleFrame,
+                                                             screens.front().frame.maxY()));
+    const auto result = WindowMovementService::performMove(services.control, pid, areas, areas[1]);
+    EXPECT_EQ(result, (WindowMovementService::Result{2, 0, 0}));
+    EXPECT_EQ(find(floatingID)->frame, (Rect{1280 + 100, 150, 400, 300}));
+    EXPECT_EQ(services.outputOf(WindowID(floatingID)), "HEADLESS-2");
+    const WindowInfo tiled = *find(static_cast<long>(tiledID));
+    EXPECT_EQ(services.outputOf(tiledID), "HEADLESS-2");
+    EXPECT_GE(tiled.frame.x, 1280);
+    EXPECT_FALSE(tiled.canResize); // still tiled
+
+    // Resized first, then placed: the frame read back is the one asked for.
+    const Rect target{200, 100, 360, 280};
+    EXPECT_EQ(services.control.setFrame(*find(floatingID), target), WindowResult::ok);
+    EXPECT_EQ(find(floatingID)->frame, target);
+    EXPECT_EQ(services.outputOf(WindowID(floatingID)), "HEADLESS-1");
+    killAll(services.session, started);
+}
+
+TEST(SwayWindowControl, FullScreenIsReadBackAndAClosedWindowIsGone) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID pid = services.foot("halvo-full", started);
+    const WindowInfo window = *services.window(pid);
+    EXPECT_FALSE(window.fullScreen);
+    EXPECT_EQ(services.control.setFullScreen(window, true), WindowResult::ok);
+    EXPECT_TRUE(services.window(pid)->fullScreen);
+    EXPECT_EQ(services.control.setFullScreen(*services.window(pid), false), WindowResult::ok);
+    EXPECT_FALSE(services.window(pid)->fullScreen);
+
+    killAll(services.session, started);
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return !services.control.windows(pid); }));
+    EXPECT_EQ(services.control.activate(window), WindowResult::gone);
+    EXPECT_EQ(services.control.raise(window), WindowResult::gone);
+    EXPECT_EQ(services.control.setFullScreen(window, true), WindowResult::gone);
+    EXPECT_EQ(services.control.setFrame(window, {10, 10, 300, 200}), WindowResult::gone);
+    EXPECT_EQ(services.control.setMinimized(window, true), WindowResult::gone);
+    EXPECT_TRUE(services.control.isWindowManagerRunning());
+}
+
+// Workers and the main thread at once (a long-press move runs on a worker while the main thread
+// reads): every call gets whole replies of its own.
+TEST(SwayWindowControl, CallsFromSeveralThreadsAtOnceEachGetTheirOwnReplies) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID pid = services.foot("halvo-threads", started);
+    std::atomic<int> wrong = 0;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) {
+                const auto windows = services.control.windows(pid);
+                if (!windows || windows->windows.size() != 1 ||
+                    services.control.raise(windows->windows.front()) != WindowResult::ok)
+                    ++wrong;
+            }
+        });
+    }
+    for (int i = 0; i < 50; ++i) {
+        if (!services.workspace.frontmostApplication())
+            ++wrong;
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(wrong, 0);
+    killAll(services.session, started);
+}
+
+TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
+    Services services;
+    const std::vector<Screen> screens = services.screens.screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].name, "HEADLESS-1");
+    EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1280, 1024}));
+    EXPECT_EQ(screens[1].name, "HEADLESS-2");
+    EXPECT_EQ(screens[1].frame, (Rect{1280, 0, 1280, 1024}));
+    EXPECT_EQ(screens[1].visibleFrame, screens[1].frame); // no bar in this session
+    // The overlay finds its output by these frames and names.
+    const auto placement = LayerPlacement::forFrame({1280 + 400, 100, 480, 148}, screens);
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(placement->outputName, "HEADLESS-2");
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-2"));
+    EXPECT_TRUE(processEventsUntil([&] {
+        const auto main = services.screens.mainScreen();
+        return main && main->name == "HEADLESS-2";
+    }));
+    EXPECT_EQ(services.screens.mouseLocation(), (Point{1280 + 640, 512}));
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-1"));
+    EXPECT_TRUE(
+        processEventsUntil([&] { return services.screens.mainScreen()->name == "HEADLESS-1"; }));
+}
+
+// A session of its own with a bar at the top: the visible frame leaves the bar out.
+TEST(SwayScreens, VisibleFrameLeavesOutWhatABarReserves) {
+    SwaySession::Options options;
+    options.twoOutputs = false;
+    options.extraConfig = "bar {\n  position top\n  height 40\n}\n";
+    SwaySession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    SwayIpcPool pool(session.swaySocket());
+    SwayIpcEvents events(session.swaySocket(), {"workspace"});
+    SwayScreens screens(pool, events);
+    // swaybar starts after sway; its exclusive zone rearranges the workspace.
+    const bool reserved = processEventsUntil([&] {
+        screens.refresh();
+        const auto all = screens.screens();
+        return all.size() == 1 && all[0].visibleFrame.height < 1024;
+    });
+    ASSERT_TRUE(reserved) << session.query("get_workspaces").dump();
+    const Screen screen = screens.screens()[0];
+    EXPECT_EQ(screen.frame, (Rect{0, 0, 1280, 1024}));
+    // Screen space: y up, so a bar at the top lowers the visible frame's top edge.
+    EXPECT_EQ(screen.visibleFrame.minY(), 0);
+    EXPECT_EQ(screen.visibleFrame.maxY(), 1024 - 40);
+}
+
+} // namespace
+} // namespace halvo::test
