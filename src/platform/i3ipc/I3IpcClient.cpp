@@ -1,6 +1,7 @@
 // The i3 IPC socket, see I3IpcClient.h.
 #include "platform/i3ipc/I3IpcClient.h"
 
+#include "platform/i3ipc/I3Command.h"
 #include "platform/i3ipc/I3IpcError.h"
 #include "platform/i3ipc/I3Reply.h"
 
@@ -69,6 +70,15 @@ I3Node I3IpcClient::tree() {
 
 std::vector<I3Output> I3IpcClient::outputs() {
     return I3Reply::outputs(request(I3IpcMessage::Type::getOutputs));
+}
+
+void I3IpcClient::subscribe(const std::vector<std::string>& eventTypes) {
+    std::string list = "[";
+    for (const std::string& type : eventTypes)
+        list += (list.size() > 1 ? "," : "") + I3Command::quoted(type);
+    list += "]";
+    if (!I3Reply::success(request(I3IpcMessage::Type::subscribe, list)))
+        throw I3IpcError("i3 IPC refused the subscription to " + list);
 }
 
 void I3IpcClient::writeAll(std::string_view bytes) {

@@ -35,6 +35,13 @@ public:
     std::vector<I3CommandResult> runCommand(std::string_view command);
     I3Node tree();
     std::vector<I3Output> outputs();
+    // Subscribes this connection to events of `eventTypes` ("window", "output", ...); throws
+    // I3IpcError when the window manager refuses. The events then arrive on fd() and are
+    // read with an I3EventReader, no longer with request().
+    void subscribe(const std::vector<std::string>& eventTypes);
+
+    // The connected socket (non-blocking), for a caller that watches it for events.
+    int fd() const { return m_socket; }
 
 private:
     void writeAll(std::string_view bytes);

@@ -14,6 +14,7 @@ public:
     enum class Type : std::uint32_t {
         runCommand = 0,
         getWorkspaces = 1,
+        subscribe = 2,
         getOutputs = 3,
         getTree = 4
     };

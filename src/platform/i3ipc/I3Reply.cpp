@@ -128,4 +128,12 @@ std::vector<I3CommandResult> I3Reply::commands(std::string_view json) {
     return result;
 }
 
+bool I3Reply::success(std::string_view json) {
+    const nlohmann::json reply = parse(json);
+    const nlohmann::json& value = member(reply, "success");
+    if (!value.is_boolean())
+        throw I3IpcError("i3 IPC reply without \"success\"");
+    return value.get<bool>();
+}
+
 } // namespace halvo

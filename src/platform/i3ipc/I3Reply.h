@@ -20,6 +20,8 @@ public:
     static I3Node tree(std::string_view json);
     static std::vector<I3Output> outputs(std::string_view json);
     static std::vector<I3CommandResult> commands(std::string_view json);
+    // The {"success": bool} answer to SUBSCRIBE.
+    static bool success(std::string_view json);
 };
 
 } // namespace halvo

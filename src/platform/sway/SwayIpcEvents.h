@@ -1,0 +1,57 @@
+// sway's IPC events on the main thread: its own connection to the IPC socket, subscribed to the
+// chosen event types, read whenever the socket has bytes (a QSocketNotifier, no polling) and
+// handed, parsed, to the handlers registered for each type.
+#pragma once
+
+#include "platform/Log.h"
+#include "platform/i3ipc/I3EventReader.h"
+#include "platform/i3ipc/I3IpcClient.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <functional>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace halvo {
+
+class SwayIpcEvents : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<void(const nlohmann::json&)>;
+
+    // Connects to `socketPath` and subscribes to `eventTypes` ("window", "workspace", "output",
+    // "binding", "shutdown", "tick"), returning once sway has confirmed the subscription: nothing
+    // that happens afterwards is missed. When that fails, ok() is false and error() says why.
+    // An event whose payload is not JSON is skipped (and logged when `log` is given).
+    SwayIpcEvents(const std::string& socketPath, const std::vector<std::string>& eventTypes,
+                  Log* log = nullptr);
+    ~SwayIpcEvents() override;
+
+    bool ok() const { return m_client != nullptr && !m_lost; }
+    std::string error() const { return m_error; }
+
+    // Adds a handler for events of `type`; handlers run on the main thread, in the order added.
+    void on(const std::string& type, Handler handler);
+    // Runs once when the connection closes or breaks (or sends what is not i3 IPC): sway is gone.
+    void onLost(std::function<void()> handler);
+
+private:
+    void readAvailable();
+    void dispatch(const I3Event& event);
+    void lose(const std::string& why);
+
+    Log* m_log;
+    std::unique_ptr<I3IpcClient> m_client;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    I3EventReader m_reader;
+    std::map<std::string, std::vector<Handler>> m_handlers;
+    std::vector<std::function<void()>> m_lostHandlers;
+    std::string m_error;
+    bool m_lost = false;
+};
+
+} // namespace halvo
