@@ -40,7 +40,7 @@ halvo_warnings(halvo_ui)
 file(GLOB HALVO_SESSION_SOURCES CONFIGURE_DEPENDS src/app/session/*.cpp)
 if(HALVO_SESSION_SOURCES)
     add_executable(halvo ${HALVO_SESSION_SOURCES})
-    target_link_libraries(halvo PRIVATE halvo_ui)
+    target_link_libraries(halvo PRIVATE halvo_ui halvo_sway)
     target_compile_definitions(halvo PRIVATE
         HALVO_VERSION="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}"
         HALVO_BUILD="${HALVO_BUILD_NUMBER}"

@@ -1,11 +1,10 @@
-# The sway (Wayland) backend and its tests. Built only where the Wayland development packages are
-# installed; nothing here is linked into the X11 program.
-pkg_check_modules(HALVO_WAYLAND IMPORTED_TARGET wayland-client xkbcommon)
+# The sway (Wayland) backend and its tests; the program links it (scripts/deps installs the
+# Wayland development packages).
+pkg_check_modules(HALVO_WAYLAND REQUIRED IMPORTED_TARGET wayland-client xkbcommon)
 pkg_get_variable(HALVO_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
-find_program(HALVO_WAYLAND_SCANNER wayland-scanner)
-if(NOT HALVO_WAYLAND_FOUND OR NOT HALVO_WAYLAND_SCANNER OR NOT HALVO_WAYLAND_PROTOCOLS)
-    message(STATUS "Wayland development packages not found: the sway backend is not built")
-    return()
+find_program(HALVO_WAYLAND_SCANNER wayland-scanner REQUIRED)
+if(NOT HALVO_WAYLAND_PROTOCOLS)
+    message(FATAL_ERROR "wayland-protocols not found: install it (scripts/deps)")
 endif()
 enable_language(C)
 
@@ -54,3 +53,8 @@ target_link_libraries(halvo_sway_tests PRIVATE halvo_sway halvo_sway_test_suppor
     halvo_sim GTest::gtest GTest::gmock)
 halvo_warnings(halvo_sway_tests)
 gtest_discover_tests(halvo_sway_tests PROPERTIES LABELS sway TIMEOUT 60 DISCOVERY_TIMEOUT 30)
+
+# Exact key and pointer sequences for scripts (scripts/demo-sway).
+add_executable(halvo_sway_input tests/tools/sway-input.cpp)
+target_link_libraries(halvo_sway_input PRIVATE halvo_sway_test_support)
+halvo_warnings(halvo_sway_input)

@@ -36,6 +36,9 @@ HalvoProcess::HalvoProcess(const std::string& configHome, std::vector<std::strin
     setenv("LANG", "C.UTF-8", 1);
     unsetenv("LANGUAGE");
     unsetenv("LC_ALL");
+    // The X11 program, even when the tests run inside a Wayland session.
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SWAYSOCK");
     for (const auto& [name, value] : environment)
         setenv(name.c_str(), value.c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(HALVO_BINARY)};

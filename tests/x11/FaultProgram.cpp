@@ -94,6 +94,9 @@ bool FaultProgram::start(const std::vector<std::string>& environment) {
         setenv("XDG_CONFIG_HOME", m_configHome.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
         unsetenv("HALVO_NO_CONTROLLER");
+        // The X11 program, even when the tests run inside a Wayland session.
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("SWAYSOCK");
         for (const std::string& entry : environment)
             putenv(strdup(entry.c_str()));
         execl(HALVO_BINARY, HALVO_BINARY, static_cast<char*>(nullptr));

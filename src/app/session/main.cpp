@@ -1,5 +1,8 @@
-// The halvo program: reads the command line and runs Halvo in the X11 session.
+// The halvo program: reads the command line, chooses the session (sway or X11) from the
+// environment and runs Halvo there.
 #include "app/CommandLine.h"
+#include "app/SessionChoice.h"
+#include "app/session/SwayProgram.h"
 #include "app/session/X11Program.h"
 #include "platform/linux/StderrLog.h"
 
@@ -25,5 +28,15 @@ int main(int argc, char** argv) {
         break;
     }
     StderrLog log;
-    return X11Program::run(argc, argv, commandLine.openPreferences(), log);
+    const SessionChoice session = SessionChoice::fromProcessEnvironment();
+    switch (session.kind()) {
+    case SessionChoice::Kind::sway:
+        return SwayProgram::run(argc, argv, commandLine.openPreferences(), log);
+    case SessionChoice::Kind::x11:
+        return X11Program::run(argc, argv, commandLine.openPreferences(), log);
+    case SessionChoice::Kind::unsupported:
+        break;
+    }
+    log.write("Halvo: " + session.refusal());
+    return 1;
 }
