@@ -16,7 +16,9 @@ public:
         getWorkspaces = 1,
         subscribe = 2,
         getOutputs = 3,
-        getTree = 4
+        getTree = 4,
+        getVersion = 7,
+        getConfig = 9
     };
     struct Header {
         std::uint32_t length = 0;

@@ -26,12 +26,13 @@ const zwlr_layer_surface_v1_listener LayerSurface::s_listener = {
 const wl_callback_listener LayerSurface::s_frameListener = {.done = &LayerSurface::frameDone};
 
 LayerSurface::LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
-                           bool keyboardExclusive, std::function<void(QImage&)> paint)
+                           bool keyboardExclusive, std::function<void(QImage&)> paint,
+                           const char* role)
     : m_connection(connection), m_placement(placement), m_paint(std::move(paint)) {
     m_surface = wl_compositor_create_surface(connection.compositor());
-    m_layerSurface = zwlr_layer_shell_v1_get_layer_surface(
-        connection.layerShell(), m_surface, connection.output(placement.outputName),
-        ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "halvo-overlay");
+    m_layerSurface = zwlr_layer_shell_v1_get_layer_surface(connection.layerShell(), m_surface,
+                                                           connection.output(placement.outputName),
+                                                           ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, role);
     zwlr_layer_surface_v1_add_listener(m_layerSurface, &s_listener, this);
     zwlr_layer_surface_v1_set_anchor(m_layerSurface, bottomLeft);
     // Neither moved by panels' reserved room nor reserving any: the margins count from the

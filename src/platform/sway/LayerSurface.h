@@ -26,9 +26,11 @@ class LayerSurface {
 public:
     // Makes the surface on the output `placement` names (the compositor's choice when there is
     // none of that name) and commits it without content; the compositor answers with configure,
-    // after which `paint` is asked for the first frame.
+    // after which `paint` is asked for the first frame. `role` is the layer namespace the
+    // compositor's rules may name.
     LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
-                 bool keyboardExclusive, std::function<void(QImage&)> paint);
+                 bool keyboardExclusive, std::function<void(QImage&)> paint,
+                 const char* role = "halvo-overlay");
     ~LayerSurface();
     LayerSurface(const LayerSurface&) = delete;
     LayerSurface& operator=(const LayerSurface&) = delete;

@@ -11,8 +11,11 @@
 #include <algorithm>
 #include <cstring>
 #include <linux/input-event-codes.h>
+#include <sys/mman.h>
 #include <unistd.h>
+#include <utility>
 #include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace halvo {
 namespace {
@@ -34,6 +37,51 @@ Qt::MouseButton qtButton(uint32_t button) {
     default:
         return Qt::NoButton;
     }
+}
+
+// The four modifiers of the keyboard seam among xkb's: Alt is Mod1 and Super Mod4, as X names
+// them; Caps Lock (Lock) and Num Lock (Mod2) are not among them.
+Modifiers heldModifiers(xkb_state* state) {
+    static constexpr std::pair<const char*, Modifier> names[] = {
+        {XKB_MOD_NAME_CTRL, Modifier::control},
+        {XKB_MOD_NAME_ALT, Modifier::alt},
+        {XKB_MOD_NAME_LOGO, Modifier::super},
+        {XKB_MOD_NAME_SHIFT, Modifier::shift},
+    };
+    Modifiers held;
+    for (const auto& [name, modifier] : names) {
+        if (xkb_state_mod_name_is_active(state, name, XKB_STATE_MODS_EFFECTIVE) > 0)
+            held = held | modifier;
+    }
+    return held;
+}
+
+std::optional<Key> keyForKeysym(xkb_keysym_t keysym) {
+    switch (keysym) {
+    case XKB_KEY_Left:
+        return Key::left;
+    case XKB_KEY_Right:
+        return Key::right;
+    case XKB_KEY_Up:
+        return Key::up;
+    case XKB_KEY_Down:
+        return Key::down;
+    case XKB_KEY_Escape:
+        return Key::escape;
+    default:
+        return std::nullopt;
+    }
+}
+
+WaylandConnection::KeyboardEvent keyboardEvent(WaylandConnection::KeyboardEvent::Kind kind,
+                                               Modifiers modifiers = {}, Key key = Key::escape,
+                                               bool pressed = false) {
+    WaylandConnection::KeyboardEvent event;
+    event.kind = kind;
+    event.modifiers = modifiers;
+    event.key = key;
+    event.pressed = pressed;
+    return event;
 }
 
 } // namespace
@@ -61,13 +109,13 @@ const wl_pointer_listener WaylandConnection::s_pointerListener = {
     .axis_value120 = [](void*, wl_pointer*, uint32_t, int32_t) {},
 };
 
-// Only the focus is followed for now: the keys themselves are not read yet.
+// Key repeat is the client's to make and none is made: a held key is one press.
 const wl_keyboard_listener WaylandConnection::s_keyboardListener = {
-    .keymap = [](void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); },
+    .keymap = &WaylandConnection::keyboardKeymap,
     .enter = &WaylandConnection::keyboardEnter,
     .leave = &WaylandConnection::keyboardLeave,
-    .key = [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {},
-    .modifiers = [](void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {},
+    .key = &WaylandConnection::keyboardKey,
+    .modifiers = &WaylandConnection::keyboardModifiers,
     .repeat_info = [](void*, wl_keyboard*, int32_t, int32_t) {},
 };
 
@@ -115,6 +163,9 @@ WaylandConnection::~WaylandConnection() {
         wl_pointer_destroy(m_pointer);
     if (m_keyboard)
         wl_keyboard_destroy(m_keyboard);
+    xkb_state_unref(m_keyState);
+    xkb_keymap_unref(m_keymap);
+    xkb_context_unref(m_xkb);
     if (m_seat)
         wl_seat_destroy(m_seat);
     if (m_outputManager)
@@ -208,19 +259,81 @@ void WaylandConnection::seatCapabilities(void* data, wl_seat* seat, uint32_t cap
     } else if (!hasKeyboard && self->m_keyboard) {
         wl_keyboard_destroy(self->m_keyboard);
         self->m_keyboard = nullptr;
-        self->m_keyboardSurface = nullptr;
+        if (self->m_keyboardSurface) {
+            self->m_keyboardSurface = nullptr;
+            self->deliver(keyboardEvent(KeyboardEvent::Kind::leave));
+        }
     }
 }
 
 void WaylandConnection::keyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface,
                                       wl_array*) {
-    static_cast<WaylandConnection*>(data)->m_keyboardSurface = surface;
+    auto* self = static_cast<WaylandConnection*>(data);
+    self->m_keyboardSurface = surface;
+    self->deliver(keyboardEvent(KeyboardEvent::Kind::enter));
 }
 
 void WaylandConnection::keyboardLeave(void* data, wl_keyboard*, uint32_t, wl_surface* surface) {
     auto* self = static_cast<WaylandConnection*>(data);
     if (self->m_keyboardSurface == surface)
         self->m_keyboardSurface = nullptr;
+    self->deliver(keyboardEvent(KeyboardEvent::Kind::leave));
+}
+
+// The compositor sends the keyboard's keymap as a file; a keymap that cannot be read leaves keys
+// unread and the modifiers unknown until the next one.
+void WaylandConnection::keyboardKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd,
+                                       uint32_t size) {
+    auto* self = static_cast<WaylandConnection*>(data);
+    xkb_state_unref(self->m_keyState);
+    xkb_keymap_unref(self->m_keymap);
+    self->m_keyState = nullptr;
+    self->m_keymap = nullptr;
+    if (!self->m_xkb)
+        self->m_xkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    void* text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0
+                     ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
+                     : MAP_FAILED;
+    close(fd);
+    if (text == MAP_FAILED || !self->m_xkb)
+        return;
+    // The text ends with a NUL inside `size`.
+    self->m_keymap = xkb_keymap_new_from_buffer(
+        self->m_xkb, static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size),
+        XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    munmap(text, size);
+    if (self->m_keymap)
+        self->m_keyState = xkb_state_new(self->m_keymap);
+}
+
+void WaylandConnection::keyboardModifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed,
+                                          uint32_t latched, uint32_t locked, uint32_t group) {
+    auto* self = static_cast<WaylandConnection*>(data);
+    if (!self->m_keyState)
+        return;
+    xkb_state_update_mask(self->m_keyState, depressed, latched, locked, 0, 0, group);
+    self->deliver(keyboardEvent(KeyboardEvent::Kind::modifiers, heldModifiers(self->m_keyState)));
+}
+
+void WaylandConnection::keyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key,
+                                    uint32_t state) {
+    auto* self = static_cast<WaylandConnection*>(data);
+    if (!self->m_keyState)
+        return;
+    // Wayland sends evdev codes; xkb's are 8 higher.
+    const std::optional<Key> known =
+        keyForKeysym(xkb_state_key_get_one_sym(self->m_keyState, key + 8));
+    if (!known)
+        return;
+    self->deliver(keyboardEvent(KeyboardEvent::Kind::key, {}, *known,
+                                state == WL_KEYBOARD_KEY_STATE_PRESSED));
+}
+
+void WaylandConnection::deliver(const KeyboardEvent& event) {
+    if (!m_keyboardHandler)
+        return;
+    const KeyboardHandler handler = m_keyboardHandler; // the handler may replace itself
+    handler(event);
 }
 
 void WaylandConnection::seatName(void*, wl_seat*, const char*) {}

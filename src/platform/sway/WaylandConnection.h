@@ -3,11 +3,15 @@
 // in the Qt event loop.
 #pragma once
 
+#include "platform/Key.h"
+#include "platform/Modifiers.h"
+
 #include <QObject>
 #include <QPointF>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,9 @@ struct zwlr_layer_shell_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zxdg_output_v1_listener;
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
 class QSocketNotifier;
 
 namespace halvo {
@@ -43,6 +50,17 @@ public:
         Qt::MouseButton button = Qt::NoButton; // for press and release
     };
     using PointerHandler = std::function<void(const PointerEvent&)>;
+
+    // What the keyboard does while one of this connection's surfaces has its focus. Only the
+    // four modifiers and the keys of Key are told; every other key is dropped unread.
+    struct KeyboardEvent {
+        enum class Kind { enter, leave, modifiers, key };
+        Kind kind = Kind::modifiers;
+        Modifiers modifiers;   // for modifiers: the four held, lock keys left out
+        Key key = Key::escape; // for key
+        bool pressed = false;  // for key
+    };
+    using KeyboardHandler = std::function<void(const KeyboardEvent&)>;
 
     // Connects to `display` (a socket name or path, as WAYLAND_DISPLAY gives it; empty: the
     // environment's) and waits for the globals and the outputs' names.
@@ -72,6 +90,9 @@ public:
     bool hasPointer() const { return m_pointer != nullptr; }
     // The surface of this connection that has the keyboard focus, null when none has.
     wl_surface* keyboardFocus() const { return m_keyboardSurface; }
+    // Keyboard events of every surface of this connection go to `handler` (one at a time; an
+    // empty one stops them). The compositor follows each enter with the modifiers held then.
+    void setKeyboardHandler(KeyboardHandler handler) { m_keyboardHandler = std::move(handler); }
 
     // Sends every queued request now.
     void flush();
@@ -91,6 +112,7 @@ private:
     void dispatch();
     void watchOutputName(Output& output);
     void deliver(const PointerEvent& event);
+    void deliver(const KeyboardEvent& event);
 
     static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
                        uint32_t version);
@@ -110,6 +132,13 @@ private:
                               wl_surface* surface, wl_array* keys);
     static void keyboardLeave(void* data, wl_keyboard* keyboard, uint32_t serial,
                               wl_surface* surface);
+    static void keyboardKeymap(void* data, wl_keyboard* keyboard, uint32_t format, int32_t fd,
+                               uint32_t size);
+    static void keyboardKey(void* data, wl_keyboard* keyboard, uint32_t serial, uint32_t time,
+                            uint32_t key, uint32_t state);
+    static void keyboardModifiers(void* data, wl_keyboard* keyboard, uint32_t serial,
+                                  uint32_t depressed, uint32_t latched, uint32_t locked,
+                                  uint32_t group);
     static const wl_pointer_listener s_pointerListener;
     static const wl_keyboard_listener s_keyboardListener;
     static const zxdg_output_v1_listener s_outputListener;
@@ -122,6 +151,10 @@ private:
     wl_pointer* m_pointer = nullptr;
     wl_keyboard* m_keyboard = nullptr;
     wl_surface* m_keyboardSurface = nullptr;
+    KeyboardHandler m_keyboardHandler;
+    xkb_context* m_xkb = nullptr;
+    xkb_keymap* m_keymap = nullptr;
+    xkb_state* m_keyState = nullptr;
     zwlr_layer_shell_v1* m_layerShell = nullptr;
     zxdg_output_manager_v1* m_outputManager = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;

@@ -1,0 +1,119 @@
+// The keyboard surface's life and the translation of its keyboard events.
+#include "platform/sway/SwayEventMonitor.h"
+
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace halvo {
+
+SwayEventMonitor::SwayEventMonitor(WaylandConnection& connection) : m_connection(connection) {
+    m_connection.setKeyboardHandler(
+        [this](const WaylandConnection::KeyboardEvent& event) { keyboard(event); });
+}
+
+SwayEventMonitor::~SwayEventMonitor() {
+    m_connection.setKeyboardHandler(nullptr);
+}
+
+std::optional<MonitorToken> SwayEventMonitor::addMonitor(Handlers handlers) {
+    if (!m_connection.ok())
+        return std::nullopt;
+    const MonitorToken token = m_nextToken++;
+    m_monitors.emplace(token, std::move(handlers));
+    return token;
+}
+
+void SwayEventMonitor::removeMonitor(MonitorToken token) {
+    m_monitors.erase(token);
+    if (m_monitors.empty())
+        giveBack();
+}
+
+bool SwayEventMonitor::hasKeyboardFocus() const {
+    return m_surface && m_connection.keyboardFocus() == m_surface->surface();
+}
+
+void SwayEventMonitor::shortcutPressed(Modifiers held) {
+    if (m_monitors.empty() || held.isEmpty())
+        return;
+    if (held != m_held)
+        deliverModifiers(held);
+    if (m_surface)
+        return;
+    // Anchored to the focused output's corner, one transparent pixel: nothing to see.
+    LayerPlacement corner;
+    corner.width = 1;
+    corner.height = 1;
+    m_surface = std::make_unique<LayerSurface>(
+        m_connection, corner, /*keyboardExclusive=*/true,
+        [](QImage& image) { image.fill(Qt::transparent); }, "halvo-keyboard");
+}
+
+void SwayEventMonitor::keyboard(const WaylandConnection::KeyboardEvent& event) {
+    using Kind = WaylandConnection::KeyboardEvent::Kind;
+    switch (event.kind) {
+    case Kind::enter:
+        return; // the modifiers follow
+    case Kind::leave:
+        focusLeft();
+        return;
+    case Kind::modifiers:
+        if (!m_surface)
+            return; // another surface of this connection has the keyboard
+        if (event.modifiers != m_held)
+            deliverModifiers(event.modifiers);
+        if (event.modifiers.isEmpty())
+            giveBack();
+        return;
+    case Kind::key:
+        if (m_surface && !event.pressed)
+            deliverKeyReleased(event.key);
+        return;
+    }
+}
+
+// When the focus went to another surface of this connection (the overlay's) the events keep
+// coming; when it went elsewhere, the modifiers can no longer be seen and count as released. The
+// enter that follows a move between this connection's surfaces comes in the same read, so the
+// check waits until it has been handled.
+void SwayEventMonitor::focusLeft() {
+    if (!m_surface)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_surface || m_connection.keyboardFocus())
+            return;
+        if (!m_held.isEmpty())
+            deliverModifiers(Modifiers());
+        giveBack();
+    });
+}
+
+// Without the surface no modifier is seen: the next shortcut reports its own afresh.
+void SwayEventMonitor::giveBack() {
+    m_surface.reset();
+    m_held = Modifiers();
+}
+
+void SwayEventMonitor::deliverModifiers(Modifiers held) {
+    m_held = held;
+    std::vector<std::function<void(Modifiers)>> handlers; // a handler may remove its monitor
+    for (const auto& [token, monitor] : m_monitors) {
+        if (monitor.modifiersChanged)
+            handlers.push_back(monitor.modifiersChanged);
+    }
+    for (const auto& handler : handlers)
+        handler(held);
+}
+
+void SwayEventMonitor::deliverKeyReleased(Key key) {
+    std::vector<std::function<void(Key)>> handlers;
+    for (const auto& [token, monitor] : m_monitors) {
+        if (monitor.keyReleased)
+            handlers.push_back(monitor.keyReleased);
+    }
+    for (const auto& handler : handlers)
+        handler(key);
+}
+
+} // namespace halvo

@@ -1,0 +1,222 @@
+// The shortcut's keys on headless sway: runtime bindings for the arrows, the keyboard held by a
+// layer surface while the modifiers are down, and the user's session left as it was.
+#include "input/HotkeyManager.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/sim/SimLog.h"
+#include "platform/sway/SwayEventMonitor.h"
+#include "platform/sway/SwayHotkeyRegistrar.h"
+#include "support/SwaySubscription.h"
+#include "support/sway/SwayVirtualKeyboard.h"
+#include "sway/SwayTestSession.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace halvo::test {
+namespace {
+
+bool pump(const std::function<bool()>& pred, double seconds = 10) {
+    return SwaySession::waitUntil(
+        [&] {
+            QApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+const Modifiers controlAlt = Modifier::control | Modifier::alt;
+
+std::string describe(Modifiers held) {
+    static constexpr std::pair<Modifier, const char*> names[] = {{Modifier::control, "Ctrl"},
+                                                                 {Modifier::alt, "Alt"},
+                                                                 {Modifier::super, "Super"},
+                                                                 {Modifier::shift, "Shift"}};
+    std::string text;
+    for (const auto& [modifier, name] : names) {
+        if (held.contains(modifier))
+            text += (text.empty() ? "" : "+") + std::string(name);
+    }
+    return "mods " + (text.empty() ? std::string("none") : text);
+}
+
+const char* describe(Key key) {
+    static constexpr const char* names[] = {"left", "right", "up", "down", "escape"};
+    return names[static_cast<int>(key)];
+}
+
+// Whatever reached Halvo, in order: "mods Ctrl+Alt", "press next", "release next", "up right".
+struct Recorder {
+    std::vector<std::string> log;
+
+    HotkeyRegistrar::Handler hotkeys() {
+        return [this](const HotkeyRegistrar::Event& event) {
+            static constexpr const char* kinds[] = {"press ", "release ", "taken "};
+            log.push_back(kinds[static_cast<int>(event.kind)] + std::string(name(event.action)));
+        };
+    }
+    EventMonitor::Handlers monitor() {
+        return {[this](Modifiers held) { log.push_back(describe(held)); },
+                [this](Key key) { log.push_back("up " + std::string(describe(key))); }};
+    }
+};
+
+class SwayKeys : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(connection.ok()) << connection.error();
+        ASSERT_TRUE(keyboard.ok()) << keyboard.error();
+        ASSERT_FALSE(registrar.listen(recorder.hotkeys()));
+        ASSERT_TRUE(monitor.addMonitor(recorder.monitor()));
+    }
+
+    bool registerAll(Modifiers modifiers) {
+        for (HotkeyAction action : allHotkeyActions) {
+            if (registrar.registerShortcut(action, modifiers).result !=
+                RegistrationResult::registered)
+                return false;
+        }
+        return true;
+    }
+
+    // Presses the keys in order, then releases them in the reverse order.
+    bool chord(const std::vector<std::string>& keys) {
+        for (const std::string& key : keys) {
+            if (!keyboard.press(key))
+                return false;
+        }
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+            if (!keyboard.release(*key))
+                return false;
+        }
+        return true;
+    }
+
+    // Waits for `count` entries and for the keyboard to be given back.
+    bool settle(std::size_t count) {
+        return pump([&] { return recorder.log.size() >= count && !monitor.holdsKeyboard(); });
+    }
+
+    SwaySession& session = swaySession();
+    std::string recordPath = session.folder() + "/halvo-sway-bindings";
+    WaylandConnection connection{session.waylandDisplay()};
+    SwayEventMonitor monitor{connection};
+    SimLog log;
+    SwayHotkeyRegistrar registrar{session.swaySocket(), monitor, recordPath, log};
+    SwayVirtualKeyboard keyboard{session.waylandDisplay()};
+    Recorder recorder;
+};
+
+// Each arrow with exactly the combination gives its press and release, the modifiers first; with
+// an extra modifier nothing arrives.
+TEST_F(SwayKeys, EachArrowGivesPressAndReleaseOnlyWithTheExactCombination) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    const std::vector<std::string> arrows = {"Left", "Right", "Up", "Down"};
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < arrows.size(); ++i) {
+        ASSERT_TRUE(chord({"Control_L", "Alt_L", "Shift_L", arrows[i]}));
+        ASSERT_TRUE(chord({"Super_L", "Alt_L", arrows[i]}));
+        ASSERT_TRUE(chord({"Control_L", "Alt_L", arrows[i]}));
+        const std::string action = name(allHotkeyActions[i]);
+        expected.insert(expected.end(),
+                        {"mods Ctrl+Alt", "press " + action, "release " + action, "mods none"});
+        ASSERT_TRUE(settle(expected.size()));
+    }
+    EXPECT_EQ(recorder.log, expected);
+}
+
+// While the keyboard surface holds the keyboard, sway still runs the bindings: a second arrow
+// arrives as a binding, and the modifiers' releases come from the keyboard one by one.
+TEST_F(SwayKeys, BindingsStillRunWhileTheKeyboardIsHeld) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.press("Right"));
+    ASSERT_TRUE(pump([&] { return monitor.hasKeyboardFocus(); }));
+    ASSERT_TRUE(keyboard.release("Right") && keyboard.tap("Left"));
+    ASSERT_TRUE(pump([&] { return recorder.log.size() >= 5; }));
+    ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
+    ASSERT_TRUE(settle(7));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press next", "release next",
+                                                      "press previous", "release previous",
+                                                      "mods Ctrl", "mods none"}));
+}
+
+// An arrow that is no binding (its combination no longer held) reaches the held keyboard: its
+// release is reported.
+TEST_F(SwayKeys, ArrowReleaseSeenWhileTheKeyboardIsHeld) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.tap("Down"));
+    ASSERT_TRUE(pump([&] { return monitor.hasKeyboardFocus(); }));
+    ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.tap("Right"));
+    ASSERT_TRUE(keyboard.release("Control_L"));
+    ASSERT_TRUE(settle(6));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press exitFullScreen",
+                                                      "release exitFullScreen", "mods Ctrl",
+                                                      "up right", "mods none"}));
+}
+
+// A key window of this process: which letters reach it.
+class KeyWindow : public QWidget {
+public:
+    std::vector<int> letters;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
+            letters.push_back(event->key());
+    }
+};
+
+// With the modifiers up the window that had the keyboard has it again: its keys reach it, and
+// none of those typed while the switch held the keyboard did.
+TEST_F(SwayKeys, ModifiersReleasedGiveTheKeyboardBack) {
+    KeyWindow window;
+    window.show();
+    ASSERT_TRUE(pump([&] { return window.isActiveWindow(); }));
+    ASSERT_TRUE(registerAll(controlAlt));
+    ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.tap("Left"));
+    ASSERT_TRUE(pump([&] { return monitor.hasKeyboardFocus(); }));
+    ASSERT_TRUE(keyboard.tap("a"));
+    ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
+    ASSERT_TRUE(settle(5));
+    EXPECT_EQ(recorder.log.back(), "mods none");
+    ASSERT_TRUE(keyboard.tap("b"));
+    ASSERT_TRUE(pump([&] { return !window.letters.empty(); }));
+    EXPECT_EQ(window.letters, std::vector<int>{Qt::Key_B});
+}
+
+// A long hold under the shortcut logic: one switch, one long press, no repeated presses.
+TEST_F(SwayKeys, LongHoldGivesOnePressOneReleaseAndOneLongPress) {
+    QtMainQueue mainQueue;
+    SimLog managerLog;
+    SwayHotkeyRegistrar ownRegistrar(session.swaySocket(), monitor, {}, managerLog);
+    HotkeyManager manager(ShortcutModifiers(controlAlt), ownRegistrar, monitor, mainQueue,
+                          managerLog);
+    std::vector<std::string> seen;
+    manager.onSwitch = [&](HotkeyAction action) {
+        seen.push_back("switch " + std::string(name(action)));
+    };
+    manager.onLongPress = [&](HotkeyAction action) {
+        seen.push_back("long " + std::string(name(action)));
+    };
+    manager.onModifiersChanged = [&](bool held) { seen.push_back(held ? "held" : "up"); };
+    registrar.stopListening(); // the fixture's registrar would hold the same combination
+    ASSERT_TRUE(manager.start());
+    SwaySubscription bindings(session, {"binding"});
+    ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.press("Right"));
+    // Held past the long press and through sway's key repeat (after 600 ms, 25 a second).
+    pump([] { return false; }, 1.5);
+    ASSERT_TRUE(keyboard.release("Right") && keyboard.release("Alt_L") &&
+                keyboard.release("Control_L"));
+    ASSERT_TRUE(pump([&] { return !seen.empty() && seen.back() == "up"; }));
+    // The first "up" is the registration's: a new combination starts released.
+    EXPECT_EQ(seen, (std::vector<std::string>{"up", "held", "switch next", "long next", "up"}));
+    ASSERT_TRUE(bindings.sync());
+    EXPECT_EQ(bindings.events().size(), 2u); // one press, one release
+}
+
+} // namespace
+} // namespace halvo::test
