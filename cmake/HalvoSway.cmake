@@ -58,3 +58,16 @@ gtest_discover_tests(halvo_sway_tests PROPERTIES LABELS sway TIMEOUT 60 DISCOVER
 add_executable(halvo_sway_input tests/tools/sway-input.cpp)
 target_link_libraries(halvo_sway_input PRIVATE halvo_sway_test_support)
 halvo_warnings(halvo_sway_input)
+
+# End-to-end tests: the halvo program itself in a private headless sway; it is built before them.
+file(GLOB HALVO_SWAY_E2E_TESTS CONFIGURE_DEPENDS tests/e2e-sway/*.cpp)
+if(TARGET halvo)
+    add_executable(halvo_sway_e2e_tests ${HALVO_SWAY_E2E_TESTS} tests/e2e/HalvoProcess.cpp)
+    target_link_libraries(halvo_sway_e2e_tests PRIVATE halvo_sway_test_support Qt6::Gui
+        GTest::gtest GTest::gmock GTest::gtest_main)
+    target_compile_definitions(halvo_sway_e2e_tests PRIVATE HALVO_BINARY="$<TARGET_FILE:halvo>")
+    add_dependencies(halvo_sway_e2e_tests halvo)
+    halvo_warnings(halvo_sway_e2e_tests)
+    gtest_discover_tests(halvo_sway_e2e_tests PROPERTIES LABELS sway TIMEOUT 120
+        DISCOVERY_TIMEOUT 30)
+endif()

@@ -1,0 +1,154 @@
+// Setting up and reading a sway session with the halvo program in it.
+#include "e2e-sway/SwayHalvo.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+namespace halvo::test {
+namespace {
+
+using nlohmann::json;
+
+// Visits every window of sway's tree with the name of the output it is on.
+void forEachWindow(const json& node, const std::string& output,
+                   const std::function<void(const json&, const std::string&)>& visit) {
+    if (!node.is_object())
+        return;
+    const std::string here = node.value("type", "") == "output" ? node.value("name", "") : output;
+    if (node.contains("app_id") && node["app_id"].is_string())
+        visit(node, here);
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const auto& child : node.value(children, json::array()))
+            forEachWindow(child, here, visit);
+    }
+}
+
+int outputIndex(const std::string& output) {
+    return output == "HEADLESS-2" ? 1 : 0;
+}
+
+} // namespace
+
+SwayHalvo::SwayHalvo(const std::string& extraConfig) {
+    SwaySession::Options options;
+    options.outputWidth = outputWidth;
+    options.outputHeight = outputHeight;
+    options.extraConfig = "default_border none\ndefault_floating_border none\n" + extraConfig;
+    m_session = std::make_unique<SwaySession>(options);
+    if (!m_session->ok())
+        return;
+    char folder[] = "/tmp/halvo-sway-e2e-XXXXXX";
+    m_configHome = mkdtemp(folder) ? folder : "";
+    m_keyboard = std::make_unique<SwayVirtualKeyboard>(m_session->waylandDisplay());
+    m_pointer = std::make_unique<SwayVirtualPointer>(m_session->waylandDisplay(), 2 * outputWidth,
+                                                     outputHeight);
+}
+
+void SwayHalvo::rememberScreens() {
+    m_bare[0] = screenshot("HEADLESS-1", "bare-1");
+    m_bare[1] = screenshot("HEADLESS-2", "bare-2");
+}
+
+SwayHalvo::~SwayHalvo() {
+    m_halvo.reset();
+    if (!m_configHome.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_configHome, ignored);
+    }
+}
+
+void SwayHalvo::storeOrder(const std::vector<std::string>& appIDs) {
+    std::filesystem::create_directories(m_configHome + "/halvo");
+    std::ofstream(m_configHome + "/halvo/defaults.json")
+        << json{{"halvo.customAppOrder", appIDs}}.dump();
+}
+
+bool SwayHalvo::startApp(const std::string& appID, const std::string& output, bool floating) {
+    const int workspace = outputIndex(output) + 1;
+    if (!m_session->command("workspace " + std::to_string(workspace) + ", focus output " + output))
+        return false;
+    m_session->spawn({"foot", "--app-id=" + appID, "--title=" + appID});
+    if (!waitUntil([&] { return outputOf(appID) == output; }))
+        return false;
+    return !floating ||
+           m_session->command("[app_id=" + appID + "] floating enable, resize set 600 400");
+}
+
+bool SwayHalvo::startHalvo() {
+    m_halvo = std::make_unique<HalvoProcess>(
+        m_configHome, std::vector<std::string>{},
+        HalvoProcess::Environment{{"WAYLAND_DISPLAY", m_session->waylandDisplay()},
+                                  {"SWAYSOCK", m_session->swaySocket()},
+                                  {"QT_QPA_PLATFORM", "wayland"},
+                                  {"GSETTINGS_BACKEND", "memory"}});
+    // The registrar lists the bindings it made in XDG_RUNTIME_DIR (the config folder here).
+    const std::string record = m_configHome + "/halvo-sway-bindings";
+    return waitUntil(
+        [&] {
+            std::ifstream in(record);
+            std::string line;
+            return !m_halvo->waitForExit(0) && std::getline(in, line) && !line.empty();
+        },
+        20);
+}
+
+std::string SwayHalvo::focusedApp() const {
+    std::string found;
+    forEachWindow(m_session->query("get_tree"), "", [&](const json& window, const std::string&) {
+        if (window.value("focused", false))
+            found = window["app_id"].get<std::string>();
+    });
+    return found;
+}
+
+std::string SwayHalvo::outputOf(const std::string& appID) const {
+    std::string found;
+    forEachWindow(m_session->query("get_tree"), "",
+                  [&](const json& window, const std::string& output) {
+                      if (window["app_id"] == appID && found.empty())
+                          found = output;
+                  });
+    return found;
+}
+
+int SwayHalvo::focusedFullScreenMode() const {
+    int mode = -1;
+    forEachWindow(m_session->query("get_tree"), "", [&](const json& window, const std::string&) {
+        if (window.value("focused", false))
+            mode = window.value("fullscreen_mode", -1);
+    });
+    return mode;
+}
+
+QImage SwayHalvo::screenshot(const std::string& output, const std::string& name) const {
+    const std::string path = m_session->folder() + "/" + name + ".png";
+    QImage image;
+    if (m_session->screenshot(path, output))
+        image.load(QString::fromStdString(path));
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QRect SwayHalvo::changedArea(const std::string& output) const {
+    const QImage& before = m_bare[outputIndex(output)];
+    const QImage now = screenshot(output, "now");
+    if (now.size() != before.size())
+        return QRect(QPoint(0, 0), now.size());
+    QRect area;
+    for (int y = now.height() / 2; y < now.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+        for (int x = 0; x < now.width(); ++x) {
+            if (a[x] != b[x])
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
+}
+
+bool SwayHalvo::waitUntil(const std::function<bool()>& pred, double seconds) {
+    return SwaySession::waitUntil(pred, seconds);
+}
+
+} // namespace halvo::test
