@@ -6,6 +6,7 @@ pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
     xcb xcb-ewmh xcb-icccm xcb-keysyms xcb-xkb xcb-xinput xcb-randr xcb-res xcb-shm xcb-xtest
     xcb-image xcb-util)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
+pkg_check_modules(CANBERRA REQUIRED IMPORTED_TARGET libcanberra)
 find_package(nlohmann_json REQUIRED)
 find_package(benchmark REQUIRED)
 
@@ -20,7 +21,7 @@ halvo_warnings(halvo_i3ipc STRICT)
 file(GLOB HALVO_LINUX_SOURCES CONFIGURE_DEPENDS src/platform/linux/*.cpp)
 add_library(halvo_linux STATIC ${HALVO_LINUX_SOURCES})
 target_link_libraries(halvo_linux PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus Qt6::Network
-    PkgConfig::GIO nlohmann_json::nlohmann_json)
+    PkgConfig::GIO PkgConfig::CANBERRA nlohmann_json::nlohmann_json)
 target_compile_definitions(halvo_linux PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_linux)
 
