@@ -72,6 +72,10 @@ std::vector<I3Output> I3IpcClient::outputs() {
     return I3Reply::outputs(request(I3IpcMessage::Type::getOutputs));
 }
 
+std::vector<I3Workspace> I3IpcClient::workspaces() {
+    return I3Reply::workspaces(request(I3IpcMessage::Type::getWorkspaces));
+}
+
 void I3IpcClient::subscribe(const std::vector<std::string>& eventTypes) {
     std::string list = "[";
     for (const std::string& type : eventTypes)

@@ -8,6 +8,7 @@
 #include "platform/i3ipc/I3IpcMessage.h"
 #include "platform/i3ipc/I3Node.h"
 #include "platform/i3ipc/I3Output.h"
+#include "platform/i3ipc/I3Workspace.h"
 
 #include <chrono>
 #include <string>
@@ -35,6 +36,7 @@ public:
     std::vector<I3CommandResult> runCommand(std::string_view command);
     I3Node tree();
     std::vector<I3Output> outputs();
+    std::vector<I3Workspace> workspaces();
     // Subscribes this connection to events of `eventTypes` ("window", "output", ...); throws
     // I3IpcError when the window manager refuses. The events then arrive on fd() and are
     // read with an I3EventReader, no longer with request().

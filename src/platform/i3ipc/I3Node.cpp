@@ -13,4 +13,14 @@ const I3Node* I3Node::findWindow(std::uint32_t xid) const {
     return nullptr;
 }
 
+const I3Node* I3Node::find(std::int64_t conId) const {
+    if (id == conId)
+        return this;
+    for (const I3Node& child : children) {
+        if (const I3Node* found = child.find(conId))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace halvo

@@ -10,7 +10,8 @@ namespace halvo {
 struct I3Output {
     std::string name;
     bool active = false;
-    Rect rect;
+    bool focused = false;         // sway: the output holding the focus
+    Rect rect;                    // layout coordinates
     std::string currentWorkspace; // empty when the output shows none
 };
 

@@ -3,6 +3,8 @@
 
 #include "platform/i3ipc/I3IpcError.h"
 
+#include <algorithm>
+#include <climits>
 #include <nlohmann/json.hpp>
 
 namespace halvo {
@@ -58,6 +60,29 @@ Rect rect(const json& object) {
             number(value, "height")};
 }
 
+bool flag(const json& object, const char* key) {
+    const json& value = member(object, key);
+    if (value.is_null())
+        return false;
+    if (!value.is_boolean())
+        throw I3IpcError(std::string("i3 IPC reply: \"") + key + "\" is not a boolean");
+    return value.get<bool>();
+}
+
+// An integer field that may be absent (0); anything else out of `int`'s range is an error.
+std::int64_t integer(const json& object, const char* key, std::int64_t low, std::int64_t high) {
+    const json& value = member(object, key);
+    if (value.is_null())
+        return 0;
+    if (!value.is_number_integer())
+        throw I3IpcError(std::string("i3 IPC reply: \"") + key + "\" is not an integer");
+    if (value.is_number_unsigned()
+            ? value.get<std::uint64_t>() > std::uint64_t(high)
+            : value.get<std::int64_t>() < low || value.get<std::int64_t>() > high)
+        throw I3IpcError(std::string("i3 IPC reply: \"") + key + "\" is out of range");
+    return value.get<std::int64_t>();
+}
+
 const json& list(const json& object, const char* key) {
     static const json empty = json::array();
     const json& value = member(object, key);
@@ -83,6 +108,24 @@ I3Node node(const json& object, bool floating) {
         throw I3IpcError("i3 IPC reply: \"window\" is not an X11 window");
     result.floating = floating;
     result.rect = rect(object);
+    if (const json& deco = member(object, "deco_rect"); !deco.is_null())
+        result.titleHeight = std::max(0.0, number(deco, "height"));
+    result.appId = text(object, "app_id");
+    if (const json& properties = member(object, "window_properties"); !properties.is_null()) {
+        result.windowClass = text(properties, "class");
+        result.windowInstance = text(properties, "instance");
+        result.windowType = text(properties, "window_type");
+    }
+    result.shell = text(object, "shell");
+    result.pid = static_cast<std::int32_t>(integer(object, "pid", INT32_MIN, INT32_MAX));
+    result.focused = flag(object, "focused");
+    result.fullScreenMode = static_cast<int>(integer(object, "fullscreen_mode", 0, 2));
+    result.currentWorkspace = text(object, "current_workspace");
+    for (const json& focusedID : list(object, "focus")) {
+        if (!focusedID.is_number_integer())
+            throw I3IpcError("i3 IPC reply: a \"focus\" entry is not a container id");
+        result.focusOrder.push_back(focusedID.get<std::int64_t>());
+    }
     // A floating container's window floats too.
     for (const json& child : list(object, "nodes"))
         result.children.push_back(node(child, floating));
@@ -107,9 +150,27 @@ std::vector<I3Output> I3Reply::outputs(std::string_view json) {
         output.name = text(object, "name");
         const nlohmann::json& active = member(object, "active");
         output.active = active.is_boolean() && active.get<bool>();
+        output.focused = flag(object, "focused");
         output.rect = rect(object);
         output.currentWorkspace = text(object, "current_workspace");
         result.push_back(std::move(output));
+    }
+    return result;
+}
+
+std::vector<I3Workspace> I3Reply::workspaces(std::string_view json) {
+    const nlohmann::json reply = parse(json);
+    if (!reply.is_array())
+        throw I3IpcError("i3 IPC reply: the workspaces are not a list");
+    std::vector<I3Workspace> result;
+    for (const nlohmann::json& object : reply) {
+        I3Workspace workspace;
+        workspace.name = text(object, "name");
+        workspace.output = text(object, "output");
+        workspace.visible = flag(object, "visible");
+        workspace.focused = flag(object, "focused");
+        workspace.rect = rect(object);
+        result.push_back(std::move(workspace));
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include "platform/i3ipc/I3CommandResult.h"
 #include "platform/i3ipc/I3Node.h"
 #include "platform/i3ipc/I3Output.h"
+#include "platform/i3ipc/I3Workspace.h"
 
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@ public:
 
     static I3Node tree(std::string_view json);
     static std::vector<I3Output> outputs(std::string_view json);
+    static std::vector<I3Workspace> workspaces(std::string_view json);
     static std::vector<I3CommandResult> commands(std::string_view json);
     // The {"success": bool} answer to SUBSCRIBE.
     static bool success(std::string_view json);

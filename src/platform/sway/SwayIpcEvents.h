@@ -23,10 +23,11 @@ class SwayIpcEvents : public QObject {
 public:
     using Handler = std::function<void(const nlohmann::json&)>;
 
-    // Connects to `socketPath` and subscribes to `eventTypes` ("window", "workspace", "output",
-    // "binding", "shutdown", "tick"), returning once sway has confirmed the subscription: nothing
-    // that happens afterwards is missed. When that fails, ok() is false and error() says why.
-    // An event whose payload is not JSON is skipped (and logged when `log` is given).
+    // Connects to `socketPath` and subscribes to `eventTypes` ("window", "workspace", "binding",
+    // "shutdown", "tick"; "output" only from sway 1.8, 1.7 refuses it), returning once sway has
+    // confirmed the subscription: nothing that happens afterwards is missed. When that fails, ok()
+    // is false and error() says why. An event whose payload is not JSON is skipped (and logged when
+    // `log` is given).
     SwayIpcEvents(const std::string& socketPath, const std::vector<std::string>& eventTypes,
                   Log* log = nullptr);
     ~SwayIpcEvents() override;

@@ -1,0 +1,83 @@
+// One snapshot of sway's windows (one GET_TREE) grouped into applications: by app_id, or for an
+// X11 window under Xwayland by its WM_CLASS class, as on X11. Windows are listed most recently
+// focused first, which is what stacking order means on a tiling compositor. Plain values and
+// free of Qt, so any thread may read and keep one.
+#pragma once
+
+#include "platform/Geometry.h"
+#include "platform/RunningApplication.h"
+#include "platform/WindowInfo.h"
+#include "platform/i3ipc/I3Node.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halvo {
+
+class SwayClientList {
+public:
+    // sway keeps the scratchpad in this workspace of a hidden output.
+    static constexpr const char* scratchpadWorkspace = "__i3_scratch";
+
+    struct Window {
+        std::int64_t id = 0;  // con_id
+        std::string appKey;   // app_id, else WM_CLASS class
+        std::string instance; // WM_CLASS instance (X11 windows), else empty
+        ProcessID pid = 0;
+        WindowInfo::Kind kind = WindowInfo::Kind::normal;
+        Rect frame;         // outer frame, title bar included, in layout coordinates
+        std::string output; // the output's name; empty in the scratchpad
+        bool floating = false;
+        bool focused = false;
+        bool scratchpad = false; // put away: sway's nearest thing to minimised
+        bool fullScreen = false;
+    };
+
+    struct Output {
+        std::string name;
+        Rect rect; // layout coordinates
+        std::string currentWorkspace;
+    };
+
+    struct Application {
+        std::string appKey; // also the bundle identifier
+        ProcessID pid = 0;
+        bool own = false;            // Halvo's own windows
+        bool regular = false;        // has a window of normal kind and is not Halvo
+        std::vector<Window> windows; // most recently focused first
+        bool hidden() const;         // every window in the scratchpad
+    };
+
+    // Reads the tree; `ownPid` marks Halvo's own windows.
+    static SwayClientList fromTree(const I3Node& root, ProcessID ownPid);
+
+    const std::vector<Application>& applications() const { return m_applications; }
+    // The active outputs in tree order (sway's order), with the index of the primary one.
+    const std::vector<Output>& outputs() const { return m_outputs; }
+    std::optional<Rect> primaryOutput() const;
+
+    const Application* find(ProcessID pid) const;
+    const Application* owner(std::int64_t conId) const;
+    const Window* window(std::int64_t conId) const;
+    const Window* focusedWindow() const;
+    // The window activating the application shows: its focused one, else the most recently
+    // focused one not in the scratchpad, else the most recently focused.
+    const Window* mainWindow(const Application& application) const;
+
+    // A process identifier for applications whose own cannot be used (none, or shared with
+    // another application): negative, and the same for the same key.
+    static ProcessID syntheticPid(const std::string& appKey);
+    // The kind of an X11 window from the type sway reports; Wayland windows are normal.
+    static WindowInfo::Kind kindOf(const std::string& windowType);
+
+private:
+    void collect(const I3Node& node, const std::string& output, bool scratchpad);
+
+    std::vector<Application> m_applications;
+    std::vector<Output> m_outputs;
+    std::vector<Window> m_windows; // every window, most recently focused first
+};
+
+} // namespace halvo

@@ -1,0 +1,37 @@
+// sway's outputs as Halvo's coordinate spaces see them. sway has no primary output; Halvo takes
+// the active output whose layout rectangle holds the layout origin (0,0), where sway puts the
+// first output unless configured otherwise, else the first active output sway lists. Window space
+// is layout coordinates less that output's top-left corner; screen space puts the origin at its
+// bottom-left corner with y growing upwards.
+#pragma once
+
+#include "platform/Geometry.h"
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace halvo {
+
+class SwayLayout {
+public:
+    // The primary output among the rectangles of the active outputs; nothing when there is none.
+    static std::optional<std::size_t> primaryIndex(const std::vector<Rect>& outputs);
+
+    static Rect toWindowSpace(const Rect& layout, const Rect& primary) {
+        return {layout.x - primary.x, layout.y - primary.y, layout.width, layout.height};
+    }
+    static Rect fromWindowSpace(const Rect& window, const Rect& primary) {
+        return {window.x + primary.x, window.y + primary.y, window.width, window.height};
+    }
+    static Rect toScreenSpace(const Rect& layout, const Rect& primary) {
+        return {layout.x - primary.x, primary.maxY() - layout.maxY(), layout.width, layout.height};
+    }
+
+    // The output (index into `outputs`) that holds the larger part of `frame`, else the one
+    // nearest to its centre; nothing when there are no outputs.
+    static std::optional<std::size_t> outputFor(const Rect& frame,
+                                                const std::vector<Rect>& outputs);
+};
+
+} // namespace halvo

@@ -1,0 +1,62 @@
+// The outputs sway reports (GET_OUTPUTS), primary first (see SwayLayout for which one that is),
+// in screen space. An output's visible frame is the area of the workspace it shows
+// (GET_WORKSPACES), which sway makes the output less what bars and panels reserve. sway tells no
+// client where the pointer is; it moves the focus to the output the pointer enters, so the
+// focused output stands for the pointer's: mouseLocation() is its centre.
+//
+// Read once, then again on sway's workspace events and, where sway has them (from 1.8; 1.7 refuses
+// the subscription), its output events, never per call: screens() is answered from the cache on
+// any thread. On sway 1.7 an output plugged in or out shows through the workspaces it takes or
+// gives up; a mode or position change alone waits for the next workspace event.
+#pragma once
+
+#include "platform/Screens.h"
+#include "platform/i3ipc/I3Output.h"
+#include "platform/i3ipc/I3Workspace.h"
+#include "platform/sway/SwayIpcEvents.h"
+#include "platform/sway/SwayIpcPool.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halvo {
+
+class SwayScreens final : public Screens {
+public:
+    // Main thread. `events` must be subscribed to "workspace" events and outlive this object;
+    // output events come through a subscription of its own.
+    SwayScreens(SwayIpcPool& pool, SwayIpcEvents& events);
+
+    std::vector<Screen> screens() const override;
+    // The focused output.
+    std::optional<Screen> mainScreen() const override;
+    // The centre of the focused output.
+    Point mouseLocation() const override;
+
+    // Reads the outputs and workspaces again (the events call it).
+    void refresh();
+
+    // The screens from sway's replies, with identifiers from `identifiers` (by output name;
+    // outputs new to it get `next` and onwards). Index of the focused one in `focused`.
+    static std::vector<Screen> fromReplies(const std::vector<I3Output>& outputs,
+                                           const std::vector<I3Workspace>& workspaces,
+                                           std::map<std::string, std::uint64_t>& identifiers,
+                                           std::uint64_t& next,
+                                           std::optional<std::size_t>& focused);
+
+private:
+    SwayIpcPool& m_pool;
+    std::unique_ptr<SwayIpcEvents> m_outputEvents; // null where sway has no output events
+    mutable std::mutex m_mutex;
+    std::vector<Screen> m_screens;
+    std::optional<std::size_t> m_focused;
+    // An output keeps its identifier while it stays; one that comes back is a new screen.
+    std::map<std::string, std::uint64_t> m_identifiers;
+    std::uint64_t m_nextIdentifier = 1;
+};
+
+} // namespace halvo

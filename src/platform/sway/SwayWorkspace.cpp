@@ -1,0 +1,256 @@
+// Applications, activation and notifications from sway's layout tree and window events.
+#include "platform/sway/SwayWorkspace.h"
+
+#include "platform/i3ipc/I3IpcError.h"
+
+#include <QFileInfo>
+#include <QIcon>
+#include <QString>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace halvo {
+
+SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
+    : m_pool(pool), m_ownPid(ownPid) {
+    if (const std::optional<SwayClientList> list = read()) {
+        for (const auto& app : list->applications()) {
+            m_knownApps.insert(app.appKey);
+            if (app.hidden())
+                m_hiddenApps.insert(app.appKey);
+        }
+        if (const auto* focused = list->focusedWindow())
+            m_frontmostApp = focused->appKey;
+    }
+    // Every change of a window (new, close, focus, move to the scratchpad, ...) may change the
+    // applications; the tree read afterwards says how.
+    events.on("window", [this](const nlohmann::json&) { update(); });
+}
+
+SwayWorkspace::DesktopEntries
+SwayWorkspace::DesktopEntries::installed(const DesktopEntryIndex& index) {
+    DesktopEntries entries;
+    entries.find = [&index](const std::string& appKey, const std::string& instance) {
+        return index.find(appKey, instance);
+    };
+    entries.iconExists = [](const std::string& iconName) {
+        const QString name = QString::fromStdString(iconName);
+        if (name.startsWith(QLatin1Char('/')))
+            return QFileInfo(name).isFile();
+        return QIcon::hasThemeIcon(name);
+    };
+    return entries;
+}
+
+void SwayWorkspace::setDesktopEntries(DesktopEntries entries) {
+    m_desktopEntries = std::move(entries);
+    m_apps.clear();
+}
+
+std::optional<SwayClientList> SwayWorkspace::read() {
+    try {
+        return m_pool.with([this](I3IpcClient& client) {
+            return SwayClientList::fromTree(client.tree(), m_ownPid);
+        });
+    } catch (const I3IpcError&) {
+        return std::nullopt;
+    }
+}
+
+const SwayWorkspace::AppInfo&
+SwayWorkspace::appInfo(const SwayClientList::Application& application) {
+    if (const auto found = m_apps.find(application.appKey); found != m_apps.end())
+        return found->second;
+    AppInfo info;
+    if (m_desktopEntries.find) {
+        const std::string& instance =
+            application.windows.empty() ? std::string() : application.windows.front().instance;
+        if (const auto entry = m_desktopEntries.find(application.appKey, instance)) {
+            if (!entry->name.empty())
+                info.name = entry->name;
+            if (!entry->iconName.empty() &&
+                (!m_desktopEntries.iconExists || m_desktopEntries.iconExists(entry->iconName))) {
+                auto icon = std::make_shared<AppIcon>();
+                icon->themeName = entry->iconName;
+                info.themeIcon = std::move(icon);
+            }
+        }
+    }
+    return m_apps.emplace(application.appKey, std::move(info)).first->second;
+}
+
+RunningApplication SwayWorkspace::describe(const SwayClientList::Application& application) {
+    RunningApplication result;
+    result.processIdentifier = application.pid;
+    result.bundleIdentifier = application.appKey;
+    result.activationPolicy = application.own       ? ActivationPolicy::accessory
+                              : application.regular ? ActivationPolicy::regular
+                                                    : ActivationPolicy::prohibited;
+    result.isHidden = application.hidden();
+    result.hasBundleURL = !application.windows.empty();
+    const AppInfo& info = appInfo(application);
+    result.localizedName = info.name.value_or(application.appKey);
+    result.icon = info.themeIcon;
+    return result;
+}
+
+std::vector<RunningApplication> SwayWorkspace::runningApplications() {
+    std::vector<RunningApplication> result;
+    if (const std::optional<SwayClientList> list = read()) {
+        for (const auto& app : list->applications())
+            result.push_back(describe(app));
+    }
+    return result;
+}
+
+std::optional<RunningApplication> SwayWorkspace::runningApplication(ProcessID pid) {
+    const std::optional<SwayClientList> list = read();
+    const auto* app = list ? list->find(pid) : nullptr;
+    if (!app)
+        return std::nullopt;
+    return describe(*app);
+}
+
+std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
+    const std::optional<SwayClientList> list = read();
+    const auto* focused = list ? list->focusedWindow() : nullptr;
+    const auto* app = focused ? list->owner(focused->id) : nullptr;
+    if (!app)
+        return std::nullopt;
+    return describe(*app);
+}
+
+bool SwayWorkspace::focus(std::int64_t conId) {
+    try {
+        const auto results = m_pool.with([&](I3IpcClient& client) {
+            return client.runCommand("[con_id=" + std::to_string(conId) + "] focus");
+        });
+        return !results.empty() && results.front().success;
+    } catch (const I3IpcError&) {
+        return false;
+    }
+}
+
+void SwayWorkspace::unhide(ProcessID pid) {
+    const std::optional<SwayClientList> list = read();
+    const auto* app = list ? list->find(pid) : nullptr;
+    // Only a hidden application is shown again: a window the user put away while another of the
+    // same application is in use stays put away.
+    if (!app || !app->hidden())
+        return;
+    // Focusing a window in the scratchpad shows it; the most recently focused one goes last, so
+    // that it ends up with the focus.
+    for (auto it = app->windows.rbegin(); it != app->windows.rend(); ++it)
+        focus(it->id);
+}
+
+void SwayWorkspace::openApplication(ProcessID pid, OpenCompletion completion) {
+    const std::optional<SwayClientList> list = read();
+    const auto* app = list ? list->find(pid) : nullptr;
+    const auto* main = app ? list->mainWindow(*app) : nullptr;
+    if (!main || !focus(main->id)) {
+        completion(std::nullopt, std::nullopt);
+        return;
+    }
+    completion(describe(*app), std::nullopt);
+}
+
+bool SwayWorkspace::activate(ProcessID pid) {
+    const std::optional<SwayClientList> list = read();
+    const auto* app = list ? list->find(pid) : nullptr;
+    const auto* main = app ? list->mainWindow(*app) : nullptr;
+    return main && focus(main->id);
+}
+
+bool SwayWorkspace::openURL(const std::string& url) {
+    // Detached: xdg-open may wait for the browser; it is reaped by a short-lived intermediate.
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        setsid();
+        pid_t opener = 0;
+        const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+        const int status = posix_spawnp(&opener, "xdg-open", nullptr, nullptr,
+                                        const_cast<char* const*>(argv), environ);
+        _exit(status == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+ObserverToken SwayWorkspace::addObserver(WorkspaceNotification name,
+                                         std::function<void()> handler) {
+    const ObserverToken token = m_nextObserver++;
+    m_observers.emplace(token, std::make_pair(name, std::move(handler)));
+    return token;
+}
+
+void SwayWorkspace::removeObserver(ObserverToken token) {
+    m_observers.erase(token);
+}
+
+void SwayWorkspace::update() {
+    const std::optional<SwayClientList> list = read();
+    if (!list)
+        return;
+    std::set<std::string> apps;
+    std::set<std::string> hidden;
+    for (const auto& app : list->applications()) {
+        apps.insert(app.appKey);
+        if (app.hidden())
+            hidden.insert(app.appKey);
+    }
+    bool launched = false;
+    bool terminated = false;
+    for (const auto& key : apps)
+        launched = launched || !m_knownApps.count(key);
+    for (const auto& key : m_knownApps)
+        terminated = terminated || !apps.count(key);
+    bool hid = false;
+    bool unhid = false;
+    for (const auto& key : hidden)
+        hid = hid || (!m_hiddenApps.count(key) && m_knownApps.count(key));
+    for (const auto& key : m_hiddenApps)
+        unhid = unhid || (!hidden.count(key) && apps.count(key));
+    const auto* focused = list->focusedWindow();
+    const std::string front = focused ? focused->appKey : std::string();
+    const bool activated = !front.empty() && front != m_frontmostApp;
+
+    m_knownApps = std::move(apps);
+    m_hiddenApps = std::move(hidden);
+    m_frontmostApp = front;
+
+    if (launched)
+        notify(WorkspaceNotification::didLaunchApplication);
+    if (terminated)
+        notify(WorkspaceNotification::didTerminateApplication);
+    if (hid)
+        notify(WorkspaceNotification::didHideApplication);
+    if (unhid)
+        notify(WorkspaceNotification::didUnhideApplication);
+    if (activated)
+        notify(WorkspaceNotification::didActivateApplication);
+}
+
+void SwayWorkspace::notify(WorkspaceNotification name) {
+    std::vector<ObserverToken> tokens;
+    for (const auto& [token, entry] : m_observers) {
+        if (entry.first == name)
+            tokens.push_back(token);
+    }
+    for (ObserverToken token : tokens) {
+        // A handler may remove observers, its own included.
+        const auto found = m_observers.find(token);
+        if (found == m_observers.end())
+            continue;
+        auto handler = found->second.second;
+        handler();
+    }
+}
+
+} // namespace halvo

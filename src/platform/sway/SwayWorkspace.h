@@ -1,0 +1,86 @@
+// The workspace over sway's IPC: applications are the windows of the layout tree grouped by
+// app_id (SwayClientList); the frontmost one owns the focused window; activation focuses the
+// main window; the notifications come from sway's window events, each followed by one read of
+// the tree that tells what changed. Halvo's own windows (its process) are listed as an
+// accessory, as on X11.
+#pragma once
+
+#include "platform/Workspace.h"
+#include "platform/linux/DesktopEntryIndex.h"
+#include "platform/sway/SwayClientList.h"
+#include "platform/sway/SwayIpcEvents.h"
+#include "platform/sway/SwayIpcPool.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+
+namespace halvo {
+
+class SwayWorkspace final : public Workspace {
+public:
+    // Where names and theme icons come from. Unset members: no desktop entries, and every icon
+    // name counts as drawable.
+    struct DesktopEntries {
+        // The desktop entry of an application, by its app_id (or WM_CLASS class and instance).
+        std::function<std::optional<DesktopEntry>(const std::string& appKey,
+                                                  const std::string& instance)>
+            find;
+        // Whether the icon theme (or the file system, for an absolute path) has that icon.
+        std::function<bool(const std::string& iconName)> iconExists;
+
+        // The installed entries of `index` (which must outlive the workspace), with Qt's icon
+        // theme deciding which icon names can be drawn. Needs a QGuiApplication.
+        static DesktopEntries installed(const DesktopEntryIndex& index);
+    };
+
+    // Main thread. `events` must be subscribed to "window" events and outlive the workspace.
+    SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid);
+    SwayWorkspace(const SwayWorkspace&) = delete;
+    SwayWorkspace& operator=(const SwayWorkspace&) = delete;
+
+    // Names and icons from desktop entries, else the app_id; lookups are cached per app_id.
+    void setDesktopEntries(DesktopEntries entries);
+
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> runningApplication(ProcessID pid) override;
+    std::optional<RunningApplication> frontmostApplication() override;
+    // Shows the windows of an application that are all in the scratchpad.
+    void unhide(ProcessID pid) override;
+    void openApplication(ProcessID pid, OpenCompletion completion) override;
+    bool activate(ProcessID pid) override;
+    // Hands the URL to xdg-open without waiting for it.
+    bool openURL(const std::string& url) override;
+    ObserverToken addObserver(WorkspaceNotification name, std::function<void()> handler) override;
+    void removeObserver(ObserverToken token) override;
+
+private:
+    struct AppInfo {
+        std::optional<std::string> name;
+        AppIconRef themeIcon; // the same object for as long as the workspace lives
+    };
+
+    std::optional<SwayClientList> read();
+    RunningApplication describe(const SwayClientList::Application& application);
+    const AppInfo& appInfo(const SwayClientList::Application& application);
+    bool focus(std::int64_t conId);
+    // Compares the tree with the last one seen and posts what changed.
+    void update();
+    void notify(WorkspaceNotification name);
+
+    SwayIpcPool& m_pool;
+    ProcessID m_ownPid;
+    DesktopEntries m_desktopEntries;
+    std::unordered_map<std::string, AppInfo> m_apps;
+    ObserverToken m_nextObserver = 1;
+    std::map<ObserverToken, std::pair<WorkspaceNotification, std::function<void()>>> m_observers;
+
+    std::set<std::string> m_knownApps;
+    std::set<std::string> m_hiddenApps;
+    std::string m_frontmostApp;
+};
+
+} // namespace halvo

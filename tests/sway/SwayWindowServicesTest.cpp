@@ -1,0 +1,251 @@
+// The window services on a real sway: the application list from the layout tree with its
+// notifications, activation, moves of floating and tiled windows between the two outputs, full
+// screen read back, a closed window that is `gone`, and the outputs with their visible frames.
+#include "platform/sway/SwayScreens.h"
+#include "platform/sway/SwayWindowControl.h"
+#include "platform/sway/SwayWorkspace.h"
+#include "sway/SwayTestSession.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QWidget>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace halvo::test {
+namespace {
+
+bool processEventsUntil(const std::function<bool()>& pred, double seconds = 15.0) {
+    return SwaySession::waitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return pred();
+        },
+        seconds);
+}
+
+// The services as Halvo's composition root makes them, on the test program's session.
+struct Services {
+    SwaySession& session = swaySession();
+    SwayIpcPool pool{session.swaySocket()};
+    SwayIpcEvents events{session.swaySocket(), {"window", "workspace"}};
+    SwayWorkspace workspace{pool, events, getpid()};
+    SwayWindowControl control{pool, getpid()};
+    SwayScreens screens{pool, events};
+
+    std::optional<RunningApplication> app(const std::string& appKey) {
+        for (const RunningApplication& app : workspace.runningApplications()) {
+            if (app.bundleIdentifier == appKey)
+                return app;
+        }
+        return std::nullopt;
+    }
+    // Starts foot with `appID` and waits for its window; its pid in sway's terms.
+    ProcessID foot(const std::string& appID, std::vector<pid_t>& started) {
+        started.push_back(session.spawn({"foot", "--app-id", appID}));
+        EXPECT_TRUE(session.waitForWindow(appID));
+        const auto found = app(appID);
+        return found ? found->processIdentifier : 0;
+    }
+    // The application's only window, read back.
+    std::optional<WindowInfo> window(ProcessID pid) {
+        const auto windows = control.windows(pid);
+        if (!windows || windows->windows.size() != 1)
+            return std::nullopt;
+        return windows->windows.front();
+    }
+    // The output whose subtree holds the window, from sway's tree.
+    std::string outputOf(WindowID id) {
+        std::function<std::string(const nlohmann::json&, const std::string&)> search =
+            [&](const nlohmann::json& node, const std::string& output) -> std::string {
+            const std::string inside =
+                node.value("type", "") == "output" ? node.value("name", "") : output;
+            if (node.value("id", 0L) == static_cast<long>(id))
+                return inside;
+            for (const char* key : {"nodes", "floating_nodes"}) {
+                for (const auto& child : node.value(key, nlohmann::json::array())) {
+                    if (std::string found = search(child, inside); !found.empty())
+                        return found;
+                }
+            }
+            return {};
+        };
+        return search(session.query("get_tree"), {});
+    }
+    ~Services() { session.command("focus output HEADLESS-1"); }
+};
+
+void killAll(SwaySession& session, const std::vector<pid_t>& started) {
+    for (const pid_t pid : started)
+        session.kill(pid);
+}
+
+TEST(SwayWorkspace, ListsAppsByAppIdNamesThemAndNotifies) {
+    Services services;
+    services.workspace.setDesktopEntries(
+        {[](const std::string& appKey, const std::string&) -> std::optional<DesktopEntry> {
+             if (appKey == "halvo-list-term")
+                 return DesktopEntry{"halvo-list-term.desktop", "List Terminal", ""};
+             return std::nullopt;
+         },
+         {}});
+    int launched = 0, terminated = 0;
+    services.workspace.addObserver(WorkspaceNotification::didLaunchApplication,
+                                   [&] { ++launched; });
+    services.workspace.addObserver(WorkspaceNotification::didTerminateApplication,
+                                   [&] { ++terminated; });
+    std::vector<pid_t> started;
+    const ProcessID terminal = services.foot("halvo-list-term", started);
+    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-list-term"}));
+    const std::string linguist =
+        QLibraryInfo::path(QLibraryInfo::BinariesPath).toStdString() + "/linguist";
+    started.push_back(services.session.spawn({linguist}, {"QT_QPA_PLATFORM=wayland"}));
+    ASSERT_TRUE(services.session.waitForWindow("linguist"));
+    // Halvo's own window: listed, but as an accessory.
+    QWidget own;
+    own.resize(200, 100);
+    own.show();
+
+    ASSERT_TRUE(processEventsUntil([&] {
+        const auto windows = services.control.windows(terminal);
+        return windows && windows->windows.size() == 2 && services.app("halvo_sway_tests");
+    }));
+    const auto term = services.app("halvo-list-term");
+    ASSERT_TRUE(term);
+    EXPECT_EQ(term->processIdentifier, terminal); // the oldest window's process, still
+    EXPECT_EQ(term->localizedName, "List Terminal");
+    EXPECT_EQ(term->activationPolicy, ActivationPolicy::regular);
+    const auto qt = services.app("linguist");
+    ASSERT_TRUE(qt);
+    EXPECT_EQ(qt->localizedName, "linguist"); // no desktop entry: the app_id
+    EXPECT_EQ(services.app("halvo_sway_tests")->activationPolicy, ActivationPolicy::accessory);
+    EXPECT_GE(launched, 1);
+
+    own.hide();
+    killAll(services.session, started);
+    EXPECT_TRUE(processEventsUntil([&] { return terminated >= 1 && !services.app("linguist"); }));
+    EXPECT_FALSE(services.app("halvo-list-term"));
+}
+
+TEST(SwayWorkspace, ActivationFocusesTheAppAndNotifies) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID first = services.foot("halvo-activate-a", started);
+    const ProcessID second = services.foot("halvo-activate-b", started);
+    ASSERT_NE(first, second);
+    int activated = 0;
+    services.workspace.addObserver(WorkspaceNotification::didActivateApplication,
+                                   [&] { ++activated; });
+    for (const ProcessID pid : {first, second, first}) {
+        const int before = activated;
+        ASSERT_TRUE(services.workspace.activate(pid));
+        EXPECT_EQ(services.workspace.frontmostApplication()->processIdentifier, pid);
+        EXPECT_TRUE(processEventsUntil([&] { return activated > before; }));
+        const auto windows = services.control.windows(pid);
+        ASSERT_TRUE(windows);
+        EXPECT_EQ(windows->focused, windows->windows.front().id);
+    }
+    killAll(services.session, started);
+}
+
+TEST(SwayWindowControl, FloatingMovesToTheFrameAndTiledToTheOutput) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID floating = services.foot("halvo-move-float", started);
+    const ProcessID tiled = services.foot("halvo-move-tiled", started);
+    ASSERT_TRUE(services.session.command(
+        "[app_id=halvo-move-float] floating enable, resize set 400 px 300 px, "
+        "move absolute position 100 px 150 px"));
+    ASSERT_TRUE(processEventsUntil([&] {
+        const auto w = services.window(floating);
+        return w && w->frame.x == 100 && w->frame.y == 150;
+    }));
+    const WindowInfo before = *services.window(floating);
+    EXPECT_TRUE(before.canResize);
+    // The same place on HEADLESS-2, and a smaller size.
+    const Rect target{1280 + 100, 150, 360, 280};
+    EXPECT_EQ(services.control.setFrame(before, target), WindowResult::ok);
+    const WindowInfo after = *services.window(floating);
+    EXPECT_EQ(after.frame, target);
+    EXPECT_EQ(services.outputOf(after.id), "HEADLESS-2");
+
+    const WindowInfo tile = *services.window(tiled);
+    EXPECT_FALSE(tile.canResize);
+    EXPECT_EQ(services.outputOf(tile.id), "HEADLESS-1");
+    EXPECT_EQ(services.control.setFrame(tile, {1280 + 10, 10, 600, 400}), WindowResult::ok);
+    EXPECT_EQ(services.outputOf(tile.id), "HEADLESS-2");
+    const WindowInfo landed = *services.window(tiled);
+    // Tiled there (sway's layout chooses where), not floating.
+    EXPECT_GE(landed.frame.x, 1280);
+    EXPECT_FALSE(landed.canResize);
+    killAll(services.session, started);
+}
+
+TEST(SwayWindowControl, FullScreenIsReadBackAndAClosedWindowIsGone) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID pid = services.foot("halvo-full", started);
+    const WindowInfo window = *services.window(pid);
+    EXPECT_FALSE(window.fullScreen);
+    EXPECT_EQ(services.control.setFullScreen(window, true), WindowResult::ok);
+    EXPECT_TRUE(services.window(pid)->fullScreen);
+    EXPECT_EQ(services.control.setFullScreen(*services.window(pid), false), WindowResult::ok);
+    EXPECT_FALSE(services.window(pid)->fullScreen);
+
+    killAll(services.session, started);
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return !services.control.windows(pid); }));
+    EXPECT_EQ(services.control.activate(window), WindowResult::gone);
+    EXPECT_EQ(services.control.raise(window), WindowResult::gone);
+    EXPECT_EQ(services.control.setFullScreen(window, true), WindowResult::gone);
+    EXPECT_EQ(services.control.setFrame(window, {10, 10, 300, 200}), WindowResult::gone);
+    EXPECT_EQ(services.control.setMinimized(window, true), WindowResult::gone);
+    EXPECT_TRUE(services.control.isWindowManagerRunning());
+}
+
+TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
+    Services services;
+    const std::vector<Screen> screens = services.screens.screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].name, "HEADLESS-1");
+    EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1280, 1024}));
+    EXPECT_EQ(screens[1].name, "HEADLESS-2");
+    EXPECT_EQ(screens[1].frame, (Rect{1280, 0, 1280, 1024}));
+    EXPECT_EQ(screens[1].visibleFrame, screens[1].frame); // no bar in this session
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-2"));
+    EXPECT_TRUE(processEventsUntil([&] {
+        const auto main = services.screens.mainScreen();
+        return main && main->name == "HEADLESS-2";
+    }));
+    EXPECT_EQ(services.screens.mouseLocation(), (Point{1280 + 640, 512}));
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-1"));
+    EXPECT_TRUE(
+        processEventsUntil([&] { return services.screens.mainScreen()->name == "HEADLESS-1"; }));
+}
+
+// A session of its own with a bar at the top: the visible frame leaves the bar out.
+TEST(SwayScreens, VisibleFrameLeavesOutWhatABarReserves) {
+    SwaySession::Options options;
+    options.twoOutputs = false;
+    options.extraConfig = "bar {\n  position top\n  height 40\n}\n";
+    SwaySession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    SwayIpcPool pool(session.swaySocket());
+    SwayIpcEvents events(session.swaySocket(), {"workspace"});
+    SwayScreens screens(pool, events);
+    // swaybar starts after sway; its exclusive zone rearranges the workspace.
+    const bool reserved = processEventsUntil([&] {
+        screens.refresh();
+        const auto all = screens.screens();
+        return all.size() == 1 && all[0].visibleFrame.height < 1024;
+    });
+    ASSERT_TRUE(reserved) << session.query("get_workspaces").dump();
+    const Screen screen = screens.screens()[0];
+    EXPECT_EQ(screen.frame, (Rect{0, 0, 1280, 1024}));
+    // Screen space: y up, so a bar at the top lowers the visible frame's top edge.
+    EXPECT_EQ(screen.visibleFrame.minY(), 0);
+    EXPECT_EQ(screen.visibleFrame.maxY(), 1024 - 40);
+}
+
+} // namespace
+} // namespace halvo::test
