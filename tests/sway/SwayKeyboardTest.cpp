@@ -12,10 +12,14 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
+#include <wayland-client.h>
 
 namespace halvo::test {
 namespace {
@@ -176,6 +180,9 @@ TEST_F(SwayKeys, ModifiersReleasedGiveTheKeyboardBack) {
     KeyWindow window;
     window.show();
     ASSERT_TRUE(pump([&] { return window.isActiveWindow(); }));
+    ASSERT_TRUE(keyboard.tap("c"));
+    ASSERT_TRUE(pump([&] { return !window.letters.empty(); }));
+    window.letters.clear();
     ASSERT_TRUE(registerAll(controlAlt));
     ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.tap("Left"));
     ASSERT_TRUE(pump([&] { return monitor.hasKeyboardFocus(); }));
@@ -183,6 +190,8 @@ TEST_F(SwayKeys, ModifiersReleasedGiveTheKeyboardBack) {
     ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
     ASSERT_TRUE(settle(5));
     EXPECT_EQ(recorder.log.back(), "mods none");
+    // Once sway has read the surface's end, the keyboard is the window's again.
+    ASSERT_GE(wl_display_roundtrip(connection.display()), 0);
     ASSERT_TRUE(keyboard.tap("b"));
     ASSERT_TRUE(pump([&] { return !window.letters.empty(); }));
     EXPECT_EQ(window.letters, std::vector<int>{Qt::Key_B});
@@ -216,6 +225,120 @@ TEST_F(SwayKeys, LongHoldGivesOnePressOneReleaseAndOneLongPress) {
     EXPECT_EQ(seen, (std::vector<std::string>{"up", "held", "switch next", "long next", "up"}));
     ASSERT_TRUE(bindings.sync());
     EXPECT_EQ(bindings.events().size(), 2u); // one press, one release
+}
+
+// Press and release of Ctrl+Alt+`arrow`: the commands of the binding events sway sent for them.
+std::vector<std::string> commandsOf(SwaySession& session, const std::string& arrow) {
+    SwaySubscription bindings(session, {"binding"});
+    SwayVirtualKeyboard keyboard(session.waylandDisplay());
+    if (!bindings.ok() || !keyboard.ok() || !keyboard.press("Control_L") ||
+        !keyboard.press("Alt_L") || !keyboard.tap(arrow) || !keyboard.release("Alt_L") ||
+        !keyboard.release("Control_L") || !bindings.sync())
+        return {"no answer"};
+    std::vector<std::string> commands;
+    for (const nlohmann::json& event : bindings.events())
+        commands.push_back(event["binding"].value("command", ""));
+    return commands;
+}
+
+// However the registrations end, sway is left without Halvo's bindings and the record is gone; a
+// combination registered twice stays bound until both registrations end.
+TEST(SwayKeysCleanUp, NoBindingIsLeftBehind) {
+    SwaySession& session = swaySession();
+    const std::string record = session.folder() + "/cleanup-record";
+    WaylandConnection connection(session.waylandDisplay());
+    SwayEventMonitor monitor(connection);
+    SimLog log;
+    const std::vector<std::string> halvoLeft = {"nop halvo press previous 3",
+                                                "nop halvo release previous 3"};
+    enum class End { unregister, stopListening, destruction };
+    for (End end : {End::unregister, End::stopListening, End::destruction}) {
+        auto registrar =
+            std::make_unique<SwayHotkeyRegistrar>(session.swaySocket(), monitor, record, log);
+        ASSERT_FALSE(registrar->listen([](const HotkeyRegistrar::Event&) {}));
+        std::vector<HotkeyRegistrar::ShortcutRef> refs;
+        for (int twice = 0; twice < 2; ++twice) {
+            for (HotkeyAction action : allHotkeyActions)
+                refs.push_back(registrar->registerShortcut(action, controlAlt).ref);
+        }
+        ASSERT_TRUE(std::ifstream(record).good());
+        switch (end) {
+        case End::unregister:
+            for (std::size_t i = 0; i < allHotkeyActions.size(); ++i)
+                registrar->unregisterShortcut(refs[i]);
+            EXPECT_EQ(commandsOf(session, "Left"), halvoLeft);
+            for (std::size_t i = allHotkeyActions.size(); i < refs.size(); ++i)
+                registrar->unregisterShortcut(refs[i]);
+            break;
+        case End::stopListening:
+            registrar->stopListening();
+            break;
+        case End::destruction:
+            registrar.reset();
+            break;
+        }
+        EXPECT_EQ(commandsOf(session, "Left"), std::vector<std::string>{})
+            << "end " << static_cast<int>(end);
+        EXPECT_FALSE(std::ifstream(record).good());
+    }
+}
+
+// Bindings a crashed run left (listed in its record) are removed when the next run listens, and
+// are no conflict for it.
+TEST(SwayKeysCleanUp, BindingsOfACrashedRunAreRemoved) {
+    SwaySession& session = swaySession();
+    const std::string record = session.folder() + "/crash-record";
+    ASSERT_TRUE(session.command("bindsym --no-repeat Ctrl+Mod1+Left nop halvo press previous 3; "
+                                "bindsym --release Ctrl+Mod1+Left nop halvo release previous 3"));
+    std::ofstream(record) << session.swaySocket() << "\nCtrl+Mod1+Left\n";
+    WaylandConnection connection(session.waylandDisplay());
+    SwayEventMonitor monitor(connection);
+    SimLog log;
+    SwayHotkeyRegistrar registrar(session.swaySocket(), monitor, record, log);
+    ASSERT_FALSE(registrar.listen([](const HotkeyRegistrar::Event&) {}));
+    EXPECT_EQ(commandsOf(session, "Left"), std::vector<std::string>{});
+    EXPECT_FALSE(std::ifstream(record).good());
+    EXPECT_EQ(registrar.registerShortcut(HotkeyAction::previous, controlAlt).result,
+              RegistrationResult::registered);
+}
+
+// A combination the user's configuration binds (through a variable, or in an included file by
+// keycode) is refused as taken and keeps the user's command; one bound only in another mode is
+// free. After a reload, which drops runtime bindings, they are made again, and one the new
+// configuration binds is reported taken.
+TEST(SwayKeysConflict, ConfiguredCombinationIsTakenAndLeftInPlace) {
+    const std::string included = "/tmp/halvo-keys-" + std::to_string(getpid()) + ".conf";
+    std::ofstream(included) << "bindcode --release Control+Mod1+116 nop user-down\n";
+    SwaySession::Options options;
+    options.twoOutputs = false;
+    options.extraConfig = "set $ca Ctrl+Mod1\nbindsym --locked $ca+Up nop user-up\ninclude " +
+                          included + "\nmode resize {\n  bindsym Ctrl+Alt+Left nop user-left\n}\n";
+    SwaySession session(options);
+    ASSERT_TRUE(session.ok()) << session.error();
+    WaylandConnection connection(session.waylandDisplay());
+    SwayEventMonitor monitor(connection);
+    SimLog log;
+    SwayHotkeyRegistrar registrar(session.swaySocket(), monitor, {}, log);
+    Recorder recorder;
+    ASSERT_FALSE(registrar.listen(recorder.hotkeys()));
+    std::vector<RegistrationResult> results;
+    for (HotkeyAction action : allHotkeyActions)
+        results.push_back(registrar.registerShortcut(action, controlAlt).result);
+    EXPECT_EQ(results, (std::vector<RegistrationResult>{
+                           RegistrationResult::registered, RegistrationResult::registered,
+                           RegistrationResult::takenByAnotherProgram,
+                           RegistrationResult::takenByAnotherProgram}));
+    EXPECT_EQ(commandsOf(session, "Up"), std::vector<std::string>{"nop user-up"});
+
+    std::ofstream(session.folder() + "/config", std::ios::app)
+        << "bindsym Ctrl+Alt+Left nop user-left-now\n";
+    ASSERT_TRUE(session.command("reload"));
+    ASSERT_TRUE(pump([&] { return !recorder.log.empty(); }));
+    EXPECT_EQ(recorder.log, std::vector<std::string>{"taken previous"});
+    EXPECT_EQ(commandsOf(session, "Left"), std::vector<std::string>{"nop user-left-now"});
+    EXPECT_EQ(commandsOf(session, "Right"),
+              (std::vector<std::string>{"nop halvo press next 3", "nop halvo release next 3"}));
+    std::remove(included.c_str());
 }
 
 } // namespace

@@ -153,15 +153,17 @@ void SwayHotkeyRegistrar::stopListening() {
 
 HotkeyRegistrar::Registration SwayHotkeyRegistrar::registerShortcut(HotkeyAction action,
                                                                     Modifiers modifiers) {
-    m_lastSucceeded = false;
+    m_bindingsAccepted = false;
     if (modifiers.isEmpty())
         return {RegistrationResult::failed, 0};
     const std::string text = combination(action, modifiers);
     auto bound = m_bound.find(text);
     if (bound == m_bound.end()) {
         try {
-            if (configurationTakes(action, modifiers))
+            if (configurationTakes(action, modifiers)) {
+                m_bindingsAccepted = true;
                 return {RegistrationResult::takenByAnotherProgram, 0};
+            }
             if (!bind(action, modifiers))
                 return {RegistrationResult::failed, 0};
         } catch (const I3IpcError& error) {
@@ -172,7 +174,7 @@ HotkeyRegistrar::Registration SwayHotkeyRegistrar::registerShortcut(HotkeyAction
         writeRecord();
     }
     ++bound->second.users;
-    m_lastSucceeded = true;
+    m_bindingsAccepted = true;
     const ShortcutRef ref = m_nextRef++;
     m_hotKeys.emplace(ref, HotKey{action, modifiers});
     return {RegistrationResult::registered, ref};

@@ -44,8 +44,9 @@ public:
     Registration registerShortcut(HotkeyAction action, Modifiers modifiers) override;
     void unregisterShortcut(ShortcutRef ref) override;
 
-    // Whether the last registration got its bindings (false before any).
-    bool lastRegistrationSucceeded() const { return m_lastSucceeded; }
+    // Whether sway could be asked at the last registration and did not refuse it: its bindings
+    // were made, or the user's configuration holds the combination. False before any.
+    bool bindingsAccepted() const { return m_bindingsAccepted; }
 
     // $XDG_RUNTIME_DIR/halvo-sway-bindings, empty without XDG_RUNTIME_DIR.
     static std::string defaultRecordPath();
@@ -84,7 +85,7 @@ private:
     ShortcutRef m_nextRef = 1;
     std::map<ShortcutRef, HotKey> m_hotKeys;
     std::map<std::string, Bound> m_bound; // by combination
-    bool m_lastSucceeded = false;
+    bool m_bindingsAccepted = false;
 };
 
 } // namespace halvo
