@@ -25,6 +25,24 @@ void forEachWindow(const json& node, const std::string& output,
     }
 }
 
+// The window at the end of the focus path (each node's most recently focused child): the one
+// with the keyboard, or the one that gets it back from a layer surface holding it.
+const json& endOfFocusPath(const json& node) {
+    const auto focus = node.find("focus");
+    if (focus == node.end() || !focus->is_array() || focus->empty())
+        return node;
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        const auto list = node.find(children);
+        if (list == node.end() || !list->is_array())
+            continue;
+        for (const json& child : *list) {
+            if (child.is_object() && child.value("id", -1L) == (*focus)[0])
+                return endOfFocusPath(child);
+        }
+    }
+    return node;
+}
+
 int outputIndex(const std::string& output) {
     return output == "HEADLESS-2" ? 1 : 0;
 }
@@ -76,13 +94,15 @@ bool SwayHalvo::startApp(const std::string& appID, const std::string& output, bo
            m_session->command("[app_id=" + appID + "] floating enable, resize set 600 400");
 }
 
-bool SwayHalvo::startHalvo() {
+bool SwayHalvo::startHalvo(bool waitForShortcut) {
     m_halvo = std::make_unique<HalvoProcess>(
         m_configHome, std::vector<std::string>{},
         HalvoProcess::Environment{{"WAYLAND_DISPLAY", m_session->waylandDisplay()},
                                   {"SWAYSOCK", m_session->swaySocket()},
                                   {"QT_QPA_PLATFORM", "wayland"},
                                   {"GSETTINGS_BACKEND", "memory"}});
+    if (!waitForShortcut)
+        return true;
     // The registrar lists the bindings it made in XDG_RUNTIME_DIR (the config folder here).
     const std::string record = m_configHome + "/halvo-sway-bindings";
     return waitUntil(
@@ -95,12 +115,19 @@ bool SwayHalvo::startHalvo() {
 }
 
 std::string SwayHalvo::focusedApp() const {
+    const json tree = m_session->query("get_tree");
     std::string found;
-    forEachWindow(m_session->query("get_tree"), "", [&](const json& window, const std::string&) {
+    forEachWindow(tree, "", [&](const json& window, const std::string&) {
         if (window.value("focused", false))
             found = window["app_id"].get<std::string>();
     });
-    return found;
+    if (!found.empty())
+        return found;
+    if (!tree.is_object())
+        return {};
+    const json& end = endOfFocusPath(tree);
+    return end.contains("app_id") && end["app_id"].is_string() ? end["app_id"].get<std::string>()
+                                                               : std::string();
 }
 
 std::string SwayHalvo::outputOf(const std::string& appID) const {
@@ -114,9 +141,10 @@ std::string SwayHalvo::outputOf(const std::string& appID) const {
 }
 
 int SwayHalvo::focusedFullScreenMode() const {
+    const std::string app = focusedApp();
     int mode = -1;
     forEachWindow(m_session->query("get_tree"), "", [&](const json& window, const std::string&) {
-        if (window.value("focused", false))
+        if (window["app_id"] == app)
             mode = window.value("fullscreen_mode", -1);
     });
     return mode;

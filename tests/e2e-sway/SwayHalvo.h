@@ -31,8 +31,8 @@ public:
     void storeOrder(const std::vector<std::string>& appIDs);
     // A foot terminal with app id `appID` on `output`; waits until sway shows it.
     bool startApp(const std::string& appID, const std::string& output, bool floating = false);
-    // Starts the program; true once its shortcut is bound in sway.
-    bool startHalvo();
+    // Starts the program; true once its shortcut is bound in sway (at once without waiting).
+    bool startHalvo(bool waitForShortcut = true);
     HalvoProcess& halvo() { return *m_halvo; }
 
     SwayVirtualKeyboard& keyboard() { return *m_keyboard; }

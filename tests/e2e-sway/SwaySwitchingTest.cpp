@@ -34,7 +34,9 @@ protected:
 
 TEST_F(SwaySwitchingTest, SwitchInTheCustomOrderMovesAndFullScreenOnTheOutputItBeganOn) {
     auto& keys = desktop.keyboard();
-    ASSERT_TRUE(keys.press("Control_L") && keys.press("Alt_L"));
+    // sway hears the combination with an arrow only: Right opens the switch and steps once.
+    ASSERT_TRUE(keys.press("Control_L") && keys.press("Alt_L") && keys.tap("Right"));
+    EXPECT_TRUE(focuses("app.b")) << desktop.halvo().log();
     // The overlay: on the focused output, centred, nothing on the other one.
     QRect overlay;
     ASSERT_TRUE(desktop.waitUntil([&] {
@@ -46,8 +48,6 @@ TEST_F(SwaySwitchingTest, SwitchInTheCustomOrderMovesAndFullScreenOnTheOutputItB
     EXPECT_TRUE(desktop.changedArea("HEADLESS-2").isEmpty());
 
     // Each step activates the next app of the stored order at once, across outputs.
-    ASSERT_TRUE(keys.tap("Right"));
-    EXPECT_TRUE(focuses("app.b"));
     ASSERT_TRUE(keys.tap("Right"));
     EXPECT_TRUE(focuses("app.c"));
     ASSERT_TRUE(keys.tap("Left"));
@@ -90,7 +90,7 @@ TEST(SwayRefusedShortcutTest, ACombinationTheConfigBindsIsReportedAndLeftAlone) 
     SwayHalvo desktop("bindsym Ctrl+Mod1+Right exec true\n");
     ASSERT_TRUE(desktop.session().ok()) << desktop.session().error();
     desktop.storeOrder({});
-    desktop.startHalvo();
+    desktop.startHalvo(false);
     EXPECT_TRUE(desktop.halvo().waitForLog("Halvo: Could not register the shortcut"))
         << desktop.halvo().log();
     EXPECT_FALSE(desktop.halvo().waitForExit(0.5)) << "Halvo keeps running without a shortcut";
