@@ -3,6 +3,7 @@
 #include "e2e-sway/SwayHalvo.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace halvo::test {
@@ -94,6 +95,23 @@ TEST(SwayRefusedShortcutTest, ACombinationTheConfigBindsIsReportedAndLeftAlone) 
     EXPECT_TRUE(desktop.halvo().waitForLog("Halvo: Could not register the shortcut"))
         << desktop.halvo().log();
     EXPECT_FALSE(desktop.halvo().waitForExit(0.5)) << "Halvo keeps running without a shortcut";
+}
+
+// Started in the Wayland session of another compositor (chosen from the environment alone, so none
+// need run), even with XWayland's DISPLAY, Halvo says what it supports and ends.
+TEST(SwaySessionChoiceTest, AnotherWaylandCompositorIsRefusedWithWhatToDo) {
+    char folder[] = "/tmp/halvo-session-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    HalvoProcess halvo(
+        folder, {},
+        {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
+    EXPECT_EQ(halvo.waitForExit(10), 1);
+    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (GNOME) is not sway; Halvo supports "
+                               "sway on Wayland and any EWMH window manager on X11. Log in to an "
+                               "X11 session or to sway."),
+              std::string::npos)
+        << halvo.log();
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
