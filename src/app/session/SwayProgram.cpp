@@ -55,11 +55,15 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
                   "). Start Halvo from inside your sway session.");
         return 1;
     }
-    // Preferences, About and the tray menu are Wayland windows of sway's, not XWayland's.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Preferences, About and the tray menu are Wayland windows of sway's, not XWayland's. Only
+    // for Halvo's own Qt: the apps it starts get the environment it was given.
+    const bool choosePlatform = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (choosePlatform)
         qputenv("QT_QPA_PLATFORM", "wayland");
     CompositorLossReport::watchQt();
     ProgramShell shell(argc, argv, log);
+    if (choosePlatform)
+        qunsetenv("QT_QPA_PLATFORM");
     if (const auto status =
             shell.claimInstance(qEnvironmentVariable("WAYLAND_DISPLAY"), openPreferences))
         return *status;
