@@ -1,16 +1,20 @@
 // The window services on a real sway: the application list from the layout tree with its
 // notifications, activation, moves of floating and tiled windows between the two outputs, full
 // screen read back, a closed window that is `gone`, and the outputs with their visible frames.
+#include "platform/sway/LayerPlacement.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
 #include "sway/SwayTestSession.h"
+#include "windows/WindowMovementService.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QWidget>
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 namespace halvo::test {
@@ -149,36 +153,83 @@ TEST(SwayWorkspace, ActivationFocusesTheAppAndNotifies) {
     killAll(services.session, started);
 }
 
-TEST(SwayWindowControl, FloatingMovesToTheFrameAndTiledToTheOutput) {
+// sway has no minimised state; its scratchpad is the nearest: put away, the app is hidden, and
+// unhide or activation brings the window back.
+TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
     Services services;
     std::vector<pid_t> started;
-    const ProcessID floating = services.foot("halvo-move-float", started);
-    const ProcessID tiled = services.foot("halvo-move-tiled", started);
-    ASSERT_TRUE(services.session.command(
-        "[app_id=halvo-move-float] floating enable, resize set 400 px 300 px, "
-        "move absolute position 100 px 150 px"));
-    ASSERT_TRUE(processEventsUntil([&] {
-        const auto w = services.window(floating);
-        return w && w->frame.x == 100 && w->frame.y == 150;
-    }));
-    const WindowInfo before = *services.window(floating);
-    EXPECT_TRUE(before.canResize);
-    // The same place on HEADLESS-2, and a smaller size.
-    const Rect target{1280 + 100, 150, 360, 280};
-    EXPECT_EQ(services.control.setFrame(before, target), WindowResult::ok);
-    const WindowInfo after = *services.window(floating);
-    EXPECT_EQ(after.frame, target);
-    EXPECT_EQ(services.outputOf(after.id), "HEADLESS-2");
+    int launched = 0, hid = 0, unhid = 0;
+    services.workspace.addObserver(WorkspaceNotification::didLaunchApplication,
+                                   [&] { ++launched; });
+    const ProcessID pid = services.foot("halvo-scratch", started);
+    // Hidden counts from an application the workspace has seen launched.
+    ASSERT_TRUE(processEventsUntil([&] { return launched == 1; }));
+    services.workspace.addObserver(WorkspaceNotification::didHideApplication, [&] { ++hid; });
+    services.workspace.addObserver(WorkspaceNotification::didUnhideApplication, [&] { ++unhid; });
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), true), WindowResult::ok);
+    EXPECT_TRUE(services.window(pid)->minimized);
+    EXPECT_TRUE(services.app("halvo-scratch")->isHidden);
+    EXPECT_TRUE(processEventsUntil([&] { return hid == 1; }));
+    services.workspace.unhide(pid);
+    EXPECT_FALSE(services.window(pid)->minimized);
+    EXPECT_TRUE(processEventsUntil([&] { return unhid == 1; }));
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), true), WindowResult::ok);
+    EXPECT_EQ(services.control.setMinimized(*services.window(pid), false), WindowResult::ok);
+    EXPECT_FALSE(services.window(pid)->minimized);
+    killAll(services.session, started);
+}
 
-    const WindowInfo tile = *services.window(tiled);
-    EXPECT_FALSE(tile.canResize);
-    EXPECT_EQ(services.outputOf(tile.id), "HEADLESS-1");
-    EXPECT_EQ(services.control.setFrame(tile, {1280 + 10, 10, 600, 400}), WindowResult::ok);
-    EXPECT_EQ(services.outputOf(tile.id), "HEADLESS-2");
-    const WindowInfo landed = *services.window(tiled);
-    // Tiled there (sway's layout chooses where), not floating.
-    EXPECT_GE(landed.frame.x, 1280);
-    EXPECT_FALSE(landed.canResize);
+// The long press's move, as the logic makes it, of an application with a floating and a tiled
+// window: the floating one keeps its relative place on the other output, the tiled one lands on
+// that output wherever sway's layout puts it. Then a frame set directly, with a new size.
+TEST(SwayWindowControl, FloatingMovesKeepTheirPlaceAndTiledLandOnTheOutput) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID pid = services.foot("halvo-move", started);
+    const long floatingID = *services.session.waitForWindow("halvo-move");
+    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-move"}));
+    ASSERT_TRUE(SwaySession::waitUntil([&] {
+        const auto windows = services.control.windows(pid);
+        return windows && windows->windows.size() == 2;
+    }));
+    ASSERT_TRUE(services.session.command("[con_id=" + std::to_string(floatingID) +
+                                         "] floating enable, resize set 400 px 300 px, "
+                                         "move absolute position 100 px 150 px"));
+    const auto find = [&](long id) -> std::optional<WindowInfo> {
+        const auto windows = services.control.windows(pid);
+        const WindowInfo* found = windows ? windows->find(static_cast<WindowID>(id)) : nullptr;
+        return found ? std::optional(*found) : std::nullopt;
+    };
+    ASSERT_TRUE(SwaySession::waitUntil([&] {
+        const auto w = find(floatingID);
+        return w && w->frame.origin() == Point{100, 150};
+    }));
+    WindowID tiledID = 0;
+    const auto both = services.control.windows(pid);
+    ASSERT_TRUE(both);
+    for (const WindowInfo& w : both->windows)
+        tiledID = w.id != WindowID(floatingID) ? w.id : tiledID;
+
+    // Screen areas in window space, as the logic computes them from SwayScreens.
+    const std::vector<Screen> screens = services.screens.screens();
+    std::vector<Rect> areas;
+    for (const Screen& screen : screens)
+        areas.push_back(WindowMovementService::toWindowSpace(screen.visibleFrame,
+                                                             screens.front().frame.maxY()));
+    const auto result = WindowMovementService::performMove(services.control, pid, areas, areas[1]);
+    EXPECT_EQ(result, (WindowMovementService::Result{2, 0, 0}));
+    EXPECT_EQ(find(floatingID)->frame, (Rect{1280 + 100, 150, 400, 300}));
+    EXPECT_EQ(services.outputOf(WindowID(floatingID)), "HEADLESS-2");
+    const WindowInfo tiled = *find(static_cast<long>(tiledID));
+    EXPECT_EQ(services.outputOf(tiledID), "HEADLESS-2");
+    EXPECT_GE(tiled.frame.x, 1280);
+    EXPECT_FALSE(tiled.canResize); // still tiled
+
+    // Resized first, then placed: the frame read back is the one asked for.
+    const Rect target{200, 100, 360, 280};
+    EXPECT_EQ(services.control.setFrame(*find(floatingID), target), WindowResult::ok);
+    EXPECT_EQ(find(floatingID)->frame, target);
+    EXPECT_EQ(services.outputOf(WindowID(floatingID)), "HEADLESS-1");
     killAll(services.session, started);
 }
 
@@ -203,6 +254,34 @@ TEST(SwayWindowControl, FullScreenIsReadBackAndAClosedWindowIsGone) {
     EXPECT_TRUE(services.control.isWindowManagerRunning());
 }
 
+// Workers and the main thread at once (a long-press move runs on a worker while the main thread
+// reads): every call gets whole replies of its own.
+TEST(SwayWindowControl, CallsFromSeveralThreadsAtOnceEachGetTheirOwnReplies) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID pid = services.foot("halvo-threads", started);
+    std::atomic<int> wrong = 0;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) {
+                const auto windows = services.control.windows(pid);
+                if (!windows || windows->windows.size() != 1 ||
+                    services.control.raise(windows->windows.front()) != WindowResult::ok)
+                    ++wrong;
+            }
+        });
+    }
+    for (int i = 0; i < 50; ++i) {
+        if (!services.workspace.frontmostApplication())
+            ++wrong;
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(wrong, 0);
+    killAll(services.session, started);
+}
+
 TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
     Services services;
     const std::vector<Screen> screens = services.screens.screens();
@@ -212,6 +291,10 @@ TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
     EXPECT_EQ(screens[1].name, "HEADLESS-2");
     EXPECT_EQ(screens[1].frame, (Rect{1280, 0, 1280, 1024}));
     EXPECT_EQ(screens[1].visibleFrame, screens[1].frame); // no bar in this session
+    // The overlay finds its output by these frames and names.
+    const auto placement = LayerPlacement::forFrame({1280 + 400, 100, 480, 148}, screens);
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(placement->outputName, "HEADLESS-2");
     ASSERT_TRUE(services.session.command("focus output HEADLESS-2"));
     EXPECT_TRUE(processEventsUntil([&] {
         const auto main = services.screens.mainScreen();

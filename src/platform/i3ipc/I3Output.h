@@ -10,9 +10,9 @@ namespace halvo {
 struct I3Output {
     std::string name;
     bool active = false;
-    bool focused = false;         // sway: the output holding the focus
     Rect rect;                    // layout coordinates
     std::string currentWorkspace; // empty when the output shows none
+    bool focused = false;         // sway: the output holding the focus
 };
 
 } // namespace halvo

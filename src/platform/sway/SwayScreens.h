@@ -11,8 +11,6 @@
 #pragma once
 
 #include "platform/Screens.h"
-#include "platform/i3ipc/I3Output.h"
-#include "platform/i3ipc/I3Workspace.h"
 #include "platform/sway/SwayIpcEvents.h"
 #include "platform/sway/SwayIpcPool.h"
 
@@ -39,14 +37,6 @@ public:
 
     // Reads the outputs and workspaces again (the events call it).
     void refresh();
-
-    // The screens from sway's replies, with identifiers from `identifiers` (by output name;
-    // outputs new to it get `next` and onwards). Index of the focused one in `focused`.
-    static std::vector<Screen> fromReplies(const std::vector<I3Output>& outputs,
-                                           const std::vector<I3Workspace>& workspaces,
-                                           std::map<std::string, std::uint64_t>& identifiers,
-                                           std::uint64_t& next,
-                                           std::optional<std::size_t>& focused);
 
 private:
     SwayIpcPool& m_pool;

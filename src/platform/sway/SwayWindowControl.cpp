@@ -205,7 +205,7 @@ WindowResult SwayWindowControl::moveTiled(const SwayClientList& list,
     // one floats.
     const std::string command =
         output.currentWorkspace.empty()
-            ? I3Command::moveToOutput(window.id, {output.name, true, false, output.rect, {}})
+            ? I3Command::moveToOutput(window.id, {output.name, true, output.rect, {}})
             : select(window.id) + "move container to workspace " +
                   I3Command::quoted(output.currentWorkspace);
     const WindowResult sent = run(window.id, command);

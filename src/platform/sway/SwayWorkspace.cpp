@@ -25,9 +25,16 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID
         if (const auto* focused = list->focusedWindow())
             m_frontmostApp = focused->appKey;
     }
-    // Every change of a window (new, close, focus, move to the scratchpad, ...) may change the
-    // applications; the tree read afterwards says how.
-    events.on("window", [this](const nlohmann::json&) { update(); });
+    // A window opened, closed, focused or moved (to the scratchpad, for one) may change the
+    // applications; the tree read afterwards says how. Title changes, which a terminal makes
+    // all the time, and the like change nothing here.
+    events.on("window", [this](const nlohmann::json& event) {
+        static const std::set<std::string> relevant{"new", "close", "focus", "move"};
+        const auto change = event.find("change");
+        if (change != event.end() && change->is_string() &&
+            relevant.count(change->get<std::string>()))
+            update();
+    });
 }
 
 SwayWorkspace::DesktopEntries
