@@ -155,13 +155,12 @@ TEST(I3IpcTest, MoveCommandsNameOutputsUnambiguously) {
         const char* command;
     };
     const Case cases[] = {
-        {{"DUMMY1", true, false, {}, "2"}, R"([con_id=9] move container to output "DUMMY1")"},
+        {{"DUMMY1", true, {}, "2"}, R"([con_id=9] move container to output "DUMMY1")"},
         // i3 would read these as a direction or a role, quoted or not.
-        {{"RIGHT", true, false, {}, "2"}, R"([con_id=9] move container to workspace "2")"},
-        {{"Primary", true, false, {}, R"(my "ws")"},
+        {{"RIGHT", true, {}, "2"}, R"([con_id=9] move container to workspace "2")"},
+        {{"Primary", true, {}, R"(my "ws")"},
          R"([con_id=9] move container to workspace "my \"ws\"")"},
-        {{R"(odd"name\)", true, false, {}, "1"},
-         R"([con_id=9] move container to output "odd\"name\\")"},
+        {{R"(odd"name\)", true, {}, "1"}, R"([con_id=9] move container to output "odd\"name\\")"},
     };
     for (const Case& test : cases)
         EXPECT_EQ(I3Command::moveToOutput(9, test.target), test.command);
