@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -45,6 +46,11 @@ struct Row {
     std::string config;
     std::vector<std::string> expected;
 };
+
+// Test listings name the row, not its bytes.
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class ConfigBindings : public testing::TestWithParam<Row> {};
 
@@ -128,6 +134,20 @@ TEST(ConfigBindingsInclude, ReadsIncludedFilesInPlaceAndEachOnce) {
               (std::vector<std::string>{"sym Mod1+down: x", "sym Mod1+up: y"}));
     EXPECT_EQ(asked, (std::vector<std::string>{"vars from /c/main", "/c/main from /c/vars",
                                                "vars from /c/vars", "Mod1.d/* from /c/main"}));
+}
+
+// Files that each include two new files: the reading stops after maxIncludedFiles, not after
+// 2^maxIncludeDepth.
+TEST(ConfigBindingsInclude, FanOutOfIncludesIsBounded) {
+    std::size_t reads = 0;
+    const I3ConfigBindings::IncludeReader reader = [&](const std::string& pattern,
+                                                       const std::string&) {
+        ++reads;
+        return std::vector<I3ConfigBindings::IncludedFile>{
+            {pattern, "bindsym Ctrl+Left x\ninclude " + pattern + "a\ninclude " + pattern + "b"}};
+    };
+    I3ConfigBindings::parse("include f", "main", reader);
+    EXPECT_LE(reads, I3ConfigBindings::maxIncludedFiles + 2);
 }
 
 TEST(ConfigBindingsInclude, FileReaderGlobsRelativeToTheIncludingFile) {

@@ -133,6 +133,21 @@ TEST_F(SwayKeys, EachArrowGivesPressAndReleaseOnlyWithTheExactCombination) {
     EXPECT_EQ(recorder.log, expected);
 }
 
+// Caps Lock and Num Lock never get in the way.
+TEST_F(SwayKeys, LockKeysDoNotGetInTheWay) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    for (const std::string lock : {"Num_Lock", "Caps_Lock"}) {
+        ASSERT_TRUE(keyboard.tap(lock));
+        ASSERT_TRUE(chord({"Control_L", "Alt_L", "Left"}));
+        ASSERT_TRUE(keyboard.tap(lock));
+        ASSERT_TRUE(settle(4));
+        EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press previous",
+                                                          "release previous", "mods none"}))
+            << lock;
+        recorder.log.clear();
+    }
+}
+
 // While the keyboard surface holds the keyboard, sway still runs the bindings: a second arrow
 // arrives as a binding, and the modifiers' releases come from the keyboard one by one.
 TEST_F(SwayKeys, BindingsStillRunWhileTheKeyboardIsHeld) {
@@ -160,6 +175,23 @@ TEST_F(SwayKeys, ArrowReleaseSeenWhileTheKeyboardIsHeld) {
     EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press exitFullScreen",
                                                       "release exitFullScreen", "mods Ctrl",
                                                       "up right", "mods none"}));
+}
+
+// Another client's keyboard-exclusive surface that was there first (a launcher) keeps the
+// keyboard, sway still runs the bindings: the modifiers cannot be followed, so soon after the
+// press they count as released and the keyboard surface goes.
+TEST_F(SwayKeys, KeyboardNeverGivenEndsTheHold) {
+    ASSERT_TRUE(registerAll(controlAlt));
+    WaylandConnection other(session.waylandDisplay());
+    LayerPlacement corner;
+    corner.width = corner.height = 1;
+    LayerSurface launcher(other, corner, true, [](QImage& image) { image.fill(Qt::transparent); });
+    ASSERT_TRUE(pump([&] { return other.keyboardFocus() == launcher.surface(); }));
+    ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.tap("Up"));
+    EXPECT_TRUE(settle(4));
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press enterFullScreen",
+                                                      "release enterFullScreen", "mods none"}));
+    ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
 }
 
 // A key window of this process: which letters reach it.

@@ -266,11 +266,14 @@ void Parser::set(std::string_view rest) {
 
 void Parser::include(std::string_view rest, const std::string& path, int depth) {
     const std::string pattern = nextWord(rest);
-    if (!m_reader || pattern.empty() || depth >= I3ConfigBindings::maxIncludeDepth)
+    if (!m_reader || pattern.empty() || depth >= I3ConfigBindings::maxIncludeDepth ||
+        m_included.size() > I3ConfigBindings::maxIncludedFiles)
         return;
     for (const I3ConfigBindings::IncludedFile& file : m_reader(pattern, path)) {
         if (m_included.count(file.path))
             continue; // each file once, as sway reads it
+        if (m_included.size() > I3ConfigBindings::maxIncludedFiles)
+            return;
         parseText(file.text, file.path, depth + 1);
     }
 }

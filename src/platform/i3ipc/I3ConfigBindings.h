@@ -31,6 +31,8 @@ public:
     // line).
     static constexpr std::size_t maxLineLength = 64 * 1024;
     static constexpr int maxIncludeDepth = 16;
+    // Each file is read once; past this many, include lines are ignored.
+    static constexpr std::size_t maxIncludedFiles = 64;
     static constexpr std::size_t maxBlockDepth = 32;
 
     // Every binding of every mode, in the order the configuration makes them; a later `unbindsym`

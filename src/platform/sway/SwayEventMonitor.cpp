@@ -1,6 +1,8 @@
 // The keyboard surface's life and the translation of its keyboard events.
 #include "platform/sway/SwayEventMonitor.h"
 
+#include "platform/HotkeyAction.h"
+
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -48,12 +50,24 @@ void SwayEventMonitor::shortcutPressed(Modifiers held) {
     m_surface = std::make_unique<LayerSurface>(
         m_connection, corner, /*keyboardExclusive=*/true,
         [](QImage& image) { image.fill(Qt::transparent); }, "halvo-keyboard");
+    m_hadFocus = false;
+    // sway gives the keyboard to the oldest keyboard-exclusive layer surface: while another
+    // client's (a launcher's) is up, this one never gets it and the modifiers stay unseen.
+    const std::uint64_t hold = ++m_holds;
+    QTimer::singleShot(focusTimeout, this, [this, hold] {
+        if (!m_surface || hold != m_holds || m_hadFocus)
+            return;
+        if (!m_held.isEmpty())
+            deliverModifiers(Modifiers());
+        giveBack();
+    });
 }
 
 void SwayEventMonitor::keyboard(const WaylandConnection::KeyboardEvent& event) {
     using Kind = WaylandConnection::KeyboardEvent::Kind;
     switch (event.kind) {
     case Kind::enter:
+        m_hadFocus = m_hadFocus || hasKeyboardFocus();
         return; // the modifiers follow
     case Kind::leave:
         focusLeft();
@@ -67,7 +81,8 @@ void SwayEventMonitor::keyboard(const WaylandConnection::KeyboardEvent& event) {
             giveBack();
         return;
     case Kind::key:
-        if (m_surface && !event.pressed)
+        // The seam reports the four arrows only.
+        if (m_surface && !event.pressed && hotkeyActionForKey(event.key))
             deliverKeyReleased(event.key);
         return;
     }

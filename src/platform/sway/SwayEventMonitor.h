@@ -4,7 +4,9 @@
 // layer with exclusive keyboard interactivity, apart from the overlay so that the modifiers are
 // followed whether the overlay is shown or not. It gives the keyboard back (to the window that
 // had it) as soon as no modifier is held. sway runs its bindings before any client sees a key,
-// so the shortcut's arrows keep arriving as bindings meanwhile.
+// so the shortcut's arrows keep arriving as bindings meanwhile. When the surface loses the
+// keyboard to another client, or never gets it, the modifiers can no longer be seen and count as
+// released.
 #pragma once
 
 #include "platform/EventMonitor.h"
@@ -12,6 +14,8 @@
 #include "platform/sway/WaylandConnection.h"
 
 #include <QObject>
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -20,6 +24,10 @@ namespace halvo {
 class SwayEventMonitor final : public QObject, public EventMonitor {
     Q_OBJECT
 public:
+    // How long the keyboard surface waits for the keyboard before the modifiers count as
+    // released; sway gives it within milliseconds unless another surface keeps it.
+    static constexpr std::chrono::milliseconds focusTimeout{1000};
+
     explicit SwayEventMonitor(WaylandConnection& connection);
     ~SwayEventMonitor() override;
 
@@ -45,7 +53,9 @@ private:
 
     WaylandConnection& m_connection;
     std::unique_ptr<LayerSurface> m_surface;
-    Modifiers m_held; // as last reported
+    Modifiers m_held;          // as last reported
+    bool m_hadFocus = false;   // whether the surface has had the keyboard yet
+    std::uint64_t m_holds = 0; // counts the surfaces made, so that a timeout finds its own
     MonitorToken m_nextToken = 1;
     std::map<MonitorToken, Handlers> m_monitors;
 };

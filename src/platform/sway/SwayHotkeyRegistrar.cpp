@@ -115,7 +115,7 @@ I3IpcClient& SwayHotkeyRegistrar::client() {
     return *m_client;
 }
 
-// A broken connection is made again once: sway restarts its IPC server with a reload.
+// A connection that broke (a timeout, a restarted sway) is made again once.
 std::vector<I3CommandResult> SwayHotkeyRegistrar::run(const std::string& commands) {
     try {
         return client().runCommand(commands);
