@@ -65,8 +65,16 @@ SwayHalvo::SwayHalvo(const std::string& extraConfig) {
 }
 
 void SwayHalvo::rememberScreens() {
-    m_bare[0] = screenshot("HEADLESS-1", "bare-1");
-    m_bare[1] = screenshot("HEADLESS-2", "bare-2");
+    // Once the screens have settled: clients still drawing after a resize or their first frame
+    // would count as the overlay later. Two screenshots in a row alike.
+    waitUntil([&] {
+        const QImage first = screenshot("HEADLESS-1", "bare-1");
+        const QImage second = screenshot("HEADLESS-2", "bare-2");
+        const bool settled = first == m_bare[0] && second == m_bare[1];
+        m_bare[0] = first;
+        m_bare[1] = second;
+        return settled && !first.isNull();
+    });
 }
 
 SwayHalvo::~SwayHalvo() {

@@ -46,7 +46,10 @@ TEST_F(SwaySwitchingTest, SwitchInTheCustomOrderMovesAndFullScreenOnTheOutputItB
     })) << desktop.halvo().log();
     EXPECT_NEAR(overlay.center().x(), SwayHalvo::outputWidth / 2, 2);
     EXPECT_GT(overlay.top(), SwayHalvo::outputHeight / 2);
-    EXPECT_TRUE(desktop.changedArea("HEADLESS-2").isEmpty());
+    const QRect elsewhere = desktop.changedArea("HEADLESS-2");
+    EXPECT_TRUE(elsewhere.isEmpty())
+        << "HEADLESS-2 changed at (" << elsewhere.x() << ", " << elsewhere.y() << ") "
+        << elsewhere.width() << "x" << elsewhere.height();
 
     // Each step activates the next app of the stored order at once, across outputs.
     ASSERT_TRUE(keys.tap("Right"));
