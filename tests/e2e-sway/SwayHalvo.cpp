@@ -91,6 +91,20 @@ void SwayHalvo::storeOrder(const std::vector<std::string>& appIDs) {
         << json{{"halvo.customAppOrder", appIDs}}.dump();
 }
 
+std::vector<std::string> SwayHalvo::storedOrder() const {
+    std::ifstream in(m_configHome + "/halvo/defaults.json");
+    const json settings = json::parse(in, nullptr, false);
+    if (!settings.is_object() || !settings.contains("halvo.customAppOrder") ||
+        !settings["halvo.customAppOrder"].is_array())
+        return {};
+    std::vector<std::string> order;
+    for (const json& id : settings["halvo.customAppOrder"]) {
+        if (id.is_string())
+            order.push_back(id.get<std::string>());
+    }
+    return order;
+}
+
 bool SwayHalvo::startApp(const std::string& appID, const std::string& output, bool floating) {
     const int workspace = outputIndex(output) + 1;
     if (!m_session->command("workspace " + std::to_string(workspace) + ", focus output " + output))

@@ -29,6 +29,8 @@ public:
     SwaySession& session() { return *m_session; }
     // The order Halvo finds stored when it starts (app ids).
     void storeOrder(const std::vector<std::string>& appIDs);
+    // The order stored now; empty when the settings file holds none.
+    std::vector<std::string> storedOrder() const;
     // A foot terminal with app id `appID` on `output`; waits until sway shows it.
     bool startApp(const std::string& appID, const std::string& output, bool floating = false);
     // Starts the program; true once its shortcut is bound in sway (at once without waiting).

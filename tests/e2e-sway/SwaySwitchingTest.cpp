@@ -79,6 +79,33 @@ TEST_F(SwaySwitchingTest, SwitchInTheCustomOrderMovesAndFullScreenOnTheOutputItB
     EXPECT_EQ(desktop.focusedApp(), "app.c");
 }
 
+// Dragging the first icon of the overlay two cells right stores the new order (pointer events on
+// the layer surface, in the real program).
+TEST_F(SwaySwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
+    auto& keys = desktop.keyboard();
+    ASSERT_TRUE(keys.press("Control_L") && keys.press("Alt_L") && keys.tap("Right"));
+    QRect overlay;
+    ASSERT_TRUE(desktop.waitUntil([&] {
+        overlay = desktop.changedArea("HEADLESS-1");
+        return overlay.width() > 100;
+    })) << desktop.halvo().log();
+    // Three cells of 72 points centred in the strip; the icons sit in the upper part of a cell.
+    const int cell = 72;
+    const int firstX = overlay.center().x() - cell;
+    const int y = overlay.top() + overlay.height() / 3;
+    auto& pointer = desktop.pointer();
+    ASSERT_TRUE(pointer.moveTo(firstX, y) && pointer.press());
+    for (int x = firstX; x <= firstX + 2 * cell + 20; x += 8)
+        ASSERT_TRUE(pointer.moveTo(x, y));
+    ASSERT_TRUE(pointer.release());
+    EXPECT_TRUE(desktop.waitUntil([&] {
+        return desktop.storedOrder() == std::vector<std::string>{"app.b", "app.c", "app.a"};
+    })) << "stored: "
+        << testing::PrintToString(desktop.storedOrder()) << "\n"
+        << desktop.halvo().log();
+    ASSERT_TRUE(keys.release("Alt_L") && keys.release("Control_L"));
+}
+
 TEST_F(SwaySwitchingTest, LosingSwayEndsTheProgramWithStatusOne) {
     ::kill(desktop.session().swayProcess(), SIGKILL);
     const auto status = desktop.halvo().waitForExit(10);
