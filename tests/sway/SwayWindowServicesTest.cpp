@@ -185,16 +185,19 @@ TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
 TEST(SwayWindowControl, FloatingMovesKeepTheirPlaceAndTiledLandOnTheOutput) {
     Services services;
     std::vector<pid_t> started;
-    const ProcessID pid = services.foot("halvo-move", started);
+    // Floating from its first frame: a window made floating after it was tiled can still commit
+    // a buffer of its tiled size later, and sway then takes that size.
+    ASSERT_TRUE(services.session.command(
+        "for_window [app_id=\"halvo-move\" title=\"floating\"] \"floating enable, "
+        "resize set 400 px 300 px, move absolute position 100 px 150 px\""));
+    started.push_back(
+        services.session.spawn({"foot", "--app-id", "halvo-move", "--title", "floating"}));
     const long floatingID = *services.session.waitForWindow("halvo-move");
-    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-move"}));
+    const ProcessID pid = services.foot("halvo-move", started);
     ASSERT_TRUE(SwaySession::waitUntil([&] {
         const auto windows = services.control.windows(pid);
         return windows && windows->windows.size() == 2;
     }));
-    ASSERT_TRUE(services.session.command("[con_id=" + std::to_string(floatingID) +
-                                         "] floating enable, resize set 400 px 300 px, "
-                                         "move absolute position 100 px 150 px"));
     const auto find = [&](long id) -> std::optional<WindowInfo> {
         const auto windows = services.control.windows(pid);
         const WindowInfo* found = windows ? windows->find(static_cast<WindowID>(id)) : nullptr;
@@ -202,7 +205,8 @@ TEST(SwayWindowControl, FloatingMovesKeepTheirPlaceAndTiledLandOnTheOutput) {
     };
     ASSERT_TRUE(SwaySession::waitUntil([&] {
         const auto w = find(floatingID);
-        return w && w->frame.origin() == Point{100, 150};
+        // The size arrives once foot has taken sway's configure, after the position.
+        return w && w->frame == Rect{100, 150, 400, 300};
     }));
     WindowID tiledID = 0;
     const auto both = services.control.windows(pid);
