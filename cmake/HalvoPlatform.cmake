@@ -6,6 +6,7 @@ pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
     xcb xcb-ewmh xcb-icccm xcb-keysyms xcb-xkb xcb-xinput xcb-randr xcb-res xcb-shm xcb-xtest
     xcb-image xcb-util)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
+pkg_check_modules(CANBERRA REQUIRED IMPORTED_TARGET libcanberra)
 find_package(nlohmann_json REQUIRED)
 find_package(benchmark REQUIRED)
 
@@ -19,8 +20,8 @@ halvo_warnings(halvo_i3ipc STRICT)
 # desktop entries and icon themes, the log.
 file(GLOB HALVO_LINUX_SOURCES CONFIGURE_DEPENDS src/platform/linux/*.cpp)
 add_library(halvo_linux STATIC ${HALVO_LINUX_SOURCES})
-target_link_libraries(halvo_linux PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus
-    PkgConfig::GIO nlohmann_json::nlohmann_json)
+target_link_libraries(halvo_linux PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus Qt6::Network
+    PkgConfig::GIO PkgConfig::CANBERRA nlohmann_json::nlohmann_json)
 target_compile_definitions(halvo_linux PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_linux)
 
@@ -36,9 +37,11 @@ set_target_properties(halvo_ui PROPERTIES AUTORCC ON)
 target_link_libraries(halvo_ui PUBLIC halvo_x11)
 halvo_warnings(halvo_ui)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
-    add_executable(halvo src/app/main.cpp)
-    target_link_libraries(halvo PRIVATE halvo_ui Qt6::Network)
+# The program: main and the composition roots of its sessions (src/app/session).
+file(GLOB HALVO_SESSION_SOURCES CONFIGURE_DEPENDS src/app/session/*.cpp)
+if(HALVO_SESSION_SOURCES)
+    add_executable(halvo ${HALVO_SESSION_SOURCES})
+    target_link_libraries(halvo PRIVATE halvo_ui halvo_sway)
     target_compile_definitions(halvo PRIVATE
         HALVO_VERSION="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}"
         HALVO_BUILD="${HALVO_BUILD_NUMBER}"

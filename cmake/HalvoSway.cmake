@@ -1,11 +1,10 @@
-# The sway (Wayland) backend and its tests. Built only where the Wayland development packages are
-# installed; nothing here is linked into the X11 program.
-pkg_check_modules(HALVO_WAYLAND IMPORTED_TARGET wayland-client xkbcommon)
+# The sway (Wayland) backend and its tests; the program links it (scripts/deps installs the
+# Wayland development packages).
+pkg_check_modules(HALVO_WAYLAND REQUIRED IMPORTED_TARGET wayland-client xkbcommon)
 pkg_get_variable(HALVO_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
-find_program(HALVO_WAYLAND_SCANNER wayland-scanner)
-if(NOT HALVO_WAYLAND_FOUND OR NOT HALVO_WAYLAND_SCANNER OR NOT HALVO_WAYLAND_PROTOCOLS)
-    message(STATUS "Wayland development packages not found: the sway backend is not built")
-    return()
+find_program(HALVO_WAYLAND_SCANNER wayland-scanner REQUIRED)
+if(NOT HALVO_WAYLAND_PROTOCOLS)
+    message(FATAL_ERROR "wayland-protocols not found: install it (scripts/deps)")
 endif()
 enable_language(C)
 
@@ -54,3 +53,20 @@ target_link_libraries(halvo_sway_tests PRIVATE halvo_sway halvo_sway_test_suppor
     halvo_sim GTest::gtest GTest::gmock)
 halvo_warnings(halvo_sway_tests)
 gtest_discover_tests(halvo_sway_tests PROPERTIES LABELS sway TIMEOUT 60 DISCOVERY_TIMEOUT 30)
+
+# Exact key and pointer sequences for scripts (scripts/demo-sway).
+add_executable(halvo_sway_input tests/tools/sway-input.cpp)
+target_link_libraries(halvo_sway_input PRIVATE halvo_sway_test_support)
+halvo_warnings(halvo_sway_input)
+
+# End-to-end tests: the halvo program itself in a private headless sway; it is built before them.
+file(GLOB HALVO_SWAY_E2E_TESTS CONFIGURE_DEPENDS tests/e2e-sway/*.cpp)
+if(TARGET halvo)
+    add_executable(halvo_sway_e2e_tests ${HALVO_SWAY_E2E_TESTS})
+    target_link_libraries(halvo_sway_e2e_tests PRIVATE halvo_sway_test_support Qt6::Gui
+        GTest::gtest GTest::gmock GTest::gtest_main)
+    add_dependencies(halvo_sway_e2e_tests halvo)
+    halvo_warnings(halvo_sway_e2e_tests)
+    gtest_discover_tests(halvo_sway_e2e_tests PROPERTIES LABELS sway TIMEOUT 120
+        DISCOVERY_TIMEOUT 30)
+endif()

@@ -288,5 +288,20 @@
         <comment>Usage tip: permissions</comment>
         <translation>Halvo braucht einen Fenstermanager mit EWMH-Unterstützung, um App-Fenster nach vorn zu holen, und Tastaturzugriff über XKB und XInput2, damit Sondertasten auch erkannt werden, während andere Apps aktiv sind.</translation>
     </message>
+    <message>
+        <source>Switching needs sway&apos;s IPC socket (named by SWAYSOCK) to answer. Start Halvo from inside sway, for example with &quot;exec halvo&quot; in sway&apos;s config.</source>
+        <comment>Window manager check explanation on sway</comment>
+        <translation>Zum Umschalten muss der IPC-Socket von sway (genannt in SWAYSOCK) antworten. Starte Halvo innerhalb von sway, etwa mit &quot;exec halvo&quot; in der Konfiguration von sway.</translation>
+    </message>
+    <message>
+        <source>Halvo binds its shortcut as sway key bindings over sway&apos;s IPC and takes the keyboard while the overlay is open. A combination your sway config already binds is refused; choose another one.</source>
+        <comment>Keyboard access check explanation on sway</comment>
+        <translation>Halvo legt sein Tastenkürzel als Tastenbelegung von sway über dessen IPC an und übernimmt die Tastatur, solange das Overlay offen ist. Eine Kombination, die deine sway-Konfiguration schon belegt, wird abgelehnt; wähle eine andere.</translation>
+    </message>
+    <message>
+        <source>Halvo needs sway&apos;s IPC to raise and move app windows and to bind its shortcut; it works in sway only, not in other Wayland compositors.</source>
+        <comment>Usage tip: permissions on sway</comment>
+        <translation>Halvo braucht die IPC von sway, um App-Fenster nach vorn zu holen und zu verschieben und sein Tastenkürzel anzulegen; es funktioniert nur in sway, nicht in anderen Wayland-Compositors.</translation>
+    </message>
 </context>
 </TS>

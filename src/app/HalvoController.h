@@ -23,6 +23,7 @@
 #include "platform/WindowControl.h"
 #include "platform/Workspace.h"
 #include "settings/AppPreferences.h"
+#include "settings/PermissionHelp.h"
 #include "settings/PreferencesBackend.h"
 #include "windows/WindowFullScreenService.h"
 #include "windows/WindowMovementService.h"
@@ -62,6 +63,8 @@ public:
         std::function<void()> terminate; // ends the program's event loop
         // Opens a settings link; true when it was opened. Unset: the workspace's opener.
         std::function<bool(const std::string& url)> openURL;
+        // The session's terms for the two checks, shown in Preferences.
+        PermissionHelp permissionHelp{};
     };
 
     // With an injected tracker environment (tests) the tracker observes no workspace.
@@ -102,6 +105,7 @@ public:
     Published<bool>& windowManagerRunning() override { return m_windowManagerRunning; }
     Published<bool>& keyboardAccess() override { return m_keyboardAccess; }
     Published<std::optional<std::string>>& hotkeyError() override { return m_hotkeyError; }
+    PermissionHelp permissionHelp() const override { return m_platform.permissionHelp; }
     Theme theme() const override { return m_preferences->theme().get(); }
     void setTheme(Theme theme) override { m_preferences->setTheme(theme); }
     ShortcutModifiers modifiers() const override { return m_preferences->modifiers().get(); }

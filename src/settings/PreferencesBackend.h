@@ -6,6 +6,7 @@
 #include "platform/Published.h"
 #include "platform/Subscription.h"
 #include "platform/Theme.h"
+#include "settings/PermissionHelp.h"
 
 #include <functional>
 #include <optional>
@@ -21,6 +22,8 @@ public:
     virtual Published<bool>& keyboardAccess() = 0;
     // The message of the last failed shortcut change; none after a successful one.
     virtual Published<std::optional<std::string>>& hotkeyError() = 0;
+    // How the two checks are explained in the session Halvo runs in.
+    virtual PermissionHelp permissionHelp() const = 0;
 
     virtual Theme theme() const = 0;
     // Stored at once; the overlay follows.

@@ -27,8 +27,10 @@ HalvoProgram::HalvoProgram(const std::string& configHome, std::vector<std::strin
         set.push_back(name + "=" + value);
     arguments.insert(arguments.begin(), HALVO_BINARY);
     ChildProcess halvo(std::move(arguments));
-    halvo.environment = ChildProcess::overridden(ChildProcess::currentEnvironment(), set,
-                                                 {"HALVO_NO_CONTROLLER", "LANGUAGE", "LC_ALL"});
+    // The X11 program unless a test asks for sway, even inside a Wayland session.
+    const std::vector<std::string> unset = {"HALVO_NO_CONTROLLER", "LANGUAGE", "LC_ALL",
+                                            "WAYLAND_DISPLAY", "SWAYSOCK"};
+    halvo.environment = ChildProcess::overridden(ChildProcess::currentEnvironment(), set, unset);
     halvo.outputFd = logFd;
     halvo.errorFd = logFd;
     m_pid = halvo.start();

@@ -26,6 +26,7 @@ public:
     Published<bool>& windowManagerRunning() override { return m_trusted; }
     Published<bool>& keyboardAccess() override { return m_monitoring; }
     Published<std::optional<std::string>>& hotkeyError() override { return m_error; }
+    PermissionHelp permissionHelp() const override { return help; }
     Theme theme() const override { return m_theme; }
     void setTheme(Theme theme) override {
         m_theme = theme;
@@ -55,6 +56,7 @@ public:
     }
     void rebuildMenu() override {}
 
+    PermissionHelp help;
     std::vector<ShortcutModifiers> applied;
     std::vector<bool> suspended;
     int windowManagerHelpOpened = 0;
@@ -281,6 +283,23 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     EXPECT_EQ(find<QLabel>(&view, "windowManagerStatus")->text(), QStringLiteral("Granted"));
     EXPECT_FALSE(open->isVisible());
     EXPECT_FALSE(find<QLabel>(&view, "windowManagerHelp")->isVisible());
+}
+
+// On sway the rows and the tip speak of sway's IPC, not of X11 extensions and EWMH.
+TEST(PreferencesViewTest, PermissionTextsFollowTheSession) {
+    RecordingBackend backend;
+    backend.help = PermissionHelp(PermissionHelp::Session::sway);
+    SimLoginItems login;
+    PreferencesView view(backend, login);
+    QStringList texts;
+    for (QLabel* label : view.findChildren<QLabel*>())
+        texts << label->text();
+    const QString all = texts.join(QLatin1Char('\n'));
+    EXPECT_TRUE(find<QLabel>(&view, "windowManagerHelp")->text().contains("SWAYSOCK"));
+    EXPECT_TRUE(find<QLabel>(&view, "keyboardAccessHelp")->text().contains("sway key bindings"));
+    for (const char* x11Only : {"X11", "EWMH", "XKB", "XInput2"})
+        EXPECT_FALSE(all.contains(QLatin1String(x11Only))) << x11Only << " in\n"
+                                                           << all.toStdString();
 }
 
 TEST(AuxWindowsTest, WindowsAreCreatedOnceAndKeepTheirPlace) {

@@ -35,6 +35,10 @@ const SwayClientList::Window& oldest(const std::vector<SwayClientList::Window>& 
                              [](const auto& a, const auto& b) { return a.id < b.id; });
 }
 
+bool hasFocusedNode(const I3Node& node) {
+    return node.focused || std::any_of(node.children.begin(), node.children.end(), hasFocusedNode);
+}
+
 } // namespace
 
 bool SwayClientList::Application::hidden() const {
@@ -52,7 +56,8 @@ WindowInfo::Kind SwayClientList::kindOf(const std::string& windowType) {
     return WindowInfo::Kind::other;
 }
 
-void SwayClientList::collect(const I3Node& node, const std::string& output, bool scratchpad) {
+void SwayClientList::collect(const I3Node& node, const std::string& output, bool scratchpad,
+                             bool onFocusPath) {
     if (node.type == "output" && node.name != "__i3") {
         // The workspace shown is the one the output focused last.
         std::string shown = node.currentWorkspace;
@@ -74,19 +79,22 @@ void SwayClientList::collect(const I3Node& node, const std::string& output, bool
                         node.rect.height + node.titleHeight};
         window.output = scratchpad ? std::string() : output;
         window.floating = node.floating;
-        window.focused = node.focused;
+        window.focused = node.focused || onFocusPath;
         window.scratchpad = scratchpad;
         window.fullScreen = node.fullScreenMode != 0;
         m_windows.push_back(std::move(window));
     }
     const std::string& inside = node.type == "output" ? node.name : output;
+    // The focus path goes on into the child focused last; it ends at a focused node (a window
+    // or an empty workspace that has the focus itself).
+    const bool pathGoesOn = onFocusPath && !node.focused && !node.focusOrder.empty();
     for (const I3Node* child : byFocus(node))
-        collect(*child, inside, scratchpad);
+        collect(*child, inside, scratchpad, pathGoesOn && child->id == node.focusOrder.front());
 }
 
 SwayClientList SwayClientList::fromTree(const I3Node& root, ProcessID ownPid) {
     SwayClientList list;
-    list.collect(root, {}, false);
+    list.collect(root, {}, false, !hasFocusedNode(root));
     std::map<std::string, std::size_t> byKey;
     for (const Window& window : list.m_windows) {
         if (window.appKey.empty())

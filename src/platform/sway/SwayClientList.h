@@ -30,6 +30,10 @@ public:
         Rect frame;         // outer frame, title bar included, in layout coordinates
         std::string output; // the output's name; empty in the scratchpad
         bool floating = false;
+        // Has the focus, or would get it back from a layer surface (Halvo's own, while a shortcut
+        // is held) that holds the keyboard: sway then marks no window focused, but the window
+        // at the end of the focus path (each node's most recently focused child, from the root)
+        // is the one its focus command chose.
         bool focused = false;
         bool scratchpad = false; // put away: sway's nearest thing to minimised
         bool fullScreen = false;
@@ -73,7 +77,7 @@ public:
     static WindowInfo::Kind kindOf(const std::string& windowType);
 
 private:
-    void collect(const I3Node& node, const std::string& output, bool scratchpad);
+    void collect(const I3Node& node, const std::string& output, bool scratchpad, bool onFocusPath);
 
     std::vector<Application> m_applications;
     std::vector<Output> m_outputs;

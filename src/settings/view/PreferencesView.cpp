@@ -331,25 +331,19 @@ QWidget* PreferencesView::makePermissionsSection() {
         ViewStyle::apply(help, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
         column->addWidget(help);
     };
-    permissionRow(
-        qstr(localized("Window manager", "Window manager check label")),
-        "preferences-system-windows", m_windowManagerStatus, m_windowManagerButton,
-        qstr(localized("Open Window Manager Help…", "Open window manager help")),
-        qstr(localized("Switching needs a running window manager with EWMH support, such as "
-                       "openbox, xfwm4, KWin, Mutter or i3. Start one and Halvo picks it up.",
-                       "Window manager check explanation")),
-        m_windowManagerHelp, "windowManager");
+    permissionRow(qstr(localized("Window manager", "Window manager check label")),
+                  "preferences-system-windows", m_windowManagerStatus, m_windowManagerButton,
+                  qstr(localized("Open Window Manager Help…", "Open window manager help")),
+                  qstr(m_backend.permissionHelp().windowManagerExplanation()), m_windowManagerHelp,
+                  "windowManager");
     connect(m_windowManagerButton, &QPushButton::clicked, this,
             [this] { m_backend.promptForWindowManager(); });
     column->addWidget(divider(box));
-    permissionRow(
-        qstr(localized("Keyboard access", "Keyboard access check label")), "input-keyboard",
-        m_keyboardAccessStatus, m_keyboardAccessButton,
-        qstr(localized("Open Keyboard Access Help…", "Open keyboard access help")),
-        qstr(localized("Halvo follows the modifier keys through the X server's XKB and XInput2 "
-                       "extensions. Run it in an X11 session; under Wayland it cannot see them.",
-                       "Keyboard access check explanation")),
-        m_keyboardAccessHelp, "keyboardAccess");
+    permissionRow(qstr(localized("Keyboard access", "Keyboard access check label")),
+                  "input-keyboard", m_keyboardAccessStatus, m_keyboardAccessButton,
+                  qstr(localized("Open Keyboard Access Help…", "Open keyboard access help")),
+                  qstr(m_backend.permissionHelp().keyboardAccessExplanation()),
+                  m_keyboardAccessHelp, "keyboardAccess");
     connect(m_keyboardAccessButton, &QPushButton::clicked, this,
             [this] { m_backend.openKeyboardAccessHelp(); });
     return box;
@@ -387,11 +381,7 @@ QWidget* PreferencesView::makeUsageTipsSection() {
             "screen.",
             "Usage tip: full screen"),
         localized("Drag icons in the overlay to set your custom order.", "Usage tip: reordering"),
-        localized(
-            "Halvo needs a window manager with EWMH support to raise app windows, and keyboard "
-            "access through XKB and XInput2 so modifier keys are detected while other apps are "
-            "focused.",
-            "Usage tip: permissions"),
+        m_backend.permissionHelp().permissionsTip(),
     };
     for (const std::string& text : texts) {
         auto* label = new QLabel(qstr(text), m_tips);

@@ -1,0 +1,29 @@
+// The services one desktop session's backend provides to the controller; the rest of the program
+// is the same in every session.
+#pragma once
+
+#include "minimap/MinimapPanelController.h"
+#include "platform/EventMonitor.h"
+#include "platform/HotkeyRegistrar.h"
+#include "platform/Permissions.h"
+#include "platform/Screens.h"
+#include "platform/SystemSound.h"
+#include "platform/WindowControl.h"
+#include "platform/Workspace.h"
+#include "settings/PermissionHelp.h"
+
+namespace halvo {
+
+struct SessionBackends {
+    Workspace& workspace;
+    WindowControl& windowControl;
+    Screens& screens;
+    HotkeyRegistrar& hotkeyRegistrar;
+    EventMonitor& eventMonitor;
+    SystemSound& sound;
+    Permissions& permissions;
+    MinimapPanelController::PanelFactory makePanel;
+    PermissionHelp::Session session;
+};
+
+} // namespace halvo

@@ -1,0 +1,42 @@
+// The single lost-sway message, see CompositorLossReport.h.
+#include "platform/sway/CompositorLossReport.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <unistd.h>
+
+namespace halvo {
+namespace {
+
+std::atomic<bool> lossReported{false};
+QtMessageHandler previousHandler = nullptr;
+
+// Qt's Wayland client says this (and then ends the process) when the compositor is gone.
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("The Wayland connection"))) {
+        CompositorLossReport::report();
+        return;
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+} // namespace
+
+void CompositorLossReport::watchQt() {
+    previousHandler = qInstallMessageHandler(onQtMessage);
+}
+
+void CompositorLossReport::report() {
+    if (lossReported.exchange(true))
+        return;
+    static const char message[] = "Halvo: Lost the connection to sway; quitting.\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
+}
+
+bool CompositorLossReport::reported() {
+    return lossReported.load();
+}
+
+} // namespace halvo

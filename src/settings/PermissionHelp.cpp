@@ -1,0 +1,41 @@
+// The explanations of the two checks on X11 and on sway.
+#include "settings/PermissionHelp.h"
+
+#include "platform/Localization.h"
+
+namespace halvo {
+
+std::string PermissionHelp::windowManagerExplanation() const {
+    if (m_session == Session::sway)
+        return localized("Switching needs sway's IPC socket (named by SWAYSOCK) to answer. Start "
+                         "Halvo from inside sway, for example with \"exec halvo\" in sway's "
+                         "config.",
+                         "Window manager check explanation on sway");
+    return localized("Switching needs a running window manager with EWMH support, such as "
+                     "openbox, xfwm4, KWin, Mutter or i3. Start one and Halvo picks it up.",
+                     "Window manager check explanation");
+}
+
+std::string PermissionHelp::keyboardAccessExplanation() const {
+    if (m_session == Session::sway)
+        return localized("Halvo binds its shortcut as sway key bindings over sway's IPC and takes "
+                         "the keyboard while the overlay is open. A combination your sway config "
+                         "already binds is refused; choose another one.",
+                         "Keyboard access check explanation on sway");
+    return localized("Halvo follows the modifier keys through the X server's XKB and XInput2 "
+                     "extensions. Run it in an X11 session; under Wayland it cannot see them.",
+                     "Keyboard access check explanation");
+}
+
+std::string PermissionHelp::permissionsTip() const {
+    if (m_session == Session::sway)
+        return localized("Halvo needs sway's IPC to raise and move app windows and to bind its "
+                         "shortcut; it works in sway only, not in other Wayland compositors.",
+                         "Usage tip: permissions on sway");
+    return localized("Halvo needs a window manager with EWMH support to raise app windows, and "
+                     "keyboard access through XKB and XInput2 so modifier keys are detected while "
+                     "other apps are focused.",
+                     "Usage tip: permissions");
+}
+
+} // namespace halvo
