@@ -101,7 +101,6 @@ private:
     void handleEvent(const xcb_generic_event_t& event);
     // Compares the client list with the last one seen and posts what changed.
     void update(bool activeChanged);
-    void watch(xcb_window_t window);
     void notify(WorkspaceNotification name);
 
     X11Connection& m_connection;
@@ -119,7 +118,6 @@ private:
     std::set<std::string> m_knownClasses;
     std::set<std::string> m_hiddenClasses;
     std::string m_frontmostClass;
-    std::set<xcb_window_t> m_watched;
     // Dropped by handleEvent on every property change it could have missed.
     std::shared_ptr<const X11ClientList> m_snapshot;
 };
