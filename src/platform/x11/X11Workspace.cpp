@@ -174,9 +174,9 @@ RunningApplication X11Workspace::describe(const X11ClientList::Application& appl
 
 std::shared_ptr<const X11ClientList> X11Workspace::clientList() {
     // After this round trip every event the server sent before it is in the queue; dispatching
-    // them lets handleEvent drop a snapshot that they make stale.
-    xcb_connection_t* c = m_connection.xcb();
-    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    // them lets handleEvent drop a snapshot that they make stale. The round trip is a timestamp's,
+    // so an activation that follows needs no other.
+    m_syncTime = m_connection.serverTime();
     m_connection.dispatchPending();
     if (!m_snapshot)
         m_snapshot = std::make_shared<const X11ClientList>(
@@ -219,7 +219,10 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 }
 
 void X11Workspace::unhide(ProcessID pid) {
-    const auto list = clientList();
+    // The kept snapshot, when there is one, is as current as the events the main loop has
+    // dispatched; a window minimised since is restored by the activation that follows anyway.
+    // This saves the activation a round trip.
+    const auto list = m_snapshot ? m_snapshot : clientList();
     const auto* app = list->find(pid);
     // Only a hidden application (every window minimised) is shown again: mapping a window the
     // user minimised while another of the same application is in use would restore it too.
@@ -257,7 +260,8 @@ bool X11Workspace::activateMainWindow(const X11ClientList& list,
     const xcb_window_t window = list.mainWindow(app);
     if (window == XCB_NONE)
         return false;
-    const xcb_timestamp_t time = m_connection.serverTime();
+    // Every caller has just read the list, which took a timestamp.
+    const xcb_timestamp_t time = m_syncTime;
     const auto* info = list.window(window);
     if (info && info->desktopIndex != X11ClientList::allDesktops &&
         info->desktopIndex != list.currentDesktop()) {
