@@ -289,13 +289,15 @@ private:
     // Proportional and private shares of the resident memory (/proc/PID/smaps_rollup).
     static std::string memoryShares(pid_t pid) {
         std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-        std::string key;
-        long value = 0;
         long pss = 0;
         long privateKiB = 0;
-        std::string unit;
-        while (in >> key >> value) {
-            std::getline(in, unit);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string key;
+            long value = 0;
+            if (!(fields >> key >> value))
+                continue;
             if (key == "Pss:")
                 pss = value;
             else if (key == "Private_Clean:" || key == "Private_Dirty:")
