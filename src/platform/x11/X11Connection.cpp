@@ -167,9 +167,28 @@ void X11Connection::takeQueuedEvents() {
         m_deferred.push_back(noted(event));
 }
 
+void X11Connection::takeAvailableEvents() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection))
+        m_deferred.push_back(noted(event));
+}
+
+X11Connection::ListenerID X11Connection::addNote(Listener note) {
+    const ListenerID id = m_nextListenerID++;
+    m_notes.emplace(id, std::move(note));
+    return id;
+}
+
+void X11Connection::removeNote(ListenerID id) {
+    m_notes.erase(id);
+}
+
 xcb_generic_event_t* X11Connection::noted(xcb_generic_event_t* event) {
-    if (event && m_clientProperties)
+    if (!event)
+        return event;
+    if (m_clientProperties)
         m_clientProperties->note(*event);
+    for (const auto& [id, note] : m_notes)
+        note(*event);
     return event;
 }
 

@@ -74,6 +74,14 @@ public:
     // Moves the events xcb has already read into the queue dispatchPending() delivers, noting
     // each in the kept values: after a reply has been read, what they hold is as current as it.
     void takeQueuedEvents();
+    // The same for every event the server has sent so far, without waiting for more.
+    void takeAvailableEvents();
+
+    // Notes see every event as it leaves xcb's queue, before dispatchPending() delivers it, on
+    // the thread that takes it: for answers kept until an event says they changed. A note may
+    // not add or remove notes.
+    ListenerID addNote(Listener note);
+    void removeNote(ListenerID id);
 
 private:
     X11Connection(xcb_connection_t* connection, int screenNumber);
@@ -93,6 +101,7 @@ private:
     // Events read while waiting for a server timestamp, delivered by the next dispatchPending().
     std::deque<xcb_generic_event_t*> m_deferred;
 
+    std::map<ListenerID, Listener> m_notes;
     std::unique_ptr<X11ClientProperties> m_clientProperties;
     std::thread::id m_clientPropertiesThread;
     // Every event goes through here as it leaves xcb's queue.
