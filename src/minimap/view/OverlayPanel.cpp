@@ -167,13 +167,21 @@ QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
     if (length >= clipped.width() * clipped.height() * 4) {
         const QImage view(xcb_get_image_data(reply), clipped.width(), clipped.height(),
                           clipped.width() * 4, QImage::Format_RGB32);
-        result = QImage(area.size(), QImage::Format_RGB32);
-        result.fill(Qt::black);
-        QPainter painter(&result);
-        painter.drawImage(clipped.topLeft() - area.topLeft(), view);
+        if (clipped == area) {
+            // The usual case, a panel inside the screen: blur the reply's pixels where they are
+            // (the blur makes new images) instead of copying them onto black first.
+            result = blurred(view, 12);
+        } else {
+            QImage framed(area.size(), QImage::Format_RGB32);
+            framed.fill(Qt::black);
+            QPainter painter(&framed);
+            painter.drawImage(clipped.topLeft() - area.topLeft(), view);
+            painter.end();
+            result = blurred(framed, 12);
+        }
     }
     free(reply);
-    return blurred(result, 12);
+    return result;
 }
 
 } // namespace halvo
