@@ -36,7 +36,10 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct Options {
-    std::string halvo = "build/halvo";
+    // More than one: their latencies are measured in turns on the same desktop (A/B runs).
+    std::vector<std::string> halvos{"build/halvo"};
+    int rounds = 1;    // turns per binary when comparing
+    int halvoCpu = -1; // the CPU Halvo is pinned to (taskset), none when negative
     std::string crowd;
     std::vector<int> windows{5, 50, 200};
     int trials = 30;
@@ -80,11 +83,13 @@ struct Halvo {
 // Starts halvo, its standard error to `log`, and waits until its overlay window exists and its
 // tray icon is embedded.
 Halvo startHalvo(XvfbSession& session, RootWatcher& watcher, const Options& options,
-                 const std::string& log) {
+                 const std::string& binary, const std::string& log) {
     Halvo halvo;
     watcher.drain();
     const auto start = Clock::now();
-    halvo.pid = session.spawn({"/bin/sh", "-c", "exec \"$0\" 2>>\"$1\"", options.halvo, log});
+    const std::string pin =
+        options.halvoCpu >= 0 ? "taskset -c " + std::to_string(options.halvoCpu) + " " : "";
+    halvo.pid = session.spawn({"/bin/sh", "-c", "exec " + pin + "\"$0\" 2>>\"$1\"", binary, log});
     std::map<xcb_window_t, Clock::time_point> created;
     std::optional<Clock::time_point> embedded;
     const auto deadline = start + std::chrono::seconds(15);
@@ -163,7 +168,7 @@ public:
                 session.kill(halvo.pid);
                 pause(0.3);
             }
-            halvo = startHalvo(session, watcher, m_options, m_log);
+            halvo = startHalvo(session, watcher, m_options, m_options.halvos.front(), m_log);
             if (!std::isnan(halvo.overlayReadyMs))
                 overlayReady.push_back(halvo.overlayReadyMs);
             if (!std::isnan(halvo.trayReadyMs))
@@ -190,15 +195,23 @@ public:
         pause(1.5);
         const ProcessFigures halvoIdle = ProcessFigures::of(halvo.pid);
         row("Halvo", "RSS idle",
-            "| " + ProcessFigures::mib(halvoIdle.rssKiB) + " | | | " +
-                std::to_string(halvoIdle.threads) + " threads |");
+            "| " + ProcessFigures::mib(halvoIdle.rssKiB) + " | " + memoryShares(halvo.pid) +
+                " | | " + std::to_string(halvoIdle.threads) + " threads |");
         if (alttab > 0) {
             const ProcessFigures alttabIdle = ProcessFigures::of(alttab);
             row("alttab", "RSS idle", "| " + ProcessFigures::mib(alttabIdle.rssKiB) + " | | | |");
         }
 
         measureWindowManager(watcher);
-        measureHalvoLatency(watcher, keys, halvo);
+        if (m_options.halvos.size() > 1 || m_options.rounds > 1) {
+            session.kill(halvo.pid);
+            compareHalvos(session, watcher, keys);
+            halvo = startHalvo(session, watcher, m_options, m_options.halvos.front(), m_log);
+        } else {
+            Samples samples;
+            measureHalvoLatency(watcher, keys, halvo, m_options.trials, samples);
+            report("Halvo", samples, m_options.trials);
+        }
         if (alttab > 0)
             measureAlttabLatency(watcher, keys);
 
@@ -214,6 +227,8 @@ public:
                       ProcessFigures::mib(rss1).c_str(), done2, ProcessFigures::mib(rss2).c_str(),
                       rss2 - rss1, done1, done2);
         row("Halvo", "RSS before / after switches", growth);
+        row("Halvo", "memory after the switches",
+            "| " + ProcessFigures::mib(rss2) + " | " + memoryShares(halvo.pid) + " | | |");
 
         idle(halvo.pid, alttab);
 
@@ -238,11 +253,65 @@ private:
         keys.sync();
     }
 
-    void measureHalvoLatency(RootWatcher& watcher, XTestKeyboard& keys, const Halvo& halvo) {
+    struct Samples {
         std::vector<double> show;
         std::vector<double> activate;
+    };
+
+    // Each binary in turn, `rounds` times, each turn a fresh instance with its share of trials.
+    void compareHalvos(XvfbSession& session, RootWatcher& watcher, XTestKeyboard& keys) {
+        std::vector<Samples> samples(m_options.halvos.size());
+        const int perTurn = std::max(1, m_options.trials / m_options.rounds);
+        for (int round = 0; round < m_options.rounds; ++round) {
+            for (std::size_t i = 0; i < m_options.halvos.size(); ++i) {
+                const Halvo halvo =
+                    startHalvo(session, watcher, m_options, m_options.halvos[i], m_log);
+                pause(1.0);
+                if (halvo.overlay)
+                    measureHalvoLatency(watcher, keys, halvo, perTurn, samples[i]);
+                session.kill(halvo.pid);
+                pause(0.3);
+            }
+        }
+        for (std::size_t i = 0; i < m_options.halvos.size(); ++i) {
+            const std::string& path = m_options.halvos[i];
+            report("Halvo " + path.substr(path.rfind('/') + 1), samples[i],
+                   perTurn * m_options.rounds);
+        }
+    }
+
+    void report(const std::string& program, const Samples& samples, int wanted) {
+        row(program.c_str(), "Control+Alt down → overlay mapped", summary(samples.show, wanted));
+        row(program.c_str(), "Right → _NET_ACTIVE_WINDOW changed",
+            summary(samples.activate, wanted));
+    }
+
+    // Proportional and private shares of the resident memory (/proc/PID/smaps_rollup).
+    static std::string memoryShares(pid_t pid) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+        long pss = 0;
+        long privateKiB = 0;
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string key;
+            long value = 0;
+            if (!(fields >> key >> value))
+                continue;
+            if (key == "Pss:")
+                pss = value;
+            else if (key == "Private_Clean:" || key == "Private_Dirty:")
+                privateKiB += value;
+        }
+        return "PSS " + ProcessFigures::mib(pss) + ", private " + ProcessFigures::mib(privateKiB);
+    }
+
+    void measureHalvoLatency(RootWatcher& watcher, XTestKeyboard& keys, const Halvo& halvo,
+                             int trials, Samples& samples) {
+        std::vector<double>& show = samples.show;
+        std::vector<double>& activate = samples.activate;
         const xcb_window_t overlay = halvo.overlay;
-        for (int trial = 0; trial < m_options.trials; ++trial) {
+        for (int trial = 0; trial < trials; ++trial) {
             watcher.drain();
             keys.queue("Control_L", true);
             keys.queue("Alt_L", true);
@@ -275,8 +344,6 @@ private:
             // Let the activation's confirmation (0.15 s after it) finish before the next trial.
             pause(0.25);
         }
-        row("Halvo", "Control+Alt down → overlay mapped", summary(show, m_options.trials));
-        row("Halvo", "Right → _NET_ACTIVE_WINDOW changed", summary(activate, m_options.trials));
     }
 
     // What the window manager alone takes: a _NET_ACTIVE_WINDOW request sent straight to it,
@@ -436,6 +503,15 @@ std::vector<int> parseList(const std::string& text) {
     return result;
 }
 
+std::vector<std::string> parseStrings(const std::string& text) {
+    std::vector<std::string> result;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ','))
+        result.push_back(item);
+    return result;
+}
+
 std::string siblingOf(const char* self, const std::string& name) {
     std::string path = self;
     const auto slash = path.rfind('/');
@@ -451,7 +527,11 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
         if (arg == "--halvo")
-            options.halvo = value();
+            options.halvos = parseStrings(value());
+        else if (arg == "--rounds")
+            options.rounds = std::max(1, std::atoi(value().c_str()));
+        else if (arg == "--halvo-cpu")
+            options.halvoCpu = std::atoi(value().c_str());
         else if (arg == "--windows")
             options.windows = parseList(value());
         else if (arg == "--trials")
@@ -468,9 +548,9 @@ int main(int argc, char** argv) {
             options.logDir = value();
         else {
             std::fprintf(stderr,
-                         "usage: switcher_performance_probe [--halvo PATH] [--windows 5,50,200] "
-                         "[--trials N] [--starts N] [--switches N] [--idle-seconds S] "
-                         "[--no-alttab] [--log-dir DIR]\n");
+                         "usage: switcher_performance_probe [--halvo PATH[,PATH...]] [--rounds N] "
+                         "[--halvo-cpu CPU] [--windows 5,50,200] [--trials N] [--starts N] "
+                         "[--switches N] [--idle-seconds S] [--no-alttab] [--log-dir DIR]\n");
             return 2;
         }
     }

@@ -1,6 +1,7 @@
 // How long one enumeration of the running applications takes on a real X server with many client
-// windows: the workspace's pipelined read against a naive one-request-at-a-time walk of the same
-// properties, with the probe on the X server's CPU and on the other one.
+// windows: the workspace's read after another client changed a root property (its kept list is
+// stale, so it reads again) against a naive one-request-at-a-time walk of the same properties,
+// with the probe on the X server's CPU and on the other one.
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Property.h"
 #include "platform/x11/X11Workspace.h"
@@ -78,10 +79,21 @@ std::size_t naiveEnumeration(X11Connection& connection) {
     return named;
 }
 
-// The median of `runs` timed calls, in milliseconds.
-template <typename F> double median(int runs, X11Connection& connection, F&& body) {
+// Another client touching a root property without changing it: what any change on the desktop
+// does to the workspace's kept list, which the next enumeration then reads again.
+void touchRoot(X11Connection& other) {
+    xcb_connection_t* c = other.xcb();
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, other.root(),
+                        other.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW, 32, 0, nullptr);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// The median of `runs` timed calls, in milliseconds, each after `prepare` (untimed).
+template <typename P, typename F>
+double median(int runs, X11Connection& connection, P&& prepare, F&& body) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
+        prepare();
         connection.dispatchPending();
         const auto start = Clock::now();
         body();
@@ -122,7 +134,8 @@ int main() {
                                            .height = 24});
         std::string error;
         auto connection = X11Connection::open(session.display().c_str(), error);
-        if (!connection) {
+        auto other = X11Connection::open(session.display().c_str(), error);
+        if (!connection || !other) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
@@ -156,11 +169,13 @@ int main() {
             auto start = Clock::now();
             std::size_t apps = workspace.runningApplications().size();
             row.first = millisecondsSince(start);
-            row.pipelined = median(windows >= 1000 ? 15 : 31, *connection,
-                                   [&] { apps += workspace.runningApplications().size(); });
+            row.pipelined = median(
+                windows >= 1000 ? 15 : 31, *connection, [&] { touchRoot(*other); },
+                [&] { apps += workspace.runningApplications().size(); });
             std::size_t named = 0;
-            row.naive = median(windows >= 1000 ? 3 : 7, *connection,
-                               [&] { named += naiveEnumeration(*connection); });
+            row.naive = median(
+                windows >= 1000 ? 3 : 7, *connection, [] {},
+                [&] { named += naiveEnumeration(*connection); });
             if (apps == 0 || named == 0)
                 std::fprintf(stderr, "nothing enumerated\n");
             rows.push_back(row);

@@ -167,12 +167,13 @@ void HalvoController::handleSwitch(HotkeyAction action) {
     if (m_hotkeys->isSuspended() || !ensureWindowManager())
         return;
     const bool seen = m_hotkeys->shortcutHeld();
+    // The step first: its activation delay starts now, not after the overlay is framed.
+    if (action == HotkeyAction::previous || action == HotkeyAction::next)
+        m_tracker->cycle(action == HotkeyAction::previous);
     if (seen) {
         m_overlay->show();
         syncOverlay();
     }
-    if (action == HotkeyAction::previous || action == HotkeyAction::next)
-        m_tracker->cycle(action == HotkeyAction::previous);
     // Without the combination seen down (no modifier events, or keys held through a resume or a
     // re-registration) nothing will report its release: the step is a switch of its own, or the
     // list would stay frozen and the next overlay show it stale.

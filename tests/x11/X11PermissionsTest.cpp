@@ -29,7 +29,7 @@ TEST(X11PermissionsTest, KeyboardAccessStaysGrantedAfterTheEventMonitorChoseItsX
 }
 
 // A window manager killed outright leaves its _NET_SUPPORTING_WM_CHECK on the root, naming a
-// window that is gone: that is no window manager.
+// window that is gone: that is no window manager, even though a yes was kept.
 TEST(X11PermissionsTest, PermissionsAndWindowControlAgreeWhetherAWindowManagerRuns) {
     for (const char* windowManager : {"", "openbox"}) {
         XvfbSession session(XvfbSession::Options{.windowManager = windowManager});
@@ -45,6 +45,15 @@ TEST(X11PermissionsTest, PermissionsAndWindowControlAgreeWhetherAWindowManagerRu
         EXPECT_EQ(permissions.isWindowManagerRunning(), running) << windowManager;
         if (!running)
             continue;
+        // A confirmed window manager is not asked again until an event says it may be gone:
+        // the sequence numbers of two no-op requests around the question are adjacent.
+        xcb_connection_t* c = connection->xcb();
+        const auto before = xcb_get_input_focus(c);
+        free(xcb_get_input_focus_reply(c, before, nullptr));
+        EXPECT_TRUE(windowControl.isWindowManagerRunning());
+        const auto after = xcb_get_input_focus(c);
+        free(xcb_get_input_focus_reply(c, after, nullptr));
+        EXPECT_EQ(after.sequence - before.sequence, 1u) << "requests sent for a kept answer";
         ::kill(session.windowManagerPid(), SIGKILL);
         EXPECT_TRUE(XvfbSession::waitUntil([&] { return !windowControl.isWindowManagerRunning(); }))
             << "a stale check window counts as none";

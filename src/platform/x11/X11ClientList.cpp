@@ -1,11 +1,13 @@
 // Pipelined enumeration of the managed client windows.
 #include "platform/x11/X11ClientList.h"
 
+#include "platform/x11/X11ClientProperties.h"
 #include "platform/x11/X11Property.h"
 #include "platform/x11/X11WindowType.h"
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <xcb/res.h>
 
 namespace halvo {
@@ -13,9 +15,17 @@ namespace {
 
 constexpr std::uint32_t iconicState = 3; // WM_STATE value of an iconified window
 
-struct WindowCookies {
-    xcb_get_property_cookie_t wmClass, pid, type, state, wmState, desktop, icon;
-    xcb_res_query_client_ids_cookie_t client;
+using Field = X11ClientProperties::Field;
+
+// One window's part of a read: what is asked for (its stale fields) and the cookies.
+struct WindowRead {
+    xcb_window_t window;
+    X11ClientProperties::Values* values;
+    std::uint8_t asked;
+    struct {
+        xcb_get_property_cookie_t wmClass, pid, type, state, wmState, desktop, icon;
+        xcb_res_query_client_ids_cookie_t client;
+    } cookies;
 };
 
 ProcessID clientPid(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cookie) {
@@ -35,6 +45,69 @@ ProcessID clientPid(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cooki
         free(reply);
     }
     return pid;
+}
+
+void request(xcb_connection_t* c, const X11ClientProperties& atoms, WindowRead& read) {
+    const xcb_window_t w = read.window;
+    auto& cookies = read.cookies;
+    if (read.asked & Field::wmClassField)
+        cookies.wmClass = X11Property::request(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
+    if (read.asked & Field::pidField)
+        cookies.pid = X11Property::request(c, w, atoms.pidAtom, XCB_ATOM_CARDINAL, 1);
+    if (read.asked & Field::typeField)
+        cookies.type = X11Property::request(c, w, atoms.typeAtom, XCB_ATOM_ATOM, 16);
+    if (read.asked & Field::stateField)
+        cookies.state = X11Property::request(c, w, atoms.stateAtom, XCB_ATOM_ATOM, 32);
+    if (read.asked & Field::wmStateField)
+        cookies.wmState = X11Property::request(c, w, atoms.wmStateAtom, atoms.wmStateAtom, 2);
+    if (read.asked & Field::desktopField)
+        cookies.desktop = X11Property::request(c, w, atoms.desktopAtom, XCB_ATOM_CARDINAL, 1);
+    if (read.asked & Field::iconField)
+        cookies.icon = X11Property::request(c, w, atoms.iconAtom, XCB_ATOM_CARDINAL, 0);
+    if (read.asked & Field::clientField) {
+        xcb_res_client_id_spec_t clientID{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        cookies.client = xcb_res_query_client_ids(c, 1, &clientID);
+    }
+}
+
+// Decodes the replies into the window's values; what was asked for is current afterwards.
+void receive(X11Connection& connection, const X11ClientProperties& atoms, WindowRead& read) {
+    xcb_connection_t* c = connection.xcb();
+    X11ClientProperties::Values& v = *read.values;
+    const auto& cookies = read.cookies;
+    if (read.asked & Field::wmClassField) {
+        const auto wmClass = X11Property::receive(c, cookies.wmClass);
+        v.wmClass = X11Property::wmClass(wmClass);
+        v.wmInstance = X11Property::wmInstance(wmClass);
+    }
+    if (read.asked & Field::pidField) {
+        const auto pid = X11Property::values32(X11Property::receive(c, cookies.pid));
+        v.netPid = pid.empty() ? 0 : static_cast<ProcessID>(pid.front());
+    }
+    if (read.asked & Field::typeField)
+        v.kind = X11WindowType::classify(
+            connection, X11Property::values32(X11Property::receive(c, cookies.type)));
+    if (read.asked & Field::stateField) {
+        const auto states = X11Property::values32(X11Property::receive(c, cookies.state));
+        v.skipTaskbar = X11Property::contains(states, atoms.skipTaskbarAtom);
+        v.hiddenState = X11Property::contains(states, atoms.hiddenAtom);
+        v.fullScreen = X11Property::contains(states, atoms.fullScreenAtom);
+        v.maximizedVertically = X11Property::contains(states, atoms.maxVertAtom);
+        v.maximizedHorizontally = X11Property::contains(states, atoms.maxHorzAtom);
+    }
+    if (read.asked & Field::wmStateField) {
+        const auto wmState = X11Property::values32(X11Property::receive(c, cookies.wmState));
+        v.iconicWmState = !wmState.empty() && wmState.front() == iconicState;
+    }
+    if (read.asked & Field::desktopField) {
+        const auto desktop = X11Property::values32(X11Property::receive(c, cookies.desktop));
+        v.desktopIndex = desktop.empty() ? X11ClientList::allDesktops : desktop.front();
+    }
+    if (read.asked & Field::iconField)
+        v.iconLength = X11Property::length32(X11Property::receive(c, cookies.icon));
+    if (read.asked & Field::clientField)
+        v.clientPid = clientPid(c, cookies.client);
+    v.stale &= static_cast<std::uint8_t>(~read.asked);
 }
 
 } // namespace
@@ -66,71 +139,64 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
         !desktop.empty())
         list.m_currentDesktop = desktop.front();
 
-    const xcb_atom_t pidAtom = connection.atom("_NET_WM_PID");
-    const xcb_atom_t typeAtom = connection.atom("_NET_WM_WINDOW_TYPE");
-    const xcb_atom_t stateAtom = connection.atom("_NET_WM_STATE");
-    const xcb_atom_t wmStateAtom = connection.atom("WM_STATE");
-    const xcb_atom_t desktopAtom = connection.atom("_NET_WM_DESKTOP");
-    const xcb_atom_t iconAtom = connection.atom("_NET_WM_ICON");
-    std::vector<WindowCookies> cookies;
-    cookies.reserve(clients.size());
-    for (xcb_window_t window : clients) {
-        xcb_res_client_id_spec_t clientID{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        cookies.push_back({X11Property::request(c, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
-                           X11Property::request(c, window, pidAtom, XCB_ATOM_CARDINAL, 1),
-                           X11Property::request(c, window, typeAtom, XCB_ATOM_ATOM, 16),
-                           X11Property::request(c, window, stateAtom, XCB_ATOM_ATOM, 32),
-                           X11Property::request(c, window, wmStateAtom, wmStateAtom, 2),
-                           X11Property::request(c, window, desktopAtom, XCB_ATOM_CARDINAL, 1),
-                           iconLengths
-                               ? X11Property::request(c, window, iconAtom, XCB_ATOM_CARDINAL, 0)
-                               : xcb_get_property_cookie_t{0},
-                           xcb_res_query_client_ids(c, 1, &clientID)});
-    }
+    // Without kept values (another thread, or a connection whose events nobody hears) every
+    // window is read afresh.
+    X11ClientProperties* kept = connection.clientProperties();
+    std::optional<X11ClientProperties> fresh;
+    if (!kept)
+        fresh.emplace(connection);
+    X11ClientProperties& properties = kept ? *kept : *fresh;
+    // The root replies are in: every property change sent before them is in xcb's queue now.
+    if (kept)
+        connection.takeQueuedEvents();
 
-    const xcb_atom_t skipTaskbar = connection.atom("_NET_WM_STATE_SKIP_TASKBAR");
-    const xcb_atom_t hiddenState = connection.atom("_NET_WM_STATE_HIDDEN");
-    const xcb_atom_t fullScreenState = connection.atom("_NET_WM_STATE_FULLSCREEN");
-    const xcb_atom_t maxVert = connection.atom("_NET_WM_STATE_MAXIMIZED_VERT");
-    const xcb_atom_t maxHorz = connection.atom("_NET_WM_STATE_MAXIMIZED_HORZ");
+    std::uint8_t wanted = X11ClientProperties::allFields;
+    if (!iconLengths)
+        wanted &= static_cast<std::uint8_t>(~X11ClientProperties::iconField);
+    std::vector<WindowRead> reads;
+    reads.reserve(clients.size());
+    for (xcb_window_t window : clients) {
+        bool created = false;
+        WindowRead read{window, &properties.entry(window, created), 0, {}};
+        if (created && kept) {
+            // Watched before it is read, so no change after the read goes unheard. Checked: a
+            // window that is already gone must not put an error in the event queue.
+            const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_discard_reply(
+                c,
+                xcb_change_window_attributes_checked(c, window, XCB_CW_EVENT_MASK, &mask).sequence);
+        }
+        read.asked = read.values->stale & wanted;
+        request(c, properties, read);
+        reads.push_back(read);
+    }
+    for (WindowRead& read : reads)
+        receive(connection, properties, read);
+    if (kept)
+        properties.keepOnly(clients);
 
     std::map<std::string, std::size_t> byClass;
-    for (std::size_t i = 0; i < clients.size(); ++i) {
-        const WindowCookies& cookie = cookies[i];
-        Window window;
-        window.id = clients[i];
-        {
-            const auto wmClass = X11Property::receive(c, cookie.wmClass);
-            window.wmClass = X11Property::wmClass(wmClass);
-            window.wmInstance = X11Property::wmInstance(wmClass);
-        }
-        if (const auto pid = X11Property::values32(X11Property::receive(c, cookie.pid));
-            !pid.empty())
-            window.netPid = static_cast<ProcessID>(pid.front());
-        const auto types = X11Property::values32(X11Property::receive(c, cookie.type));
-        const auto states = X11Property::values32(X11Property::receive(c, cookie.state));
-        const auto wmState = X11Property::values32(X11Property::receive(c, cookie.wmState));
-        const auto desktop = X11Property::values32(X11Property::receive(c, cookie.desktop));
-        if (iconLengths)
-            window.iconLength = X11Property::length32(X11Property::receive(c, cookie.icon));
-        window.clientPid = clientPid(c, cookie.client);
-
-        const X11WindowType::Kind kind = X11WindowType::classify(connection, types);
-        window.type = kind;
-        window.dock = kind == X11WindowType::Kind::dock;
-        window.desktop = kind == X11WindowType::Kind::desktop;
-        window.dialog = kind == X11WindowType::Kind::dialog;
-        window.normal =
-            kind == X11WindowType::Kind::normal && !X11Property::contains(states, skipTaskbar);
-        window.iconic = (!wmState.empty() && wmState.front() == iconicState) ||
-                        X11Property::contains(states, hiddenState);
-        window.fullScreen = X11Property::contains(states, fullScreenState);
-        window.maximizedVertically = X11Property::contains(states, maxVert);
-        window.maximizedHorizontally = X11Property::contains(states, maxHorz);
-        if (!desktop.empty())
-            window.desktopIndex = desktop.front();
-        if (window.wmClass.empty())
+    for (const WindowRead& read : reads) {
+        const X11ClientProperties::Values& values = *read.values;
+        if (values.wmClass.empty())
             continue; // nothing to group it by
+        Window window;
+        window.id = read.window;
+        window.wmClass = values.wmClass;
+        window.wmInstance = values.wmInstance;
+        window.netPid = values.netPid;
+        window.clientPid = values.clientPid;
+        window.type = values.kind;
+        window.dock = values.kind == X11WindowType::Kind::dock;
+        window.desktop = values.kind == X11WindowType::Kind::desktop;
+        window.dialog = values.kind == X11WindowType::Kind::dialog;
+        window.normal = values.kind == X11WindowType::Kind::normal && !values.skipTaskbar;
+        window.iconic = values.iconicWmState || values.hiddenState;
+        window.fullScreen = values.fullScreen;
+        window.maximizedVertically = values.maximizedVertically;
+        window.maximizedHorizontally = values.maximizedHorizontally;
+        window.desktopIndex = values.desktopIndex;
+        window.iconLength = iconLengths ? values.iconLength : 0;
 
         auto [found, inserted] = byClass.emplace(window.wmClass, list.m_applications.size());
         if (inserted)

@@ -1,6 +1,8 @@
 // Connection set-up, atom cache and event dispatch.
 #include "platform/x11/X11Connection.h"
 
+#include "platform/x11/X11ClientProperties.h"
+
 #include <cstdlib>
 #include <vector>
 
@@ -81,7 +83,7 @@ bool X11Connection::dispatchPending() {
             event = m_deferred.front();
             m_deferred.pop_front();
         } else {
-            event = xcb_poll_for_event(m_connection);
+            event = noted(xcb_poll_for_event(m_connection));
         }
         if (!event)
             break;
@@ -142,9 +144,52 @@ xcb_timestamp_t X11Connection::serverTime() {
             free(event);
             break;
         }
-        m_deferred.push_back(event);
+        m_deferred.push_back(noted(event));
     }
     return time;
+}
+
+void X11Connection::keepClientProperties() {
+    if (m_clientProperties)
+        return;
+    m_clientProperties = std::make_unique<X11ClientProperties>(*this);
+    m_clientPropertiesThread = std::this_thread::get_id();
+}
+
+X11ClientProperties* X11Connection::clientProperties() {
+    if (!m_clientProperties || std::this_thread::get_id() != m_clientPropertiesThread)
+        return nullptr;
+    return m_clientProperties.get();
+}
+
+void X11Connection::takeQueuedEvents() {
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(m_connection))
+        m_deferred.push_back(noted(event));
+}
+
+void X11Connection::takeAvailableEvents() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection))
+        m_deferred.push_back(noted(event));
+}
+
+X11Connection::ListenerID X11Connection::addNote(Listener note) {
+    const ListenerID id = m_nextListenerID++;
+    m_notes.emplace(id, std::move(note));
+    return id;
+}
+
+void X11Connection::removeNote(ListenerID id) {
+    m_notes.erase(id);
+}
+
+xcb_generic_event_t* X11Connection::noted(xcb_generic_event_t* event) {
+    if (!event)
+        return event;
+    if (m_clientProperties)
+        m_clientProperties->note(*event);
+    for (const auto& [id, note] : m_notes)
+        note(*event);
+    return event;
 }
 
 } // namespace halvo

@@ -10,11 +10,14 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
 namespace halvo {
+
+class X11ClientProperties;
 
 class X11Connection {
 public:
@@ -62,6 +65,24 @@ public:
     // of our own, read back through the event it causes.
     xcb_timestamp_t serverTime();
 
+    // From now on, client-list reads on the calling thread keep what they read of each window
+    // (X11ClientProperties) and drop it as this connection takes in property changes. Only for
+    // the thread that dispatches this connection's events.
+    void keepClientProperties();
+    // The kept values, or null on another thread or when nothing is kept.
+    X11ClientProperties* clientProperties();
+    // Moves the events xcb has already read into the queue dispatchPending() delivers, noting
+    // each in the kept values: after a reply has been read, what they hold is as current as it.
+    void takeQueuedEvents();
+    // The same for every event the server has sent so far, without waiting for more.
+    void takeAvailableEvents();
+
+    // Notes see every event as it leaves xcb's queue, before dispatchPending() delivers it, on
+    // the thread that takes it: for answers kept until an event says they changed. A note may
+    // not add or remove notes.
+    ListenerID addNote(Listener note);
+    void removeNote(ListenerID id);
+
 private:
     X11Connection(xcb_connection_t* connection, int screenNumber);
 
@@ -79,6 +100,12 @@ private:
     std::map<ListenerID, std::shared_ptr<Listener>> m_listeners;
     // Events read while waiting for a server timestamp, delivered by the next dispatchPending().
     std::deque<xcb_generic_event_t*> m_deferred;
+
+    std::map<ListenerID, Listener> m_notes;
+    std::unique_ptr<X11ClientProperties> m_clientProperties;
+    std::thread::id m_clientPropertiesThread;
+    // Every event goes through here as it leaves xcb's queue.
+    xcb_generic_event_t* noted(xcb_generic_event_t* event);
 };
 
 } // namespace halvo

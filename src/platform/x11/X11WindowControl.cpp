@@ -80,9 +80,41 @@ struct X11WindowControl::Placement {
 
 X11WindowControl::X11WindowControl(X11Connection& connection, ProcessID ownPid, Log* log)
     : m_connection(connection), m_ownPid(ownPid), m_tiling(m_connection, log),
-      m_mainThread(std::this_thread::get_id()) {}
+      m_mainThread(std::this_thread::get_id()), m_main(connection) {
+    m_note = m_main.addNote([this](const xcb_generic_event_t& event) { noteEvent(event); });
+}
+
+X11WindowControl::~X11WindowControl() {
+    m_main.removeNote(m_note);
+}
+
+void X11WindowControl::noteEvent(const xcb_generic_event_t& event) {
+    if (m_confirmedCheck == XCB_NONE)
+        return;
+    const auto type = event.response_type & 0x7f;
+    if (type == XCB_DESTROY_NOTIFY &&
+        reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window == m_confirmedCheck)
+        m_confirmedCheck = XCB_NONE;
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        if (notify.window == m_main.root() &&
+            (notify.atom == m_checkAtom || notify.atom == m_supportedAtom))
+            m_confirmedCheck = XCB_NONE;
+    }
+}
 
 bool X11WindowControl::isWindowManagerRunning() {
+    if (std::this_thread::get_id() != m_mainThread)
+        return checkWindowManager();
+    // A confirmed check stays true until the check window goes or the root names another; the
+    // events that would say so are taken in first, without waiting for any.
+    m_main.takeAvailableEvents();
+    if (m_confirmedCheck != XCB_NONE)
+        return true;
+    return checkWindowManager();
+}
+
+bool X11WindowControl::checkWindowManager() {
     xcb_connection_t* c = m_connection.xcb();
     const xcb_window_t root = m_connection.root();
     const xcb_atom_t check = m_connection.atom("_NET_SUPPORTING_WM_CHECK");
@@ -95,11 +127,39 @@ bool X11WindowControl::isWindowManagerRunning() {
         !X11Property::contains(supported, m_connection.atom("_NET_ACTIVE_WINDOW")) ||
         !X11Property::contains(supported, m_connection.atom("_NET_CLIENT_LIST")))
         return false;
+    // On the main thread the check window is watched before it is read: its DestroyNotify, or
+    // a change of the root's properties, ends the confirmation.
+    const bool keep = std::this_thread::get_id() == m_mainThread;
+    if (keep)
+        watchCheck(rootCheck.front());
     // A stale property left by a window manager that is gone names a window that no longer
     // names itself.
     const auto childCheck = X11Property::values32(X11Property::receive(
         c, X11Property::request(c, rootCheck.front(), check, XCB_ATOM_WINDOW, 1)));
-    return !childCheck.empty() && childCheck.front() == rootCheck.front();
+    const bool running = !childCheck.empty() && childCheck.front() == rootCheck.front();
+    if (keep && running)
+        m_confirmedCheck = rootCheck.front();
+    return running;
+}
+
+void X11WindowControl::watchCheck(xcb_window_t checkWindow) {
+    xcb_connection_t* c = m_main.xcb();
+    if (!m_watchingRoot) {
+        // Add PropertyChange to whatever this connection already selects on the root.
+        auto* attributes = xcb_get_window_attributes_reply(
+            c, xcb_get_window_attributes(c, m_main.root()), nullptr);
+        const std::uint32_t mask =
+            (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        free(attributes);
+        xcb_change_window_attributes(c, m_main.root(), XCB_CW_EVENT_MASK, &mask);
+        m_checkAtom = m_main.atom("_NET_SUPPORTING_WM_CHECK");
+        m_supportedAtom = m_main.atom("_NET_SUPPORTED");
+        m_watchingRoot = true;
+    }
+    // Checked: a window already gone must not put an error in the event queue.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_discard_reply(
+        c, xcb_change_window_attributes_checked(c, checkWindow, XCB_CW_EVENT_MASK, &mask).sequence);
 }
 
 std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {

@@ -38,9 +38,13 @@ public:
     // Construct on the main thread: activations made there carry a real server timestamp.
     // `log` (may be null) hears why a move did not land.
     X11WindowControl(X11Connection& connection, ProcessID ownPid, Log* log = nullptr);
+    ~X11WindowControl() override;
+    X11WindowControl(const X11WindowControl&) = delete;
+    X11WindowControl& operator=(const X11WindowControl&) = delete;
 
     // _NET_SUPPORTING_WM_CHECK names a window that names itself, and _NET_SUPPORTED lists
-    // _NET_ACTIVE_WINDOW and _NET_CLIENT_LIST.
+    // _NET_ACTIVE_WINDOW and _NET_CLIENT_LIST. On the main thread a yes is kept (no request)
+    // until the check window is destroyed or either root property changes.
     bool isWindowManagerRunning() override;
     std::optional<AppWindows> windows(ProcessID pid) override;
     // _NET_RESTACK_WINDOW above its siblings.
@@ -79,10 +83,24 @@ private:
     // Polls until `done` holds or `timeout` seconds pass; returns whether it held.
     template <typename Pred> bool settle(Pred done, double timeout = settleTimeout);
 
+    // The check itself, two round trips.
+    bool checkWindowManager();
+    // Selects the events that end a kept yes: the root's property changes, the check window's
+    // destruction.
+    void watchCheck(xcb_window_t checkWindow);
+    void noteEvent(const xcb_generic_event_t& event);
+
     X11ThreadConnection m_connection;
     ProcessID m_ownPid;
     X11TilingPlacement m_tiling;
     std::thread::id m_mainThread;
+    X11Connection& m_main;
+    X11Connection::ListenerID m_note = 0;
+    // The check window of a window manager confirmed on the main thread, XCB_NONE when none is.
+    xcb_window_t m_confirmedCheck = XCB_NONE;
+    bool m_watchingRoot = false;
+    xcb_atom_t m_checkAtom = XCB_ATOM_NONE;
+    xcb_atom_t m_supportedAtom = XCB_ATOM_NONE;
 };
 
 } // namespace halvo

@@ -2,6 +2,7 @@
 #include "platform/x11/X11Workspace.h"
 
 #include "platform/x11/NetWmIcon.h"
+#include "platform/x11/X11ClientProperties.h"
 #include "platform/x11/X11Property.h"
 
 #include <QFileInfo>
@@ -36,14 +37,14 @@ X11Workspace::X11Workspace(X11Connection& connection, ProcessID ownPid)
     free(attributes);
     xcb_change_window_attributes(c, m_connection.root(), XCB_CW_EVENT_MASK, &mask);
     m_listener = m_connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
+    // The workspace's reads keep each window's values and watch the window for changes.
+    m_connection.keepClientProperties();
 
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
+    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
     for (const auto& app : list.applications()) {
         m_knownClasses.insert(app.wmClass);
         if (app.hidden())
             m_hiddenClasses.insert(app.wmClass);
-        for (const auto& window : app.windows)
-            watch(window.id);
     }
     if (const auto* front = list.owner(list.activeWindow()))
         m_frontmostClass = front->wmClass;
@@ -173,9 +174,9 @@ RunningApplication X11Workspace::describe(const X11ClientList::Application& appl
 
 std::shared_ptr<const X11ClientList> X11Workspace::clientList() {
     // After this round trip every event the server sent before it is in the queue; dispatching
-    // them lets handleEvent drop a snapshot that they make stale.
-    xcb_connection_t* c = m_connection.xcb();
-    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    // them lets handleEvent drop a snapshot that they make stale. The round trip is a timestamp's,
+    // so an activation that follows needs no other.
+    m_syncTime = m_connection.serverTime();
     m_connection.dispatchPending();
     if (!m_snapshot)
         m_snapshot = std::make_shared<const X11ClientList>(
@@ -218,7 +219,10 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 }
 
 void X11Workspace::unhide(ProcessID pid) {
-    const auto list = clientList();
+    // The kept snapshot, when there is one, is as current as the events the main loop has
+    // dispatched; a window minimised since is restored by the activation that follows anyway.
+    // This saves the activation a round trip.
+    const auto list = m_snapshot ? m_snapshot : clientList();
     const auto* app = list->find(pid);
     // Only a hidden application (every window minimised) is shown again: mapping a window the
     // user minimised while another of the same application is in use would restore it too.
@@ -256,7 +260,8 @@ bool X11Workspace::activateMainWindow(const X11ClientList& list,
     const xcb_window_t window = list.mainWindow(app);
     if (window == XCB_NONE)
         return false;
-    const xcb_timestamp_t time = m_connection.serverTime();
+    // Every caller has just read the list, which took a timestamp.
+    const xcb_timestamp_t time = m_syncTime;
     const auto* info = list.window(window);
     if (info && info->desktopIndex != X11ClientList::allDesktops &&
         info->desktopIndex != list.currentDesktop()) {
@@ -301,7 +306,9 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
     if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
         return;
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    if (notify.window == m_connection.root() || m_watched.count(notify.window))
+    const X11ClientProperties* kept = m_connection.clientProperties();
+    const bool watched = kept && kept->contains(notify.window);
+    if (notify.window == m_connection.root() || (watched && kept->fieldOf(notify.atom) != 0))
         m_snapshot.reset();
     if (notify.window == m_connection.root()) {
         if (notify.atom == m_connection.atom("_NET_CLIENT_LIST"))
@@ -310,8 +317,8 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
             update(true);
         return;
     }
-    if (m_watched.count(notify.window) && (notify.atom == m_connection.atom("WM_STATE") ||
-                                           notify.atom == m_connection.atom("_NET_WM_STATE")))
+    if (watched && (notify.atom == m_connection.atom("WM_STATE") ||
+                    notify.atom == m_connection.atom("_NET_WM_STATE")))
         update(false);
 }
 
@@ -320,23 +327,13 @@ void X11Workspace::update(bool activeChanged) {
         std::make_shared<const X11ClientList>(X11ClientList::read(m_connection, m_ownPid, true));
     std::set<std::string> classes;
     std::set<std::string> hidden;
-    std::set<xcb_window_t> windows;
-    bool watchedNew = false;
     for (const auto& app : list->applications()) {
         classes.insert(app.wmClass);
         if (app.hidden())
             hidden.insert(app.wmClass);
-        for (const auto& window : app.windows) {
-            windows.insert(window.id);
-            if (!m_watched.count(window.id)) {
-                watch(window.id);
-                watchedNew = true;
-            }
-        }
     }
-    // A window watched only now may have changed between the read and the watch.
-    m_snapshot = watchedNew ? nullptr : list;
-    std::erase_if(m_watched, [&](xcb_window_t w) { return !windows.count(w); });
+    // New windows were watched before they were read: the list is current.
+    m_snapshot = list;
     xcb_flush(m_connection.xcb());
 
     bool launched = false;
@@ -369,15 +366,6 @@ void X11Workspace::update(bool activeChanged) {
         notify(WorkspaceNotification::didUnhideApplication);
     if (activated)
         notify(WorkspaceNotification::didActivateApplication);
-}
-
-void X11Workspace::watch(xcb_window_t window) {
-    m_watched.insert(window);
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    // Checked: a window that is already gone must not put an error in the event queue.
-    const auto cookie =
-        xcb_change_window_attributes_checked(m_connection.xcb(), window, XCB_CW_EVENT_MASK, &mask);
-    xcb_discard_reply(m_connection.xcb(), cookie.sequence);
 }
 
 void X11Workspace::notify(WorkspaceNotification name) {

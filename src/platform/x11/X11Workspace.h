@@ -84,7 +84,8 @@ private:
 
     // The client list as the server has it now (with icon lengths): the snapshot kept from the
     // last read while no property of the root or of a watched client window has changed since,
-    // else a new read. Costs one round trip instead of several requests per window.
+    // else a new read. Costs one round trip (which also sets m_syncTime) and, after a change,
+    // the requests for what changed.
     std::shared_ptr<const X11ClientList> clientList();
     RunningApplication describe(const X11ClientList::Application& application);
     const ClassInfo& classInfo(const X11ClientList::Application& application);
@@ -101,7 +102,6 @@ private:
     void handleEvent(const xcb_generic_event_t& event);
     // Compares the client list with the last one seen and posts what changed.
     void update(bool activeChanged);
-    void watch(xcb_window_t window);
     void notify(WorkspaceNotification name);
 
     X11Connection& m_connection;
@@ -119,9 +119,10 @@ private:
     std::set<std::string> m_knownClasses;
     std::set<std::string> m_hiddenClasses;
     std::string m_frontmostClass;
-    std::set<xcb_window_t> m_watched;
     // Dropped by handleEvent on every property change it could have missed.
     std::shared_ptr<const X11ClientList> m_snapshot;
+    // The server time of clientList()'s last round trip.
+    xcb_timestamp_t m_syncTime = XCB_CURRENT_TIME;
 };
 
 } // namespace halvo
