@@ -4,6 +4,7 @@
 #include "app/SessionChoice.h"
 #include "app/session/SwayProgram.h"
 #include "app/session/X11Program.h"
+#include "platform/linux/MallocSettings.h"
 #include "platform/linux/StderrLog.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 
 int main(int argc, char** argv) {
     using namespace halvo;
+    MallocSettings::apply(); // before any thread starts
     const CommandLine commandLine =
         CommandLine::parse(std::vector<std::string>(argv + 1, argv + argc));
     switch (commandLine.action()) {
