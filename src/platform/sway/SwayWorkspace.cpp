@@ -2,28 +2,21 @@
 #include "platform/sway/SwayWorkspace.h"
 
 #include "platform/i3ipc/I3IpcError.h"
+#include "platform/linux/XdgOpen.h"
 
 #include <QFileInfo>
 #include <QIcon>
 #include <QString>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace halvo {
 
 SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
     : m_pool(pool), m_ownPid(ownPid) {
     if (const std::optional<SwayClientList> list = read()) {
-        for (const auto& app : list->applications()) {
-            m_knownApps.insert(app.appKey);
-            if (app.hidden())
-                m_hiddenApps.insert(app.appKey);
-        }
+        for (const auto& app : list->applications())
+            m_reported.add(app.appKey, app.hidden());
         if (const auto* focused = list->focusedWindow())
-            m_frontmostApp = focused->appKey;
+            m_reported.frontmost = focused->appKey;
     }
     // A window opened, closed, focused or moved (to the scratchpad, for one) may change the
     // applications; the tree read afterwards says how. Title changes, which a terminal makes
@@ -173,91 +166,30 @@ bool SwayWorkspace::activate(ProcessID pid) {
 }
 
 bool SwayWorkspace::openURL(const std::string& url) {
-    // Detached: xdg-open may wait for the browser; it is reaped by a short-lived intermediate.
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        setsid();
-        pid_t opener = 0;
-        const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-        const int status = posix_spawnp(&opener, "xdg-open", nullptr, nullptr,
-                                        const_cast<char* const*>(argv), environ);
-        _exit(status == 0 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return XdgOpen::open(url);
 }
 
 ObserverToken SwayWorkspace::addObserver(WorkspaceNotification name,
                                          std::function<void()> handler) {
-    const ObserverToken token = m_nextObserver++;
-    m_observers.emplace(token, std::make_pair(name, std::move(handler)));
-    return token;
+    return m_observers.add(name, std::move(handler));
 }
 
 void SwayWorkspace::removeObserver(ObserverToken token) {
-    m_observers.erase(token);
+    m_observers.remove(token);
 }
 
 void SwayWorkspace::update() {
     const std::optional<SwayClientList> list = read();
     if (!list)
         return;
-    std::set<std::string> apps;
-    std::set<std::string> hidden;
-    for (const auto& app : list->applications()) {
-        apps.insert(app.appKey);
-        if (app.hidden())
-            hidden.insert(app.appKey);
-    }
-    bool launched = false;
-    bool terminated = false;
-    for (const auto& key : apps)
-        launched = launched || !m_knownApps.count(key);
-    for (const auto& key : m_knownApps)
-        terminated = terminated || !apps.count(key);
-    bool hid = false;
-    bool unhid = false;
-    for (const auto& key : hidden)
-        hid = hid || (!m_hiddenApps.count(key) && m_knownApps.count(key));
-    for (const auto& key : m_hiddenApps)
-        unhid = unhid || (!hidden.count(key) && apps.count(key));
-    const auto* focused = list->focusedWindow();
-    const std::string front = focused ? focused->appKey : std::string();
-    const bool activated = !front.empty() && front != m_frontmostApp;
-
-    m_knownApps = std::move(apps);
-    m_hiddenApps = std::move(hidden);
-    m_frontmostApp = front;
-
-    if (launched)
-        notify(WorkspaceNotification::didLaunchApplication);
-    if (terminated)
-        notify(WorkspaceNotification::didTerminateApplication);
-    if (hid)
-        notify(WorkspaceNotification::didHideApplication);
-    if (unhid)
-        notify(WorkspaceNotification::didUnhideApplication);
-    if (activated)
-        notify(WorkspaceNotification::didActivateApplication);
-}
-
-void SwayWorkspace::notify(WorkspaceNotification name) {
-    std::vector<ObserverToken> tokens;
-    for (const auto& [token, entry] : m_observers) {
-        if (entry.first == name)
-            tokens.push_back(token);
-    }
-    for (ObserverToken token : tokens) {
-        // A handler may remove observers, its own included.
-        const auto found = m_observers.find(token);
-        if (found == m_observers.end())
-            continue;
-        auto handler = found->second.second;
-        handler();
-    }
+    AppKeys apps;
+    for (const auto& app : list->applications())
+        apps.add(app.appKey, app.hidden());
+    if (const auto* focused = list->focusedWindow())
+        apps.frontmost = focused->appKey;
+    const auto changes = apps.changesSince(m_reported);
+    m_reported = std::move(apps);
+    m_observers.notify(changes);
 }
 
 } // namespace halvo

@@ -5,7 +5,9 @@
 // accessory, as on X11.
 #pragma once
 
+#include "platform/AppKeys.h"
 #include "platform/Workspace.h"
+#include "platform/WorkspaceObservers.h"
 #include "platform/linux/DesktopEntryIndex.h"
 #include "platform/sway/SwayClientList.h"
 #include "platform/sway/SwayIpcEvents.h"
@@ -69,18 +71,13 @@ private:
     bool focus(std::int64_t conId);
     // Compares the tree with the last one seen and posts what changed.
     void update();
-    void notify(WorkspaceNotification name);
 
     SwayIpcPool& m_pool;
     ProcessID m_ownPid;
     DesktopEntries m_desktopEntries;
     std::unordered_map<std::string, AppInfo> m_apps;
-    ObserverToken m_nextObserver = 1;
-    std::map<ObserverToken, std::pair<WorkspaceNotification, std::function<void()>>> m_observers;
-
-    std::set<std::string> m_knownApps;
-    std::set<std::string> m_hiddenApps;
-    std::string m_frontmostApp;
+    WorkspaceObservers m_observers;
+    AppKeys m_reported; // the applications last reported to observers
 };
 
 } // namespace halvo

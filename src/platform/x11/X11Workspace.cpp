@@ -1,6 +1,7 @@
 // Applications, activation and notifications from the window manager's properties.
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/linux/XdgOpen.h"
 #include "platform/x11/NetWmIcon.h"
 #include "platform/x11/X11ClientProperties.h"
 #include "platform/x11/X11Property.h"
@@ -10,12 +11,6 @@
 #include <QString>
 #include <algorithm>
 #include <cassert>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace halvo {
 namespace {
@@ -41,13 +36,10 @@ X11Workspace::X11Workspace(X11Connection& connection, ProcessID ownPid)
     m_connection.keepClientProperties();
 
     const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
-    for (const auto& app : list.applications()) {
-        m_knownClasses.insert(app.wmClass);
-        if (app.hidden())
-            m_hiddenClasses.insert(app.wmClass);
-    }
+    for (const auto& app : list.applications())
+        m_reported.add(app.wmClass, app.hidden());
     if (const auto* front = list.owner(list.activeWindow()))
-        m_frontmostClass = front->wmClass;
+        m_reported.frontmost = front->wmClass;
     xcb_flush(c);
 }
 
@@ -275,31 +267,15 @@ bool X11Workspace::activateMainWindow(const X11ClientList& list,
 }
 
 bool X11Workspace::openURL(const std::string& url) {
-    // Detached: xdg-open may wait for the browser; it is reaped by a short-lived intermediate.
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        setsid();
-        pid_t opener = 0;
-        const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-        const int status = posix_spawnp(&opener, "xdg-open", nullptr, nullptr,
-                                        const_cast<char* const*>(argv), environ);
-        _exit(status == 0 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return XdgOpen::open(url);
 }
 
 ObserverToken X11Workspace::addObserver(WorkspaceNotification name, std::function<void()> handler) {
-    const ObserverToken token = m_nextObserver++;
-    m_observers.emplace(token, std::make_pair(name, std::move(handler)));
-    return token;
+    return m_observers.add(name, std::move(handler));
 }
 
 void X11Workspace::removeObserver(ObserverToken token) {
-    m_observers.erase(token);
+    m_observers.remove(token);
 }
 
 void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
@@ -325,63 +301,18 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
 void X11Workspace::update(bool activeChanged) {
     auto list =
         std::make_shared<const X11ClientList>(X11ClientList::read(m_connection, m_ownPid, true));
-    std::set<std::string> classes;
-    std::set<std::string> hidden;
-    for (const auto& app : list->applications()) {
-        classes.insert(app.wmClass);
-        if (app.hidden())
-            hidden.insert(app.wmClass);
-    }
+    AppKeys classes;
+    for (const auto& app : list->applications())
+        classes.add(app.wmClass, app.hidden());
+    if (const auto* front = list->owner(list->activeWindow()))
+        classes.frontmost = front->wmClass;
     // New windows were watched before they were read: the list is current.
     m_snapshot = list;
     xcb_flush(m_connection.xcb());
 
-    bool launched = false;
-    bool terminated = false;
-    for (const auto& name : classes)
-        launched = launched || !m_knownClasses.count(name);
-    for (const auto& name : m_knownClasses)
-        terminated = terminated || !classes.count(name);
-    bool hid = false;
-    bool unhid = false;
-    for (const auto& name : hidden)
-        hid = hid || (!m_hiddenClasses.count(name) && m_knownClasses.count(name));
-    for (const auto& name : m_hiddenClasses)
-        unhid = unhid || (!hidden.count(name) && classes.count(name));
-    const auto* front = list->owner(list->activeWindow());
-    const std::string frontClass = front ? front->wmClass : std::string();
-    const bool activated = activeChanged && !frontClass.empty() && frontClass != m_frontmostClass;
-
-    m_knownClasses = std::move(classes);
-    m_hiddenClasses = std::move(hidden);
-    m_frontmostClass = frontClass;
-
-    if (launched)
-        notify(WorkspaceNotification::didLaunchApplication);
-    if (terminated)
-        notify(WorkspaceNotification::didTerminateApplication);
-    if (hid)
-        notify(WorkspaceNotification::didHideApplication);
-    if (unhid)
-        notify(WorkspaceNotification::didUnhideApplication);
-    if (activated)
-        notify(WorkspaceNotification::didActivateApplication);
-}
-
-void X11Workspace::notify(WorkspaceNotification name) {
-    std::vector<ObserverToken> tokens;
-    for (const auto& [token, entry] : m_observers) {
-        if (entry.first == name)
-            tokens.push_back(token);
-    }
-    for (ObserverToken token : tokens) {
-        // A handler may remove observers, its own included.
-        const auto found = m_observers.find(token);
-        if (found == m_observers.end())
-            continue;
-        auto handler = found->second.second;
-        handler();
-    }
+    const auto changes = classes.changesSince(m_reported, activeChanged);
+    m_reported = std::move(classes);
+    m_observers.notify(changes);
 }
 
 } // namespace halvo

@@ -3,7 +3,9 @@
 // changes on the root and on the client windows.
 #pragma once
 
+#include "platform/AppKeys.h"
 #include "platform/Workspace.h"
+#include "platform/WorkspaceObservers.h"
 #include "platform/linux/DesktopEntryIndex.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
@@ -102,7 +104,6 @@ private:
     void handleEvent(const xcb_generic_event_t& event);
     // Compares the client list with the last one seen and posts what changed.
     void update(bool activeChanged);
-    void notify(WorkspaceNotification name);
 
     X11Connection& m_connection;
     ProcessID m_ownPid;
@@ -113,12 +114,8 @@ private:
     std::unordered_map<xcb_window_t, WindowIcon> m_windowIcons;
     std::size_t m_iconFetches = 0;
     X11Connection::ListenerID m_listener = 0;
-    ObserverToken m_nextObserver = 1;
-    std::map<ObserverToken, std::pair<WorkspaceNotification, std::function<void()>>> m_observers;
-
-    std::set<std::string> m_knownClasses;
-    std::set<std::string> m_hiddenClasses;
-    std::string m_frontmostClass;
+    WorkspaceObservers m_observers;
+    AppKeys m_reported; // the classes last reported to observers
     // Dropped by handleEvent on every property change it could have missed.
     std::shared_ptr<const X11ClientList> m_snapshot;
     // The server time of clientList()'s last round trip.
