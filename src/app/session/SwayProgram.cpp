@@ -16,6 +16,7 @@
 #include "platform/sway/SwayOverlayPanel.h"
 #include "platform/sway/SwayPermissions.h"
 #include "platform/sway/SwayScreens.h"
+#include "platform/sway/SwayTrayTint.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
 #include "platform/sway/WaylandConnection.h"
@@ -110,7 +111,8 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
             return std::make_unique<SwayOverlayPanel>(
                 wayland, screens, std::make_unique<MinimapOverlayView>(model, std::move(actions)));
         },
-        PermissionHelp::Session::sway};
+        PermissionHelp::Session::sway,
+        SwayTrayTint::query(socket)};
     return shell.run(std::move(backends), openPreferences,
                      [](int status) { return CompositorLossReport::reported() ? 1 : status; });
 }

@@ -17,13 +17,12 @@
 namespace halvo {
 namespace {
 
-// The monochrome SVG drawn in the panel's text colour, at the sizes trays ask for.
-QIcon programIcon() {
+// The monochrome SVG drawn in `tint`, at the sizes trays ask for.
+QIcon programIcon(const QColor& tint) {
     QSvgRenderer renderer(QStringLiteral(":/halvo/halvo.svg"));
     if (!renderer.isValid())
         return {};
     QIcon icon;
-    const QColor tint = QGuiApplication::palette().color(QPalette::WindowText);
     for (const int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
@@ -64,8 +63,9 @@ bool sameEntries(const std::vector<StatusMenuItem>& a, const std::vector<StatusM
 
 } // namespace
 
-QtStatusItem::QtStatusItem(QObject* parent)
-    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(std::make_unique<QMenu>()) {
+QtStatusItem::QtStatusItem(QObject* parent, std::optional<QColor> tint)
+    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(std::make_unique<QMenu>()),
+      m_tint(tint.value_or(QGuiApplication::palette().color(QPalette::WindowText))) {
     m_tray->setContextMenu(m_menu.get());
     // A left click opens the menu too, as a menu-bar item would.
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
@@ -96,7 +96,8 @@ bool QtStatusItem::isTrayAvailable() {
 }
 
 bool QtStatusItem::setImage(const std::string& name, const std::string& accessibilityDescription) {
-    QIcon icon = name == "halvo" ? programIcon() : QIcon::fromTheme(QString::fromStdString(name));
+    QIcon icon =
+        name == "halvo" ? programIcon(m_tint) : QIcon::fromTheme(QString::fromStdString(name));
     if (icon.isNull())
         return false;
     m_tray->setIcon(icon);
