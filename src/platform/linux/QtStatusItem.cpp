@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 
@@ -69,9 +70,12 @@ QtStatusItem::QtStatusItem(QObject* parent, std::optional<QColor> tint)
     m_tray->setContextMenu(m_menu.get());
     // A left click opens the menu too, as a menu-bar item would.
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::Trigger && !m_menu->isVisible())
-            m_menu->popup(QCursor::pos());
+        if ((r == QSystemTrayIcon::Trigger || (r == QSystemTrayIcon::Context && onWayland())) &&
+            !m_menu->isVisible())
+            openMenu();
     });
+    if (onWayland())
+        closeMenuWindowWhenDone();
     // The new entries replace an open menu only once it has closed. A StatusNotifierItem host
     // never shows the QMenu widget itself: it opens and closes the exported menu over D-Bus, which
     // only these two signals tell. Opening applies what came while it was closed.
@@ -84,6 +88,36 @@ QtStatusItem::QtStatusItem(QObject* parent, std::optional<QColor> tint)
         m_menuOpen = false;
         QMetaObject::invokeMethod(
             this, [this] { rebuildIfClosed(); }, Qt::QueuedConnection);
+    });
+}
+
+bool QtStatusItem::onWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void QtStatusItem::openMenu() {
+    if (onWayland()) {
+        // A Wayland popup needs a parent surface and a tray icon has none (Qt would make the menu
+        // an ordinary window that the compositor tiles over a whole output). As a window of fixed
+        // size it floats instead (sway centres it); choosing an entry or Escape closes it. The
+        // tray host asks the icon to show its menu: swaybar does not draw exported menus.
+        m_menu->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        m_menu->setFixedSize(m_menu->sizeHint());
+    }
+    m_menu->popup(QCursor::pos());
+    if (onWayland())
+        m_menu->activateWindow();
+}
+
+void QtStatusItem::closeMenuWindowWhenDone() {
+    // As a window the menu no longer closes by itself: after a choice, or when another window
+    // takes the focus, as a popup would.
+    connect(m_menu.get(), &QMenu::triggered, m_menu.get(), &QMenu::hide);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        const bool menuFocused = focus && focus == m_menu->windowHandle();
+        if (m_menuFocused && !menuFocused)
+            m_menu->hide();
+        m_menuFocused = menuFocused;
     });
 }
 

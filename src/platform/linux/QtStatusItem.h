@@ -36,6 +36,9 @@ public:
 
 private:
     void rebuildIfClosed();
+    void openMenu();
+    void closeMenuWindowWhenDone();
+    static bool onWayland();
 
     QSystemTrayIcon* m_tray = nullptr;
     std::unique_ptr<QMenu> m_menu;
@@ -43,7 +46,8 @@ private:
     std::vector<StatusMenuItem> m_items; // the entries last given
     std::vector<StatusMenuItem> m_shown; // the entries the menu holds
     bool m_built = false;
-    bool m_menuOpen = false; // between the menu's aboutToShow and aboutToHide
+    bool m_menuOpen = false;    // between the menu's aboutToShow and aboutToHide
+    bool m_menuFocused = false; // the menu, opened as a window on Wayland, has the focus
 };
 
 } // namespace halvo
