@@ -142,6 +142,54 @@ TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
     EXPECT_EQ(activated, std::vector<std::string>{"app.2"});
 }
 
+// How many 2x2 blocks of pixels (at even coordinates) in `area` are not of one colour: none when
+// an image of half the resolution was scaled up, many where it was drawn at full resolution.
+int mixedBlocks(const QImage& image, QRect area) {
+    int mixed = 0;
+    for (int y = area.top() & ~1; y + 1 <= area.bottom(); y += 2) {
+        for (int x = area.left() & ~1; x + 1 <= area.right(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            mixed += p != image.pixel(x + 1, y) || p != image.pixel(x, y + 1) ||
+                     p != image.pixel(x + 1, y + 1);
+        }
+    }
+    return mixed;
+}
+
+// On an output at scale 2 the strip keeps its size in the layout and is drawn with twice the
+// pixels: its edges and icons are as sharp as the output can show them.
+TEST_F(SwayOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
+    ASSERT_TRUE(swaySession().command("output HEADLESS-2 scale 2"));
+    struct Restore {
+        ~Restore() { swaySession().command("output HEADLESS-2 scale 1"); }
+    } restore;
+    ASSERT_TRUE(pump([&] { return connection.outputScale("HEADLESS-2") == 2; }));
+    // HEADLESS-2 now spans 640x512 of the layout, its top edge level with HEADLESS-1's.
+    screens.removeScreen(screens.screens().back().identifier);
+    screens.addScreen({1280, 512, 640, 512}, {1280, 512, 640, 512}, "HEADLESS-2");
+    screens.setMouseLocation({1280 + 300, 700});
+    const QImage before = screenshot("before-scaled");
+    ASSERT_EQ(before.size(), QSize(1280, 1024));
+
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
+    const Rect frame = panel()->frame();
+    EXPECT_EQ(panel()->surface()->size(), QSize(int(frame.width), int(frame.height)));
+    const QRect drawn(drawnArea().topLeft() * 2, drawnArea().size() * 2);
+    QImage shown;
+    QRect changed;
+    EXPECT_TRUE(pump([&] {
+        shown = screenshot("shown-scaled");
+        changed = changedArea(before, shown);
+        return changed == drawn;
+    })) << "drawn at "
+        << changed.x() << "," << changed.y() << " " << changed.width() << "x" << changed.height()
+        << ", expected " << drawn.x() << "," << drawn.y() << " " << drawn.width() << "x"
+        << drawn.height();
+    EXPECT_GT(mixedBlocks(shown, drawn), 500);
+}
+
 // The overlay takes the keyboard only while asked to (a switch is open), from a focused window.
 TEST_F(SwayOverlayPanelTest, TakesTheKeyboardOnlyWhileExclusive) {
     SwayVirtualKeyboard keyboard(swaySession().waylandDisplay()); // the seat's keyboard

@@ -107,15 +107,15 @@ void LayerSurface::frameDone(void* data, wl_callback* callback, uint32_t) {
     self->draw();
 }
 
-WaylandShmBuffer* LayerSurface::freeBuffer() {
+WaylandShmBuffer* LayerSurface::freeBuffer(QSize pixels) {
     for (const auto& buffer : m_buffers) {
-        if (!buffer->busy() && buffer->size() == m_size)
+        if (!buffer->busy() && buffer->size() == pixels)
             return buffer.get();
     }
-    std::erase_if(m_buffers, [&](const auto& b) { return !b->busy() && b->size() != m_size; });
+    std::erase_if(m_buffers, [&](const auto& b) { return !b->busy() && b->size() != pixels; });
     if (m_buffers.size() >= bufferCount)
         return nullptr;
-    auto buffer = std::make_unique<WaylandShmBuffer>(m_connection.shm(), m_size);
+    auto buffer = std::make_unique<WaylandShmBuffer>(m_connection.shm(), pixels);
     if (!buffer->ok())
         return nullptr;
     m_buffers.push_back(std::move(buffer));
@@ -125,12 +125,18 @@ WaylandShmBuffer* LayerSurface::freeBuffer() {
 void LayerSurface::draw() {
     if (!m_dirty || m_size.isEmpty() || m_frame || m_closed)
         return;
-    WaylandShmBuffer* buffer = freeBuffer();
+    // Read at each frame: the output's scale may change while the surface is shown.
+    const int scale = m_connection.outputScale(m_placement.outputName);
+    WaylandShmBuffer* buffer = freeBuffer(m_size * scale);
     if (!buffer)
         return; // both buffers are with the compositor: the next frame callback draws
     m_dirty = false;
-    buffer->image().fill(Qt::transparent);
-    m_paint(buffer->image());
+    m_scale = scale;
+    QImage& image = buffer->image();
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    m_paint(image);
+    wl_surface_set_buffer_scale(m_surface, scale);
     wl_surface_attach(m_surface, buffer->attach(), 0, 0);
     wl_surface_damage(m_surface, 0, 0, m_size.width(), m_size.height());
     m_frame = wl_surface_frame(m_surface);

@@ -1,5 +1,6 @@
 // One surface in the overlay layer of an output, anchored to its bottom and left edges with the
-// size and margins of a LayerPlacement, drawn from shared-memory buffers. Mapped from the first
+// size and margins of a LayerPlacement (in the output's logical units), drawn from shared-memory
+// buffers at the output's scale. Mapped from the first
 // configure until it is destroyed.
 #pragma once
 
@@ -50,12 +51,15 @@ public:
     wl_surface* surface() const { return m_surface; }
     // The size the compositor configured, empty before the first configure.
     QSize size() const { return m_size; }
+    // Device pixels per unit of size in the last frame: the output's scale, so that the surface
+    // has the same size on every output and is drawn sharp on a HiDPI one.
+    int bufferScale() const { return m_scale; }
     // The compositor took the surface away (its output went): only destroying it is left.
     bool isClosed() const { return m_closed; }
 
 private:
     void draw();
-    WaylandShmBuffer* freeBuffer();
+    WaylandShmBuffer* freeBuffer(QSize pixels);
 
     static void configure(void* data, zwlr_layer_surface_v1* surface, uint32_t serial,
                           uint32_t width, uint32_t height);
@@ -72,6 +76,7 @@ private:
     wl_callback* m_frame = nullptr;
     std::vector<std::unique_ptr<WaylandShmBuffer>> m_buffers;
     QSize m_size;
+    int m_scale = 1;
     bool m_dirty = true;
     bool m_closed = false;
 };
