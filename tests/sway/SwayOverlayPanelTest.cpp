@@ -51,7 +51,10 @@ protected:
         controller = std::make_unique<MinimapPanelController>(
             screens, [this](MinimapModel& model, MinimapActions actions) {
                 auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
-                return std::make_unique<SwayOverlayPanel>(connection, screens, std::move(view));
+                const MinimapOverlayView* shape = view.get();
+                return std::make_unique<SwayOverlayPanel>(
+                    connection, screens, std::move(view),
+                    [shape] { return shape->surfaceRegion(); });
             });
         for (int i = 0; i < 4; ++i) {
             const std::string id = "app." + std::to_string(i);
@@ -140,6 +143,34 @@ TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
     ASSERT_TRUE(pointer.click());
     EXPECT_TRUE(pump([&] { return !activated.empty(); }));
     EXPECT_EQ(activated, std::vector<std::string>{"app.2"});
+}
+
+// The strip's transparent margins (its shadow, outside its rounded corners) take no pointer: it
+// goes to what is below.
+TEST_F(SwayOverlayPanelTest, ThePointerPassesThroughTheTransparentMargins) {
+    SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
+    ASSERT_TRUE(pointer.ok()) << pointer.error();
+    ASSERT_TRUE(pump([&] { return connection.hasPointer(); }));
+    const QImage before = screenshot("before");
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(showsTheOverlayOver(before));
+    const Rect frame = panel()->frame();
+    const auto layoutPoint = [&](QPoint p) {
+        return pointer.moveTo(int(frame.x) + p.x(), 1024 - int(frame.maxY()) + p.y());
+    };
+    const wl_surface* surface = panel()->surface()->surface();
+    const QPoint inside = view()->cellRect("app.2")->center().toPoint();
+    ASSERT_TRUE(layoutPoint(inside));
+    ASSERT_TRUE(pump([&] { return connection.pointerFocus() == surface; }));
+
+    const QPoint margin(2, int(frame.height) - 2); // below the strip's bottom-left corner
+    ASSERT_FALSE(view()->surfaceRegion().contains(margin));
+    ASSERT_TRUE(layoutPoint(margin));
+    EXPECT_TRUE(pump([&] { return connection.pointerFocus() != surface; }));
+    // And back over the strip, it is the overlay's again.
+    ASSERT_TRUE(layoutPoint(inside));
+    EXPECT_TRUE(pump([&] { return connection.pointerFocus() == surface; }));
 }
 
 // How many 2x2 blocks of pixels (at even coordinates) in `area` are not of one colour: none when

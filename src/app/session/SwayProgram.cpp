@@ -108,8 +108,10 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
         permissions,
         [&wayland, &screens](MinimapModel& model,
                              MinimapActions actions) -> std::unique_ptr<Panel> {
-            return std::make_unique<SwayOverlayPanel>(
-                wayland, screens, std::make_unique<MinimapOverlayView>(model, std::move(actions)));
+            auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
+            const MinimapOverlayView* shape = view.get();
+            return std::make_unique<SwayOverlayPanel>(wayland, screens, std::move(view),
+                                                      [shape] { return shape->surfaceRegion(); });
         },
         PermissionHelp::Session::sway,
         SwayTrayTint::query(socket)};

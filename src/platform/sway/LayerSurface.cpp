@@ -73,6 +73,14 @@ void LayerSurface::setKeyboardExclusive(bool exclusive) {
     }
 }
 
+void LayerSurface::setInputRegion(const QRegion& region) {
+    wl_region* input = wl_compositor_create_region(m_connection.compositor());
+    for (const QRect& rect : region)
+        wl_region_add(input, rect.x(), rect.y(), rect.width(), rect.height());
+    wl_surface_set_input_region(m_surface, input);
+    wl_region_destroy(input);
+}
+
 void LayerSurface::update() {
     m_dirty = true;
     draw();

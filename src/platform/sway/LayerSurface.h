@@ -8,6 +8,7 @@
 #include "platform/sway/WaylandShmBuffer.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QSize>
 #include <functional>
 #include <memory>
@@ -43,6 +44,10 @@ public:
     // Whether the surface takes the keyboard from the focused window (while a switch is open) or
     // never does.
     void setKeyboardExclusive(bool exclusive);
+
+    // Where the surface takes pointer events (in its own coordinates); elsewhere they go to what
+    // is below. Applies with the next frame, so that it always matches what is drawn.
+    void setInputRegion(const QRegion& region);
 
     // Asks for a new frame: `paint` runs when the compositor is ready for one, at most once per
     // frame the compositor shows.

@@ -10,10 +10,11 @@
 namespace halvo {
 
 SwayOverlayPanel::SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
-                                   std::unique_ptr<QWidget> content)
+                                   std::unique_ptr<QWidget> content, InputRegion inputRegion)
     : m_connection(connection), m_screens(screens),
       m_host(std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint)),
-      m_content(content.release()), m_forwarder(m_host.get()) {
+      m_content(content.release()), m_forwarder(m_host.get()),
+      m_inputRegion(std::move(inputRegion)) {
     m_host->setAttribute(Qt::WA_DontShowOnScreen);
     m_host->setAttribute(Qt::WA_TranslucentBackground);
     m_host->setWindowTitle(QStringLiteral("Halvo overlay"));
@@ -89,6 +90,10 @@ void SwayOverlayPanel::createSurface() {
 }
 
 void SwayOverlayPanel::paint(QImage& image) {
+    // The shadow and the rounded corners' transparent margins let clicks through to the windows
+    // below; the region goes with the frame it belongs to.
+    if (m_inputRegion)
+        m_surface->setInputRegion(m_inputRegion());
     m_content->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 }
 

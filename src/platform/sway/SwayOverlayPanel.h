@@ -11,7 +11,9 @@
 #include "platform/sway/WidgetPointerForwarder.h"
 
 #include <QObject>
+#include <QRegion>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,9 +23,11 @@ class SwayOverlayPanel final : public QObject, public Panel {
     Q_OBJECT
 public:
     // Hosts `content` (and owns it from now on). Frames are placed on the screens `screens`
-    // reports; a screen's name is its output's.
+    // reports; a screen's name is its output's. `inputRegion` is the part of the content that
+    // takes the pointer (asked again with each frame); without it the whole frame does.
+    using InputRegion = std::function<QRegion()>;
     SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
-                     std::unique_ptr<QWidget> content);
+                     std::unique_ptr<QWidget> content, InputRegion inputRegion = {});
     ~SwayOverlayPanel() override;
 
     void setFrame(Rect frame) override;
@@ -55,6 +59,7 @@ private:
     std::unique_ptr<QWidget> m_host;
     QWidget* m_content = nullptr;
     WidgetPointerForwarder m_forwarder;
+    InputRegion m_inputRegion;
     std::unique_ptr<LayerSurface> m_surface;
     std::optional<LayerPlacement> m_placement;
     Rect m_frame{0, 0, 480, 148};

@@ -92,6 +92,8 @@ public:
 
     // Whether the seat has a pointer (headless compositors may have none).
     bool hasPointer() const { return m_pointer != nullptr; }
+    // The surface of this connection's that the pointer is over, null when none is.
+    wl_surface* pointerFocus() const { return m_pointerSurface; }
     // The surface of this connection that has the keyboard focus, null when none has.
     wl_surface* keyboardFocus() const { return m_keyboardSurface; }
     // Keyboard events of every surface of this connection go to `handler` (one at a time; an
