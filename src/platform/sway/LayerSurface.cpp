@@ -38,7 +38,9 @@ LayerSurface::LayerSurface(WaylandConnection& connection, const LayerPlacement& 
     // Neither moved by panels' reserved room nor reserving any: the margins count from the
     // output's edges, as the placement's do.
     zwlr_layer_surface_v1_set_exclusive_zone(m_layerSurface, -1);
-    setKeyboardExclusive(keyboardExclusive);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        m_layerSurface, keyboardExclusive ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                                          : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
     place(placement);
 }
 
@@ -61,16 +63,6 @@ void LayerSurface::place(const LayerPlacement& placement) {
     // Without a buffer: the compositor answers with a configure for the new size.
     wl_surface_commit(m_surface);
     m_connection.flush();
-}
-
-void LayerSurface::setKeyboardExclusive(bool exclusive) {
-    zwlr_layer_surface_v1_set_keyboard_interactivity(
-        m_layerSurface, exclusive ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
-                                  : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
-    if (!m_size.isEmpty()) {
-        wl_surface_commit(m_surface);
-        m_connection.flush();
-    }
 }
 
 void LayerSurface::setInputRegion(const QRegion& region) {

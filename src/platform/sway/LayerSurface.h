@@ -28,8 +28,9 @@ class LayerSurface {
 public:
     // Makes the surface on the output `placement` names (the compositor's choice when there is
     // none of that name) and commits it without content; the compositor answers with configure,
-    // after which `paint` is asked for the first frame. `role` is the layer namespace the
-    // compositor's rules may name.
+    // after which `paint` is asked for the first frame. A keyboard-exclusive surface takes the
+    // keyboard from the focused window for as long as it exists; otherwise it never has it.
+    // `role` is the layer namespace the compositor's rules may name.
     LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
                  bool keyboardExclusive, std::function<void(QImage&)> paint,
                  const char* role = "halvo-overlay");
@@ -40,10 +41,6 @@ public:
     // New size and margins on the same output (a surface cannot change outputs).
     void place(const LayerPlacement& placement);
     const LayerPlacement& placement() const { return m_placement; }
-
-    // Whether the surface takes the keyboard from the focused window (while a switch is open) or
-    // never does.
-    void setKeyboardExclusive(bool exclusive);
 
     // Where the surface takes pointer events (in its own coordinates); elsewhere they go to what
     // is below. Applies with the next frame, so that it always matches what is drawn.

@@ -65,16 +65,6 @@ void SwayOverlayPanel::setAppearance(Theme) {
     m_content->update();
 }
 
-void SwayOverlayPanel::setKeyboardExclusive(bool exclusive) {
-    m_keyboardExclusive = exclusive;
-    if (m_surface)
-        m_surface->setKeyboardExclusive(exclusive);
-}
-
-bool SwayOverlayPanel::hasKeyboardFocus() const {
-    return m_surface && m_connection.keyboardFocus() == m_surface->surface();
-}
-
 void SwayOverlayPanel::createSurface() {
     m_surface.reset();
     if (!m_connection.ok())
@@ -82,7 +72,7 @@ void SwayOverlayPanel::createSurface() {
     // Without a screen under the frame the compositor picks the output (its focused one).
     const LayerPlacement placement =
         m_placement.value_or(LayerPlacement{{}, m_host->width(), m_host->height(), 0, 0});
-    m_surface = std::make_unique<LayerSurface>(m_connection, placement, m_keyboardExclusive,
+    m_surface = std::make_unique<LayerSurface>(m_connection, placement, /*keyboardExclusive=*/false,
                                                [this](QImage& image) { paint(image); });
     m_connection.setPointerHandler(
         m_surface->surface(),

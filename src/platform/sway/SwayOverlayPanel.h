@@ -1,7 +1,8 @@
 // The overlay's panel on sway: a layer surface on the overlay layer of the output under the
 // frame, drawn by the hosted view's own paint code (QWidget::render into shared memory) and fed
 // the surface's pointer events. Qt cannot make layer surfaces, so the view lives in a top-level
-// widget that is never shown on screen.
+// widget that is never shown on screen. The overlay never takes the keyboard: while a shortcut is
+// held SwayEventMonitor's own surface has it, so the overlay comes and goes without moving it.
 #pragma once
 
 #include "platform/Panel.h"
@@ -36,12 +37,6 @@ public:
     void orderOut() override;
     void setAppearance(Theme theme) override;
 
-    // While a switch is open the overlay takes the keyboard (its arrows, their repeat and the
-    // release of the modifiers then come to it); otherwise it never does.
-    void setKeyboardExclusive(bool exclusive);
-    // Whether the overlay has the keyboard focus now.
-    bool hasKeyboardFocus() const;
-
     QWidget* content() const { return m_content; }
     // The surface while the panel is ordered front, null otherwise.
     const LayerSurface* surface() const { return m_surface.get(); }
@@ -63,7 +58,6 @@ private:
     std::unique_ptr<LayerSurface> m_surface;
     std::optional<LayerPlacement> m_placement;
     Rect m_frame{0, 0, 480, 148};
-    bool m_keyboardExclusive = false;
 };
 
 } // namespace halvo
