@@ -303,5 +303,10 @@
         <comment>Usage tip: permissions on sway</comment>
         <translation>Halvo braucht die IPC von sway, um App-Fenster nach vorn zu holen und zu verschieben und sein Tastenkürzel anzulegen; es funktioniert nur in sway, nicht in anderen Wayland-Compositors.</translation>
     </message>
+    <message>
+        <source>Hold your modifier combination and press Left or Right to show the minimap. Release it to hide.</source>
+        <comment>Usage tip: showing the minimap on sway</comment>
+        <translation>Halte deine Sondertasten gedrückt und drücke Links oder Rechts, um die Minikarte zu zeigen. Lass sie los, um sie auszublenden.</translation>
+    </message>
 </context>
 </TS>

@@ -38,4 +38,13 @@ std::string PermissionHelp::permissionsTip() const {
                      "Usage tip: permissions");
 }
 
+std::string PermissionHelp::showingTip() const {
+    if (m_session == Session::sway)
+        return localized("Hold your modifier combination and press Left or Right to show the "
+                         "minimap. Release it to hide.",
+                         "Usage tip: showing the minimap on sway");
+    return localized("Hold your modifier combination to show the minimap. Release it to hide.",
+                     "Usage tip: showing the minimap");
+}
+
 } // namespace halvo

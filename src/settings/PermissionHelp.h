@@ -1,5 +1,6 @@
 // What the Preferences window tells the user about the two checks (window manager, keyboard
-// access) and how to satisfy them, in the terms of the session Halvo runs in.
+// access) and how to satisfy them, and the usage tips that differ between sessions, in the terms
+// of the session Halvo runs in.
 #pragma once
 
 #include <string>
@@ -18,6 +19,8 @@ public:
     std::string keyboardAccessExplanation() const;
     // The usage tip about what Halvo depends on.
     std::string permissionsTip() const;
+    // The usage tip about showing the minimap: sway reports the combination only with a key.
+    std::string showingTip() const;
 
 private:
     Session m_session;

@@ -51,7 +51,10 @@ protected:
         controller = std::make_unique<MinimapPanelController>(
             screens, [this](MinimapModel& model, MinimapActions actions) {
                 auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
-                return std::make_unique<SwayOverlayPanel>(connection, screens, std::move(view));
+                const MinimapOverlayView* shape = view.get();
+                return std::make_unique<SwayOverlayPanel>(
+                    connection, screens, std::move(view),
+                    [shape] { return shape->surfaceRegion(); });
             });
         for (int i = 0; i < 4; ++i) {
             const std::string id = "app." + std::to_string(i);
@@ -142,8 +145,85 @@ TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
     EXPECT_EQ(activated, std::vector<std::string>{"app.2"});
 }
 
-// The overlay takes the keyboard only while asked to (a switch is open), from a focused window.
-TEST_F(SwayOverlayPanelTest, TakesTheKeyboardOnlyWhileExclusive) {
+// The strip's transparent margins (its shadow, outside its rounded corners) take no pointer: it
+// goes to what is below.
+TEST_F(SwayOverlayPanelTest, ThePointerPassesThroughTheTransparentMargins) {
+    SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
+    ASSERT_TRUE(pointer.ok()) << pointer.error();
+    ASSERT_TRUE(pump([&] { return connection.hasPointer(); }));
+    const QImage before = screenshot("before");
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(showsTheOverlayOver(before));
+    const Rect frame = panel()->frame();
+    const auto layoutPoint = [&](QPoint p) {
+        return pointer.moveTo(int(frame.x) + p.x(), 1024 - int(frame.maxY()) + p.y());
+    };
+    const wl_surface* surface = panel()->surface()->surface();
+    const QPoint inside = view()->cellRect("app.2")->center().toPoint();
+    ASSERT_TRUE(layoutPoint(inside));
+    ASSERT_TRUE(pump([&] { return connection.pointerFocus() == surface; }));
+
+    const QPoint margin(2, int(frame.height) - 2); // below the strip's bottom-left corner
+    ASSERT_FALSE(view()->surfaceRegion().contains(margin));
+    ASSERT_TRUE(layoutPoint(margin));
+    EXPECT_TRUE(pump([&] { return connection.pointerFocus() != surface; }));
+    // And back over the strip, it is the overlay's again.
+    ASSERT_TRUE(layoutPoint(inside));
+    EXPECT_TRUE(pump([&] { return connection.pointerFocus() == surface; }));
+}
+
+// How many 2x2 blocks of pixels (at even coordinates) in `area` are not of one colour: none when
+// an image of half the resolution was scaled up, many where it was drawn at full resolution.
+int mixedBlocks(const QImage& image, QRect area) {
+    int mixed = 0;
+    for (int y = area.top() & ~1; y + 1 <= area.bottom(); y += 2) {
+        for (int x = area.left() & ~1; x + 1 <= area.right(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            mixed += p != image.pixel(x + 1, y) || p != image.pixel(x, y + 1) ||
+                     p != image.pixel(x + 1, y + 1);
+        }
+    }
+    return mixed;
+}
+
+// On an output at scale 2 the strip keeps its size in the layout and is drawn with twice the
+// pixels: its edges and icons are as sharp as the output can show them.
+TEST_F(SwayOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
+    ASSERT_TRUE(swaySession().command("output HEADLESS-2 scale 2"));
+    struct Restore {
+        ~Restore() { swaySession().command("output HEADLESS-2 scale 1"); }
+    } restore;
+    ASSERT_TRUE(pump([&] { return connection.outputScale("HEADLESS-2") == 2; }));
+    // HEADLESS-2 now spans 640x512 of the layout, its top edge level with HEADLESS-1's.
+    screens.removeScreen(screens.screens().back().identifier);
+    screens.addScreen({1280, 512, 640, 512}, {1280, 512, 640, 512}, "HEADLESS-2");
+    screens.setMouseLocation({1280 + 300, 700});
+    const QImage before = screenshot("before-scaled");
+    ASSERT_EQ(before.size(), QSize(1280, 1024));
+
+    controller->updateFrame();
+    controller->show();
+    ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
+    const Rect frame = panel()->frame();
+    EXPECT_EQ(panel()->surface()->size(), QSize(int(frame.width), int(frame.height)));
+    const QRect drawn(drawnArea().topLeft() * 2, drawnArea().size() * 2);
+    QImage shown;
+    QRect changed;
+    EXPECT_TRUE(pump([&] {
+        shown = screenshot("shown-scaled");
+        changed = changedArea(before, shown);
+        return changed == drawn;
+    })) << "drawn at "
+        << changed.x() << "," << changed.y() << " " << changed.width() << "x" << changed.height()
+        << ", expected " << drawn.x() << "," << drawn.y() << " " << drawn.width() << "x"
+        << drawn.height();
+    EXPECT_GT(mixedBlocks(shown, drawn), 500);
+}
+
+// The overlay never takes the keyboard from the focused window (SwayEventMonitor's own surface
+// holds it while a shortcut is down).
+TEST_F(SwayOverlayPanelTest, NeverTakesTheKeyboard) {
     SwayVirtualKeyboard keyboard(swaySession().waylandDisplay()); // the seat's keyboard
     ASSERT_TRUE(keyboard.ok()) << keyboard.error();
     const pid_t foot = swaySession().spawn({"foot"});
@@ -153,12 +233,7 @@ TEST_F(SwayOverlayPanelTest, TakesTheKeyboardOnlyWhileExclusive) {
     ASSERT_TRUE(pump([&] { return panel()->surface() && !panel()->surface()->size().isEmpty(); }));
     // The surface's first frame is committed: a round trip brings any focus sway gave it.
     wl_display_roundtrip(connection.display());
-    EXPECT_FALSE(panel()->hasKeyboardFocus());
-
-    panel()->setKeyboardExclusive(true);
-    EXPECT_TRUE(pump([&] { return panel()->hasKeyboardFocus(); }));
-    panel()->setKeyboardExclusive(false);
-    EXPECT_TRUE(pump([&] { return !panel()->hasKeyboardFocus(); }));
+    EXPECT_NE(connection.keyboardFocus(), panel()->surface()->surface());
     swaySession().kill(foot);
 }
 

@@ -285,7 +285,8 @@ TEST(PreferencesViewTest, PermissionsShowStateAndRecheckRefreshes) {
     EXPECT_FALSE(find<QLabel>(&view, "windowManagerHelp")->isVisible());
 }
 
-// On sway the rows and the tip speak of sway's IPC, not of X11 extensions and EWMH.
+// On sway the rows and the tips speak of sway's IPC, not of X11 extensions and EWMH, and the
+// minimap shows with the first arrow (sway reports the combination only with a key).
 TEST(PreferencesViewTest, PermissionTextsFollowTheSession) {
     RecordingBackend backend;
     backend.help = PermissionHelp(PermissionHelp::Session::sway);
@@ -297,6 +298,8 @@ TEST(PreferencesViewTest, PermissionTextsFollowTheSession) {
     const QString all = texts.join(QLatin1Char('\n'));
     EXPECT_TRUE(find<QLabel>(&view, "windowManagerHelp")->text().contains("SWAYSOCK"));
     EXPECT_TRUE(find<QLabel>(&view, "keyboardAccessHelp")->text().contains("sway key bindings"));
+    EXPECT_TRUE(all.contains("Hold your modifier combination and press Left or Right"))
+        << all.toStdString();
     for (const char* x11Only : {"X11", "EWMH", "XKB", "XInput2"})
         EXPECT_FALSE(all.contains(QLatin1String(x11Only))) << x11Only << " in\n"
                                                            << all.toStdString();

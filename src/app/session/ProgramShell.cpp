@@ -122,11 +122,11 @@ int ProgramShell::run(SessionBackends backends, bool openPreferences,
         static_cast<ProcessID>(getpid()),
         SettingsLinks(helpPage().toStdString()),
         std::move(backends.makePanel),
-        [&log]() -> std::unique_ptr<StatusItem> {
+        [&log, tint = backends.trayTint]() -> std::unique_ptr<StatusItem> {
             if (!QtStatusItem::isTrayAvailable())
                 log.write("Halvo: No system tray was found; open Preferences with "
                           "\"halvo --preferences\".");
-            return std::make_unique<QtStatusItem>();
+            return std::make_unique<QtStatusItem>(nullptr, tint);
         },
         [&windows] { windows->showPreferences(); },
         [&windows] { windows->showAbout(); },

@@ -12,6 +12,9 @@
 #include "platform/Workspace.h"
 #include "settings/PermissionHelp.h"
 
+#include <QColor>
+#include <optional>
+
 namespace halvo {
 
 struct SessionBackends {
@@ -24,6 +27,8 @@ struct SessionBackends {
     Permissions& permissions;
     MinimapPanelController::PanelFactory makePanel;
     PermissionHelp::Session session;
+    // The colour of the panel's text where the session knows it (the tray icon is drawn in it).
+    std::optional<QColor> trayTint = std::nullopt;
 };
 
 } // namespace halvo

@@ -16,6 +16,7 @@
 #include "platform/sway/SwayOverlayPanel.h"
 #include "platform/sway/SwayPermissions.h"
 #include "platform/sway/SwayScreens.h"
+#include "platform/sway/SwayTrayTint.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
 #include "platform/sway/WaylandConnection.h"
@@ -107,10 +108,13 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
         permissions,
         [&wayland, &screens](MinimapModel& model,
                              MinimapActions actions) -> std::unique_ptr<Panel> {
-            return std::make_unique<SwayOverlayPanel>(
-                wayland, screens, std::make_unique<MinimapOverlayView>(model, std::move(actions)));
+            auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
+            const MinimapOverlayView* shape = view.get();
+            return std::make_unique<SwayOverlayPanel>(wayland, screens, std::move(view),
+                                                      [shape] { return shape->surfaceRegion(); });
         },
-        PermissionHelp::Session::sway};
+        PermissionHelp::Session::sway,
+        SwayTrayTint::query(socket)};
     return shell.run(std::move(backends), openPreferences,
                      [](int status) { return CompositorLossReport::reported() ? 1 : status; });
 }

@@ -17,6 +17,7 @@ public:
         subscribe = 2,
         getOutputs = 3,
         getTree = 4,
+        getBarConfig = 6,
         getVersion = 7,
         getConfig = 9
     };

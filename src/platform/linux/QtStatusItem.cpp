@@ -11,19 +11,19 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 
 namespace halvo {
 namespace {
 
-// The monochrome SVG drawn in the panel's text colour, at the sizes trays ask for.
-QIcon programIcon() {
+// The monochrome SVG drawn in `tint`, at the sizes trays ask for.
+QIcon programIcon(const QColor& tint) {
     QSvgRenderer renderer(QStringLiteral(":/halvo/halvo.svg"));
     if (!renderer.isValid())
         return {};
     QIcon icon;
-    const QColor tint = QGuiApplication::palette().color(QPalette::WindowText);
     for (const int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
@@ -64,14 +64,18 @@ bool sameEntries(const std::vector<StatusMenuItem>& a, const std::vector<StatusM
 
 } // namespace
 
-QtStatusItem::QtStatusItem(QObject* parent)
-    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(std::make_unique<QMenu>()) {
+QtStatusItem::QtStatusItem(QObject* parent, std::optional<QColor> tint)
+    : QObject(parent), m_tray(new QSystemTrayIcon(this)), m_menu(std::make_unique<QMenu>()),
+      m_tint(tint.value_or(QGuiApplication::palette().color(QPalette::WindowText))) {
     m_tray->setContextMenu(m_menu.get());
     // A left click opens the menu too, as a menu-bar item would.
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::Trigger && !m_menu->isVisible())
-            m_menu->popup(QCursor::pos());
+        if ((r == QSystemTrayIcon::Trigger || (r == QSystemTrayIcon::Context && onWayland())) &&
+            !m_menu->isVisible())
+            openMenu();
     });
+    if (onWayland())
+        closeMenuWindowWhenDone();
     // The new entries replace an open menu only once it has closed. A StatusNotifierItem host
     // never shows the QMenu widget itself: it opens and closes the exported menu over D-Bus, which
     // only these two signals tell. Opening applies what came while it was closed.
@@ -87,6 +91,36 @@ QtStatusItem::QtStatusItem(QObject* parent)
     });
 }
 
+bool QtStatusItem::onWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void QtStatusItem::openMenu() {
+    if (onWayland()) {
+        // A Wayland popup needs a parent surface and a tray icon has none (Qt would make the menu
+        // an ordinary window that the compositor tiles over a whole output). As a window of fixed
+        // size it floats instead (sway centres it); choosing an entry or Escape closes it. The
+        // tray host asks the icon to show its menu: swaybar does not draw exported menus.
+        m_menu->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        m_menu->setFixedSize(m_menu->sizeHint());
+    }
+    m_menu->popup(QCursor::pos());
+    if (onWayland())
+        m_menu->activateWindow();
+}
+
+void QtStatusItem::closeMenuWindowWhenDone() {
+    // As a window the menu no longer closes by itself: after a choice, or when another window
+    // takes the focus, as a popup would.
+    connect(m_menu.get(), &QMenu::triggered, m_menu.get(), &QMenu::hide);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        const bool menuFocused = focus && focus == m_menu->windowHandle();
+        if (m_menuFocused && !menuFocused)
+            m_menu->hide();
+        m_menuFocused = menuFocused;
+    });
+}
+
 QtStatusItem::~QtStatusItem() {
     m_tray->hide();
 }
@@ -96,7 +130,8 @@ bool QtStatusItem::isTrayAvailable() {
 }
 
 bool QtStatusItem::setImage(const std::string& name, const std::string& accessibilityDescription) {
-    QIcon icon = name == "halvo" ? programIcon() : QIcon::fromTheme(QString::fromStdString(name));
+    QIcon icon =
+        name == "halvo" ? programIcon(m_tint) : QIcon::fromTheme(QString::fromStdString(name));
     if (icon.isNull())
         return false;
     m_tray->setIcon(icon);

@@ -4,8 +4,10 @@
 
 #include "platform/StatusItem.h"
 
+#include <QColor>
 #include <QObject>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -15,7 +17,9 @@ namespace halvo {
 class QtStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 public:
-    explicit QtStatusItem(QObject* parent = nullptr);
+    // The program's icon is drawn in `tint` when the panel's text colour is known, else in the
+    // palette's text colour.
+    explicit QtStatusItem(QObject* parent = nullptr, std::optional<QColor> tint = std::nullopt);
     ~QtStatusItem() override;
 
     // "halvo" is the program's own monochrome icon; other names are looked up in the icon theme.
@@ -32,13 +36,18 @@ public:
 
 private:
     void rebuildIfClosed();
+    void openMenu();
+    void closeMenuWindowWhenDone();
+    static bool onWayland();
 
     QSystemTrayIcon* m_tray = nullptr;
     std::unique_ptr<QMenu> m_menu;
+    QColor m_tint;
     std::vector<StatusMenuItem> m_items; // the entries last given
     std::vector<StatusMenuItem> m_shown; // the entries the menu holds
     bool m_built = false;
-    bool m_menuOpen = false; // between the menu's aboutToShow and aboutToHide
+    bool m_menuOpen = false;    // between the menu's aboutToShow and aboutToHide
+    bool m_menuFocused = false; // the menu, opened as a window on Wayland, has the focus
 };
 
 } // namespace halvo

@@ -38,7 +38,9 @@ LayerSurface::LayerSurface(WaylandConnection& connection, const LayerPlacement& 
     // Neither moved by panels' reserved room nor reserving any: the margins count from the
     // output's edges, as the placement's do.
     zwlr_layer_surface_v1_set_exclusive_zone(m_layerSurface, -1);
-    setKeyboardExclusive(keyboardExclusive);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        m_layerSurface, keyboardExclusive ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                                          : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
     place(placement);
 }
 
@@ -63,14 +65,12 @@ void LayerSurface::place(const LayerPlacement& placement) {
     m_connection.flush();
 }
 
-void LayerSurface::setKeyboardExclusive(bool exclusive) {
-    zwlr_layer_surface_v1_set_keyboard_interactivity(
-        m_layerSurface, exclusive ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
-                                  : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
-    if (!m_size.isEmpty()) {
-        wl_surface_commit(m_surface);
-        m_connection.flush();
-    }
+void LayerSurface::setInputRegion(const QRegion& region) {
+    wl_region* input = wl_compositor_create_region(m_connection.compositor());
+    for (const QRect& rect : region)
+        wl_region_add(input, rect.x(), rect.y(), rect.width(), rect.height());
+    wl_surface_set_input_region(m_surface, input);
+    wl_region_destroy(input);
 }
 
 void LayerSurface::update() {
@@ -107,15 +107,15 @@ void LayerSurface::frameDone(void* data, wl_callback* callback, uint32_t) {
     self->draw();
 }
 
-WaylandShmBuffer* LayerSurface::freeBuffer() {
+WaylandShmBuffer* LayerSurface::freeBuffer(QSize pixels) {
     for (const auto& buffer : m_buffers) {
-        if (!buffer->busy() && buffer->size() == m_size)
+        if (!buffer->busy() && buffer->size() == pixels)
             return buffer.get();
     }
-    std::erase_if(m_buffers, [&](const auto& b) { return !b->busy() && b->size() != m_size; });
+    std::erase_if(m_buffers, [&](const auto& b) { return !b->busy() && b->size() != pixels; });
     if (m_buffers.size() >= bufferCount)
         return nullptr;
-    auto buffer = std::make_unique<WaylandShmBuffer>(m_connection.shm(), m_size);
+    auto buffer = std::make_unique<WaylandShmBuffer>(m_connection.shm(), pixels);
     if (!buffer->ok())
         return nullptr;
     m_buffers.push_back(std::move(buffer));
@@ -125,12 +125,18 @@ WaylandShmBuffer* LayerSurface::freeBuffer() {
 void LayerSurface::draw() {
     if (!m_dirty || m_size.isEmpty() || m_frame || m_closed)
         return;
-    WaylandShmBuffer* buffer = freeBuffer();
+    // Read at each frame: the output's scale may change while the surface is shown.
+    const int scale = m_connection.outputScale(m_placement.outputName);
+    WaylandShmBuffer* buffer = freeBuffer(m_size * scale);
     if (!buffer)
         return; // both buffers are with the compositor: the next frame callback draws
     m_dirty = false;
-    buffer->image().fill(Qt::transparent);
-    m_paint(buffer->image());
+    m_scale = scale;
+    QImage& image = buffer->image();
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    m_paint(image);
+    wl_surface_set_buffer_scale(m_surface, scale);
     wl_surface_attach(m_surface, buffer->attach(), 0, 0);
     wl_surface_damage(m_surface, 0, 0, m_size.width(), m_size.height());
     m_frame = wl_surface_frame(m_surface);

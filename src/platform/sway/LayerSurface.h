@@ -1,5 +1,6 @@
 // One surface in the overlay layer of an output, anchored to its bottom and left edges with the
-// size and margins of a LayerPlacement, drawn from shared-memory buffers. Mapped from the first
+// size and margins of a LayerPlacement (in the output's logical units), drawn from shared-memory
+// buffers at the output's scale. Mapped from the first
 // configure until it is destroyed.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include "platform/sway/WaylandShmBuffer.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QSize>
 #include <functional>
 #include <memory>
@@ -26,8 +28,9 @@ class LayerSurface {
 public:
     // Makes the surface on the output `placement` names (the compositor's choice when there is
     // none of that name) and commits it without content; the compositor answers with configure,
-    // after which `paint` is asked for the first frame. `role` is the layer namespace the
-    // compositor's rules may name.
+    // after which `paint` is asked for the first frame. A keyboard-exclusive surface takes the
+    // keyboard from the focused window for as long as it exists; otherwise it never has it.
+    // `role` is the layer namespace the compositor's rules may name.
     LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
                  bool keyboardExclusive, std::function<void(QImage&)> paint,
                  const char* role = "halvo-overlay");
@@ -39,9 +42,9 @@ public:
     void place(const LayerPlacement& placement);
     const LayerPlacement& placement() const { return m_placement; }
 
-    // Whether the surface takes the keyboard from the focused window (while a switch is open) or
-    // never does.
-    void setKeyboardExclusive(bool exclusive);
+    // Where the surface takes pointer events (in its own coordinates); elsewhere they go to what
+    // is below. Applies with the next frame, so that it always matches what is drawn.
+    void setInputRegion(const QRegion& region);
 
     // Asks for a new frame: `paint` runs when the compositor is ready for one, at most once per
     // frame the compositor shows.
@@ -50,12 +53,15 @@ public:
     wl_surface* surface() const { return m_surface; }
     // The size the compositor configured, empty before the first configure.
     QSize size() const { return m_size; }
+    // Device pixels per unit of size in the last frame: the output's scale, so that the surface
+    // has the same size on every output and is drawn sharp on a HiDPI one.
+    int bufferScale() const { return m_scale; }
     // The compositor took the surface away (its output went): only destroying it is left.
     bool isClosed() const { return m_closed; }
 
 private:
     void draw();
-    WaylandShmBuffer* freeBuffer();
+    WaylandShmBuffer* freeBuffer(QSize pixels);
 
     static void configure(void* data, zwlr_layer_surface_v1* surface, uint32_t serial,
                           uint32_t width, uint32_t height);
@@ -72,6 +78,7 @@ private:
     wl_callback* m_frame = nullptr;
     std::vector<std::unique_ptr<WaylandShmBuffer>> m_buffers;
     QSize m_size;
+    int m_scale = 1;
     bool m_dirty = true;
     bool m_closed = false;
 };

@@ -4,8 +4,6 @@
 #include "platform/HotkeyAction.h"
 
 #include <QTimer>
-#include <functional>
-#include <vector>
 
 namespace halvo {
 
@@ -21,14 +19,12 @@ SwayEventMonitor::~SwayEventMonitor() {
 std::optional<MonitorToken> SwayEventMonitor::addMonitor(Handlers handlers) {
     if (!m_connection.ok())
         return std::nullopt;
-    const MonitorToken token = m_nextToken++;
-    m_monitors.emplace(token, std::move(handlers));
-    return token;
+    return m_monitors.add(std::move(handlers));
 }
 
 void SwayEventMonitor::removeMonitor(MonitorToken token) {
-    m_monitors.erase(token);
-    if (m_monitors.empty())
+    m_monitors.remove(token);
+    if (m_monitors.size() == 0)
         giveBack();
 }
 
@@ -37,7 +33,7 @@ bool SwayEventMonitor::hasKeyboardFocus() const {
 }
 
 void SwayEventMonitor::shortcutPressed(Modifiers held) {
-    if (m_monitors.empty() || held.isEmpty())
+    if (m_monitors.size() == 0 || held.isEmpty())
         return;
     if (held != m_held)
         deliverModifiers(held);
@@ -83,7 +79,7 @@ void SwayEventMonitor::keyboard(const WaylandConnection::KeyboardEvent& event) {
     case Kind::key:
         // The seam reports the four arrows only.
         if (m_surface && !event.pressed && hotkeyActionForKey(event.key))
-            deliverKeyReleased(event.key);
+            m_monitors.deliverKeyReleased(event.key);
         return;
     }
 }
@@ -110,25 +106,10 @@ void SwayEventMonitor::giveBack() {
     m_held = Modifiers();
 }
 
+// What was last reported is kept, so that only changes are delivered.
 void SwayEventMonitor::deliverModifiers(Modifiers held) {
     m_held = held;
-    std::vector<std::function<void(Modifiers)>> handlers; // a handler may remove its monitor
-    for (const auto& [token, monitor] : m_monitors) {
-        if (monitor.modifiersChanged)
-            handlers.push_back(monitor.modifiersChanged);
-    }
-    for (const auto& handler : handlers)
-        handler(held);
-}
-
-void SwayEventMonitor::deliverKeyReleased(Key key) {
-    std::vector<std::function<void(Key)>> handlers;
-    for (const auto& [token, monitor] : m_monitors) {
-        if (monitor.keyReleased)
-            handlers.push_back(monitor.keyReleased);
-    }
-    for (const auto& handler : handlers)
-        handler(key);
+    m_monitors.deliverModifiers(held);
 }
 
 } // namespace halvo

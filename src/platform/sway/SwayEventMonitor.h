@@ -10,13 +10,13 @@
 #pragma once
 
 #include "platform/EventMonitor.h"
+#include "platform/MonitorSet.h"
 #include "platform/sway/LayerSurface.h"
 #include "platform/sway/WaylandConnection.h"
 
 #include <QObject>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <memory>
 
 namespace halvo {
@@ -49,15 +49,13 @@ private:
     void focusLeft();
     void giveBack();
     void deliverModifiers(Modifiers held);
-    void deliverKeyReleased(Key key);
 
     WaylandConnection& m_connection;
     std::unique_ptr<LayerSurface> m_surface;
     Modifiers m_held;          // as last reported
     bool m_hadFocus = false;   // whether the surface has had the keyboard yet
     std::uint64_t m_holds = 0; // counts the surfaces made, so that a timeout finds its own
-    MonitorToken m_nextToken = 1;
-    std::map<MonitorToken, Handlers> m_monitors;
+    MonitorSet m_monitors;
 };
 
 } // namespace halvo

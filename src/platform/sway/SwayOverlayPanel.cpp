@@ -10,10 +10,11 @@
 namespace halvo {
 
 SwayOverlayPanel::SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
-                                   std::unique_ptr<QWidget> content)
+                                   std::unique_ptr<QWidget> content, InputRegion inputRegion)
     : m_connection(connection), m_screens(screens),
       m_host(std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint)),
-      m_content(content.release()), m_forwarder(m_host.get()) {
+      m_content(content.release()), m_forwarder(m_host.get()),
+      m_inputRegion(std::move(inputRegion)) {
     m_host->setAttribute(Qt::WA_DontShowOnScreen);
     m_host->setAttribute(Qt::WA_TranslucentBackground);
     m_host->setWindowTitle(QStringLiteral("Halvo overlay"));
@@ -64,16 +65,6 @@ void SwayOverlayPanel::setAppearance(Theme) {
     m_content->update();
 }
 
-void SwayOverlayPanel::setKeyboardExclusive(bool exclusive) {
-    m_keyboardExclusive = exclusive;
-    if (m_surface)
-        m_surface->setKeyboardExclusive(exclusive);
-}
-
-bool SwayOverlayPanel::hasKeyboardFocus() const {
-    return m_surface && m_connection.keyboardFocus() == m_surface->surface();
-}
-
 void SwayOverlayPanel::createSurface() {
     m_surface.reset();
     if (!m_connection.ok())
@@ -81,7 +72,7 @@ void SwayOverlayPanel::createSurface() {
     // Without a screen under the frame the compositor picks the output (its focused one).
     const LayerPlacement placement =
         m_placement.value_or(LayerPlacement{{}, m_host->width(), m_host->height(), 0, 0});
-    m_surface = std::make_unique<LayerSurface>(m_connection, placement, m_keyboardExclusive,
+    m_surface = std::make_unique<LayerSurface>(m_connection, placement, /*keyboardExclusive=*/false,
                                                [this](QImage& image) { paint(image); });
     m_connection.setPointerHandler(
         m_surface->surface(),
@@ -89,6 +80,10 @@ void SwayOverlayPanel::createSurface() {
 }
 
 void SwayOverlayPanel::paint(QImage& image) {
+    // The shadow and the rounded corners' transparent margins let clicks through to the windows
+    // below; the region goes with the frame it belongs to.
+    if (m_inputRegion)
+        m_surface->setInputRegion(m_inputRegion());
     m_content->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 }
 

@@ -1,7 +1,8 @@
 // The overlay's panel on sway: a layer surface on the overlay layer of the output under the
 // frame, drawn by the hosted view's own paint code (QWidget::render into shared memory) and fed
 // the surface's pointer events. Qt cannot make layer surfaces, so the view lives in a top-level
-// widget that is never shown on screen.
+// widget that is never shown on screen. The overlay never takes the keyboard: while a shortcut is
+// held SwayEventMonitor's own surface has it, so the overlay comes and goes without moving it.
 #pragma once
 
 #include "platform/Panel.h"
@@ -11,7 +12,9 @@
 #include "platform/sway/WidgetPointerForwarder.h"
 
 #include <QObject>
+#include <QRegion>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,9 +24,11 @@ class SwayOverlayPanel final : public QObject, public Panel {
     Q_OBJECT
 public:
     // Hosts `content` (and owns it from now on). Frames are placed on the screens `screens`
-    // reports; a screen's name is its output's.
+    // reports; a screen's name is its output's. `inputRegion` is the part of the content that
+    // takes the pointer (asked again with each frame); without it the whole frame does.
+    using InputRegion = std::function<QRegion()>;
     SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
-                     std::unique_ptr<QWidget> content);
+                     std::unique_ptr<QWidget> content, InputRegion inputRegion = {});
     ~SwayOverlayPanel() override;
 
     void setFrame(Rect frame) override;
@@ -31,12 +36,6 @@ public:
     void orderFront() override;
     void orderOut() override;
     void setAppearance(Theme theme) override;
-
-    // While a switch is open the overlay takes the keyboard (its arrows, their repeat and the
-    // release of the modifiers then come to it); otherwise it never does.
-    void setKeyboardExclusive(bool exclusive);
-    // Whether the overlay has the keyboard focus now.
-    bool hasKeyboardFocus() const;
 
     QWidget* content() const { return m_content; }
     // The surface while the panel is ordered front, null otherwise.
@@ -55,10 +54,10 @@ private:
     std::unique_ptr<QWidget> m_host;
     QWidget* m_content = nullptr;
     WidgetPointerForwarder m_forwarder;
+    InputRegion m_inputRegion;
     std::unique_ptr<LayerSurface> m_surface;
     std::optional<LayerPlacement> m_placement;
     Rect m_frame{0, 0, 480, 148};
-    bool m_keyboardExclusive = false;
 };
 
 } // namespace halvo

@@ -127,6 +127,17 @@ const zxdg_output_v1_listener WaylandConnection::s_outputListener = {
     .description = [](void*, zxdg_output_v1*, const char*) {},
 };
 
+// Only the scale is wanted from wl_output; the name comes from xdg-output.
+const wl_output_listener WaylandConnection::s_outputScaleListener = {
+    .geometry = [](void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
+                   const char*, int32_t) {},
+    .mode = [](void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {},
+    .done = [](void*, wl_output*) {},
+    .scale = &WaylandConnection::outputScaleChanged,
+    .name = [](void*, wl_output*, const char*) {},
+    .description = [](void*, wl_output*, const char*) {},
+};
+
 WaylandConnection::WaylandConnection(const std::string& display) {
     m_display = wl_display_connect(display.empty() ? nullptr : display.c_str());
     if (!m_display) {
@@ -204,7 +215,9 @@ void WaylandConnection::global(void* data, wl_registry* registry, uint32_t name,
     } else if (is(wl_output_interface)) {
         auto output = std::make_unique<Output>();
         output->globalName = name;
-        output->output = bind<wl_output>(registry, name, &wl_output_interface, version, 1);
+        // Version 2 brings the output's scale.
+        output->output = bind<wl_output>(registry, name, &wl_output_interface, version, 2);
+        wl_output_add_listener(output->output, &s_outputScaleListener, output.get());
         if (self->m_outputManager)
             self->watchOutputName(*output);
         self->m_outputs.push_back(std::move(output));
@@ -232,6 +245,18 @@ void WaylandConnection::watchOutputName(Output& output) {
 
 void WaylandConnection::outputName(void* data, zxdg_output_v1*, const char* name) {
     static_cast<Output*>(data)->name = name;
+}
+
+void WaylandConnection::outputScaleChanged(void* data, wl_output*, int32_t factor) {
+    static_cast<Output*>(data)->scale = std::max(1, static_cast<int>(factor));
+}
+
+int WaylandConnection::outputScale(const std::string& name) const {
+    for (const auto& output : m_outputs) {
+        if (output->name == name)
+            return output->scale;
+    }
+    return 1;
 }
 
 wl_output* WaylandConnection::output(const std::string& name) const {

@@ -21,6 +21,7 @@ struct wl_keyboard;
 struct wl_keyboard_listener;
 struct wl_array;
 struct wl_output;
+struct wl_output_listener;
 struct wl_pointer;
 struct wl_pointer_listener;
 struct wl_registry;
@@ -81,6 +82,9 @@ public:
 
     // The output named `name` ("HEADLESS-2", "DP-1"), null when there is none.
     wl_output* output(const std::string& name) const;
+    // The scale the compositor renders the output named `name` at (2 on a HiDPI output whose
+    // config says `scale 2`); 1 when there is no such output or it says none.
+    int outputScale(const std::string& name) const;
 
     // Pointer events on `surface` go to `handler` until it is removed.
     void setPointerHandler(wl_surface* surface, PointerHandler handler);
@@ -88,6 +92,8 @@ public:
 
     // Whether the seat has a pointer (headless compositors may have none).
     bool hasPointer() const { return m_pointer != nullptr; }
+    // The surface of this connection's that the pointer is over, null when none is.
+    wl_surface* pointerFocus() const { return m_pointerSurface; }
     // The surface of this connection that has the keyboard focus, null when none has.
     wl_surface* keyboardFocus() const { return m_keyboardSurface; }
     // Keyboard events of every surface of this connection go to `handler` (one at a time; an
@@ -107,6 +113,7 @@ private:
         wl_output* output = nullptr;
         zxdg_output_v1* details = nullptr;
         std::string name;
+        int scale = 1;
     };
 
     void dispatch();
@@ -120,6 +127,7 @@ private:
     static void seatCapabilities(void* data, wl_seat* seat, uint32_t capabilities);
     static void seatName(void* data, wl_seat* seat, const char* name);
     static void outputName(void* data, zxdg_output_v1* output, const char* name);
+    static void outputScaleChanged(void* data, wl_output* output, int32_t factor);
     static void pointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface,
                              int32_t x, int32_t y);
     static void pointerLeave(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface);
@@ -142,6 +150,7 @@ private:
     static const wl_pointer_listener s_pointerListener;
     static const wl_keyboard_listener s_keyboardListener;
     static const zxdg_output_v1_listener s_outputListener;
+    static const wl_output_listener s_outputScaleListener;
 
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;

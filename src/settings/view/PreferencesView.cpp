@@ -370,8 +370,7 @@ QWidget* PreferencesView::makeUsageTipsSection() {
     tips->setContentsMargins(0, 8, 0, 0);
     tips->setSpacing(10);
     const std::string texts[] = {
-        localized("Hold your modifier combination to show the minimap. Release it to hide.",
-                  "Usage tip: showing the minimap"),
+        m_backend.permissionHelp().showingTip(),
         localized(
             "Hold Left or Right for 0.6 seconds to move all of the selected app’s windows to the "
             "screen where you started switching. Full-screen and fixed windows stay in place.",
