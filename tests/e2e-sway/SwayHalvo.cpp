@@ -125,13 +125,16 @@ bool SwayHalvo::startHalvo(bool waitForShortcut) {
                                   {"GSETTINGS_BACKEND", "memory"}});
     if (!waitForShortcut)
         return true;
-    // The registrar lists the bindings it made in XDG_RUNTIME_DIR (the config folder here).
+    // The registrar lists the bindings it made in XDG_RUNTIME_DIR (the config folder here): the
+    // sway socket, then one line for each arrow's combination as soon as it is bound.
     const std::string record = m_configHome + "/halvo-sway-bindings";
     return waitUntil(
         [&] {
             std::ifstream in(record);
-            std::string line;
-            return !m_halvo->waitForExit(0) && std::getline(in, line) && !line.empty();
+            int lines = 0;
+            for (std::string line; std::getline(in, line);)
+                lines += line.empty() ? 0 : 1;
+            return !m_halvo->waitForExit(0) && lines == 1 + 4;
         },
         20);
 }
