@@ -74,6 +74,7 @@ private:
     QSize m_size;
     bool m_dirty = true;
     bool m_closed = false;
+    int m_framesCommitted = 0;
 };
 
 } // namespace halvo

@@ -2,6 +2,7 @@
 #include "platform/sway/SwayWorkspace.h"
 
 #include "platform/i3ipc/I3IpcError.h"
+#include "platform/sway/LatencyTrace.h"
 
 #include <QFileInfo>
 #include <QIcon>
@@ -131,6 +132,7 @@ std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
 }
 
 bool SwayWorkspace::focus(std::int64_t conId) {
+    LatencyTrace::mark("focus-command");
     try {
         const auto results = m_pool.with([&](I3IpcClient& client) {
             return client.runCommand("[con_id=" + std::to_string(conId) + "] focus");
