@@ -312,6 +312,7 @@ public:
             }
             measureLatency(session, halvo, events, keys);
             const Memory before = Memory::of(halvo.pid());
+            std::system(("cp /proc/" + std::to_string(halvo.pid()) + "/smaps /tmp/halvo-smaps").c_str());
             const int done1 = switches(session, events, keys, m_options.switches);
             const Memory after1 = Memory::of(halvo.pid());
             const int done2 = switches(session, events, keys, m_options.switches);
@@ -330,6 +331,7 @@ public:
         if (!halvo.running())
             std::fprintf(stderr, "halvo exited during the run:\n%s\n", halvo.log().c_str());
         ChildProcess::end(crowd);
+        std::ofstream("/tmp/halvo-probe-last.log") << halvo.log();
         std::filesystem::remove_all(configHome);
     }
 
@@ -405,9 +407,9 @@ private:
             pause(0.3);
             focused = focusedApp(session);
             const auto marks = traces(halvo.log());
-            if (const auto at = firstMark(marks, "overlay-first-frame", pressed, stepped))
+            if (const auto at = firstMark(marks, "halvo-overlay:first-frame", pressed, stepped))
                 frame.push_back(msBetween(pressed, *at));
-            if (const auto at = firstMark(marks, "binding-press", pressed, stepped))
+            if (const auto at = firstMark(marks, "binding:press", pressed, stepped))
                 haloBinding.push_back(msBetween(pressed, *at));
         }
         row("Right (Control+Alt held) → sway's binding event", summary(binding, m_options.trials));

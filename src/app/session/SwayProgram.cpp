@@ -60,6 +60,14 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     const bool choosePlatform = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (choosePlatform)
         qputenv("QT_QPA_PLATFORM", "wayland");
+    // Qt asks whether its own window decorations are supported the first time it paints any
+    // window, the overlay's hidden host included, and to answer it loads the EGL client buffer
+    // integration: Mesa and LLVM, about 50 MiB resident, though Halvo draws nothing with GL.
+    // sway decorates Preferences and About itself (server-side decorations), so nothing is
+    // lost. Qt reads the variable lazily: it stays set, and the programs Halvo opens URLs with
+    // inherit it, with the same effect on sway.
+    if (qEnvironmentVariableIsEmpty("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     CompositorLossReport::watchQt();
     ProgramShell shell(argc, argv, log);
     if (choosePlatform)

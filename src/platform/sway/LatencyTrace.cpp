@@ -14,14 +14,14 @@ bool LatencyTrace::enabled() {
     return on;
 }
 
-void LatencyTrace::mark(const char* what) {
+void LatencyTrace::mark(const char* source, const char* what) {
     if (!enabled())
         return;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     char line[128];
     const int length =
-        std::snprintf(line, sizeof line, "halvo-trace %s %lld\n", what,
+        std::snprintf(line, sizeof line, "halvo-trace %s:%s %lld\n", source, what,
                       static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
     if (length <= 0 || static_cast<size_t>(length) >= sizeof line)
         return;

@@ -8,9 +8,9 @@ namespace halvo {
 
 class LatencyTrace {
 public:
-    // Writes "halvo-trace WHAT NANOSECONDS" (CLOCK_MONOTONIC) when tracing is on; costs one
-    // branch when it is off.
-    static void mark(const char* what);
+    // Writes "halvo-trace SOURCE:WHAT NANOSECONDS" (CLOCK_MONOTONIC) when tracing is on; costs
+    // one branch when it is off. `source` names whose moment it is (a layer surface's role).
+    static void mark(const char* source, const char* what);
     static bool enabled();
 };
 

@@ -26,8 +26,8 @@ class LayerSurface {
 public:
     // Makes the surface on the output `placement` names (the compositor's choice when there is
     // none of that name) and commits it without content; the compositor answers with configure,
-    // after which `paint` is asked for the first frame. `role` is the layer namespace the
-    // compositor's rules may name.
+    // after which `paint` is asked for the first frame. `role` (a literal: it is kept) is the
+    // layer namespace the compositor's rules may name.
     LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
                  bool keyboardExclusive, std::function<void(QImage&)> paint,
                  const char* role = "halvo-overlay");
@@ -74,6 +74,7 @@ private:
     QSize m_size;
     bool m_dirty = true;
     bool m_closed = false;
+    const char* m_role;
     int m_framesCommitted = 0;
 };
 

@@ -303,7 +303,7 @@ void SwayHotkeyRegistrar::handleBinding(const nlohmann::json& event) {
         !m_bound.count(combination(*action, modifiers)))
         return; // not one of this run's bindings
     const bool pressed = kind == "press";
-    LatencyTrace::mark(pressed ? "binding-press" : "binding-release");
+    LatencyTrace::mark("binding", pressed ? "press" : "release");
     if (pressed)
         m_monitor.shortcutPressed(modifiers);
     if (!m_handler)

@@ -132,7 +132,7 @@ std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
 }
 
 bool SwayWorkspace::focus(std::int64_t conId) {
-    LatencyTrace::mark("focus-command");
+    LatencyTrace::mark("focus", "command");
     try {
         const auto results = m_pool.with([&](I3IpcClient& client) {
             return client.runCommand("[con_id=" + std::to_string(conId) + "] focus");

@@ -327,7 +327,7 @@ void WaylandConnection::keyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t
     if (!known)
         return;
     if (state == WL_KEYBOARD_KEY_STATE_PRESSED)
-        LatencyTrace::mark("overlay-key");
+        LatencyTrace::mark("keyboard", "key");
     self->deliver(keyboardEvent(KeyboardEvent::Kind::key, {}, *known,
                                 state == WL_KEYBOARD_KEY_STATE_PRESSED));
 }
