@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace halvo {
@@ -32,6 +33,13 @@ void SwayIpcEvents::on(const std::string& type, Handler handler) {
 
 void SwayIpcEvents::onLost(std::function<void()> handler) {
     m_lostHandlers.push_back(std::move(handler));
+}
+
+bool SwayIpcEvents::pending() const {
+    if (!ok())
+        return false;
+    pollfd socket{m_client->fd(), POLLIN, 0};
+    return poll(&socket, 1, 0) > 0;
 }
 
 void SwayIpcEvents::readAvailable() {

@@ -39,6 +39,9 @@ public:
     void on(const std::string& type, Handler handler);
     // Runs once when the connection closes or breaks (or sends what is not i3 IPC): sway is gone.
     void onLost(std::function<void()> handler);
+    // Whether sway has sent events that the handlers have not been given yet (bytes waiting on
+    // the socket or a message read but not dispatched).
+    bool pending() const;
 
 private:
     void readAvailable();

@@ -16,7 +16,10 @@ extern char** environ;
 namespace halvo {
 
 SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
-    : m_pool(pool), m_ownPid(ownPid) {
+    : m_pool(pool), m_ownPid(ownPid), m_events(events) {
+    m_pendingUpdate.setSingleShot(true);
+    m_pendingUpdate.setInterval(0);
+    m_pendingUpdate.callOnTimeout([this] { update(); });
     if (const std::optional<SwayClientList> list = read()) {
         for (const auto& app : list->applications()) {
             m_knownApps.insert(app.appKey);
@@ -27,14 +30,17 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID
             m_frontmostApp = focused->appKey;
     }
     // A window opened, closed, focused or moved (to the scratchpad, for one) may change the
-    // applications; the tree read afterwards says how. Title changes, which a terminal makes
+    // applications; the tree read afterwards says how, once for a burst of events (an
+    // activation brings three focus events). Title changes, which a terminal makes
     // all the time, and the like change nothing here.
+    events.on("workspace", [this](const nlohmann::json&) { m_snapshot.reset(); });
     events.on("window", [this](const nlohmann::json& event) {
+        m_snapshot.reset();
         static const std::set<std::string> relevant{"new", "close", "focus", "move"};
         const auto change = event.find("change");
         if (change != event.end() && change->is_string() &&
             relevant.count(change->get<std::string>()))
-            update();
+            m_pendingUpdate.start();
     });
 }
 
@@ -59,10 +65,13 @@ void SwayWorkspace::setDesktopEntries(DesktopEntries entries) {
 }
 
 std::optional<SwayClientList> SwayWorkspace::read() {
+    if (m_snapshot && !m_events.pending())
+        return m_snapshot;
     try {
-        return m_pool.with([this](I3IpcClient& client) {
+        m_snapshot = m_pool.with([this](I3IpcClient& client) {
             return SwayClientList::fromTree(client.tree(), m_ownPid);
         });
+        return m_snapshot;
     } catch (const I3IpcError&) {
         return std::nullopt;
     }
@@ -133,6 +142,7 @@ std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
 
 bool SwayWorkspace::focus(std::int64_t conId) {
     LatencyTrace::mark("focus", "command");
+    m_snapshot.reset();
     try {
         const auto results = m_pool.with([&](I3IpcClient& client) {
             return client.runCommand("[con_id=" + std::to_string(conId) + "] focus");
