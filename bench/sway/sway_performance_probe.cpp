@@ -5,7 +5,9 @@
 //   Halvo's own time stamp of that wl_surface_commit (HALVO_LATENCY_TRACE; CLOCK_MONOTONIC, the
 //   clock the probe reads too), and → sway's `binding` event read by the probe;
 // - that arrow → sway's IPC `window` focus event for the next app in the stored order, and a
-//   second arrow (now typed into the overlay's own surface) → the focus event of the app after;
+//   second arrow with the combination still held (a binding again: sway's bindings come before
+//   the surface with the keyboard) → the focus event of the app after; and, from Halvo's trace,
+//   when it sent each focus command;
 // - RSS, PSS and private memory (/proc/PID/smaps_rollup) idle and after many switches.
 // Prints Markdown table rows; asserts nothing. Run through bench/run-performance --sway.
 #include "platform/i3ipc/I3EventReader.h"
@@ -55,6 +57,7 @@ struct Options {
     double idleSeconds = 2;
     std::string pinHalvo; // a CPU list for taskset, empty: not pinned
     std::string pinSway;
+    std::string log; // where Halvo's log of each run goes (PREFIX-WINDOWS.log), empty: nowhere
 };
 
 // CLOCK_MONOTONIC in nanoseconds: the clock of Halvo's trace lines.
@@ -312,7 +315,6 @@ public:
             }
             measureLatency(session, halvo, events, keys);
             const Memory before = Memory::of(halvo.pid());
-            std::system(("cp /proc/" + std::to_string(halvo.pid()) + "/smaps /tmp/halvo-smaps").c_str());
             const int done1 = switches(session, events, keys, m_options.switches);
             const Memory after1 = Memory::of(halvo.pid());
             const int done2 = switches(session, events, keys, m_options.switches);
@@ -331,7 +333,8 @@ public:
         if (!halvo.running())
             std::fprintf(stderr, "halvo exited during the run:\n%s\n", halvo.log().c_str());
         ChildProcess::end(crowd);
-        std::ofstream("/tmp/halvo-probe-last.log") << halvo.log();
+        if (!m_options.log.empty())
+            std::ofstream(m_options.log + "-" + std::to_string(m_windows) + ".log") << halvo.log();
         std::filesystem::remove_all(configHome);
     }
 
@@ -370,7 +373,8 @@ private:
 
     void measureLatency(const SwaySession& session, HalvoProgram& halvo, EventStream& events,
                         SwayVirtualKeyboard& keys) {
-        std::vector<double> frame, binding, haloBinding, firstFocus, secondFocus;
+        std::vector<double> frame, binding, haloBinding, firstFocus, secondFocus, firstCommand,
+            secondCommand;
         int wrongFocus = 0;
         std::string focused = focusedApp(session);
         for (int trial = 0; trial < m_options.trials; ++trial) {
@@ -411,14 +415,25 @@ private:
                 frame.push_back(msBetween(pressed, *at));
             if (const auto at = firstMark(marks, "binding:press", pressed, stepped))
                 haloBinding.push_back(msBetween(pressed, *at));
+            if (const auto at = firstMark(marks, "focus:command", pressed, stepped))
+                firstCommand.push_back(msBetween(pressed, *at));
+            // The first step's activation sends a second focus command a few milliseconds after
+            // its first, which may come after this key: a command for this step comes no
+            // earlier than the 35 ms delay after it.
+            if (const auto at =
+                    firstMark(marks, "focus:command", stepped + 30000000LL, monotonicNs()))
+                secondCommand.push_back(msBetween(stepped, *at));
         }
         row("Right (Control+Alt held) → sway's binding event", summary(binding, m_options.trials));
         row("Right (Control+Alt held) → Halvo read the binding event",
             summary(haloBinding, m_options.trials));
         row("Right (Control+Alt held) → overlay's first frame committed",
             summary(frame, m_options.trials));
+        row("first Right → Halvo sends the focus command", summary(firstCommand, m_options.trials));
         row("first Right → focus event of the next app", summary(firstFocus, m_options.trials));
-        row("second Right (into the overlay) → focus event of the app after",
+        row("second Right, still held → Halvo sends the focus command",
+            summary(secondCommand, m_options.trials));
+        row("second Right, still held → focus event of the app after",
             summary(secondFocus, m_options.trials));
         if (wrongFocus)
             std::fprintf(stderr, "%d focus events missing or of an unexpected app\n", wrongFocus);
@@ -483,11 +498,13 @@ int main(int argc, char** argv) {
             options.pinHalvo = value;
         else if (name == "--pin-sway")
             options.pinSway = value;
+        else if (name == "--log")
+            options.log = value;
         else {
             std::fprintf(stderr,
                          "usage: sway_performance_probe [--windows 5,50] [--trials 30] "
                          "[--switches 500] [--idle-seconds 2] [--crowd PATH] [--pin-halvo CPUS] "
-                         "[--pin-sway CPUS]\n");
+                         "[--pin-sway CPUS] [--log PREFIX]\n");
             return 2;
         }
     }

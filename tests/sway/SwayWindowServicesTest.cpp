@@ -153,6 +153,22 @@ TEST(SwayWorkspace, ActivationFocusesTheAppAndNotifies) {
     killAll(services.session, started);
 }
 
+// The workspace keeps the tree it read; a change another client makes is still seen at once,
+// before the event loop has handed sway's events over.
+TEST(SwayWorkspace, AnswersFollowChangesMadeElsewhereAtOnce) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID first = services.foot("halvo-fresh-a", started);
+    const ProcessID second = services.foot("halvo-fresh-b", started);
+    ASSERT_EQ(services.workspace.frontmostApplication()->processIdentifier, second);
+    ASSERT_TRUE(services.session.command("[app_id=halvo-fresh-a] focus"));
+    EXPECT_EQ(services.workspace.frontmostApplication()->processIdentifier, first);
+    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-fresh-c"}));
+    ASSERT_TRUE(services.session.waitForWindow("halvo-fresh-c"));
+    EXPECT_TRUE(services.app("halvo-fresh-c"));
+    killAll(services.session, started);
+}
+
 // sway has no minimised state; its scratchpad is the nearest: put away, the app is hidden, and
 // unhide or activation brings the window back.
 TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
