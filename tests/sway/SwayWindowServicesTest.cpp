@@ -34,8 +34,9 @@ struct Services {
     SwaySession& session = swaySession();
     SwayIpcPool pool{session.swaySocket()};
     SwayIpcEvents events{session.swaySocket(), {"window", "workspace"}};
-    SwayWorkspace workspace{pool, events, getpid()};
-    SwayWindowControl control{pool, getpid()};
+    SwayTreeCache tree{pool, events, getpid()};
+    SwayWorkspace workspace{pool, events, tree};
+    SwayWindowControl control{pool, tree};
     SwayScreens screens{pool, events};
 
     std::optional<RunningApplication> app(const std::string& appKey) {

@@ -16,6 +16,7 @@
 #include "platform/sway/SwayOverlayPanel.h"
 #include "platform/sway/SwayPermissions.h"
 #include "platform/sway/SwayScreens.h"
+#include "platform/sway/SwayTreeCache.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
 #include "platform/sway/WaylandConnection.h"
@@ -95,9 +96,10 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     const ProcessID ownPid = static_cast<ProcessID>(getpid());
     const DesktopEntryIndex desktopEntries;
     SwayIpcPool pool(socket);
-    SwayWorkspace workspace(pool, events, ownPid);
+    SwayTreeCache tree(pool, events, ownPid);
+    SwayWorkspace workspace(pool, events, tree);
     workspace.setDesktopEntries(SwayWorkspace::DesktopEntries::installed(desktopEntries));
-    SwayWindowControl windowControl(pool, ownPid);
+    SwayWindowControl windowControl(pool, tree);
     SwayScreens screens(pool, events);
     SwayEventMonitor eventMonitor(wayland);
     SwayHotkeyRegistrar hotkeyRegistrar(socket, eventMonitor,

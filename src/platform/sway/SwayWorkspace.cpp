@@ -15,8 +15,8 @@ extern char** environ;
 
 namespace halvo {
 
-SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
-    : m_pool(pool), m_ownPid(ownPid), m_events(events) {
+SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeCache& tree)
+    : m_pool(pool), m_tree(tree) {
     m_pendingUpdate.setSingleShot(true);
     m_pendingUpdate.setInterval(0);
     m_pendingUpdate.callOnTimeout([this] { update(); });
@@ -33,9 +33,7 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID
     // applications; the tree read afterwards says how, once for a burst of events (an
     // activation brings three focus events). Title changes, which a terminal makes
     // all the time, and the like change nothing here.
-    events.on("workspace", [this](const nlohmann::json&) { m_snapshot.reset(); });
     events.on("window", [this](const nlohmann::json& event) {
-        m_snapshot.reset();
         static const std::set<std::string> relevant{"new", "close", "focus", "move"};
         const auto change = event.find("change");
         if (change != event.end() && change->is_string() &&
@@ -65,16 +63,7 @@ void SwayWorkspace::setDesktopEntries(DesktopEntries entries) {
 }
 
 std::optional<SwayClientList> SwayWorkspace::read() {
-    if (m_snapshot && !m_events.pending())
-        return m_snapshot;
-    try {
-        m_snapshot = m_pool.with([this](I3IpcClient& client) {
-            return SwayClientList::fromTree(client.tree(), m_ownPid);
-        });
-        return m_snapshot;
-    } catch (const I3IpcError&) {
-        return std::nullopt;
-    }
+    return m_tree.read();
 }
 
 const SwayWorkspace::AppInfo&
@@ -142,13 +131,14 @@ std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
 
 bool SwayWorkspace::focus(std::int64_t conId) {
     LatencyTrace::mark("focus", "command");
-    m_snapshot.reset();
     try {
         const auto results = m_pool.with([&](I3IpcClient& client) {
             return client.runCommand("[con_id=" + std::to_string(conId) + "] focus");
         });
+        m_tree.invalidate();
         return !results.empty() && results.front().success;
     } catch (const I3IpcError&) {
+        m_tree.invalidate();
         return false;
     }
 }

@@ -10,6 +10,7 @@
 #include "platform/sway/SwayClientList.h"
 #include "platform/sway/SwayIpcEvents.h"
 #include "platform/sway/SwayIpcPool.h"
+#include "platform/sway/SwayTreeCache.h"
 
 #include <QTimer>
 #include <functional>
@@ -38,8 +39,9 @@ public:
         static DesktopEntries installed(const DesktopEntryIndex& index);
     };
 
-    // Main thread. `events` must be subscribed to "window" events and outlive the workspace.
-    SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid);
+    // Main thread. `events` must be subscribed to "window" events and outlive the workspace;
+    // the tree comes from `tree`, shared with the window control.
+    SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeCache& tree);
     SwayWorkspace(const SwayWorkspace&) = delete;
     SwayWorkspace& operator=(const SwayWorkspace&) = delete;
 
@@ -64,7 +66,6 @@ private:
         AppIconRef themeIcon; // the same object for as long as the workspace lives
     };
 
-    // The tree as sway would report it now (see m_snapshot).
     std::optional<SwayClientList> read();
     RunningApplication describe(const SwayClientList::Application& application);
     const AppInfo& appInfo(const SwayClientList::Application& application);
@@ -74,7 +75,7 @@ private:
     void notify(WorkspaceNotification name);
 
     SwayIpcPool& m_pool;
-    ProcessID m_ownPid;
+    SwayTreeCache& m_tree;
     DesktopEntries m_desktopEntries;
     std::unordered_map<std::string, AppInfo> m_apps;
     ObserverToken m_nextObserver = 1;
@@ -84,16 +85,6 @@ private:
     std::set<std::string> m_hiddenApps;
     std::string m_frontmostApp;
 
-    // One switch asks several questions in a row (the running applications, the frontmost one,
-    // the one to activate, then after the delay whether it is hidden and its main window), and
-    // each used to parse the whole tree again. The tree read last is kept until Halvo sends a
-    // command or sway sends a window or workspace event; before using it, events sway has sent
-    // and the loop has not yet handed over count too (m_events.pending()). Every change of what
-    // the list holds (windows opened, closed, focused, moved, full screen, scratchpad;
-    // workspaces) comes with such an event, and sway writes it before it answers any later
-    // request, so the kept tree answers as a new read would.
-    std::optional<SwayClientList> m_snapshot;
-    SwayIpcEvents& m_events;
     // update() after the events that have arrived together.
     QTimer m_pendingUpdate;
 };
