@@ -12,9 +12,12 @@ SwayTreeCache::SwayTreeCache(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID
 }
 
 std::optional<SwayClientList> SwayTreeCache::read() {
+    // Counted before the request: an event that comes while sway answers makes the next read
+    // ask again, even if this tree already shows its change.
+    const std::uint64_t received = m_events.received();
     {
         std::lock_guard lock(m_mutex);
-        if (m_tree && !m_events.pending())
+        if (m_tree && received == m_receivedBefore)
             return m_tree;
     }
     try {
@@ -23,6 +26,7 @@ std::optional<SwayClientList> SwayTreeCache::read() {
         });
         std::lock_guard lock(m_mutex);
         m_tree = tree;
+        m_receivedBefore = received;
         return tree;
     } catch (const I3IpcError&) {
         return std::nullopt;

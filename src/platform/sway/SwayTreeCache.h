@@ -2,8 +2,9 @@
 // have changed. One switch asks several questions in a row (the running applications, the
 // frontmost one, the one to activate, then after the delay whether it is hidden, its windows,
 // whether they are still there) and each used to parse the whole tree again. The tree is read
-// again after Halvo sends a command and after sway sends a window or workspace event, including
-// events that have arrived but that the event loop has not handed over yet. Every change of what
+// again after Halvo sends a command and after sway sends any event, including events that have
+// arrived but that the event loop has not handed over yet (counted in bytes, so the events of a
+// command make the tree stale once, not until the loop reads them). Every change of what
 // the list holds (windows opened, closed, focused, moved, full screen, put in the scratchpad;
 // workspaces) comes with such an event, and sway writes it before it answers any later request,
 // so the kept tree answers as a new read would.
@@ -14,6 +15,7 @@
 #include "platform/sway/SwayIpcEvents.h"
 #include "platform/sway/SwayIpcPool.h"
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 
@@ -38,6 +40,9 @@ private:
     ProcessID m_ownPid;
     std::mutex m_mutex;
     std::optional<SwayClientList> m_tree;
+    // SwayIpcEvents::received() before m_tree was asked for: while it stays the same, sway has
+    // sent no event since.
+    std::uint64_t m_receivedBefore = 0;
 };
 
 } // namespace halvo
