@@ -70,3 +70,14 @@ if(TARGET halvo)
     gtest_discover_tests(halvo_sway_e2e_tests PROPERTIES LABELS sway TIMEOUT 120
         DISCOVERY_TIMEOUT 30)
 endif()
+
+# The sway probe and its window crowd (bench/sway): built, never run by ctest.
+add_executable(sway_window_crowd bench/sway/sway_window_crowd.cpp)
+target_link_libraries(sway_window_crowd PRIVATE halvo_wayland_protocols)
+halvo_warnings(sway_window_crowd)
+if(TARGET halvo)
+    add_executable(sway_performance_probe bench/sway/sway_performance_probe.cpp)
+    target_link_libraries(sway_performance_probe PRIVATE halvo_sway_test_support halvo_i3ipc)
+    add_dependencies(sway_performance_probe halvo sway_window_crowd)
+    halvo_warnings(sway_performance_probe)
+endif()

@@ -34,8 +34,9 @@ struct Services {
     SwaySession& session = swaySession();
     SwayIpcPool pool{session.swaySocket()};
     SwayIpcEvents events{session.swaySocket(), {"window", "workspace"}};
-    SwayWorkspace workspace{pool, events, getpid()};
-    SwayWindowControl control{pool, getpid()};
+    SwayTreeCache tree{pool, events, getpid()};
+    SwayWorkspace workspace{pool, events, tree};
+    SwayWindowControl control{pool, tree};
     SwayScreens screens{pool, events};
 
     std::optional<RunningApplication> app(const std::string& appKey) {
@@ -150,6 +151,22 @@ TEST(SwayWorkspace, ActivationFocusesTheAppAndNotifies) {
         ASSERT_TRUE(windows);
         EXPECT_EQ(windows->focused, windows->windows.front().id);
     }
+    killAll(services.session, started);
+}
+
+// The workspace keeps the tree it read; a change another client makes is still seen at once,
+// before the event loop has handed sway's events over.
+TEST(SwayWorkspace, AnswersFollowChangesMadeElsewhereAtOnce) {
+    Services services;
+    std::vector<pid_t> started;
+    const ProcessID first = services.foot("halvo-fresh-a", started);
+    const ProcessID second = services.foot("halvo-fresh-b", started);
+    ASSERT_EQ(services.workspace.frontmostApplication()->processIdentifier, second);
+    ASSERT_TRUE(services.session.command("[app_id=halvo-fresh-a] focus"));
+    EXPECT_EQ(services.workspace.frontmostApplication()->processIdentifier, first);
+    started.push_back(services.session.spawn({"foot", "--app-id", "halvo-fresh-c"}));
+    ASSERT_TRUE(services.session.waitForWindow("halvo-fresh-c"));
+    EXPECT_TRUE(services.app("halvo-fresh-c"));
     killAll(services.session, started);
 }
 

@@ -17,6 +17,7 @@
 #include "platform/sway/SwayPermissions.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayTrayTint.h"
+#include "platform/sway/SwayTreeCache.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
 #include "platform/sway/WaylandConnection.h"
@@ -61,6 +62,14 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     const bool choosePlatform = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (choosePlatform)
         qputenv("QT_QPA_PLATFORM", "wayland");
+    // Qt asks whether its own window decorations are supported the first time it paints any
+    // window, the overlay's hidden host included, and to answer it loads the EGL client buffer
+    // integration: Mesa and LLVM, about 50 MiB resident, though Halvo draws nothing with GL.
+    // sway decorates Preferences and About itself (server-side decorations), so nothing is
+    // lost. Qt reads the variable lazily: it stays set, and the programs Halvo opens URLs with
+    // inherit it, with the same effect on sway.
+    if (qEnvironmentVariableIsEmpty("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     CompositorLossReport::watchQt();
     ProgramShell shell(argc, argv, log);
     if (choosePlatform)
@@ -88,9 +97,10 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     const ProcessID ownPid = static_cast<ProcessID>(getpid());
     const DesktopEntryIndex desktopEntries;
     SwayIpcPool pool(socket);
-    SwayWorkspace workspace(pool, events, ownPid);
+    SwayTreeCache tree(pool, events, ownPid);
+    SwayWorkspace workspace(pool, events, tree);
     workspace.setDesktopEntries(SwayWorkspace::DesktopEntries::installed(desktopEntries));
-    SwayWindowControl windowControl(pool, ownPid);
+    SwayWindowControl windowControl(pool, tree);
     SwayScreens screens(pool, events);
     SwayEventMonitor eventMonitor(wayland);
     SwayHotkeyRegistrar hotkeyRegistrar(socket, eventMonitor,

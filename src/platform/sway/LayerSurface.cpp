@@ -3,6 +3,7 @@
 // the compositor's pace and nothing is drawn that would never be seen.
 #include "platform/sway/LayerSurface.h"
 
+#include "platform/sway/LatencyTrace.h"
 #include "platform/sway/WaylandConnection.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
@@ -28,7 +29,8 @@ const wl_callback_listener LayerSurface::s_frameListener = {.done = &LayerSurfac
 LayerSurface::LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
                            bool keyboardExclusive, std::function<void(QImage&)> paint,
                            const char* role)
-    : m_connection(connection), m_placement(placement), m_paint(std::move(paint)) {
+    : m_connection(connection), m_placement(placement), m_paint(std::move(paint)), m_role(role) {
+    LatencyTrace::mark(m_role, "created");
     m_surface = wl_compositor_create_surface(connection.compositor());
     m_layerSurface = zwlr_layer_shell_v1_get_layer_surface(connection.layerShell(), m_surface,
                                                            connection.output(placement.outputName),
@@ -81,6 +83,7 @@ void LayerSurface::update() {
 void LayerSurface::configure(void* data, zwlr_layer_surface_v1* surface, uint32_t serial,
                              uint32_t width, uint32_t height) {
     auto* self = static_cast<LayerSurface*>(data);
+    LatencyTrace::mark(self->m_role, "configure");
     zwlr_layer_surface_v1_ack_configure(surface, serial);
     const QSize size(width ? static_cast<int>(width) : self->m_placement.width,
                      height ? static_cast<int>(height) : self->m_placement.height);
@@ -143,6 +146,7 @@ void LayerSurface::draw() {
     wl_callback_add_listener(m_frame, &s_frameListener, this);
     wl_surface_commit(m_surface);
     m_connection.flush();
+    LatencyTrace::mark(m_role, m_framesCommitted++ == 0 ? "first-frame" : "frame");
 }
 
 } // namespace halvo

@@ -30,7 +30,7 @@ public:
     // none of that name) and commits it without content; the compositor answers with configure,
     // after which `paint` is asked for the first frame. A keyboard-exclusive surface takes the
     // keyboard from the focused window for as long as it exists; otherwise it never has it.
-    // `role` is the layer namespace the compositor's rules may name.
+    // `role` (a literal: it is kept) is the layer namespace the compositor's rules may name.
     LayerSurface(WaylandConnection& connection, const LayerPlacement& placement,
                  bool keyboardExclusive, std::function<void(QImage&)> paint,
                  const char* role = "halvo-overlay");
@@ -81,6 +81,8 @@ private:
     int m_scale = 1;
     bool m_dirty = true;
     bool m_closed = false;
+    const char* m_role;
+    int m_framesCommitted = 0;
 };
 
 } // namespace halvo

@@ -4,6 +4,7 @@
 
 #include "platform/i3ipc/I3ConfigBindings.h"
 #include "platform/i3ipc/I3IpcError.h"
+#include "platform/sway/LatencyTrace.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -302,6 +303,7 @@ void SwayHotkeyRegistrar::handleBinding(const nlohmann::json& event) {
         !m_bound.count(combination(*action, modifiers)))
         return; // not one of this run's bindings
     const bool pressed = kind == "press";
+    LatencyTrace::mark("binding", pressed ? "press" : "release");
     if (pressed)
         m_monitor.shortcutPressed(modifiers);
     if (!m_handler)

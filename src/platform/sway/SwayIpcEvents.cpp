@@ -3,8 +3,10 @@
 
 #include "platform/i3ipc/I3IpcError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace halvo {
@@ -34,10 +36,24 @@ void SwayIpcEvents::onLost(std::function<void()> handler) {
     m_lostHandlers.push_back(std::move(handler));
 }
 
+std::uint64_t SwayIpcEvents::received() const {
+    std::lock_guard lock(m_receiving);
+    int waiting = 0;
+    if (ok() && ioctl(m_client->fd(), FIONREAD, &waiting) != 0)
+        waiting = 0;
+    return m_bytesRead + static_cast<std::uint64_t>(std::max(waiting, 0));
+}
+
 void SwayIpcEvents::readAvailable() {
     char chunk[65536];
     for (;;) {
-        const ssize_t got = recv(m_client->fd(), chunk, sizeof chunk, 0);
+        ssize_t got = 0;
+        {
+            std::lock_guard lock(m_receiving);
+            got = recv(m_client->fd(), chunk, sizeof chunk, 0);
+            if (got > 0)
+                m_bytesRead += static_cast<std::uint64_t>(got);
+        }
         if (got == 0)
             return lose("sway closed its IPC socket");
         if (got < 0) {

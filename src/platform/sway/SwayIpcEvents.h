@@ -9,9 +9,11 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -39,6 +41,9 @@ public:
     void on(const std::string& type, Handler handler);
     // Runs once when the connection closes or breaks (or sends what is not i3 IPC): sway is gone.
     void onLost(std::function<void()> handler);
+    // How many bytes of events sway has sent so far: those read and those waiting on the socket.
+    // Any new event makes it grow. Any thread.
+    std::uint64_t received() const;
 
 private:
     void readAvailable();
@@ -53,6 +58,8 @@ private:
     std::vector<std::function<void()>> m_lostHandlers;
     std::string m_error;
     bool m_lost = false;
+    mutable std::mutex m_receiving; // around each read of the socket and its count
+    std::uint64_t m_bytesRead = 0;
 };
 
 } // namespace halvo

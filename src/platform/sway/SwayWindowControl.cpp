@@ -38,13 +38,7 @@ bool SwayWindowControl::isWindowManagerRunning() {
 }
 
 std::optional<SwayClientList> SwayWindowControl::read() {
-    try {
-        return m_pool.with([this](I3IpcClient& client) {
-            return SwayClientList::fromTree(client.tree(), m_ownPid);
-        });
-    } catch (const I3IpcError&) {
-        return std::nullopt;
-    }
+    return m_tree.read();
 }
 
 WindowInfo SwayWindowControl::describe(const SwayClientList::Window& window, const Rect& primary) {
@@ -84,8 +78,10 @@ WindowResult SwayWindowControl::run(std::int64_t conId, const std::string& comma
     try {
         results = m_pool.with([&](I3IpcClient& client) { return client.runCommand(command); });
     } catch (const I3IpcError&) {
+        m_tree.invalidate();
         return WindowResult::failed;
     }
+    m_tree.invalidate();
     const bool done = !results.empty() && std::all_of(results.begin(), results.end(),
                                                       [](const auto& r) { return r.success; });
     if (done)
@@ -103,6 +99,8 @@ WindowResult SwayWindowControl::settle(
     double timeout) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
     for (;;) {
+        // A floating window's new place comes with no event: each round asks sway.
+        m_tree.invalidate();
         if (const std::optional<SwayClientList> list = read()) {
             const SwayClientList::Window* window = list->window(conId);
             if (!window)

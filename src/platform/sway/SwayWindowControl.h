@@ -17,6 +17,7 @@
 #include "platform/WindowControl.h"
 #include "platform/sway/SwayClientList.h"
 #include "platform/sway/SwayIpcPool.h"
+#include "platform/sway/SwayTreeCache.h"
 
 #include <functional>
 #include <optional>
@@ -31,7 +32,8 @@ public:
     static constexpr double settleTimeout = 0.25;
     static constexpr double stateTimeout = 1.0;
 
-    SwayWindowControl(SwayIpcPool& pool, ProcessID ownPid) : m_pool(pool), m_ownPid(ownPid) {}
+    // The tree comes from `tree`, shared with the workspace.
+    SwayWindowControl(SwayIpcPool& pool, SwayTreeCache& tree) : m_pool(pool), m_tree(tree) {}
 
     // Whether sway's IPC socket answers.
     bool isWindowManagerRunning() override;
@@ -60,7 +62,7 @@ private:
                            const Rect& layout);
 
     SwayIpcPool& m_pool;
-    ProcessID m_ownPid;
+    SwayTreeCache& m_tree;
 };
 
 } // namespace halvo

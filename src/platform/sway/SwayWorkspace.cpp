@@ -3,6 +3,7 @@
 
 #include "platform/i3ipc/I3IpcError.h"
 #include "platform/linux/XdgOpen.h"
+#include "platform/sway/LatencyTrace.h"
 
 #include <QFileInfo>
 #include <QIcon>
@@ -10,8 +11,11 @@
 
 namespace halvo {
 
-SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
-    : m_pool(pool), m_ownPid(ownPid) {
+SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeCache& tree)
+    : m_pool(pool), m_tree(tree) {
+    m_pendingUpdate.setSingleShot(true);
+    m_pendingUpdate.setInterval(0);
+    m_pendingUpdate.callOnTimeout([this] { update(); });
     if (const std::optional<SwayClientList> list = read()) {
         for (const auto& app : list->applications())
             m_reported.add(app.appKey, app.hidden());
@@ -19,14 +23,15 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID
             m_reported.frontmost = focused->appKey;
     }
     // A window opened, closed, focused or moved (to the scratchpad, for one) may change the
-    // applications; the tree read afterwards says how. Title changes, which a terminal makes
+    // applications; the tree read afterwards says how, once for a burst of events (an
+    // activation brings three focus events). Title changes, which a terminal makes
     // all the time, and the like change nothing here.
     events.on("window", [this](const nlohmann::json& event) {
         static const std::set<std::string> relevant{"new", "close", "focus", "move"};
         const auto change = event.find("change");
         if (change != event.end() && change->is_string() &&
             relevant.count(change->get<std::string>()))
-            update();
+            m_pendingUpdate.start();
     });
 }
 
@@ -51,13 +56,7 @@ void SwayWorkspace::setDesktopEntries(DesktopEntries entries) {
 }
 
 std::optional<SwayClientList> SwayWorkspace::read() {
-    try {
-        return m_pool.with([this](I3IpcClient& client) {
-            return SwayClientList::fromTree(client.tree(), m_ownPid);
-        });
-    } catch (const I3IpcError&) {
-        return std::nullopt;
-    }
+    return m_tree.read();
 }
 
 const SwayWorkspace::AppInfo&
@@ -124,12 +123,15 @@ std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
 }
 
 bool SwayWorkspace::focus(std::int64_t conId) {
+    LatencyTrace::mark("focus", "command");
     try {
         const auto results = m_pool.with([&](I3IpcClient& client) {
             return client.runCommand("[con_id=" + std::to_string(conId) + "] focus");
         });
+        m_tree.invalidate();
         return !results.empty() && results.front().success;
     } catch (const I3IpcError&) {
+        m_tree.invalidate();
         return false;
     }
 }

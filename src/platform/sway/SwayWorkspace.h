@@ -12,7 +12,9 @@
 #include "platform/sway/SwayClientList.h"
 #include "platform/sway/SwayIpcEvents.h"
 #include "platform/sway/SwayIpcPool.h"
+#include "platform/sway/SwayTreeCache.h"
 
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <optional>
@@ -39,8 +41,9 @@ public:
         static DesktopEntries installed(const DesktopEntryIndex& index);
     };
 
-    // Main thread. `events` must be subscribed to "window" events and outlive the workspace.
-    SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid);
+    // Main thread. `events` must be subscribed to "window" events and outlive the workspace;
+    // the tree comes from `tree`, shared with the window control.
+    SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeCache& tree);
     SwayWorkspace(const SwayWorkspace&) = delete;
     SwayWorkspace& operator=(const SwayWorkspace&) = delete;
 
@@ -73,11 +76,14 @@ private:
     void update();
 
     SwayIpcPool& m_pool;
-    ProcessID m_ownPid;
+    SwayTreeCache& m_tree;
     DesktopEntries m_desktopEntries;
     std::unordered_map<std::string, AppInfo> m_apps;
     WorkspaceObservers m_observers;
     AppKeys m_reported; // the applications last reported to observers
+
+    // update() after the events that have arrived together.
+    QTimer m_pendingUpdate;
 };
 
 } // namespace halvo

@@ -3,6 +3,7 @@
 // before the event loop sleeps.
 #include "platform/sway/WaylandConnection.h"
 
+#include "platform/sway/LatencyTrace.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
@@ -350,6 +351,8 @@ void WaylandConnection::keyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t
         keyForKeysym(xkb_state_key_get_one_sym(self->m_keyState, key + 8));
     if (!known)
         return;
+    if (state == WL_KEYBOARD_KEY_STATE_PRESSED)
+        LatencyTrace::mark("keyboard", "key");
     self->deliver(keyboardEvent(KeyboardEvent::Kind::key, {}, *known,
                                 state == WL_KEYBOARD_KEY_STATE_PRESSED));
 }

@@ -1,0 +1,41 @@
+// Keeping sway's tree between questions, see SwayTreeCache.h.
+#include "platform/sway/SwayTreeCache.h"
+
+#include "platform/i3ipc/I3IpcError.h"
+
+namespace halvo {
+
+SwayTreeCache::SwayTreeCache(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
+    : m_pool(pool), m_events(events), m_ownPid(ownPid) {
+    events.on("window", [this](const nlohmann::json&) { invalidate(); });
+    events.on("workspace", [this](const nlohmann::json&) { invalidate(); });
+}
+
+std::optional<SwayClientList> SwayTreeCache::read() {
+    // Counted before the request: an event that comes while sway answers makes the next read
+    // ask again, even if this tree already shows its change.
+    const std::uint64_t received = m_events.received();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_tree && received == m_receivedBefore)
+            return m_tree;
+    }
+    try {
+        std::optional<SwayClientList> tree = m_pool.with([this](I3IpcClient& client) {
+            return SwayClientList::fromTree(client.tree(), m_ownPid);
+        });
+        std::lock_guard lock(m_mutex);
+        m_tree = tree;
+        m_receivedBefore = received;
+        return tree;
+    } catch (const I3IpcError&) {
+        return std::nullopt;
+    }
+}
+
+void SwayTreeCache::invalidate() {
+    std::lock_guard lock(m_mutex);
+    m_tree.reset();
+}
+
+} // namespace halvo

@@ -1,0 +1,48 @@
+// sway's layout tree as the window services last read it, shared by them and kept until it may
+// have changed. One switch asks several questions in a row (the running applications, the
+// frontmost one, the one to activate, then after the delay whether it is hidden, its windows,
+// whether they are still there) and each used to parse the whole tree again. The tree is read
+// again after Halvo sends a command and after sway sends any event, including events that have
+// arrived but that the event loop has not handed over yet (counted in bytes, so the events of a
+// command make the tree stale once, not until the loop reads them). Every change of what
+// the list holds (windows opened, closed, focused, moved, full screen, put in the scratchpad;
+// workspaces) comes with such an event, and sway writes it before it answers any later request,
+// so the kept tree answers as a new read would.
+#pragma once
+
+#include "platform/Workspace.h"
+#include "platform/sway/SwayClientList.h"
+#include "platform/sway/SwayIpcEvents.h"
+#include "platform/sway/SwayIpcPool.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace halvo {
+
+class SwayTreeCache {
+public:
+    // `events` must be subscribed to "window" and "workspace" events and outlive the cache.
+    // Main thread.
+    SwayTreeCache(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid);
+    SwayTreeCache(const SwayTreeCache&) = delete;
+    SwayTreeCache& operator=(const SwayTreeCache&) = delete;
+
+    // The tree as sway would report it now; nothing when sway does not answer. Any thread.
+    std::optional<SwayClientList> read();
+    // After a command: the next read asks sway. Any thread.
+    void invalidate();
+
+private:
+    SwayIpcPool& m_pool;
+    SwayIpcEvents& m_events;
+    ProcessID m_ownPid;
+    std::mutex m_mutex;
+    std::optional<SwayClientList> m_tree;
+    // SwayIpcEvents::received() before m_tree was asked for: while it stays the same, sway has
+    // sent no event since.
+    std::uint64_t m_receivedBefore = 0;
+};
+
+} // namespace halvo
