@@ -1,6 +1,7 @@
 // The running-apps tracker: list refreshes, the selection rule, stepping and activation.
 #include "core/RunningAppsTracker.h"
 
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -11,9 +12,11 @@ RunningAppsTracker::Environment RunningAppsTracker::Environment::live(Workspace&
                                                                       Activate activate) {
     Environment environment;
     environment.runningApps = [&workspace](const std::string& excludedBundleID) {
+        const std::vector<RunningApplication> applications = workspace.runningApplications();
         std::vector<TrackedApp> result;
-        std::unordered_set<std::string> seen;
-        for (const RunningApplication& application : workspace.runningApplications()) {
+        result.reserve(applications.size());
+        std::unordered_set<std::string_view> seen;
+        for (const RunningApplication& application : applications) {
             if (application.activationPolicy != ActivationPolicy::regular ||
                 !application.bundleIdentifier ||
                 *application.bundleIdentifier == excludedBundleID || application.isTerminated)
@@ -83,20 +86,22 @@ void RunningAppsTracker::observe(Workspace& workspace) {
 
 void RunningAppsTracker::refresh(bool keepSelection) {
     if (!m_isSwitching) {
-        const std::vector<TrackedApp> running = m_environment.runningApps(ownBundleIdentifier);
+        std::vector<TrackedApp> running = m_environment.runningApps(ownBundleIdentifier);
         std::vector<std::string> runningIDs;
         runningIDs.reserve(running.size());
-        std::unordered_map<std::string, const TrackedApp*> byID;
-        for (const TrackedApp& app : running) {
+        std::unordered_map<std::string_view, std::size_t> byID;
+        byID.reserve(running.size());
+        // Keyed by views of runningIDs, which outlive the moves out of `running` below.
+        for (const TrackedApp& app : running)
             runningIDs.push_back(app.bundleIdentifier);
-            byID.emplace(app.bundleIdentifier, &app);
-        }
+        for (std::size_t i = 0; i < runningIDs.size(); ++i)
+            byID.emplace(runningIDs[i], i);
         std::vector<TrackedApp> ordered;
         ordered.reserve(running.size());
         for (const std::string& id : m_orderStore.orderedIDs(runningIDs)) {
             const auto found = byID.find(id);
             if (found != byID.end())
-                ordered.push_back(*found->second);
+                ordered.push_back(std::move(running[found->second]));
         }
         m_apps.set(std::move(ordered));
     }

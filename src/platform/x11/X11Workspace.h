@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -118,6 +117,15 @@ private:
     AppKeys m_reported; // the classes last reported to observers
     // Dropped by handleEvent on every property change it could have missed.
     std::shared_ptr<const X11ClientList> m_snapshot;
+    // The last descriptions runningApplications() made, and what they were made from.
+    struct Described {
+        std::shared_ptr<const X11ClientList> list;
+        std::size_t iconFetches = 0;
+        std::uint64_t classesGeneration = 0;
+        std::vector<RunningApplication> applications;
+    };
+    Described m_described;
+    std::uint64_t m_classesGeneration = 0; // counts setDesktopEntries calls
     // The server time of clientList()'s last round trip.
     xcb_timestamp_t m_syncTime = XCB_CURRENT_TIME;
 };
