@@ -8,32 +8,47 @@
 
 namespace halvo {
 
+namespace {
+
+std::vector<TrackedApp> switchable(const std::vector<RunningApplication>& applications,
+                                   const std::string& excludedBundleID) {
+    std::vector<TrackedApp> result;
+    result.reserve(applications.size());
+    std::unordered_set<std::string_view> seen;
+    for (const RunningApplication& application : applications) {
+        if (application.activationPolicy != ActivationPolicy::regular ||
+            !application.bundleIdentifier || *application.bundleIdentifier == excludedBundleID ||
+            application.isTerminated)
+            continue;
+        if (!seen.insert(*application.bundleIdentifier).second)
+            continue;
+        result.push_back(TrackedApp::from(application));
+    }
+    return result;
+}
+
+std::optional<std::string> regularBundleID(const std::optional<RunningApplication>& frontmost) {
+    if (!frontmost || frontmost->activationPolicy != ActivationPolicy::regular)
+        return std::nullopt;
+    return frontmost->bundleIdentifier;
+}
+
+} // namespace
+
 RunningAppsTracker::Environment RunningAppsTracker::Environment::live(Workspace& workspace,
                                                                       Activate activate) {
     Environment environment;
     environment.runningApps = [&workspace](const std::string& excludedBundleID) {
-        const std::vector<RunningApplication> applications = workspace.runningApplications();
-        std::vector<TrackedApp> result;
-        result.reserve(applications.size());
-        std::unordered_set<std::string_view> seen;
-        for (const RunningApplication& application : applications) {
-            if (application.activationPolicy != ActivationPolicy::regular ||
-                !application.bundleIdentifier ||
-                *application.bundleIdentifier == excludedBundleID || application.isTerminated)
-                continue;
-            if (!seen.insert(*application.bundleIdentifier).second)
-                continue;
-            result.push_back(TrackedApp::from(application));
-        }
-        return result;
+        return switchable(workspace.runningApplications(), excludedBundleID);
     };
-    environment.frontmostBundleID = [&workspace]() -> std::optional<std::string> {
-        const auto frontmost = workspace.frontmostApplication();
-        if (!frontmost || frontmost->activationPolicy != ActivationPolicy::regular)
-            return std::nullopt;
-        return frontmost->bundleIdentifier;
+    environment.frontmostBundleID = [&workspace] {
+        return regularBundleID(workspace.frontmostApplication());
     };
     environment.activate = std::move(activate);
+    environment.runningAppsAndFrontmost = [&workspace](const std::string& excludedBundleID) {
+        const auto [running, frontmost] = workspace.runningAndFrontmostApplications();
+        return std::pair(switchable(running, excludedBundleID), regularBundleID(frontmost));
+    };
     return environment;
 }
 
@@ -85,8 +100,16 @@ void RunningAppsTracker::observe(Workspace& workspace) {
 }
 
 void RunningAppsTracker::refresh(bool keepSelection) {
+    std::optional<std::optional<std::string>> frontmost;
     if (!m_isSwitching) {
-        std::vector<TrackedApp> running = m_environment.runningApps(ownBundleIdentifier);
+        std::vector<TrackedApp> running;
+        if (m_environment.runningAppsAndFrontmost) {
+            auto both = m_environment.runningAppsAndFrontmost(ownBundleIdentifier);
+            running = std::move(both.first);
+            frontmost = std::move(both.second);
+        } else {
+            running = m_environment.runningApps(ownBundleIdentifier);
+        }
         std::vector<std::string> runningIDs;
         runningIDs.reserve(running.size());
         std::unordered_map<std::string_view, std::size_t> byID;
@@ -106,7 +129,7 @@ void RunningAppsTracker::refresh(bool keepSelection) {
         m_apps.set(std::move(ordered));
     }
 
-    m_frontmostBundleID.set(m_environment.frontmostBundleID());
+    m_frontmostBundleID.set(frontmost ? std::move(*frontmost) : m_environment.frontmostBundleID());
 
     std::optional<std::string> trackedFrontmost;
     if (m_frontmostBundleID.get() && findApp(*m_frontmostBundleID.get()))

@@ -180,7 +180,19 @@ std::shared_ptr<const X11ClientList> X11Workspace::clientList() {
 
 std::vector<RunningApplication> X11Workspace::runningApplications() {
     assert(onOwnThread() && "the icon cache is not shared with other threads");
+    return describeAll(clientList());
+}
+
+std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>>
+X11Workspace::runningAndFrontmostApplications() {
+    assert(onOwnThread() && "the icon cache is not shared with other threads");
     const auto list = clientList();
+    auto running = describeAll(list);
+    return {std::move(running), frontmostOf(*list)};
+}
+
+std::vector<RunningApplication>
+X11Workspace::describeAll(const std::shared_ptr<const X11ClientList>& list) {
     // Descriptions depend only on the snapshot, the class lookups and the icons read: while none
     // of them changed, the last ones are still right (every show asks again).
     if (m_described.list == list && m_described.iconFetches == m_iconFetches &&
@@ -212,8 +224,11 @@ std::optional<RunningApplication> X11Workspace::runningApplication(ProcessID pid
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     assert(onOwnThread() && "the icon cache is not shared with other threads");
-    const auto list = clientList();
-    const auto* app = list->owner(list->activeWindow());
+    return frontmostOf(*clientList());
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostOf(const X11ClientList& list) {
+    const auto* app = list.owner(list.activeWindow());
     if (!app)
         return std::nullopt;
     loadIcons({app});

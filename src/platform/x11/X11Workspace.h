@@ -59,6 +59,9 @@ public:
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> runningApplication(ProcessID pid) override;
     std::optional<RunningApplication> frontmostApplication() override;
+    // One round trip for both.
+    std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>>
+    runningAndFrontmostApplications() override;
     void unhide(ProcessID pid) override;
     // Switches to the main window's desktop when it is on another one, then asks the window
     // manager to activate it; completes before returning.
@@ -89,6 +92,8 @@ private:
     // the requests for what changed.
     std::shared_ptr<const X11ClientList> clientList();
     RunningApplication describe(const X11ClientList::Application& application);
+    std::vector<RunningApplication> describeAll(const std::shared_ptr<const X11ClientList>& list);
+    std::optional<RunningApplication> frontmostOf(const X11ClientList& list);
     const ClassInfo& classInfo(const X11ClientList::Application& application);
     // Reads, in one batch, the _NET_WM_ICON pixels that the regular ones among `applications`
     // lack an icon for: one window per application, only windows not read at their length yet.
