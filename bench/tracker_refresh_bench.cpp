@@ -53,7 +53,9 @@ void trackerRefresh(benchmark::State& state) {
     RunningAppsTracker tracker(
         AppOrderStore(defaults),
         RunningAppsTracker::Environment{[&](const std::string&) { return apps; },
-                                        [&] { return frontmost; }, [](ProcessID, auto) {}},
+                                        [&] { return frontmost; },
+                                        [](ProcessID, auto) {},
+                                        {}},
         RunningAppsTracker::Services{queue, sound, {}});
     for (auto _ : state)
         tracker.refresh(false);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <string_view>
 #include <unordered_set>
 
 namespace halvo {
@@ -24,25 +25,38 @@ std::vector<std::string> AppOrderStore::removingDuplicates(const std::vector<std
 }
 
 std::vector<std::string> AppOrderStore::orderedIDs(const std::vector<std::string>& runningIDs) {
-    const std::vector<std::string> unique = removingDuplicates(runningIDs);
-    const std::unordered_set<std::string> present(unique.begin(), unique.end());
+    // Views into runningIDs and m_savedOrder, which stay put until the end: every show asks, so
+    // no identifier is copied into a set.
+    std::unordered_set<std::string_view> present;
+    present.reserve(runningIDs.size());
+    std::vector<std::string_view> unique;
+    unique.reserve(runningIDs.size());
+    for (const std::string& id : runningIDs) {
+        if (present.insert(id).second)
+            unique.push_back(id);
+    }
 
     std::vector<std::string> result;
-    std::unordered_set<std::string> inResult;
+    result.reserve(unique.size());
+    std::unordered_set<std::string_view> inResult;
+    inResult.reserve(unique.size());
     for (const std::string& id : m_savedOrder) {
         if (present.count(id) && inResult.insert(id).second)
             result.push_back(id);
     }
 
     std::vector<std::string> newcomers;
-    for (const std::string& id : unique) {
+    for (const std::string_view id : unique) {
         if (!inResult.count(id))
-            newcomers.push_back(id);
+            newcomers.emplace_back(id);
     }
     result.insert(result.end(), newcomers.begin(), newcomers.end());
 
     // Newcomers are never in the saved order (they would have been found above), so appending
-    // them and dropping the saved order's own duplicates gives the new saved order.
+    // them and dropping the saved order's own duplicates gives the new saved order. Without
+    // newcomers and with the duplicates already gone, that is the saved order as it is.
+    if (newcomers.empty() && m_savedOrderUnique)
+        return result;
     std::vector<std::string> candidate = m_savedOrder;
     candidate.insert(candidate.end(), newcomers.begin(), newcomers.end());
     replaceIfChanged(removingDuplicates(candidate));
@@ -84,6 +98,8 @@ std::vector<std::string> AppOrderStore::move(std::ptrdiff_t source, std::ptrdiff
 }
 
 void AppOrderStore::replaceIfChanged(std::vector<std::string> candidate) {
+    // Every caller passes a list without duplicates.
+    m_savedOrderUnique = true;
     if (candidate == m_savedOrder)
         return;
     m_savedOrder = std::move(candidate);

@@ -44,6 +44,7 @@ private:
 
     UserDefaults& m_defaults;
     std::vector<std::string> m_savedOrder;
+    bool m_savedOrderUnique = false; // known to hold no duplicates
 };
 
 } // namespace halvo

@@ -1,36 +1,54 @@
 // The running-apps tracker: list refreshes, the selection rule, stepping and activation.
 #include "core/RunningAppsTracker.h"
 
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 namespace halvo {
 
+namespace {
+
+std::vector<TrackedApp> switchable(const std::vector<RunningApplication>& applications,
+                                   const std::string& excludedBundleID) {
+    std::vector<TrackedApp> result;
+    result.reserve(applications.size());
+    std::unordered_set<std::string_view> seen;
+    for (const RunningApplication& application : applications) {
+        if (application.activationPolicy != ActivationPolicy::regular ||
+            !application.bundleIdentifier || *application.bundleIdentifier == excludedBundleID ||
+            application.isTerminated)
+            continue;
+        if (!seen.insert(*application.bundleIdentifier).second)
+            continue;
+        result.push_back(TrackedApp::from(application));
+    }
+    return result;
+}
+
+std::optional<std::string> regularBundleID(const std::optional<RunningApplication>& frontmost) {
+    if (!frontmost || frontmost->activationPolicy != ActivationPolicy::regular)
+        return std::nullopt;
+    return frontmost->bundleIdentifier;
+}
+
+} // namespace
+
 RunningAppsTracker::Environment RunningAppsTracker::Environment::live(Workspace& workspace,
                                                                       Activate activate) {
     Environment environment;
     environment.runningApps = [&workspace](const std::string& excludedBundleID) {
-        std::vector<TrackedApp> result;
-        std::unordered_set<std::string> seen;
-        for (const RunningApplication& application : workspace.runningApplications()) {
-            if (application.activationPolicy != ActivationPolicy::regular ||
-                !application.bundleIdentifier ||
-                *application.bundleIdentifier == excludedBundleID || application.isTerminated)
-                continue;
-            if (!seen.insert(*application.bundleIdentifier).second)
-                continue;
-            result.push_back(TrackedApp::from(application));
-        }
-        return result;
+        return switchable(workspace.runningApplications(), excludedBundleID);
     };
-    environment.frontmostBundleID = [&workspace]() -> std::optional<std::string> {
-        const auto frontmost = workspace.frontmostApplication();
-        if (!frontmost || frontmost->activationPolicy != ActivationPolicy::regular)
-            return std::nullopt;
-        return frontmost->bundleIdentifier;
+    environment.frontmostBundleID = [&workspace] {
+        return regularBundleID(workspace.frontmostApplication());
     };
     environment.activate = std::move(activate);
+    environment.runningAppsAndFrontmost = [&workspace](const std::string& excludedBundleID) {
+        const auto [running, frontmost] = workspace.runningAndFrontmostApplications();
+        return std::pair(switchable(running, excludedBundleID), regularBundleID(frontmost));
+    };
     return environment;
 }
 
@@ -82,26 +100,36 @@ void RunningAppsTracker::observe(Workspace& workspace) {
 }
 
 void RunningAppsTracker::refresh(bool keepSelection) {
+    std::optional<std::optional<std::string>> frontmost;
     if (!m_isSwitching) {
-        const std::vector<TrackedApp> running = m_environment.runningApps(ownBundleIdentifier);
+        std::vector<TrackedApp> running;
+        if (m_environment.runningAppsAndFrontmost) {
+            auto both = m_environment.runningAppsAndFrontmost(ownBundleIdentifier);
+            running = std::move(both.first);
+            frontmost = std::move(both.second);
+        } else {
+            running = m_environment.runningApps(ownBundleIdentifier);
+        }
         std::vector<std::string> runningIDs;
         runningIDs.reserve(running.size());
-        std::unordered_map<std::string, const TrackedApp*> byID;
-        for (const TrackedApp& app : running) {
+        std::unordered_map<std::string_view, std::size_t> byID;
+        byID.reserve(running.size());
+        // Keyed by views of runningIDs, which outlive the moves out of `running` below.
+        for (const TrackedApp& app : running)
             runningIDs.push_back(app.bundleIdentifier);
-            byID.emplace(app.bundleIdentifier, &app);
-        }
+        for (std::size_t i = 0; i < runningIDs.size(); ++i)
+            byID.emplace(runningIDs[i], i);
         std::vector<TrackedApp> ordered;
         ordered.reserve(running.size());
         for (const std::string& id : m_orderStore.orderedIDs(runningIDs)) {
             const auto found = byID.find(id);
             if (found != byID.end())
-                ordered.push_back(*found->second);
+                ordered.push_back(std::move(running[found->second]));
         }
         m_apps.set(std::move(ordered));
     }
 
-    m_frontmostBundleID.set(m_environment.frontmostBundleID());
+    m_frontmostBundleID.set(frontmost ? std::move(*frontmost) : m_environment.frontmostBundleID());
 
     std::optional<std::string> trackedFrontmost;
     if (m_frontmostBundleID.get() && findApp(*m_frontmostBundleID.get()))

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halvo {
@@ -51,6 +52,11 @@ public:
         // confirmed frontmost, or never when a newer activation replaced it. The completion may
         // run before `activate` returns.
         Activate activate;
+        // Optional: runningApps and frontmostBundleID as of one moment, for one query of the
+        // platform instead of two.
+        std::function<std::pair<std::vector<TrackedApp>, std::optional<std::string>>(
+            const std::string& excludedBundleID)>
+            runningAppsAndFrontmost;
 
         // Regular applications with a bundle identifier that are not terminated and not the
         // excluded one, the first process per identifier winning.

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halvo {
@@ -38,6 +39,14 @@ public:
 
     // The application owning the active window; nothing when none does.
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
+
+    // Both of the above as of one moment. A workspace whose every query waits for its server
+    // answers both with one wait; this one asks twice.
+    virtual std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>>
+    runningAndFrontmostApplications() {
+        auto running = runningApplications();
+        return {std::move(running), frontmostApplication()};
+    }
 
     // Brings back an application whose windows are all hidden (iconified); harmless otherwise.
     virtual void unhide(ProcessID pid) = 0;

@@ -49,7 +49,8 @@ struct Desktop {
                         return;
                     }
                     requests.push_back({pid, std::move(completion)});
-                }};
+                },
+                {}};
     }
 
     std::vector<ProcessID> requestedPids() const {

@@ -161,6 +161,39 @@ TEST_F(RunningAppsX11Test, FirstRunListsAppsInLaunchOrderAndStoresThatOrder) {
     EXPECT_EQ(xErrors, 0);
 }
 
+// A show asks for the list and the frontmost application together: one timestamp round trip
+// (the only request while nothing changed), not one for each, and the same answers.
+TEST_F(RunningAppsX11Test, ListAndFrontmostTogetherCostOneRoundTripAndAgreeWithEachAlone) {
+    launch("xlogo", "XLogo");
+    launch("xcalc", "XCalc");
+    const auto requestsOf = [&](auto&& work) {
+        xcb_connection_t* c = connection->xcb();
+        const auto before = xcb_get_input_focus(c);
+        free(xcb_get_input_focus_reply(c, before, nullptr));
+        work();
+        const auto after = xcb_get_input_focus(c);
+        free(xcb_get_input_focus_reply(c, after, nullptr));
+        return after.sequence - before.sequence - 1;
+    };
+    const auto ids = [](const std::vector<RunningApplication>& apps) {
+        IDs result;
+        for (const auto& app : apps)
+            result.push_back(app.bundleIdentifier.value_or(""));
+        return result;
+    };
+    const auto alone = workspace->runningApplications();
+    const auto frontmost = workspace->frontmostApplication();
+    EXPECT_EQ(requestsOf([&] { workspace->runningApplications(); }), 1u);
+
+    std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>> both;
+    EXPECT_EQ(requestsOf([&] { both = workspace->runningAndFrontmostApplications(); }), 1u);
+    EXPECT_EQ(ids(both.first), ids(alone));
+    EXPECT_EQ(both.second.has_value(), frontmost.has_value());
+    if (both.second && frontmost) {
+        EXPECT_EQ(both.second->bundleIdentifier, frontmost->bundleIdentifier);
+    }
+}
+
 TEST_F(RunningAppsX11Test, StoredCustomOrderIsHonoured) {
     storeOrder({"XCalc", "Gone", "XEyes", "XTerm"});
     launchFour();

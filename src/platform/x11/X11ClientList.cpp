@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <xcb/res.h>
 
 namespace halvo {
@@ -224,18 +226,32 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
         });
         app.regular = !app.own && std::any_of(app.windows.begin(), app.windows.end(),
                                               [](const Window& w) { return w.normal; });
-        for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
-            if (std::any_of(app.windows.begin(), app.windows.end(),
-                            [&](const Window& w) { return w.id == *it; }))
-                app.stackedWindows.push_back(*it);
-        }
+    }
+    list.stackWindows(stacking);
+    return list;
+}
+
+void X11ClientList::stackWindows(const std::vector<std::uint32_t>& stacking) {
+    // One pass over the stacking order (bottom first) with each window's application at hand;
+    // a search of every application's windows per stacked window cost 200 × 200 comparisons.
+    std::unordered_map<xcb_window_t, std::size_t> appOf;
+    for (std::size_t i = 0; i < m_applications.size(); ++i) {
+        for (const Window& w : m_applications[i].windows)
+            appOf.emplace(w.id, i);
+    }
+    std::unordered_set<xcb_window_t> stacked;
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+        const auto found = appOf.find(*it);
+        if (found != appOf.end() && stacked.insert(*it).second)
+            m_applications[found->second].stackedWindows.push_back(*it);
+    }
+    // Windows the stacking order lacks go last, in client-list order.
+    for (Application& app : m_applications) {
         for (const Window& w : app.windows) {
-            if (std::find(app.stackedWindows.begin(), app.stackedWindows.end(), w.id) ==
-                app.stackedWindows.end())
+            if (stacked.insert(w.id).second)
                 app.stackedWindows.push_back(w.id);
         }
     }
-    return list;
 }
 
 const X11ClientList::Application* X11ClientList::find(ProcessID pid) const {

@@ -70,6 +70,9 @@ public:
     static ProcessID syntheticPid(const std::string& wmClass);
 
 private:
+    // Fills each application's stackedWindows from the root's stacking order (bottom first).
+    void stackWindows(const std::vector<std::uint32_t>& stacking);
+
     std::vector<Application> m_applications;
     xcb_window_t m_activeWindow = XCB_NONE;
     std::uint32_t m_currentDesktop = 0;

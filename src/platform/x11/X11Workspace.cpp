@@ -11,6 +11,7 @@
 #include <QString>
 #include <algorithm>
 #include <cassert>
+#include <unordered_set>
 
 namespace halvo {
 namespace {
@@ -65,6 +66,7 @@ X11Workspace::DesktopEntries::installed(const DesktopEntryIndex& index) {
 void X11Workspace::setDesktopEntries(DesktopEntries entries) {
     m_desktopEntries = std::move(entries);
     m_classes.clear();
+    ++m_classesGeneration;
 }
 
 const X11Workspace::ClassInfo&
@@ -141,7 +143,7 @@ void X11Workspace::loadIcons(const std::vector<const X11ClientList::Application*
 }
 
 void X11Workspace::forgetIconsNotIn(const X11ClientList& list) {
-    std::set<xcb_window_t> windows;
+    std::unordered_set<xcb_window_t> windows;
     for (const auto& app : list.applications()) {
         for (const auto& window : app.windows)
             windows.insert(window.id);
@@ -178,15 +180,35 @@ std::shared_ptr<const X11ClientList> X11Workspace::clientList() {
 
 std::vector<RunningApplication> X11Workspace::runningApplications() {
     assert(onOwnThread() && "the icon cache is not shared with other threads");
-    std::vector<RunningApplication> result;
+    return describeAll(clientList());
+}
+
+std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>>
+X11Workspace::runningAndFrontmostApplications() {
+    assert(onOwnThread() && "the icon cache is not shared with other threads");
     const auto list = clientList();
+    auto running = describeAll(list);
+    return {std::move(running), frontmostOf(*list)};
+}
+
+std::vector<RunningApplication>
+X11Workspace::describeAll(const std::shared_ptr<const X11ClientList>& list) {
+    // Descriptions depend only on the snapshot, the class lookups and the icons read: while none
+    // of them changed, the last ones are still right (every show asks again).
+    if (m_described.list == list && m_described.iconFetches == m_iconFetches &&
+        m_described.classesGeneration == m_classesGeneration)
+        return m_described.applications;
     forgetIconsNotIn(*list);
     std::vector<const X11ClientList::Application*> applications;
+    applications.reserve(list->applications().size());
     for (const auto& app : list->applications())
         applications.push_back(&app);
     loadIcons(applications);
-    for (const auto& app : list->applications())
-        result.push_back(describe(app));
+    std::vector<RunningApplication> result;
+    result.reserve(applications.size());
+    for (const auto* app : applications)
+        result.push_back(describe(*app));
+    m_described = {list, m_iconFetches, m_classesGeneration, result};
     return result;
 }
 
@@ -202,8 +224,11 @@ std::optional<RunningApplication> X11Workspace::runningApplication(ProcessID pid
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     assert(onOwnThread() && "the icon cache is not shared with other threads");
-    const auto list = clientList();
-    const auto* app = list->owner(list->activeWindow());
+    return frontmostOf(*clientList());
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostOf(const X11ClientList& list) {
+    const auto* app = list.owner(list.activeWindow());
     if (!app)
         return std::nullopt;
     loadIcons({app});

@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -60,6 +59,9 @@ public:
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> runningApplication(ProcessID pid) override;
     std::optional<RunningApplication> frontmostApplication() override;
+    // One round trip for both.
+    std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>>
+    runningAndFrontmostApplications() override;
     void unhide(ProcessID pid) override;
     // Switches to the main window's desktop when it is on another one, then asks the window
     // manager to activate it; completes before returning.
@@ -90,6 +92,8 @@ private:
     // the requests for what changed.
     std::shared_ptr<const X11ClientList> clientList();
     RunningApplication describe(const X11ClientList::Application& application);
+    std::vector<RunningApplication> describeAll(const std::shared_ptr<const X11ClientList>& list);
+    std::optional<RunningApplication> frontmostOf(const X11ClientList& list);
     const ClassInfo& classInfo(const X11ClientList::Application& application);
     // Reads, in one batch, the _NET_WM_ICON pixels that the regular ones among `applications`
     // lack an icon for: one window per application, only windows not read at their length yet.
@@ -118,6 +122,15 @@ private:
     AppKeys m_reported; // the classes last reported to observers
     // Dropped by handleEvent on every property change it could have missed.
     std::shared_ptr<const X11ClientList> m_snapshot;
+    // The last descriptions runningApplications() made, and what they were made from.
+    struct Described {
+        std::shared_ptr<const X11ClientList> list;
+        std::size_t iconFetches = 0;
+        std::uint64_t classesGeneration = 0;
+        std::vector<RunningApplication> applications;
+    };
+    Described m_described;
+    std::uint64_t m_classesGeneration = 0; // counts setDesktopEntries calls
     // The server time of clientList()'s last round trip.
     xcb_timestamp_t m_syncTime = XCB_CURRENT_TIME;
 };
