@@ -5,10 +5,6 @@
 #include "platform/linux/XdgOpen.h"
 #include "platform/sway/LatencyTrace.h"
 
-#include <QFileInfo>
-#include <QIcon>
-#include <QString>
-
 namespace halvo {
 
 SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeCache& tree)
@@ -35,50 +31,19 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeC
     });
 }
 
-SwayWorkspace::DesktopEntries
-SwayWorkspace::DesktopEntries::installed(const DesktopEntryIndex& index) {
-    DesktopEntries entries;
-    entries.find = [&index](const std::string& appKey, const std::string& instance) {
-        return index.find(appKey, instance);
-    };
-    entries.iconExists = [](const std::string& iconName) {
-        const QString name = QString::fromStdString(iconName);
-        if (name.startsWith(QLatin1Char('/')))
-            return QFileInfo(name).isFile();
-        return QIcon::hasThemeIcon(name);
-    };
-    return entries;
-}
-
 void SwayWorkspace::setDesktopEntries(DesktopEntries entries) {
-    m_desktopEntries = std::move(entries);
-    m_apps.clear();
+    m_catalog.setEntries(std::move(entries));
 }
 
 std::optional<SwayClientList> SwayWorkspace::read() {
     return m_tree.read();
 }
 
-const SwayWorkspace::AppInfo&
+const DesktopAppCatalog::Info&
 SwayWorkspace::appInfo(const SwayClientList::Application& application) {
-    if (const auto found = m_apps.find(application.appKey); found != m_apps.end())
-        return found->second;
-    AppInfo info;
-    if (m_desktopEntries.find) {
-        const std::string& instance =
-            application.windows.empty() ? std::string() : application.windows.front().instance;
-        if (const auto entry = m_desktopEntries.find(application.appKey, instance)) {
-            if (!entry->name.empty())
-                info.name = entry->name;
-            if (!entry->iconName.empty() &&
-                (!m_desktopEntries.iconExists || m_desktopEntries.iconExists(entry->iconName))) {
-                auto icon = std::make_shared<AppIcon>();
-                icon->themeName = entry->iconName;
-                info.themeIcon = std::move(icon);
-            }
-        }
-    }
-    return m_apps.emplace(application.appKey, std::move(info)).first->second;
+    return m_catalog.info(application.appKey, application.windows.empty()
+                                                  ? std::string()
+                                                  : application.windows.front().instance);
 }
 
 RunningApplication SwayWorkspace::describe(const SwayClientList::Application& application) {
@@ -90,7 +55,7 @@ RunningApplication SwayWorkspace::describe(const SwayClientList::Application& ap
                                                     : ActivationPolicy::prohibited;
     result.isHidden = application.hidden();
     result.hasBundleURL = !application.windows.empty();
-    const AppInfo& info = appInfo(application);
+    const DesktopAppCatalog::Info& info = appInfo(application);
     result.localizedName = info.name.value_or(application.appKey);
     result.icon = info.themeIcon;
     return result;

@@ -8,7 +8,7 @@
 #include "platform/AppKeys.h"
 #include "platform/Workspace.h"
 #include "platform/WorkspaceObservers.h"
-#include "platform/linux/DesktopEntryIndex.h"
+#include "platform/linux/DesktopAppCatalog.h"
 #include "platform/sway/SwayClientList.h"
 #include "platform/sway/SwayIpcEvents.h"
 #include "platform/sway/SwayIpcPool.h"
@@ -26,20 +26,7 @@ namespace halvo {
 
 class SwayWorkspace final : public Workspace {
 public:
-    // Where names and theme icons come from. Unset members: no desktop entries, and every icon
-    // name counts as drawable.
-    struct DesktopEntries {
-        // The desktop entry of an application, by its app_id (or WM_CLASS class and instance).
-        std::function<std::optional<DesktopEntry>(const std::string& appKey,
-                                                  const std::string& instance)>
-            find;
-        // Whether the icon theme (or the file system, for an absolute path) has that icon.
-        std::function<bool(const std::string& iconName)> iconExists;
-
-        // The installed entries of `index` (which must outlive the workspace), with Qt's icon
-        // theme deciding which icon names can be drawn. Needs a QGuiApplication.
-        static DesktopEntries installed(const DesktopEntryIndex& index);
-    };
+    using DesktopEntries = DesktopAppCatalog::Entries;
 
     // Main thread. `events` must be subscribed to "window" events and outlive the workspace;
     // the tree comes from `tree`, shared with the window control.
@@ -63,22 +50,16 @@ public:
     void removeObserver(ObserverToken token) override;
 
 private:
-    struct AppInfo {
-        std::optional<std::string> name;
-        AppIconRef themeIcon; // the same object for as long as the workspace lives
-    };
-
     std::optional<SwayClientList> read();
     RunningApplication describe(const SwayClientList::Application& application);
-    const AppInfo& appInfo(const SwayClientList::Application& application);
+    const DesktopAppCatalog::Info& appInfo(const SwayClientList::Application& application);
     bool focus(std::int64_t conId);
     // Compares the tree with the last one seen and posts what changed.
     void update();
 
     SwayIpcPool& m_pool;
     SwayTreeCache& m_tree;
-    DesktopEntries m_desktopEntries;
-    std::unordered_map<std::string, AppInfo> m_apps;
+    DesktopAppCatalog m_catalog;
     WorkspaceObservers m_observers;
     AppKeys m_reported; // the applications last reported to observers
 

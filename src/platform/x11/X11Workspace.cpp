@@ -6,9 +6,6 @@
 #include "platform/x11/X11ClientProperties.h"
 #include "platform/x11/X11Property.h"
 
-#include <QFileInfo>
-#include <QIcon>
-#include <QString>
 #include <algorithm>
 #include <cassert>
 #include <unordered_set>
@@ -48,47 +45,16 @@ X11Workspace::~X11Workspace() {
     m_connection.removeListener(m_listener);
 }
 
-X11Workspace::DesktopEntries
-X11Workspace::DesktopEntries::installed(const DesktopEntryIndex& index) {
-    DesktopEntries entries;
-    entries.find = [&index](const std::string& wmClass, const std::string& wmInstance) {
-        return index.find(wmClass, wmInstance);
-    };
-    entries.iconExists = [](const std::string& iconName) {
-        const QString name = QString::fromStdString(iconName);
-        if (name.startsWith(QLatin1Char('/')))
-            return QFileInfo(name).isFile();
-        return QIcon::hasThemeIcon(name);
-    };
-    return entries;
-}
-
 void X11Workspace::setDesktopEntries(DesktopEntries entries) {
-    m_desktopEntries = std::move(entries);
-    m_classes.clear();
+    m_catalog.setEntries(std::move(entries));
     ++m_classesGeneration;
 }
 
-const X11Workspace::ClassInfo&
+const DesktopAppCatalog::Info&
 X11Workspace::classInfo(const X11ClientList::Application& application) {
-    if (const auto found = m_classes.find(application.wmClass); found != m_classes.end())
-        return found->second;
-    ClassInfo info;
-    if (m_desktopEntries.find) {
-        const std::string& instance =
-            application.windows.empty() ? std::string() : application.windows.front().wmInstance;
-        if (const auto entry = m_desktopEntries.find(application.wmClass, instance)) {
-            if (!entry->name.empty())
-                info.name = entry->name;
-            if (!entry->iconName.empty() &&
-                (!m_desktopEntries.iconExists || m_desktopEntries.iconExists(entry->iconName))) {
-                auto icon = std::make_shared<AppIcon>();
-                icon->themeName = entry->iconName;
-                info.themeIcon = std::move(icon);
-            }
-        }
-    }
-    return m_classes.emplace(application.wmClass, std::move(info)).first->second;
+    return m_catalog.info(application.wmClass, application.windows.empty()
+                                                   ? std::string()
+                                                   : application.windows.front().wmInstance);
 }
 
 AppIconRef X11Workspace::windowIcon(const X11ClientList::Application& application,
@@ -160,7 +126,7 @@ RunningApplication X11Workspace::describe(const X11ClientList::Application& appl
                                                     : ActivationPolicy::prohibited;
     result.isHidden = application.hidden();
     result.hasBundleURL = !application.windows.empty();
-    const ClassInfo& info = classInfo(application);
+    const DesktopAppCatalog::Info& info = classInfo(application);
     result.localizedName = info.name.value_or(application.wmClass);
     result.icon = info.themeIcon ? info.themeIcon : windowIcon(application);
     return result;

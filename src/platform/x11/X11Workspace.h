@@ -6,7 +6,7 @@
 #include "platform/AppKeys.h"
 #include "platform/Workspace.h"
 #include "platform/WorkspaceObservers.h"
-#include "platform/linux/DesktopEntryIndex.h"
+#include "platform/linux/DesktopAppCatalog.h"
 #include "platform/x11/X11ClientList.h"
 #include "platform/x11/X11Connection.h"
 
@@ -27,20 +27,7 @@ public:
     // _NET_WM_ICON data beyond this many 32-bit items (4 MiB) is not read.
     static constexpr std::uint32_t maximumIconItems = 1u << 20;
 
-    // Where names and theme icons come from. Unset members: no desktop entries, and every icon
-    // name counts as drawable.
-    struct DesktopEntries {
-        // The desktop entry of an application, by its WM_CLASS class and instance.
-        std::function<std::optional<DesktopEntry>(const std::string& wmClass,
-                                                  const std::string& wmInstance)>
-            find;
-        // Whether the icon theme (or the file system, for an absolute path) has that icon.
-        std::function<bool(const std::string& iconName)> iconExists;
-
-        // The installed entries of `index` (which must outlive the workspace), with Qt's icon
-        // theme deciding which icon names can be drawn. Needs a QGuiApplication.
-        static DesktopEntries installed(const DesktopEntryIndex& index);
-    };
+    using DesktopEntries = DesktopAppCatalog::Entries;
 
     // Main thread, and only ever used there: it caches icons without locks. Starts listening
     // for the notifications at once.
@@ -77,10 +64,6 @@ public:
     std::size_t iconFetches() const { return m_iconFetches; }
 
 private:
-    struct ClassInfo {
-        std::optional<std::string> name;
-        AppIconRef themeIcon; // the same object for as long as the workspace lives
-    };
     struct WindowIcon {
         std::uint32_t length = 0; // the _NET_WM_ICON length the pixels were read at
         AppIconRef icon;          // nothing when the data held no usable image
@@ -94,7 +77,7 @@ private:
     RunningApplication describe(const X11ClientList::Application& application);
     std::vector<RunningApplication> describeAll(const std::shared_ptr<const X11ClientList>& list);
     std::optional<RunningApplication> frontmostOf(const X11ClientList& list);
-    const ClassInfo& classInfo(const X11ClientList::Application& application);
+    const DesktopAppCatalog::Info& classInfo(const X11ClientList::Application& application);
     // Reads, in one batch, the _NET_WM_ICON pixels that the regular ones among `applications`
     // lack an icon for: one window per application, only windows not read at their length yet.
     void loadIcons(const std::vector<const X11ClientList::Application*>& applications);
@@ -112,9 +95,8 @@ private:
     X11Connection& m_connection;
     ProcessID m_ownPid;
     std::thread::id m_thread = std::this_thread::get_id();
-    DesktopEntries m_desktopEntries;
+    DesktopAppCatalog m_catalog;
     double m_iconScale = 1.0;
-    std::unordered_map<std::string, ClassInfo> m_classes;
     std::unordered_map<xcb_window_t, WindowIcon> m_windowIcons;
     std::size_t m_iconFetches = 0;
     X11Connection::ListenerID m_listener = 0;
