@@ -42,9 +42,8 @@ HalvoController::HalvoController(Platform platform,
                                                  completion(r.moved, r.unchanged, r.skipped);
                                              });
         }};
-    auto activate = [activator = m_activator.get()](ProcessID pid,
-                                                    std::function<void(bool)> completion) {
-        activator->activate(pid, std::move(completion));
+    auto activate = [this](ProcessID pid, std::function<void(bool)> completion) {
+        m_activator->activate(pid, std::move(completion), m_stepPressTime);
     };
     if (environment) {
         m_tracker = std::make_unique<RunningAppsTracker>(AppOrderStore(p.defaults),
@@ -167,9 +166,13 @@ void HalvoController::handleSwitch(HotkeyAction action) {
     if (m_hotkeys->isSuspended() || !ensureWindowManager())
         return;
     const bool seen = m_hotkeys->shortcutHeld();
-    // The step first: its activation delay starts now, not after the overlay is framed.
-    if (action == HotkeyAction::previous || action == HotkeyAction::next)
+    // The step first, its activation delay counted from the arrow's press: not from its
+    // handling, nor from after the overlay is framed.
+    if (action == HotkeyAction::previous || action == HotkeyAction::next) {
+        m_stepPressTime = m_hotkeys->pressTime();
         m_tracker->cycle(action == HotkeyAction::previous);
+        m_stepPressTime.reset();
+    }
     if (seen) {
         m_overlay->show();
         syncOverlay();

@@ -142,6 +142,8 @@ private:
     Published<bool> m_keyboardAccess{false};
     Published<std::optional<std::string>> m_hotkeyError;
     std::unique_ptr<AppActivator> m_activator;
+    // While a step from the keyboard runs: when its arrow went down.
+    std::optional<double> m_stepPressTime;
     std::unique_ptr<WindowMovementService> m_movement;
     std::unique_ptr<WindowFullScreenService> m_fullScreen;
     std::unique_ptr<RunningAppsTracker> m_tracker;

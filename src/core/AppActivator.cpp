@@ -1,6 +1,7 @@
 // The activation pipeline: delay, unhide, open, raise, activate, confirm.
 #include "core/AppActivator.h"
 
+#include <algorithm>
 #include <random>
 #include <utility>
 
@@ -11,7 +12,8 @@ AppActivator::AppActivator(Workspace& workspace, WindowControl& windowControl, M
     : m_workspace(workspace), m_windowControl(windowControl), m_mainQueue(mainQueue), m_log(log),
       m_latestToken(std::random_device{}()) {}
 
-void AppActivator::activate(ProcessID pid, std::function<void(bool)> completion) {
+void AppActivator::activate(ProcessID pid, std::function<void(bool)> completion,
+                            std::optional<double> requestTime) {
     const Token token = ++m_latestToken;
     const auto application = m_workspace.runningApplication(pid);
     if (!application || application->isTerminated || !application->hasBundleURL) {
@@ -20,11 +22,14 @@ void AppActivator::activate(ProcessID pid, std::function<void(bool)> completion)
     }
     std::string bundleID = application->bundleIdentifier.value_or("unknown");
     std::weak_ptr<int> alive = m_lifetime;
-    m_mainQueue.postAfter(activationDelay, [this, alive, token, pid, bundleID = std::move(bundleID),
-                                            completion = std::move(completion)]() mutable {
-        if (alive.lock())
-            openAfterDelay(token, pid, std::move(bundleID), std::move(completion));
-    });
+    const double elapsed =
+        requestTime ? std::clamp(m_mainQueue.now() - *requestTime, 0.0, activationDelay) : 0.0;
+    m_mainQueue.postAfter(
+        activationDelay - elapsed, [this, alive, token, pid, bundleID = std::move(bundleID),
+                                    completion = std::move(completion)]() mutable {
+            if (alive.lock())
+                openAfterDelay(token, pid, std::move(bundleID), std::move(completion));
+        });
 }
 
 void AppActivator::openAfterDelay(Token token, ProcessID pid, std::string bundleID,

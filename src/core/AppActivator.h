@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace halvo {
@@ -28,8 +29,11 @@ public:
     // Main thread. The completion runs at most once: false when a check fails or the application
     // was not frontmost `confirmationDelay` after its activation, true when it was; never when a
     // newer request replaced this one. A process that is gone (or cannot be opened) completes
-    // false before this returns, and still ends every older request.
-    void activate(ProcessID pid, std::function<void(bool)> completion);
+    // false before this returns, and still ends every older request. The delay counts from
+    // `requestTime` (the main queue's clock) when given: the moment the user asked, which may
+    // be a little before the request reaches the activator.
+    void activate(ProcessID pid, std::function<void(bool)> completion,
+                  std::optional<double> requestTime = std::nullopt);
 
     // Un-minimises, raises and focuses the application's main window (or its first real window
     // when there is no main one or it is part of the desktop), from one read of its windows.

@@ -1,6 +1,7 @@
 // Registration, press/release and modifier tracking of the global shortcut.
 #include "input/HotkeyManager.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -149,13 +150,14 @@ void HotkeyManager::resume() {
 
 void HotkeyManager::handleShortcutEvent(const HotkeyRegistrar::Event& event) {
     std::weak_ptr<HotkeyManager*> weak = m_lifetime;
-    m_mainQueue.post([weak, event] {
+    const double eventTime = m_mainQueue.now() - std::max(event.age, 0.0);
+    m_mainQueue.post([weak, event, eventTime] {
         auto self = weak.lock();
         if (!self)
             return;
         switch (event.kind) {
         case HotkeyRegistrar::Event::Kind::pressed:
-            (*self)->handlePress(event.action);
+            (*self)->handlePress(event.action, eventTime);
             return;
         case HotkeyRegistrar::Event::Kind::released:
             (*self)->handleRelease(event.action);
@@ -167,13 +169,14 @@ void HotkeyManager::handleShortcutEvent(const HotkeyRegistrar::Event& event) {
     });
 }
 
-void HotkeyManager::handlePress(HotkeyAction action) {
+void HotkeyManager::handlePress(HotkeyAction action, double pressTime) {
     if (m_isSuspended)
         return;
     if (m_pressedAction == action)
         return; // the key is still down: a repeated press
     cancelLongPress();
     m_pressedAction = action;
+    m_pressTime = pressTime;
 
     if (action == HotkeyAction::enterFullScreen || action == HotkeyAction::exitFullScreen) {
         if (onFullScreen)

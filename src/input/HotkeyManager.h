@@ -65,11 +65,14 @@ public:
     bool shortcutHeld() const { return m_shortcutHeld; }
     ShortcutModifiers modifiers() const { return m_modifiers; }
     std::optional<HotkeyAction> pressedAction() const { return m_pressedAction; }
+    // When the arrow of the latest press went down, on the main queue's clock: earlier than its
+    // handling by the time the event took to arrive, as far as the desktop tells.
+    double pressTime() const { return m_pressTime; }
 
 private:
     bool listen();
     void handleShortcutEvent(const HotkeyRegistrar::Event& event);
-    void handlePress(HotkeyAction action);
+    void handlePress(HotkeyAction action, double pressTime);
     void handleRelease(HotkeyAction action);
     void handleShortcutTaken(HotkeyAction action);
     void handleKeyReleased(Key key);
@@ -83,6 +86,7 @@ private:
 
     bool m_isSuspended = false;
     std::optional<HotkeyAction> m_pressedAction;
+    double m_pressTime = 0;
     WorkItem m_longPressWork;
     ShortcutModifiers m_modifiers;
     bool m_listening = false;

@@ -28,6 +28,9 @@ public:
         };
         Kind kind = Kind::pressed;
         HotkeyAction action = HotkeyAction::previous;
+        // Seconds from the key's press or release to this event's delivery, as far as the
+        // desktop tells (0 when it cannot): the time the event spent reaching Halvo.
+        double age = 0;
         bool operator==(const Event&) const = default;
     };
     using Handler = std::function<void(const Event&)>;

@@ -65,6 +65,22 @@ TEST_F(AppActivatorTest, ConfirmsAnApplicationThatBecameFrontmost) {
     EXPECT_TRUE(log.lines().empty());
 }
 
+// A key read 20 ms after its press leaves 15 ms of the delay; one read later still opens on the
+// next turn, never before the request.
+TEST_F(AppActivatorTest, TheDelayCountsFromTheRequestTimeWhenGiven) {
+    queue.advance(1.0);
+    activator.activate(pidA, recorder("a"), queue.now() - 0.020);
+    queue.advance(0.014);
+    EXPECT_TRUE(desktop.opens().empty());
+    queue.advance(0.001);
+    EXPECT_EQ(desktop.opens(), std::vector<ProcessID>{pidA});
+
+    activator.activate(pidB, recorder("b"), queue.now() - 0.5);
+    EXPECT_EQ(desktop.opens(), std::vector<ProcessID>{pidA});
+    queue.runPending();
+    EXPECT_EQ(desktop.opens(), (std::vector<ProcessID>{pidA, pidB}));
+}
+
 TEST_F(AppActivatorTest, OfTwoRequestsTenMillisecondsApartOnlyTheSecondOpensAndCompletes) {
     activator.activate(pidA, recorder("a"));
     queue.advance(0.010);

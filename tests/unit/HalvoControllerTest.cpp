@@ -2,6 +2,7 @@
 // screen, shortcut changes, permissions and the status menu.
 #include "app/HalvoController.h"
 
+#include "core/AppActivator.h"
 #include "platform/sim/SimBackgroundQueue.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimEventMonitor.h"
@@ -133,6 +134,17 @@ TEST_F(HalvoControllerTest, HoldStepTwiceReleaseShowsOverlayOnceAndLeavesLastApp
     EXPECT_FALSE(c.overlay().model().isVisible.get());
     EXPECT_FALSE(panelPtr->isOnScreen());
     EXPECT_EQ(desktop.frontmostPid(), 103);
+}
+
+TEST_F(HalvoControllerTest, AStepsActivationDelayCountsFromTheArrowsPress) {
+    make().start();
+    holdModifiers(true);
+    registrar.setEventAge(0.020); // the arrow went down 20 ms before Halvo heard of it
+    tap(Key::right);
+    queue.advance(AppActivator::activationDelay - 0.021);
+    EXPECT_TRUE(desktop.opens().empty());
+    queue.advance(0.002);
+    EXPECT_EQ(desktop.opens().size(), 1u);
 }
 
 TEST_F(HalvoControllerTest, LongPressMovesSelectedAppToTheScreenWhereTheSwitchBegan) {

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 #include <xcb/xcb_keysyms.h>
 
@@ -191,6 +192,26 @@ TEST_F(HotkeyX11Test, ControlAltRightWhileXtermHasFocusSwitchesToTheNextApp) {
               (Calls{"held", "switch previous", "released"}));
     EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Up"), (Calls{"held", "full on", "released"}));
     EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Down"), (Calls{"held", "full off", "released"}));
+}
+
+// A press read late (Halvo busy elsewhere) is dated by the server's time of the key: its age is
+// what it waited, learnt from the server's clock, not from when it was read.
+TEST_F(HotkeyX11Test, APressReadLateIsDatedByTheServersTimeOfTheKey) {
+    open();
+    makeManager(controlAlt);
+    ASSERT_TRUE(manager->start());
+    connection->serverTime(); // any event with a time teaches the connection the server's clock
+    calls.clear();
+
+    chord({"Control_L", "Alt_L"});
+    keyboard->press("Right");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // not reading the connection
+    EXPECT_EQ(waitFor(2), (Calls{"held", "switch next"}));
+    const double waited = queue.now() - manager->pressTime();
+    EXPECT_GE(waited, 0.15);
+    EXPECT_LT(waited, 1.0);
+    keyboard->release("Right");
+    unchord({"Control_L", "Alt_L"});
 }
 
 // The hold runs in real time so that the server's own auto-repeat happens during it; the

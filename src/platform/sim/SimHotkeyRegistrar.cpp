@@ -88,7 +88,7 @@ bool SimHotkeyRegistrar::deliverFor(Key key, Modifiers modifiers, Event::Kind ki
     for (const auto& [ref, entry] : m_registrations) {
         if (entry.shortcut == Shortcut{key, modifiers}) {
             Handler handler = m_handler; // a copy: the handler may stop listening
-            handler(Event{kind, entry.action});
+            handler(Event{kind, entry.action, m_eventAge});
             return true;
         }
     }

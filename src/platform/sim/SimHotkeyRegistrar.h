@@ -42,6 +42,8 @@ public:
     bool release(Key key, Modifiers modifiers);
     // Another program took the registered shortcut of key with these modifiers after all.
     bool takeElsewhere(Key key, Modifiers modifiers);
+    // How long the events delivered from now on took to arrive (their `age`).
+    void setEventAge(double seconds) { m_eventAge = seconds; }
 
     // What the logic asked for.
     bool isListening() const { return static_cast<bool>(m_handler); }
@@ -61,6 +63,7 @@ private:
     bool deliverFor(Key key, Modifiers modifiers, Event::Kind kind);
 
     Handler m_handler;
+    double m_eventAge = 0;
     std::optional<std::string> m_listenError;
     ShortcutRef m_nextRef = 1;
     std::map<ShortcutRef, Entry> m_registrations;

@@ -141,6 +141,7 @@ xcb_timestamp_t X11Connection::serverTime() {
         if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
             notify->window == m_timeWindow && notify->atom == stamp) {
             time = notify->time;
+            m_serverClock.observe(time, X11ServerClock::steadyMilliseconds());
             free(event);
             break;
         }
@@ -185,11 +186,31 @@ void X11Connection::removeNote(ListenerID id) {
 xcb_generic_event_t* X11Connection::noted(xcb_generic_event_t* event) {
     if (!event)
         return event;
+    observeTime(*event);
     if (m_clientProperties)
         m_clientProperties->note(*event);
     for (const auto& [id, note] : m_notes)
         note(*event);
     return event;
+}
+
+void X11Connection::observeTime(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7f) {
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE:
+    case XCB_BUTTON_PRESS:
+    case XCB_BUTTON_RELEASE:
+    case XCB_MOTION_NOTIFY:
+        m_serverClock.observe(reinterpret_cast<const xcb_key_press_event_t&>(event).time,
+                              X11ServerClock::steadyMilliseconds());
+        return;
+    case XCB_PROPERTY_NOTIFY:
+        m_serverClock.observe(reinterpret_cast<const xcb_property_notify_event_t&>(event).time,
+                              X11ServerClock::steadyMilliseconds());
+        return;
+    default:
+        return;
+    }
 }
 
 } // namespace halvo

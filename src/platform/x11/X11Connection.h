@@ -2,6 +2,8 @@
 // the main thread. xcb connections are thread-safe, so workers may send requests on it too.
 #pragma once
 
+#include "platform/x11/X11ServerClock.h"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -64,6 +66,8 @@ public:
     // A server timestamp for requests that need one: the time of a property change on a window
     // of our own, read back through the event it causes.
     xcb_timestamp_t serverTime();
+    // The server's clock as learnt from the times of the events read so far.
+    const X11ServerClock& serverClock() const { return m_serverClock; }
 
     // From now on, client-list reads on the calling thread keep what they read of each window
     // (X11ClientProperties) and drop it as this connection takes in property changes. Only for
@@ -92,6 +96,7 @@ private:
     xcb_screen_t* m_screen = nullptr;
     int m_screenNumber = 0;
     xcb_window_t m_timeWindow = XCB_NONE;
+    X11ServerClock m_serverClock;
 
     std::mutex m_atomMutex;
     std::unordered_map<std::string, xcb_atom_t> m_atoms;
@@ -106,6 +111,7 @@ private:
     std::thread::id m_clientPropertiesThread;
     // Every event goes through here as it leaves xcb's queue.
     xcb_generic_event_t* noted(xcb_generic_event_t* event);
+    void observeTime(const xcb_generic_event_t& event);
 };
 
 } // namespace halvo

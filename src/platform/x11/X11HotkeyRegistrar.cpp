@@ -277,7 +277,9 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
     if (hotKey == m_hotKeys.end() || !m_handler)
         return;
     Handler handler = m_handler; // the handler may stop listening
-    handler(Event{kind, hotKey->second.action});
+    const double age =
+        m_connection.serverClock().age(key.time, X11ServerClock::steadyMilliseconds());
+    handler(Event{kind, hotKey->second.action, age});
 }
 
 // The raw press comes before the grab's own press of the same key, and its release long after:
