@@ -1,6 +1,6 @@
 # The real X11 backend, the Qt views, the program, and everything tested on a real X server.
 set(CMAKE_AUTOMOC ON)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Network Test LinguistTools)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Test LinguistTools)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
     xcb xcb-ewmh xcb-icccm xcb-keysyms xcb-xkb xcb-xinput xcb-randr xcb-res xcb-shm xcb-xtest
@@ -20,7 +20,7 @@ halvo_warnings(halvo_i3ipc STRICT)
 # desktop entries and icon themes, the log.
 file(GLOB HALVO_LINUX_SOURCES CONFIGURE_DEPENDS src/platform/linux/*.cpp)
 add_library(halvo_linux STATIC ${HALVO_LINUX_SOURCES})
-target_link_libraries(halvo_linux PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus Qt6::Network
+target_link_libraries(halvo_linux PUBLIC halvo_logic Qt6::Widgets Qt6::Svg Qt6::DBus
     PkgConfig::GIO PkgConfig::CANBERRA nlohmann_json::nlohmann_json)
 target_compile_definitions(halvo_linux PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_linux)

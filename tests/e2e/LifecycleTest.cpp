@@ -18,13 +18,22 @@ protected:
     HalvoDesktop desktop;
 };
 
-TEST_F(LifecycleTest, SecondLaunchIsRefusedAndSigtermEndsCleanly) {
-    auto halvo = desktop.startHalvo();
-    ASSERT_TRUE(desktop.watcher().halvoWindowNamed("Halvo overlay")) << halvo->log();
+TEST_F(LifecycleTest, SecondLaunchIsRefusedUntilTheFirstDiesAndSigtermEndsCleanly) {
+    auto first = desktop.startHalvo();
+    ASSERT_TRUE(desktop.watcher().halvoWindowNamed("Halvo overlay")) << first->log();
 
     HalvoProgram second(desktop.configHome());
     EXPECT_EQ(second.waitForExit(20), 1);
     EXPECT_NE(second.log().find("already running"), std::string::npos) << second.log();
+
+    // Killed, the first leaves its socket behind; the next launch takes the place.
+    first->signal(SIGKILL);
+    first->waitForExit(15);
+    ASSERT_TRUE(desktop.watcher().waitFor(
+        [&] { return !desktop.watcher().halvoWindowNamed("Halvo overlay"); }));
+    auto halvo = desktop.startHalvo();
+    HalvoProgram fourth(desktop.configHome());
+    EXPECT_EQ(fourth.waitForExit(20), 1) << fourth.log() << halvo->log();
 
     halvo->signal(SIGTERM);
     EXPECT_EQ(halvo->waitForExit(15), 0) << halvo->log();

@@ -74,7 +74,7 @@ ProgramShell::ProgramShell(int& argc, char** argv, Log& log) : m_log(log) {
 ProgramShell::~ProgramShell() = default;
 
 std::optional<int> ProgramShell::claimInstance(const QString& display, bool openPreferences) {
-    m_instance = std::make_unique<SingleInstance>(display);
+    m_instance = std::make_unique<SingleInstance>(display.toStdString());
     if (m_instance->askRunning(openPreferences)) {
         if (openPreferences)
             return 0;

@@ -2,25 +2,33 @@
 // to open Preferences ("halvo --preferences") or learns that it runs.
 #pragma once
 
-#include <QLocalServer>
-#include <QObject>
-#include <QString>
 #include <functional>
 #include <string>
 
+typedef struct _GCancellable GCancellable;
+typedef struct _GObject GObject;
+typedef struct _GSocketConnection GSocketConnection;
+typedef struct _GSocketService GSocketService;
+typedef int gboolean;
+typedef void* gpointer;
+
 namespace halvo {
 
-class SingleInstance final : public QObject {
-    Q_OBJECT
+class SingleInstance {
 public:
     // `display` names the session's display (DISPLAY on X11, WAYLAND_DISPLAY on Wayland); two
     // sessions of one user each have their own Halvo.
-    explicit SingleInstance(const QString& display, QObject* parent = nullptr);
+    explicit SingleInstance(const std::string& display);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // The socket name for this user and display ("halvo-1000-:0", "halvo-1000-wayland-1"); a
+    // The socket's name for this user and display ("halvo-1000-:0", "halvo-1000-wayland-1"); a
     // path-like display has its slashes replaced.
-    static QString nameFor(unsigned userID, const QString& display);
-    const QString& name() const { return m_name; }
+    static std::string nameFor(unsigned userID, const std::string& display);
+    // Where the socket is: in XDG_RUNTIME_DIR, which only the user can enter, else in the
+    // temporary folder.
+    const std::string& path() const { return m_path; }
 
     // Asks a running Halvo to open its Preferences (or only whether it runs); true when one
     // answered within about a second.
@@ -33,10 +41,12 @@ public:
     std::function<void()> onPreferencesRequested;
 
 private:
-    void answer();
+    static gboolean incoming(GSocketService* service, GSocketConnection* connection,
+                             GObject* source, gpointer instance);
 
-    QString m_name;
-    QLocalServer m_server;
+    std::string m_path;
+    GCancellable* m_gone;
+    GSocketService* m_service = nullptr;
 };
 
 } // namespace halvo
