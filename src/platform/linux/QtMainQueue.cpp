@@ -1,6 +1,8 @@
 // Posting, timers and cancellation on the Qt event loop.
 #include "platform/linux/QtMainQueue.h"
 
+#include "platform/linux/PreciseTimeout.h"
+
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -34,12 +36,18 @@ void QtMainQueue::onMainThread(std::function<void()> fn) {
 
 WorkItem QtMainQueue::postAfter(double seconds, std::function<void()> fn) {
     WorkItem item = WorkItem::create();
-    onMainThread([this, item, seconds, fn = std::move(fn)]() mutable {
-        QTimer::singleShot(milliseconds(seconds), Qt::PreciseTimer, this,
-                           [item, fn = std::move(fn)] {
-                               if (!item.isCancelled())
-                                   fn();
-                           });
+    // The delay counts from this call, also when it comes from another thread.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(std::max(seconds, 0.0)));
+    onMainThread([this, item, deadline, fn = std::move(fn)]() mutable {
+        PreciseTimeout::start(
+            deadline,
+            [item, fn = std::move(fn)] {
+                if (!item.isCancelled())
+                    fn();
+            },
+            this);
     });
     return item;
 }

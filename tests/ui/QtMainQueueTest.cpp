@@ -1,0 +1,43 @@
+// Delayed work on the Qt event loop: in deadline order, never before its time, not at all once
+// cancelled, also when asked for from another thread.
+#include "platform/linux/QtMainQueue.h"
+
+#include <QEventLoop>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using namespace halvo;
+
+TEST(QtMainQueue, DelayedWorkRunsInDeadlineOrderNeverEarlyAndNotWhenCancelled) {
+    using Clock = std::chrono::steady_clock;
+    QtMainQueue queue;
+    const Clock::time_point start = Clock::now();
+    std::vector<std::pair<std::string, double>> ran; // name, milliseconds after start
+    auto record = [&](std::string name) {
+        return [&ran, start, name = std::move(name)] {
+            ran.emplace_back(
+                name, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        };
+    };
+
+    queue.postAfter(0.012, record("12 ms"));
+    queue.postAfter(0.0045, record("4.5 ms"));
+    WorkItem cancelled = queue.postAfter(0.002, record("cancelled"));
+    cancelled.cancel();
+    std::thread([&] { queue.postAfter(0.008, record("8 ms, from another thread")); }).join();
+    QEventLoop loop;
+    queue.postAfter(0.040, [&] { loop.quit(); });
+    loop.exec();
+
+    ASSERT_EQ(ran.size(), 3u);
+    EXPECT_EQ(ran[0].first, "4.5 ms");
+    EXPECT_EQ(ran[1].first, "8 ms, from another thread");
+    EXPECT_EQ(ran[2].first, "12 ms");
+    EXPECT_GE(ran[0].second, 4.5);
+    EXPECT_GE(ran[1].second, 8.0);
+    EXPECT_GE(ran[2].second, 12.0);
+}
