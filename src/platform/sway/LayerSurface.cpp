@@ -87,10 +87,12 @@ void LayerSurface::configure(void* data, zwlr_layer_surface_v1* surface, uint32_
     zwlr_layer_surface_v1_ack_configure(surface, serial);
     const QSize size(width ? static_cast<int>(width) : self->m_placement.width,
                      height ? static_cast<int>(height) : self->m_placement.height);
-    // sway configures the surface again whenever it arranges the layers (each time another
-    // layer surface commits): when the size stays, the content committed already fits, and a
-    // commit without a buffer answers the configure without painting again.
-    if (size == self->m_size && self->m_framesCommitted > 0) {
+    // sway configures the surface again whenever it arranges the layers (each time a layer
+    // surface of the output commits): when the size and the output's scale stay, the content
+    // committed already fits, and a commit without a buffer answers without painting again.
+    const bool fits = size == self->m_size &&
+                      self->m_connection.outputScale(self->m_placement.outputName) == self->m_scale;
+    if (fits && self->m_framesCommitted > 0) {
         wl_surface_commit(self->m_surface);
         self->m_connection.flush();
         self->draw(); // a frame still owed, if no buffer was free for it
