@@ -51,6 +51,7 @@ namespace {
 
 struct Options {
     std::string crowd = "build/sway_window_crowd";
+    std::string halvo; // another build of halvo to measure, empty: the one built with the probe
     std::vector<int> windows{5, 50};
     int trials = 30;
     int switches = 500;
@@ -289,7 +290,8 @@ public:
                             {"SWAYSOCK", session.swaySocket()},
                             {"QT_QPA_PLATFORM", "wayland"},
                             {"GSETTINGS_BACKEND", "memory"},
-                            {"HALVO_LATENCY_TRACE", "1"}});
+                            {"HALVO_LATENCY_TRACE", "1"}},
+                           m_options.halvo);
         const bool bound = SwaySession::waitUntil(
             [&] {
                 std::ifstream in(configHome + "/halvo-sway-bindings");
@@ -486,6 +488,8 @@ int main(int argc, char** argv) {
         const std::string value = argv[i + 1];
         if (name == "--crowd")
             options.crowd = value;
+        else if (name == "--halvo")
+            options.halvo = value;
         else if (name == "--windows")
             options.windows = numbers(value);
         else if (name == "--trials")
@@ -503,7 +507,8 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(stderr,
                          "usage: sway_performance_probe [--windows 5,50] [--trials 30] "
-                         "[--switches 500] [--idle-seconds 2] [--crowd PATH] [--pin-halvo CPUS] "
+                         "[--switches 500] [--idle-seconds 2] [--crowd PATH] [--halvo PATH] "
+                         "[--pin-halvo CPUS] "
                          "[--pin-sway CPUS] [--log PREFIX]\n");
             return 2;
         }

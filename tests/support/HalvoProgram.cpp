@@ -15,7 +15,7 @@
 namespace halvo::test {
 
 HalvoProgram::HalvoProgram(const std::string& configHome, std::vector<std::string> arguments,
-                           const Environment& environment) {
+                           const Environment& environment, const std::string& binary) {
     // Each process of a test gets its own log beside the settings.
     static int launches = 0;
     m_logPath = configHome + "/halvo-" + std::to_string(++launches) + ".log";
@@ -25,7 +25,7 @@ HalvoProgram::HalvoProgram(const std::string& configHome, std::vector<std::strin
                                     "QT_QPA_PLATFORM=xcb"};
     for (const auto& [name, value] : environment)
         set.push_back(name + "=" + value);
-    arguments.insert(arguments.begin(), HALVO_BINARY);
+    arguments.insert(arguments.begin(), binary.empty() ? std::string(HALVO_BINARY) : binary);
     ChildProcess halvo(std::move(arguments));
     // The X11 program unless a test asks for sway, even inside a Wayland session.
     const std::vector<std::string> unset = {"HALVO_NO_CONTROLLER", "LANGUAGE", "LC_ALL",

@@ -15,9 +15,10 @@ public:
     using Environment = std::vector<std::pair<std::string, std::string>>;
 
     // Starts the program with `arguments` on the current DISPLAY; XDG_CONFIG_HOME is
-    // `configHome`, and `environment` adds or replaces further variables.
+    // `configHome`, and `environment` adds or replaces further variables. `binary` is the
+    // program built with the tests unless a benchmark names another build to compare.
     HalvoProgram(const std::string& configHome, std::vector<std::string> arguments = {},
-                 const Environment& environment = {});
+                 const Environment& environment = {}, const std::string& binary = {});
     ~HalvoProgram();
     HalvoProgram(const HalvoProgram&) = delete;
     HalvoProgram& operator=(const HalvoProgram&) = delete;

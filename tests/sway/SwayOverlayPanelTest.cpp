@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <wayland-client.h>
 
@@ -219,6 +220,39 @@ TEST_F(SwayOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
         << ", expected " << drawn.x() << "," << drawn.y() << " " << drawn.width() << "x"
         << drawn.height();
     EXPECT_GT(mixedBlocks(shown, drawn), 500);
+}
+
+// Painting is only for frames sway shows: a configure that keeps the size (sway sends one to every
+// layer surface of the output whenever another one commits) draws nothing, and the content is
+// painted once per frame, not also into the hidden host's backing store.
+TEST_F(SwayOverlayPanelTest, PaintsOnlyTheFramesItCommits) {
+    const auto fill = [](QImage& image) { image.fill(Qt::red); };
+    LayerSurface surface(connection, {"HEADLESS-2", 200, 100, 0, 0}, false, fill);
+    ASSERT_TRUE(pump([&] { return surface.framesCommitted() >= 1; }));
+    LayerSurface other(connection, {"HEADLESS-2", 50, 50, 300, 300}, false, fill);
+    ASSERT_TRUE(pump([&] { return other.framesCommitted() >= 1; }));
+    wl_display_roundtrip(connection.display()); // sway's configures of both have arrived
+    QApplication::processEvents();
+    EXPECT_EQ(surface.framesCommitted(), 1);
+
+    struct Counted : QWidget {
+        int paints = 0;
+        void paintEvent(QPaintEvent*) override {
+            QPainter(this).fillRect(rect(), Qt::blue);
+            ++paints;
+        }
+    };
+    auto content = std::make_unique<Counted>();
+    Counted* counted = content.get();
+    SwayOverlayPanel panel(connection, screens, std::move(content));
+    panel.setFrame({1280 + 100, 100, 300, 100});
+    panel.orderFront();
+    const auto frames = [&] { return panel.surface()->framesCommitted(); };
+    ASSERT_TRUE(pump([&] { return frames() >= 1; }));
+    const int before = frames();
+    counted->update();
+    ASSERT_TRUE(pump([&] { return frames() > before; }));
+    EXPECT_EQ(counted->paints, frames());
 }
 
 // The overlay never takes the keyboard from the focused window (SwayEventMonitor's own surface

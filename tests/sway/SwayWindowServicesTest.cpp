@@ -1,10 +1,15 @@
 // The window services on a real sway: the application list from the layout tree with its
-// notifications, activation, moves of floating and tiled windows between the two outputs, full
-// screen read back, a closed window that is `gone`, and the outputs with their visible frames.
+// notifications, activation (and the commands it sends), moves of floating and tiled windows
+// between the two outputs, full screen read back, a closed window that is `gone`, and the outputs
+// with their visible frames.
+#include "core/AppActivator.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/sim/SimLog.h"
 #include "platform/sway/LayerPlacement.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
+#include "support/sway/SwayCommandTap.h"
 #include "sway/SwayTestSession.h"
 #include "windows/WindowMovementService.h"
 
@@ -29,10 +34,13 @@ bool processEventsUntil(const std::function<bool()>& pred, double seconds = 15.0
         seconds);
 }
 
-// The services as Halvo's composition root makes them, on the test program's session.
+// The services as Halvo's composition root makes them, on the test program's session; their
+// requests go to `socket` (sway's own unless a test taps it).
 struct Services {
+    explicit Services(const std::string& socket = swaySession().swaySocket()) : pool(socket) {}
+
     SwaySession& session = swaySession();
-    SwayIpcPool pool{session.swaySocket()};
+    SwayIpcPool pool;
     SwayIpcEvents events{session.swaySocket(), {"window", "workspace"}};
     SwayTreeCache tree{pool, events, getpid()};
     SwayWorkspace workspace{pool, events, tree};
@@ -167,6 +175,33 @@ TEST(SwayWorkspace, AnswersFollowChangesMadeElsewhereAtOnce) {
     started.push_back(services.session.spawn({"foot", "--app-id", "halvo-fresh-c"}));
     ASSERT_TRUE(services.session.waitForWindow("halvo-fresh-c"));
     EXPECT_TRUE(services.app("halvo-fresh-c"));
+    killAll(services.session, started);
+}
+
+// An activation focuses the application's window once, and sends nothing when that window
+// already has the focus: every focus command brings events that make the kept tree stale, and
+// the next step may already be waiting.
+TEST(SwayWorkspace, ActivationFocusesOnceAndNotAgainWhatHasTheFocus) {
+    SwayCommandTap tap(swaySession().swaySocket(), swaySession().folder());
+    Services services(tap.path());
+    QtMainQueue mainQueue;
+    SimLog log;
+    AppActivator activator(services.workspace, services.control, mainQueue, log);
+    std::vector<pid_t> started;
+    const ProcessID first = services.foot("halvo-once-a", started);
+    services.foot("halvo-once-b", started);
+    for (const int expected : {1, 0}) {
+        tap.clear();
+        std::optional<bool> confirmed;
+        activator.activate(first, [&](bool ok) { confirmed = ok; });
+        ASSERT_TRUE(processEventsUntil([&] { return confirmed.has_value(); }));
+        EXPECT_TRUE(*confirmed) << testing::PrintToString(log.lines());
+        const std::vector<std::string> sent = tap.commands();
+        EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
+                                [](const std::string& c) { return c.ends_with("focus"); }),
+                  expected)
+            << testing::PrintToString(sent);
+    }
     killAll(services.session, started);
 }
 

@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -347,6 +348,13 @@ void MinimapOverlayView::appsChanged() {
             kept.insert(app.icon.get(), m_icons.value(app.icon.get()));
     }
     m_icons.swap(kept);
+    QHash<QString, QPixmap> keptTiles;
+    for (const TrackedApp& app : m_model.apps.get()) {
+        const QString name = QString::fromStdString(app.name);
+        if (const auto found = m_initialTiles.find(name); found != m_initialTiles.end())
+            keptTiles.insert(name, *found);
+    }
+    m_initialTiles.swap(keptTiles);
 
     if (ids != m_lastIDs) {
         if (!m_motion.reduceMotion && !m_lastIDs.empty()) {
@@ -564,11 +572,13 @@ void MinimapOverlayView::paintCell(QPainter& painter, std::size_t index, const T
         painter.translate(-centre);
     }
     const QPixmap icon = iconFor(app);
-    if (!icon.isNull()) {
-        painter.drawPixmap(iconRect, icon, QRectF(QPointF(0, 0), icon.size()));
-    } else {
-        AppInitialTile::paint(painter, iconRect, QString::fromStdString(app.name));
-    }
+    // The target's own pixel ratio (a frame of a layer surface may have the output's scale,
+    // not the widget's).
+    const QPixmap shown =
+        !icon.isNull()
+            ? icon
+            : initialTileFor(app, painter.paintEngine()->paintDevice()->devicePixelRatioF());
+    painter.drawPixmap(iconRect, shown, QRectF(QPointF(0, 0), shown.size()));
     painter.restore();
     if (m_model.highlightedBundleID.get() == app.id) {
         const QPointF dot(cell.center().x() + (dragged ? m_drag.dragOffset() : 0),
@@ -578,6 +588,26 @@ void MinimapOverlayView::paintCell(QPainter& painter, std::size_t index, const T
         painter.setBrush(isDark() ? QColor(10, 132, 255) : QColor(0, 122, 255));
         painter.drawEllipse(dot, minimap::dotSize / 2, minimap::dotSize / 2);
     }
+}
+
+QPixmap MinimapOverlayView::initialTileFor(const TrackedApp& app, qreal ratio) {
+    // The letter's text layout was most of a frame's time with many icon-less applications.
+    if (ratio != m_initialTilesRatio) {
+        m_initialTiles.clear();
+        m_initialTilesRatio = ratio;
+    }
+    const QString name = QString::fromStdString(app.name);
+    if (const auto found = m_initialTiles.find(name); found != m_initialTiles.end())
+        return *found;
+    const int side = static_cast<int>(std::lround(minimap::iconSize * ratio));
+    QPixmap tile(side, side);
+    tile.setDevicePixelRatio(ratio);
+    tile.fill(Qt::transparent);
+    QPainter painter(&tile);
+    AppInitialTile::paint(painter, QRectF(0, 0, minimap::iconSize, minimap::iconSize), name);
+    painter.end();
+    m_initialTiles.insert(name, tile);
+    return tile;
 }
 
 void MinimapOverlayView::paintBubble(QPainter& painter) {

@@ -108,6 +108,8 @@ private:
     void updateWiggle();
 
     QPixmap iconFor(const TrackedApp& app);
+    // The initial tile of an application without an icon, drawn once per name at `ratio`.
+    QPixmap initialTileFor(const TrackedApp& app, qreal ratio);
     void paintSurface(QPainter& painter, const QPainterPath& shape) const;
     void paintCell(QPainter& painter, std::size_t index, const TrackedApp& app);
     void paintBubble(QPainter& painter);
@@ -140,6 +142,8 @@ private:
 
     std::optional<std::string> m_hoverCell; // the cell the pointer is in, whatever the model says
     QHash<const AppIcon*, QPixmap> m_icons;
+    QHash<QString, QPixmap> m_initialTiles; // by name, at m_initialTilesRatio
+    qreal m_initialTilesRatio = 0;
     QImage m_backdrop;
 };
 

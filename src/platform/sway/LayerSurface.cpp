@@ -87,10 +87,20 @@ void LayerSurface::configure(void* data, zwlr_layer_surface_v1* surface, uint32_
     zwlr_layer_surface_v1_ack_configure(surface, serial);
     const QSize size(width ? static_cast<int>(width) : self->m_placement.width,
                      height ? static_cast<int>(height) : self->m_placement.height);
-    if (size != self->m_size)
-        std::erase_if(self->m_buffers, [&](const auto& b) { return !b->busy(); });
+    // sway configures the surface again whenever it arranges the layers (each time a layer
+    // surface of the output commits): when the size and the output's scale stay, the content
+    // committed already fits, and a commit without a buffer answers without painting again.
+    const bool fits = size == self->m_size &&
+                      self->m_connection.outputScale(self->m_placement.outputName) == self->m_scale;
+    if (fits && self->m_framesCommitted > 0) {
+        wl_surface_commit(self->m_surface);
+        self->m_connection.flush();
+        self->draw(); // a frame still owed, if no buffer was free for it
+        return;
+    }
+    std::erase_if(self->m_buffers, [&](const auto& b) { return !b->busy(); });
     self->m_size = size;
-    // Each configure needs a commit of its own, with content of the configured size.
+    // Each configure of a new size needs a commit of its own, with content of that size.
     self->m_dirty = true;
     if (self->m_frame) {
         wl_callback_destroy(self->m_frame);

@@ -56,6 +56,8 @@ public:
     // Device pixels per unit of size in the last frame: the output's scale, so that the surface
     // has the same size on every output and is drawn sharp on a HiDPI one.
     int bufferScale() const { return m_scale; }
+    // How many frames with content were committed.
+    int framesCommitted() const { return m_framesCommitted; }
     // The compositor took the surface away (its output went): only destroying it is left.
     bool isClosed() const { return m_closed; }
 

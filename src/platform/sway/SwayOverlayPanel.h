@@ -58,6 +58,7 @@ private:
     std::unique_ptr<LayerSurface> m_surface;
     std::optional<LayerPlacement> m_placement;
     Rect m_frame{0, 0, 480, 148};
+    bool m_rendering = false; // painting a frame of the surface
 };
 
 } // namespace halvo

@@ -5,11 +5,10 @@
 
 namespace halvo {
 
+// No handler for the events themselves: their bytes were counted when they arrived, and
+// dropping the tree again when the loop hands them over would parse it once more for nothing.
 SwayTreeCache::SwayTreeCache(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
-    : m_pool(pool), m_events(events), m_ownPid(ownPid) {
-    events.on("window", [this](const nlohmann::json&) { invalidate(); });
-    events.on("workspace", [this](const nlohmann::json&) { invalidate(); });
-}
+    : m_pool(pool), m_events(events), m_ownPid(ownPid) {}
 
 std::optional<SwayClientList> SwayTreeCache::read() {
     // Counted before the request: an event that comes while sway answers makes the next read

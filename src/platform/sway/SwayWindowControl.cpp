@@ -124,6 +124,12 @@ WindowResult SwayWindowControl::raise(const WindowInfo& window) {
 
 WindowResult SwayWindowControl::activate(const WindowInfo& window) {
     const auto conId = static_cast<std::int64_t>(window.id);
+    // Focusing the focused window changes nothing, but while Halvo's keyboard surface is up sway
+    // still sends focus events, which make the kept tree stale for the next question.
+    const std::optional<SwayClientList> list = read();
+    const SwayClientList::Window* now = list ? list->window(conId) : nullptr;
+    if (now && now->focused)
+        return WindowResult::ok;
     return run(conId, select(conId) + "focus");
 }
 

@@ -1,6 +1,7 @@
 // Window control over sway's IPC. An application is what SwayClientList groups under a process
 // identifier; windows() is one GET_TREE. Changes are commands on the window's con_id:
-//   activate       [con_id=N] focus (which also brings a window back from the scratchpad)
+//   activate       [con_id=N] focus (which also brings a window back from the scratchpad);
+//                  nothing when the tree shows the window focused already
 //   minimise       [con_id=N] move scratchpad; restore = activate
 //   full screen    [con_id=N] fullscreen enable|disable, then read back until the tree shows it
 //   set frame      floating: resize set, then move absolute position (layout coordinates);

@@ -87,7 +87,13 @@ std::optional<RunningApplication> SwayWorkspace::frontmostApplication() {
     return describe(*app);
 }
 
-bool SwayWorkspace::focus(std::int64_t conId) {
+bool SwayWorkspace::focus(const SwayClientList::Window& window) {
+    // Focusing the focused window changes nothing, but while Halvo's keyboard surface is up sway
+    // still sends focus events, which make the kept tree stale for the next question (a quick
+    // second step asks it while this activation still runs).
+    if (window.focused)
+        return true;
+    const std::int64_t conId = window.id;
     LatencyTrace::mark("focus", "command");
     try {
         const auto results = m_pool.with([&](I3IpcClient& client) {
@@ -111,14 +117,14 @@ void SwayWorkspace::unhide(ProcessID pid) {
     // Focusing a window in the scratchpad shows it; the most recently focused one goes last, so
     // that it ends up with the focus.
     for (auto it = app->windows.rbegin(); it != app->windows.rend(); ++it)
-        focus(it->id);
+        focus(*it);
 }
 
 void SwayWorkspace::openApplication(ProcessID pid, OpenCompletion completion) {
     const std::optional<SwayClientList> list = read();
     const auto* app = list ? list->find(pid) : nullptr;
     const auto* main = app ? list->mainWindow(*app) : nullptr;
-    if (!main || !focus(main->id)) {
+    if (!main || !focus(*main)) {
         completion(std::nullopt, std::nullopt);
         return;
     }
@@ -129,7 +135,7 @@ bool SwayWorkspace::activate(ProcessID pid) {
     const std::optional<SwayClientList> list = read();
     const auto* app = list ? list->find(pid) : nullptr;
     const auto* main = app ? list->mainWindow(*app) : nullptr;
-    return main && focus(main->id);
+    return main && focus(*main);
 }
 
 bool SwayWorkspace::openURL(const std::string& url) {

@@ -1,8 +1,8 @@
 // The workspace over sway's IPC: applications are the windows of the layout tree grouped by
 // app_id (SwayClientList); the frontmost one owns the focused window; activation focuses the
-// main window; the notifications come from sway's window events, each followed by one read of
-// the tree that tells what changed. Halvo's own windows (its process) are listed as an
-// accessory, as on X11.
+// main window unless it has the focus already; the notifications come from sway's window events,
+// each followed by one read of the tree that tells what changed. Halvo's own windows (its process)
+// are listed as an accessory, as on X11.
 #pragma once
 
 #include "platform/AppKeys.h"
@@ -53,7 +53,8 @@ private:
     std::optional<SwayClientList> read();
     RunningApplication describe(const SwayClientList::Application& application);
     const DesktopAppCatalog::Info& appInfo(const SwayClientList::Application& application);
-    bool focus(std::int64_t conId);
+    // Focuses the window unless the tree shows it focused already.
+    bool focus(const SwayClientList::Window& window);
     // Compares the tree with the last one seen and posts what changed.
     void update();
 
