@@ -198,3 +198,32 @@ TEST(X11Screens, ThePointerOnAMonitorsTopRowChoosesThatMonitor) {
         EXPECT_EQ(chosen->name, pointer.monitor) << "pointer at " << pointer.x << "," << pointer.y;
     }
 }
+
+// A show asks for the pointer's monitor, the screens and the panel's frame: the monitors are kept
+// from one answer to the next, and a monitor a client deletes or sets (which the server reports
+// with a ConfigureNotify of the root only, no RandR event) is seen at the next answer.
+TEST(X11Screens, MonitorsAreAskedForAgainOnlyAfterTheServerReportsAChange) {
+    XvfbSession session(XvfbSession::Options{.windowManager = ""});
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    const X11Screens screens(*connection);
+    const auto count = [&] { return screens.screens().size(); };
+    ASSERT_EQ(count(), 2u);
+
+    xcb_connection_t* c = connection->xcb();
+    const auto before = xcb_get_input_focus(c);
+    free(xcb_get_input_focus_reply(c, before, nullptr));
+    screens.mouseLocation();
+    screens.screens();
+    screens.screens();
+    const auto after = xcb_get_input_focus(c);
+    free(xcb_get_input_focus_reply(c, after, nullptr));
+    EXPECT_EQ(after.sequence - before.sequence - 1, 1u) << "more than the pointer was asked for";
+
+    session.run("xrandr --delmonitor RIGHT");
+    EXPECT_EQ(count(), 1u);
+    session.run("xrandr --setmonitor RIGHT 1280/339x1024/271+1280+0 none");
+    EXPECT_EQ(count(), 2u);
+}

@@ -11,10 +11,10 @@ namespace halvo {
 
 std::vector<Screen> X11Screens::screens() const {
     auto& connection = const_cast<X11Connection&>(m_connection);
-    const auto monitorsCookie = X11Monitors::request(connection);
-    const auto monitors = X11Monitors::receive(connection, monitorsCookie);
-    // The monitors' reply came after every event the server sent before it: handling those
-    // events now lets the struts see a dock that was just mapped or changed.
+    const auto monitors = m_monitors.read();
+    // Every event the server sent before the monitors' answer (kept, or its reply) is in xcb's
+    // queue now: handling those events lets the struts see a dock that was just mapped or
+    // changed.
     if (std::this_thread::get_id() == m_thread)
         connection.dispatchPending();
     const auto struts = m_struts.read();
@@ -89,7 +89,7 @@ std::optional<Screen> X11Screens::mainScreen() const {
             c, xcb_translate_coordinates(c, active.front(), connection.root(), 0, 0), &error);
         free(error);
         if (geometry && translated) {
-            const auto monitors = X11Monitors::read(connection);
+            const auto monitors = m_monitors.read();
             probe = X11Monitors::rootToScreen(Point{translated->dst_x + geometry->width / 2.0,
                                                     translated->dst_y + geometry->height / 2.0},
                                               monitors.front().rootFrame);
@@ -107,9 +107,9 @@ std::optional<Screen> X11Screens::mainScreen() const {
 Point X11Screens::mouseLocation() const {
     xcb_connection_t* c = m_connection.xcb();
     auto& connection = const_cast<X11Connection&>(m_connection);
-    const auto monitorsCookie = X11Monitors::request(connection);
+    const auto monitorsRead = m_monitors.request();
     const auto pointerCookie = xcb_query_pointer(c, connection.root());
-    const auto monitors = X11Monitors::receive(connection, monitorsCookie);
+    const auto monitors = m_monitors.receive(monitorsRead);
     xcb_generic_error_t* error = nullptr;
     auto* pointer = xcb_query_pointer_reply(c, pointerCookie, &error);
     free(error);

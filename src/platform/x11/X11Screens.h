@@ -5,6 +5,7 @@
 
 #include "platform/Screens.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11MonitorCache.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Struts.h"
 
@@ -19,10 +20,11 @@ class X11Screens final : public Screens {
 public:
     // Construct on the thread that dispatches the connection's events.
     explicit X11Screens(X11Connection& connection)
-        : m_connection(connection), m_struts(connection) {}
+        : m_connection(connection), m_monitors(connection), m_struts(connection) {}
 
     // Any thread. On the constructing thread the events that arrived before the answer are
-    // dispatched first, so a dock mapped or changed just before is taken into account.
+    // dispatched first, so a dock mapped or changed just before is taken into account; the
+    // monitors are asked for only when the server reported a change since the last answer.
     std::vector<Screen> screens() const override;
     // The monitor holding the centre of the active window, else the one under the pointer.
     std::optional<Screen> mainScreen() const override;
@@ -30,6 +32,8 @@ public:
 
     // How many windows' struts were fetched so far; for tests and probes.
     std::size_t strutFetches() const { return m_struts.fetches(); }
+    // How many times the monitors were asked for so far; for tests and probes.
+    std::size_t monitorFetches() const { return m_monitors.fetches(); }
 
     // A monitor (root coordinates) less the struts that lie on it. Each strut is the twelve
     // values of _NET_WM_STRUT_PARTIAL; `rootWidth` and `rootHeight` are the root's size.
@@ -42,6 +46,7 @@ private:
     std::vector<std::string> monitorNames(const std::vector<X11Monitors::Monitor>& monitors) const;
 
     X11Connection& m_connection;
+    mutable X11MonitorCache m_monitors;
     // Kept between reads: a read asks only about windows that changed since the last one.
     mutable X11Struts m_struts;
     std::thread::id m_thread = std::this_thread::get_id();
