@@ -3,6 +3,7 @@
 
 #include "minimap/view/DesktopSettingsMonitor.h"
 #include "minimap/view/MinimapOverlayView.h"
+#include "minimap/view/RootPixels.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -64,6 +65,8 @@ OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapA
     // Create the native window now, so the first show only maps it.
     winId();
 }
+
+OverlayPanel::~OverlayPanel() = default;
 
 MinimapPanelController::PanelFactory OverlayPanel::factory(const Screens& screens) {
     return [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
@@ -148,40 +151,26 @@ QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
     xcb_connection_t* connection = qtConnection();
     if (!connection || area.isEmpty())
         return {};
+    if (!m_rootPixels)
+        m_rootPixels = std::make_unique<RootPixels>(connection);
     xcb_screen_t* screen = firstScreen(connection);
     const QRect rootRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
     const QRect clipped = area.intersected(rootRect);
-    if (clipped.isEmpty() || screen->root_depth < 24)
+    if (clipped.isEmpty())
         return {};
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        connection,
-        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root,
-                      static_cast<int16_t>(clipped.x()), static_cast<int16_t>(clipped.y()),
-                      static_cast<uint16_t>(clipped.width()),
-                      static_cast<uint16_t>(clipped.height()), ~0u),
-        nullptr);
-    if (!reply)
+    const QImage pixels = m_rootPixels->read(clipped);
+    if (pixels.isNull())
         return {};
-    const int length = xcb_get_image_data_length(reply);
-    QImage result;
-    if (length >= clipped.width() * clipped.height() * 4) {
-        const QImage view(xcb_get_image_data(reply), clipped.width(), clipped.height(),
-                          clipped.width() * 4, QImage::Format_RGB32);
-        if (clipped == area) {
-            // The usual case, a panel inside the screen: blur the reply's pixels where they are
-            // (the blur makes new images) instead of copying them onto black first.
-            result = blurred(view, 12);
-        } else {
-            QImage framed(area.size(), QImage::Format_RGB32);
-            framed.fill(Qt::black);
-            QPainter painter(&framed);
-            painter.drawImage(clipped.topLeft() - area.topLeft(), view);
-            painter.end();
-            result = blurred(framed, 12);
-        }
-    }
-    free(reply);
-    return result;
+    // The usual case, a panel inside the screen: blur the pixels where they are (the blur makes
+    // new images) instead of copying them onto black first.
+    if (clipped == area)
+        return blurred(pixels, 12);
+    QImage framed(area.size(), QImage::Format_RGB32);
+    framed.fill(Qt::black);
+    QPainter painter(&framed);
+    painter.drawImage(clipped.topLeft() - area.topLeft(), pixels);
+    painter.end();
+    return blurred(framed, 12);
 }
 
 } // namespace halvo
