@@ -7,9 +7,11 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace halvo {
@@ -24,17 +26,47 @@ xcb_screen_t* firstScreen(xcb_connection_t* connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
 }
 
-// A cheap, smooth blur: shrink by `factor` with filtering, soften the small image a little more,
-// and grow it back with bilinear filtering. Only the shrink touches every pixel with the costly
-// smooth scaler (growing back with it, twice, took four times as long at the overlay's sizes).
-QImage blurred(const QImage& image, int factor) {
-    if (image.isNull())
-        return image;
-    const QSize small(std::max(1, image.width() / factor), std::max(1, image.height() / factor));
+// `image` shrunk by `factor` with Qt's smooth (area-averaging) scaler, in vertical strips each a
+// whole number of blocks wide and under 128K pixels: from that size on the scaler hands the work
+// to Qt's thread pool and waits for it, and on a busy machine waiting for a pool thread to be
+// scheduled costs more than the work.
+QImage shrunk(const QImage& image, int factor) {
+    constexpr int threadedFrom = 1 << 17;
+    const int height = std::max(1, image.height() / factor);
+    const int blocksPerStrip = std::max(1, (threadedFrom - 1) / image.height() / factor);
+    std::vector<QImage> strips;
+    int width = 0;
+    for (int x = 0; x < image.width(); x += blocksPerStrip * factor) {
+        const int stripWidth = std::min(blocksPerStrip * factor, image.width() - x);
+        // A view of the strip's pixels, not a copy.
+        const QImage strip(image.constBits() + std::size_t(x) * 4, stripWidth, image.height(),
+                           image.bytesPerLine(), image.format());
+        strips.push_back(strip.scaled(std::max(1, stripWidth / factor), height,
+                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        width += strips.back().width();
+    }
+    QImage result(width, height, QImage::Format_RGB32);
+    QPainter painter(&result);
+    int x = 0;
+    for (const QImage& strip : strips) {
+        painter.drawImage(x, 0, strip);
+        x += strip.width();
+    }
+    return result;
+}
+
+// A cheap, smooth blur: shrink by `factor` (block averages), soften the small image a little
+// more, and grow it back with bilinear filtering. Growing back with the smooth scaler, twice,
+// took four times as long at the overlay's sizes.
+QImage blurred(const QImage& source, int factor) {
+    if (source.isNull())
+        return source;
+    const QImage image =
+        source.depth() == 32 ? source : source.convertToFormat(QImage::Format_RGB32);
+    const QImage small = shrunk(image, factor);
     const QSize smaller(std::max(1, small.width() * 2 / 3), std::max(1, small.height() * 2 / 3));
-    const QImage tiny = image.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .scaled(smaller, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage tiny = small.scaled(smaller, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QImage result(image.size(), QImage::Format_RGB32);
     QPainter painter(&result);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
