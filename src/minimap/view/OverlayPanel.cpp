@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -58,7 +59,7 @@ QImage shrunk(const QImage& image, int factor) {
 // A cheap, smooth blur: shrink by `factor` (block averages), soften the small image a little
 // more, and grow it back with bilinear filtering. Growing back with the smooth scaler, twice,
 // took four times as long at the overlay's sizes.
-QImage blurred(const QImage& source, int factor) {
+QImage blurred(const QImage& source, int factor, QImage reuse) {
     if (source.isNull())
         return source;
     const QImage image =
@@ -67,7 +68,11 @@ QImage blurred(const QImage& source, int factor) {
     const QSize smaller(std::max(1, small.width() * 2 / 3), std::max(1, small.height() * 2 / 3));
     const QImage tiny = small.scaled(smaller, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                             .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QImage result(image.size(), QImage::Format_RGB32);
+    // Painting over an unshared image of the right size saves a fresh mapping of its memory and
+    // the page faults of touching it at every show.
+    QImage result = reuse.size() == image.size() && reuse.format() == QImage::Format_RGB32
+                        ? std::move(reuse)
+                        : QImage(image.size(), QImage::Format_RGB32);
     QPainter painter(&result);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size())), tiny);
@@ -123,7 +128,7 @@ void OverlayPanel::setFrame(Rect frame) {
                            static_cast<int>(std::lround(frame.height)));
     setGeometry(m_rootGeometry);
     if (isVisible() && !m_composited)
-        m_view->setBackdrop(captureBlurredBackdrop(m_rootGeometry));
+        refreshBackdrop();
 }
 
 void OverlayPanel::resizeEvent(QResizeEvent* event) {
@@ -142,7 +147,7 @@ void OverlayPanel::orderFront() {
     if (!isVisible()) {
         // The capture must happen while the panel is unmapped, or it would see itself.
         if (!m_composited)
-            m_view->setBackdrop(captureBlurredBackdrop(m_rootGeometry));
+            refreshBackdrop();
         updateMask();
         show();
     }
@@ -179,7 +184,15 @@ bool OverlayPanel::compositorRunning() {
     return running;
 }
 
-QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
+void OverlayPanel::refreshBackdrop() {
+    // The view lets go of the last backdrop first, so that the new one is painted over it in
+    // place.
+    m_view->setBackdrop({});
+    m_backdrop = captureBlurredBackdrop(m_rootGeometry, std::move(m_backdrop));
+    m_view->setBackdrop(m_backdrop);
+}
+
+QImage OverlayPanel::captureBlurredBackdrop(QRect area, QImage reuse) {
     xcb_connection_t* connection = qtConnection();
     if (!connection || area.isEmpty())
         return {};
@@ -196,13 +209,13 @@ QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
     // The usual case, a panel inside the screen: blur the pixels where they are (the blur makes
     // new images) instead of copying them onto black first.
     if (clipped == area)
-        return blurred(pixels, 12);
+        return blurred(pixels, 12, std::move(reuse));
     QImage framed(area.size(), QImage::Format_RGB32);
     framed.fill(Qt::black);
     QPainter painter(&framed);
     painter.drawImage(clipped.topLeft() - area.topLeft(), pixels);
     painter.end();
-    return blurred(framed, 12);
+    return blurred(framed, 12, std::move(reuse));
 }
 
 } // namespace halvo
