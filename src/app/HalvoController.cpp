@@ -152,6 +152,10 @@ void HalvoController::handleModifiersChanged(bool held) {
     if (!m_hotkeys->isSuspended() && held) {
         if (!ensureWindowManager())
             return;
+        // A hidden overlay is placed on the pointer's monitor: its query may ride with the
+        // refresh's own.
+        if (!m_overlay->model().isVisible.get())
+            m_platform.screens.expectMouseLocation();
         if (!m_tracker->isSwitching())
             m_tracker->beginSwitching();
         syncOverlay();

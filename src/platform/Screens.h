@@ -34,6 +34,9 @@ public:
 
     // The pointer's location in screen space.
     virtual Point mouseLocation() const = 0;
+    // Says that mouseLocation() is about to be asked (the overlay is being shown): a backend may
+    // send its query now, so that the answer rides with the round trips made before it.
+    virtual void expectMouseLocation() const {}
 };
 
 } // namespace halvo

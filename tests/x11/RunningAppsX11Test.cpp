@@ -80,6 +80,17 @@ protected:
             seconds);
     }
 
+    // How many requests `work` sends on the workspace's connection.
+    unsigned requestsOf(const std::function<void()>& work) {
+        xcb_connection_t* c = connection->xcb();
+        const auto before = xcb_get_input_focus(c);
+        free(xcb_get_input_focus_reply(c, before, nullptr));
+        work();
+        const auto after = xcb_get_input_focus(c);
+        free(xcb_get_input_focus_reply(c, after, nullptr));
+        return after.sequence - before.sequence - 1;
+    }
+
     // Starts a client and waits until the workspace lists an application of that class.
     pid_t launch(const std::string& program, const std::string& wmClass) {
         const pid_t pid = session->spawn({program});
@@ -166,15 +177,6 @@ TEST_F(RunningAppsX11Test, FirstRunListsAppsInLaunchOrderAndStoresThatOrder) {
 TEST_F(RunningAppsX11Test, ListAndFrontmostTogetherCostOneRoundTripAndAgreeWithEachAlone) {
     launch("xlogo", "XLogo");
     launch("xcalc", "XCalc");
-    const auto requestsOf = [&](auto&& work) {
-        xcb_connection_t* c = connection->xcb();
-        const auto before = xcb_get_input_focus(c);
-        free(xcb_get_input_focus_reply(c, before, nullptr));
-        work();
-        const auto after = xcb_get_input_focus(c);
-        free(xcb_get_input_focus_reply(c, after, nullptr));
-        return after.sequence - before.sequence - 1;
-    };
     const auto ids = [](const std::vector<RunningApplication>& apps) {
         IDs result;
         for (const auto& app : apps)
@@ -192,6 +194,41 @@ TEST_F(RunningAppsX11Test, ListAndFrontmostTogetherCostOneRoundTripAndAgreeWithE
     if (both.second && frontmost) {
         EXPECT_EQ(both.second->bundleIdentifier, frontmost->bundleIdentifier);
     }
+}
+
+// Activating a window changes the root's active window and then its stacking order, no window's
+// own values: once the main loop has handled that, a show asks for its timestamp only, and the
+// frontmost application is the new one.
+TEST_F(RunningAppsX11Test, ARestackAfterTheActiveWindowChangedKeepsTheListSnapshot) {
+    launch("xlogo", "XLogo");
+    launch("xcalc", "XCalc");
+    const auto logo = static_cast<xcb_window_t>(session->waitForClientWindow("XLogo"));
+    ASSERT_NE(workspace->frontmostApplication()->bundleIdentifier, "XLogo");
+
+    // As the window manager does, from another client: active window, then stacking order.
+    xcb_connection_t* wm = xcb_connect(session->display().c_str(), nullptr);
+    const X11ClientList list = X11ClientList::read(*connection, getpid());
+    std::vector<xcb_window_t> stacking;
+    for (const auto& app : list.applications())
+        stacking.insert(stacking.end(), app.stackedWindows.rbegin(), app.stackedWindows.rend());
+    std::erase(stacking, logo);
+    stacking.push_back(logo);
+    const auto set = [&](const char* name, const std::vector<xcb_window_t>& windows) {
+        xcb_change_property(wm, XCB_PROP_MODE_REPLACE, connection->root(), connection->atom(name),
+                            XCB_ATOM_WINDOW, 32, static_cast<std::uint32_t>(windows.size()),
+                            windows.data());
+    };
+    set("_NET_ACTIVE_WINDOW", {logo});
+    set("_NET_CLIENT_LIST_STACKING", stacking);
+    free(xcb_get_input_focus_reply(wm, xcb_get_input_focus(wm), nullptr));
+    xcb_disconnect(wm);
+    connection->dispatchPending();
+
+    std::pair<std::vector<RunningApplication>, std::optional<RunningApplication>> both;
+    EXPECT_EQ(requestsOf([&] { both = workspace->runningAndFrontmostApplications(); }), 1u)
+        << "the client list was read again";
+    ASSERT_TRUE(both.second);
+    EXPECT_EQ(both.second->bundleIdentifier, "XLogo");
 }
 
 TEST_F(RunningAppsX11Test, StoredCustomOrderIsHonoured) {

@@ -198,3 +198,68 @@ TEST(X11Screens, ThePointerOnAMonitorsTopRowChoosesThatMonitor) {
         EXPECT_EQ(chosen->name, pointer.monitor) << "pointer at " << pointer.x << "," << pointer.y;
     }
 }
+
+// A show asks for the pointer's monitor, the screens and the panel's frame: the monitors are kept
+// from one answer to the next, and a monitor a client deletes or sets (which the server reports
+// with a ConfigureNotify of the root only, no RandR event) is seen at the next answer.
+TEST(X11Screens, MonitorsAreAskedForAgainOnlyAfterTheServerReportsAChange) {
+    XvfbSession session(XvfbSession::Options{.windowManager = ""});
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    const X11Screens screens(*connection);
+    const auto count = [&] { return screens.screens().size(); };
+    ASSERT_EQ(count(), 2u);
+
+    xcb_connection_t* c = connection->xcb();
+    const auto before = xcb_get_input_focus(c);
+    free(xcb_get_input_focus_reply(c, before, nullptr));
+    screens.mouseLocation();
+    screens.screens();
+    screens.screens();
+    const auto after = xcb_get_input_focus(c);
+    free(xcb_get_input_focus_reply(c, after, nullptr));
+    EXPECT_EQ(after.sequence - before.sequence - 1, 1u) << "more than the pointer was asked for";
+
+    session.run("xrandr --delmonitor RIGHT");
+    EXPECT_EQ(count(), 1u);
+    session.run("xrandr --setmonitor RIGHT 1280/339x1024/271+1280+0 none");
+    EXPECT_EQ(count(), 2u);
+}
+
+// The overlay sends the pointer's query ahead of the refresh: that answer serves the next
+// question only, and not once the main loop has handed out an event in between.
+TEST(X11Screens, AnExpectedPointerQueryAnswersOnlyTheNextQuestion) {
+    XvfbSession session(XvfbSession::Options{.windowManager = ""});
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    const X11Screens screens(*connection);
+    xcb_connection_t* c = connection->xcb();
+    const auto warp = [&](std::int16_t x) {
+        xcb_warp_pointer(c, XCB_NONE, connection->root(), 0, 0, 0, 0, x, 500);
+        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // the warp is done
+    };
+    constexpr double leftWidth = 1280;
+
+    warp(1500);
+    screens.expectMouseLocation();
+    warp(300);
+    EXPECT_GT(screens.mouseLocation().x, leftWidth) << "the query sent ahead was not used";
+    EXPECT_LT(screens.mouseLocation().x, leftWidth) << "the query sent ahead was used twice";
+
+    // A root property change of our own makes an event for the main loop to hand out.
+    auto* attributes = xcb_get_window_attributes_reply(
+        c, xcb_get_window_attributes(c, connection->root()), nullptr);
+    const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    free(attributes);
+    xcb_change_window_attributes(c, connection->root(), XCB_CW_EVENT_MASK, &mask);
+    screens.expectMouseLocation();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, connection->root(), XCB_ATOM_CUT_BUFFER0,
+                        XCB_ATOM_STRING, 8, 1, "x");
+    warp(1500);
+    connection->dispatchPending();
+    EXPECT_GT(screens.mouseLocation().x, leftWidth) << "an answer older than an event was used";
+}

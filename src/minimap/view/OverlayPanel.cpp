@@ -3,12 +3,16 @@
 
 #include "minimap/view/DesktopSettingsMonitor.h"
 #include "minimap/view/MinimapOverlayView.h"
+#include "minimap/view/RootPixels.h"
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace halvo {
@@ -23,18 +27,52 @@ xcb_screen_t* firstScreen(xcb_connection_t* connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
 }
 
-// A cheap, smooth blur: shrink by `factor` with filtering, soften the small image a little more,
-// and grow it back with bilinear filtering. Only the shrink touches every pixel with the costly
-// smooth scaler (growing back with it, twice, took four times as long at the overlay's sizes).
-QImage blurred(const QImage& image, int factor) {
-    if (image.isNull())
-        return image;
-    const QSize small(std::max(1, image.width() / factor), std::max(1, image.height() / factor));
+// `image` shrunk by `factor` with Qt's smooth (area-averaging) scaler, in vertical strips each a
+// whole number of blocks wide and under 128K pixels: from that size on the scaler hands the work
+// to Qt's thread pool and waits for it, and on a busy machine waiting for a pool thread to be
+// scheduled costs more than the work.
+QImage shrunk(const QImage& image, int factor) {
+    constexpr int threadedFrom = 1 << 17;
+    const int height = std::max(1, image.height() / factor);
+    const int blocksPerStrip = std::max(1, (threadedFrom - 1) / image.height() / factor);
+    std::vector<QImage> strips;
+    int width = 0;
+    for (int x = 0; x < image.width(); x += blocksPerStrip * factor) {
+        const int stripWidth = std::min(blocksPerStrip * factor, image.width() - x);
+        // A view of the strip's pixels, not a copy.
+        const QImage strip(image.constBits() + std::size_t(x) * 4, stripWidth, image.height(),
+                           image.bytesPerLine(), image.format());
+        strips.push_back(strip.scaled(std::max(1, stripWidth / factor), height,
+                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        width += strips.back().width();
+    }
+    QImage result(width, height, QImage::Format_RGB32);
+    QPainter painter(&result);
+    int x = 0;
+    for (const QImage& strip : strips) {
+        painter.drawImage(x, 0, strip);
+        x += strip.width();
+    }
+    return result;
+}
+
+// A cheap, smooth blur: shrink by `factor` (block averages), soften the small image a little
+// more, and grow it back with bilinear filtering. Growing back with the smooth scaler, twice,
+// took four times as long at the overlay's sizes.
+QImage blurred(const QImage& source, int factor, QImage reuse) {
+    if (source.isNull())
+        return source;
+    const QImage image =
+        source.depth() == 32 ? source : source.convertToFormat(QImage::Format_RGB32);
+    const QImage small = shrunk(image, factor);
     const QSize smaller(std::max(1, small.width() * 2 / 3), std::max(1, small.height() * 2 / 3));
-    const QImage tiny = image.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .scaled(smaller, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QImage result(image.size(), QImage::Format_RGB32);
+    const QImage tiny = small.scaled(smaller, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Painting over an unshared image of the right size saves a fresh mapping of its memory and
+    // the page faults of touching it at every show.
+    QImage result = reuse.size() == image.size() && reuse.format() == QImage::Format_RGB32
+                        ? std::move(reuse)
+                        : QImage(image.size(), QImage::Format_RGB32);
     QPainter painter(&result);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size())), tiny);
@@ -65,6 +103,8 @@ OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapA
     winId();
 }
 
+OverlayPanel::~OverlayPanel() = default;
+
 MinimapPanelController::PanelFactory OverlayPanel::factory(const Screens& screens) {
     return [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
         return std::make_unique<OverlayPanel>(screens, model, std::move(actions));
@@ -88,7 +128,7 @@ void OverlayPanel::setFrame(Rect frame) {
                            static_cast<int>(std::lround(frame.height)));
     setGeometry(m_rootGeometry);
     if (isVisible() && !m_composited)
-        m_view->setBackdrop(captureBlurredBackdrop(m_rootGeometry));
+        refreshBackdrop();
 }
 
 void OverlayPanel::resizeEvent(QResizeEvent* event) {
@@ -107,7 +147,7 @@ void OverlayPanel::orderFront() {
     if (!isVisible()) {
         // The capture must happen while the panel is unmapped, or it would see itself.
         if (!m_composited)
-            m_view->setBackdrop(captureBlurredBackdrop(m_rootGeometry));
+            refreshBackdrop();
         updateMask();
         show();
     }
@@ -144,44 +184,38 @@ bool OverlayPanel::compositorRunning() {
     return running;
 }
 
-QImage OverlayPanel::captureBlurredBackdrop(QRect area) {
+void OverlayPanel::refreshBackdrop() {
+    // The view lets go of the last backdrop first, so that the new one is painted over it in
+    // place.
+    m_view->setBackdrop({});
+    m_backdrop = captureBlurredBackdrop(m_rootGeometry, std::move(m_backdrop));
+    m_view->setBackdrop(m_backdrop);
+}
+
+QImage OverlayPanel::captureBlurredBackdrop(QRect area, QImage reuse) {
     xcb_connection_t* connection = qtConnection();
     if (!connection || area.isEmpty())
         return {};
+    if (!m_rootPixels)
+        m_rootPixels = std::make_unique<RootPixels>(connection);
     xcb_screen_t* screen = firstScreen(connection);
     const QRect rootRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
     const QRect clipped = area.intersected(rootRect);
-    if (clipped.isEmpty() || screen->root_depth < 24)
+    if (clipped.isEmpty())
         return {};
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        connection,
-        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root,
-                      static_cast<int16_t>(clipped.x()), static_cast<int16_t>(clipped.y()),
-                      static_cast<uint16_t>(clipped.width()),
-                      static_cast<uint16_t>(clipped.height()), ~0u),
-        nullptr);
-    if (!reply)
+    const QImage pixels = m_rootPixels->read(clipped);
+    if (pixels.isNull())
         return {};
-    const int length = xcb_get_image_data_length(reply);
-    QImage result;
-    if (length >= clipped.width() * clipped.height() * 4) {
-        const QImage view(xcb_get_image_data(reply), clipped.width(), clipped.height(),
-                          clipped.width() * 4, QImage::Format_RGB32);
-        if (clipped == area) {
-            // The usual case, a panel inside the screen: blur the reply's pixels where they are
-            // (the blur makes new images) instead of copying them onto black first.
-            result = blurred(view, 12);
-        } else {
-            QImage framed(area.size(), QImage::Format_RGB32);
-            framed.fill(Qt::black);
-            QPainter painter(&framed);
-            painter.drawImage(clipped.topLeft() - area.topLeft(), view);
-            painter.end();
-            result = blurred(framed, 12);
-        }
-    }
-    free(reply);
-    return result;
+    // The usual case, a panel inside the screen: blur the pixels where they are (the blur makes
+    // new images) instead of copying them onto black first.
+    if (clipped == area)
+        return blurred(pixels, 12, std::move(reuse));
+    QImage framed(area.size(), QImage::Format_RGB32);
+    framed.fill(Qt::black);
+    QPainter painter(&framed);
+    painter.drawImage(clipped.topLeft() - area.topLeft(), pixels);
+    painter.end();
+    return blurred(framed, 12, std::move(reuse));
 }
 
 } // namespace halvo

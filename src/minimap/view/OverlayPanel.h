@@ -9,16 +9,19 @@
 
 #include <QImage>
 #include <QWidget>
+#include <memory>
 
 namespace halvo {
 
 class DesktopSettingsMonitor;
 class MinimapOverlayView;
+class RootPixels;
 
 class OverlayPanel final : public QWidget, public Panel {
     Q_OBJECT
 public:
     OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions);
+    ~OverlayPanel() override;
 
     // Builds OverlayPanels for a MinimapPanelController.
     static MinimapPanelController::PanelFactory factory(const Screens& screens);
@@ -37,13 +40,15 @@ public:
     // Whether a compositing manager owns _NET_WM_CM_S<screen> on the application's display.
     static bool compositorRunning();
     // The root window's pixels in `area` (root coordinates), blurred; null when unavailable.
-    static QImage captureBlurredBackdrop(QRect area);
+    // `reuse`, when it is an unshared image of the area's size, is painted over.
+    QImage captureBlurredBackdrop(QRect area, QImage reuse = {});
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void updateMask();
+    void refreshBackdrop();
 
     const Screens& m_screens;
     DesktopSettingsMonitor* m_desktopSettings = nullptr;
@@ -52,6 +57,8 @@ private:
     bool m_placed = false; // setFrame has run at least once
     QRect m_rootGeometry{0, 0, 480, 148};
     bool m_composited = false;
+    QImage m_backdrop;                        // shared with the view
+    std::unique_ptr<RootPixels> m_rootPixels; // on Qt's connection, made at the first capture
 };
 
 } // namespace halvo

@@ -6,6 +6,7 @@
 #include "platform/x11/X11WindowType.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -119,27 +120,46 @@ bool X11ClientList::Application::hidden() const {
            std::all_of(windows.begin(), windows.end(), [](const Window& w) { return w.iconic; });
 }
 
-X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, bool iconLengths) {
+X11ClientList::RootRequest X11ClientList::requestRoot(X11Connection& connection) {
     xcb_connection_t* c = connection.xcb();
     const xcb_window_t root = connection.root();
-    const auto listCookie =
-        X11Property::request(c, root, connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 4096);
-    const auto stackingCookie = X11Property::request(
-        c, root, connection.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW, 4096);
-    const auto activeCookie =
-        X11Property::request(c, root, connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 1);
-    const auto desktopCookie = X11Property::request(
-        c, root, connection.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL, 1);
+    return {
+        X11Property::request(c, root, connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 4096),
+        X11Property::request(c, root, connection.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW,
+                             4096),
+        X11Property::request(c, root, connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 1),
+        X11Property::request(c, root, connection.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL,
+                             1),
+    };
+}
 
-    const auto clients = X11Property::values32(X11Property::receive(c, listCookie));
-    const auto stacking = X11Property::values32(X11Property::receive(c, stackingCookie));
-    X11ClientList list;
-    if (const auto active = X11Property::values32(X11Property::receive(c, activeCookie));
+X11ClientList::Root X11ClientList::receiveRoot(X11Connection& connection,
+                                               const RootRequest& request) {
+    xcb_connection_t* c = connection.xcb();
+    Root root;
+    root.clients = X11Property::values32(X11Property::receive(c, request.clients));
+    root.stacking = X11Property::values32(X11Property::receive(c, request.stacking));
+    if (const auto active = X11Property::values32(X11Property::receive(c, request.active));
         !active.empty())
-        list.m_activeWindow = active.front();
-    if (const auto desktop = X11Property::values32(X11Property::receive(c, desktopCookie));
+        root.activeWindow = active.front();
+    if (const auto desktop = X11Property::values32(X11Property::receive(c, request.desktop));
         !desktop.empty())
-        list.m_currentDesktop = desktop.front();
+        root.currentDesktop = desktop.front();
+    return root;
+}
+
+X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, bool iconLengths) {
+    return read(connection, receiveRoot(connection, requestRoot(connection)), ownPid, iconLengths);
+}
+
+X11ClientList X11ClientList::read(X11Connection& connection, Root root, ProcessID ownPid,
+                                  bool iconLengths) {
+    static std::atomic<std::uint64_t> generations = 0;
+    xcb_connection_t* c = connection.xcb();
+    X11ClientList list;
+    list.m_root = std::move(root);
+    list.m_windowsGeneration = ++generations;
+    const std::vector<std::uint32_t>& clients = list.m_root.clients;
 
     // Without kept values (another thread, or a connection whose events nobody hears) every
     // window is read afresh.
@@ -227,11 +247,28 @@ X11ClientList X11ClientList::read(X11Connection& connection, ProcessID ownPid, b
         app.regular = !app.own && std::any_of(app.windows.begin(), app.windows.end(),
                                               [](const Window& w) { return w.normal; });
     }
-    list.stackWindows(stacking);
+    list.stackWindows();
     return list;
 }
 
-void X11ClientList::stackWindows(const std::vector<std::uint32_t>& stacking) {
+X11ClientList X11ClientList::restacked(const Root& root) const {
+    X11ClientList list = *this;
+    list.m_root.stacking = root.stacking;
+    list.m_root.activeWindow = root.activeWindow;
+    list.m_root.currentDesktop = root.currentDesktop;
+    for (Application& app : list.m_applications)
+        app.stackedWindows.clear();
+    list.stackWindows();
+    return list;
+}
+
+bool X11ClientList::madeFrom(const Root& root) const {
+    return m_root.clients == root.clients && m_root.stacking == root.stacking &&
+           m_root.activeWindow == root.activeWindow && m_root.currentDesktop == root.currentDesktop;
+}
+
+void X11ClientList::stackWindows() {
+    const std::vector<std::uint32_t>& stacking = m_root.stacking;
     // One pass over the stacking order (bottom first) with each window's application at hand;
     // a search of every application's windows per stacked window cost 200 × 200 comparisons.
     std::unordered_map<xcb_window_t, std::size_t> appOf;
@@ -284,7 +321,7 @@ const X11ClientList::Window* X11ClientList::window(xcb_window_t window) const {
 
 xcb_window_t X11ClientList::mainWindow(const Application& application) const {
     for (const Window& w : application.windows) {
-        if (w.id == m_activeWindow)
+        if (w.id == m_root.activeWindow)
             return w.id;
     }
     // Openbox keeps a minimised window above its siblings in the stacking order, so the topmost

@@ -48,10 +48,36 @@ public:
         bool hidden() const;                      // every window iconified
     };
 
+    // The root's four properties a read starts from.
+    struct Root {
+        std::vector<std::uint32_t> clients;  // _NET_CLIENT_LIST
+        std::vector<std::uint32_t> stacking; // _NET_CLIENT_LIST_STACKING, bottom first
+        xcb_window_t activeWindow = XCB_NONE;
+        std::uint32_t currentDesktop = 0;
+    };
+    struct RootRequest {
+        xcb_get_property_cookie_t clients, stacking, active, desktop;
+    };
+    // Sends the requests for the root's properties; receiveRoot() waits for their replies.
+    static RootRequest requestRoot(X11Connection& connection);
+    static Root receiveRoot(X11Connection& connection, const RootRequest& request);
+
     // Reads the list; `ownPid` marks Halvo's own windows. With `iconLengths` each window's
     // _NET_WM_ICON length is read too (in the same batch, without its data).
     static X11ClientList read(X11Connection& connection, ProcessID ownPid,
                               bool iconLengths = false);
+    // The same from the root's properties, already received.
+    static X11ClientList read(X11Connection& connection, Root root, ProcessID ownPid,
+                              bool iconLengths);
+
+    // This list with the stacking order, active window and current desktop of `root`, for a
+    // change that left the client list and every window's values as they were: nothing is asked.
+    X11ClientList restacked(const Root& root) const;
+    // Whether `root` holds what this list was made from.
+    bool madeFrom(const Root& root) const;
+    const std::vector<std::uint32_t>& clients() const { return m_root.clients; }
+    // The same for one read and the lists restacked from it; another number for every read.
+    std::uint64_t windowsGeneration() const { return m_windowsGeneration; }
 
     const std::vector<Application>& applications() const { return m_applications; }
     const Application* find(ProcessID pid) const;
@@ -62,8 +88,8 @@ public:
     // the topmost one not minimised, else the topmost.
     xcb_window_t mainWindow(const Application& application) const;
 
-    xcb_window_t activeWindow() const { return m_activeWindow; }
-    std::uint32_t currentDesktop() const { return m_currentDesktop; }
+    xcb_window_t activeWindow() const { return m_root.activeWindow; }
+    std::uint32_t currentDesktop() const { return m_root.currentDesktop; }
 
     // A process identifier for applications whose own cannot be trusted: negative, and the same
     // for the same class for as long as the server runs.
@@ -71,11 +97,11 @@ public:
 
 private:
     // Fills each application's stackedWindows from the root's stacking order (bottom first).
-    void stackWindows(const std::vector<std::uint32_t>& stacking);
+    void stackWindows();
 
     std::vector<Application> m_applications;
-    xcb_window_t m_activeWindow = XCB_NONE;
-    std::uint32_t m_currentDesktop = 0;
+    Root m_root;
+    std::uint64_t m_windowsGeneration = 0;
 };
 
 } // namespace halvo

@@ -39,8 +39,12 @@ void X11ClientProperties::note(const xcb_generic_event_t& event) {
     if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
         return;
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    if (const auto found = m_windows.find(notify.window); found != m_windows.end())
-        found->second.stale |= fieldOf(notify.atom);
+    const auto found = m_windows.find(notify.window);
+    const std::uint8_t field = fieldOf(notify.atom);
+    if (found == m_windows.end() || field == 0)
+        return;
+    found->second.stale |= field;
+    ++m_changes;
 }
 
 X11ClientProperties::Values& X11ClientProperties::entry(xcb_window_t window, bool& created) {

@@ -57,6 +57,9 @@ public:
     std::uint8_t fieldOf(xcb_atom_t atom) const;
     // Drops what a PropertyNotify says changed; other events change nothing.
     void note(const xcb_generic_event_t& event);
+    // How many times note() dropped a kept value: while it stays the same, a list made from
+    // these values is as current as the events taken in.
+    std::uint64_t changes() const { return m_changes; }
 
     bool contains(xcb_window_t window) const { return m_windows.count(window) != 0; }
     // The window's entry; a new one (`created` set) has every field stale.
@@ -69,6 +72,7 @@ public:
 
 private:
     std::unordered_map<xcb_window_t, Values> m_windows;
+    std::uint64_t m_changes = 0;
 };
 
 } // namespace halvo

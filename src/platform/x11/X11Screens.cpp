@@ -6,15 +6,30 @@
 #include "platform/x11/X11Property.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace halvo {
 
+X11Screens::X11Screens(X11Connection& connection)
+    : m_connection(connection), m_monitors(connection), m_struts(connection) {
+    m_listener = m_connection.addListener([this](const xcb_generic_event_t&) {
+        // An expected query not asked for before the main loop handed out an event would answer
+        // a later question with an old pointer.
+        dropExpectedPointer();
+    });
+}
+
+X11Screens::~X11Screens() {
+    m_connection.removeListener(m_listener);
+    dropExpectedPointer();
+}
+
 std::vector<Screen> X11Screens::screens() const {
     auto& connection = const_cast<X11Connection&>(m_connection);
-    const auto monitorsCookie = X11Monitors::request(connection);
-    const auto monitors = X11Monitors::receive(connection, monitorsCookie);
-    // The monitors' reply came after every event the server sent before it: handling those
-    // events now lets the struts see a dock that was just mapped or changed.
+    const auto monitors = m_monitors.read();
+    // Every event the server sent before the monitors' answer (kept, or its reply) is in xcb's
+    // queue now: handling those events lets the struts see a dock that was just mapped or
+    // changed.
     if (std::this_thread::get_id() == m_thread)
         connection.dispatchPending();
     const auto struts = m_struts.read();
@@ -89,7 +104,7 @@ std::optional<Screen> X11Screens::mainScreen() const {
             c, xcb_translate_coordinates(c, active.front(), connection.root(), 0, 0), &error);
         free(error);
         if (geometry && translated) {
-            const auto monitors = X11Monitors::read(connection);
+            const auto monitors = m_monitors.read();
             probe = X11Monitors::rootToScreen(Point{translated->dst_x + geometry->width / 2.0,
                                                     translated->dst_y + geometry->height / 2.0},
                                               monitors.front().rootFrame);
@@ -104,14 +119,36 @@ std::optional<Screen> X11Screens::mainScreen() const {
     return all.front();
 }
 
-Point X11Screens::mouseLocation() const {
+X11Screens::PointerRead X11Screens::requestPointer() const {
+    return {m_monitors.request(), xcb_query_pointer(m_connection.xcb(), m_connection.root())};
+}
+
+void X11Screens::expectMouseLocation() const {
+    if (std::this_thread::get_id() != m_thread)
+        return;
+    dropExpectedPointer();
+    m_expectedPointer = requestPointer();
+}
+
+void X11Screens::dropExpectedPointer() const {
+    if (!m_expectedPointer)
+        return;
     xcb_connection_t* c = m_connection.xcb();
-    auto& connection = const_cast<X11Connection&>(m_connection);
-    const auto monitorsCookie = X11Monitors::request(connection);
-    const auto pointerCookie = xcb_query_pointer(c, connection.root());
-    const auto monitors = X11Monitors::receive(connection, monitorsCookie);
+    if (!m_expectedPointer->monitors.kept)
+        xcb_discard_reply(c, m_expectedPointer->monitors.cookie.sequence);
+    xcb_discard_reply(c, m_expectedPointer->pointer.sequence);
+    m_expectedPointer.reset();
+}
+
+Point X11Screens::mouseLocation() const {
+    std::optional<PointerRead> read;
+    if (std::this_thread::get_id() == m_thread)
+        read = std::exchange(m_expectedPointer, std::nullopt);
+    if (!read)
+        read = requestPointer();
+    const auto monitors = m_monitors.receive(read->monitors);
     xcb_generic_error_t* error = nullptr;
-    auto* pointer = xcb_query_pointer_reply(c, pointerCookie, &error);
+    auto* pointer = xcb_query_pointer_reply(m_connection.xcb(), read->pointer, &error);
     free(error);
     if (!pointer)
         return {};

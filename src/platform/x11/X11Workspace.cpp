@@ -18,7 +18,11 @@ constexpr std::uint32_t sourcePager = 2;
 } // namespace
 
 X11Workspace::X11Workspace(X11Connection& connection, ProcessID ownPid)
-    : m_connection(connection), m_ownPid(ownPid) {
+    : m_connection(connection), m_ownPid(ownPid),
+      m_clientListAtom(connection.atom("_NET_CLIENT_LIST")),
+      m_stackingAtom(connection.atom("_NET_CLIENT_LIST_STACKING")),
+      m_activeAtom(connection.atom("_NET_ACTIVE_WINDOW")),
+      m_desktopAtom(connection.atom("_NET_CURRENT_DESKTOP")) {
     xcb_connection_t* c = m_connection.xcb();
     // Add PropertyChange to whatever this connection already selects on the root.
     xcb_generic_error_t* error = nullptr;
@@ -32,16 +36,18 @@ X11Workspace::X11Workspace(X11Connection& connection, ProcessID ownPid)
     m_listener = m_connection.addListener([this](const xcb_generic_event_t& e) { handleEvent(e); });
     // The workspace's reads keep each window's values and watch the window for changes.
     m_connection.keepClientProperties();
+    m_note = m_connection.addNote([this](const xcb_generic_event_t& e) { note(e); });
 
-    const X11ClientList list = X11ClientList::read(m_connection, m_ownPid, true);
-    for (const auto& app : list.applications())
+    const auto list = updatedClientList();
+    for (const auto& app : list->applications())
         m_reported.add(app.wmClass, app.hidden());
-    if (const auto* front = list.owner(list.activeWindow()))
+    if (const auto* front = list->owner(list->activeWindow()))
         m_reported.frontmost = front->wmClass;
     xcb_flush(c);
 }
 
 X11Workspace::~X11Workspace() {
+    m_connection.removeNote(m_note);
     m_connection.removeListener(m_listener);
 }
 
@@ -133,14 +139,74 @@ RunningApplication X11Workspace::describe(const X11ClientList::Application& appl
 }
 
 std::shared_ptr<const X11ClientList> X11Workspace::clientList() {
-    // After this round trip every event the server sent before it is in the queue; dispatching
-    // them lets handleEvent drop a snapshot that they make stale. The round trip is a timestamp's,
-    // so an activation that follows needs no other.
+    // A change noted already is read in the timestamp's round trip, so that an activation that
+    // follows needs no other round trip and a show no second one.
+    auto rootRequest = requestRootUnlessCurrent();
     m_syncTime = m_connection.serverTime();
-    m_connection.dispatchPending();
-    if (!m_snapshot)
-        m_snapshot = std::make_shared<const X11ClientList>(
-            X11ClientList::read(m_connection, m_ownPid, true));
+    // Every event sent before the timestamp has been noted now.
+    if (!rootRequest)
+        rootRequest = requestRootUnlessCurrent();
+    if (!rootRequest)
+        return m_snapshot;
+    return current(X11ClientList::receiveRoot(m_connection, *rootRequest));
+}
+
+std::shared_ptr<const X11ClientList> X11Workspace::updatedClientList() {
+    const auto rootRequest = requestRootUnlessCurrent();
+    if (!rootRequest)
+        return m_snapshot;
+    return current(X11ClientList::receiveRoot(m_connection, *rootRequest));
+}
+
+bool X11Workspace::snapshotIsCurrent() const {
+    const X11ClientProperties* kept = m_connection.clientProperties();
+    return m_snapshot && !m_rootChanged && kept && kept->changes() == m_snapshotChanges;
+}
+
+std::optional<X11ClientList::RootRequest> X11Workspace::requestRootUnlessCurrent() {
+    if (snapshotIsCurrent())
+        return std::nullopt;
+    const auto request = X11ClientList::requestRoot(m_connection);
+    m_rootSequence = request.clients.sequence;
+    m_rootChanged = false;
+    return request;
+}
+
+void X11Workspace::note(const xcb_generic_event_t& event) {
+    if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+        return;
+    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    if (notify.window != m_connection.root())
+        return;
+    const xcb_atom_t atom = notify.atom;
+    if (atom != m_clientListAtom && atom != m_stackingAtom && atom != m_activeAtom &&
+        atom != m_desktopAtom)
+        return;
+    // The event carries the sequence number of the last request the server had taken from this
+    // connection when it made the change (xcb widens it to 32 bits).
+    if (static_cast<std::int32_t>(event.full_sequence - m_rootSequence) >= 0)
+        m_rootChanged = true;
+}
+
+std::shared_ptr<const X11ClientList> X11Workspace::current(X11ClientList::Root root) {
+    // The root's replies are in, so every event the server sent before them is in xcb's queue:
+    // noting those drops the kept values of the windows they changed.
+    m_connection.takeQueuedEvents();
+    const X11ClientProperties* kept = m_connection.clientProperties();
+    const std::uint64_t changes = kept ? kept->changes() : 0;
+    // Activating a window changes the stacking order and the active window (openbox sets both
+    // twice), never a window's own values: the snapshot, and the descriptions made from it, stay.
+    if (m_snapshot && kept && changes == m_snapshotChanges &&
+        m_snapshot->clients() == root.clients) {
+        if (!m_snapshot->madeFrom(root))
+            m_snapshot = std::make_shared<const X11ClientList>(m_snapshot->restacked(root));
+        return m_snapshot;
+    }
+    m_snapshot = std::make_shared<const X11ClientList>(
+        X11ClientList::read(m_connection, std::move(root), m_ownPid, true));
+    m_snapshotChanges = changes;
+    // New windows were watched before they were read: the list is current.
+    xcb_flush(m_connection.xcb());
     return m_snapshot;
 }
 
@@ -161,7 +227,8 @@ std::vector<RunningApplication>
 X11Workspace::describeAll(const std::shared_ptr<const X11ClientList>& list) {
     // Descriptions depend only on the snapshot, the class lookups and the icons read: while none
     // of them changed, the last ones are still right (every show asks again).
-    if (m_described.list == list && m_described.iconFetches == m_iconFetches &&
+    if (m_described.windowsGeneration == list->windowsGeneration() &&
+        m_described.iconFetches == m_iconFetches &&
         m_described.classesGeneration == m_classesGeneration)
         return m_described.applications;
     forgetIconsNotIn(*list);
@@ -174,7 +241,7 @@ X11Workspace::describeAll(const std::shared_ptr<const X11ClientList>& list) {
     result.reserve(applications.size());
     for (const auto* app : applications)
         result.push_back(describe(*app));
-    m_described = {list, m_iconFetches, m_classesGeneration, result};
+    m_described = {list->windowsGeneration(), m_iconFetches, m_classesGeneration, result};
     return result;
 }
 
@@ -202,10 +269,13 @@ std::optional<RunningApplication> X11Workspace::frontmostOf(const X11ClientList&
 }
 
 void X11Workspace::unhide(ProcessID pid) {
-    // The kept snapshot, when there is one, is as current as the events the main loop has
-    // dispatched; a window minimised since is restored by the activation that follows anyway.
-    // This saves the activation a round trip.
-    const auto list = m_snapshot ? m_snapshot : clientList();
+    // The kept snapshot, while no window changed, is as current as the events the main loop has
+    // dispatched (a change of the client list or of a window's state updates it at once); a
+    // window minimised since is restored by the activation that follows anyway. This saves the
+    // activation a round trip.
+    const X11ClientProperties* kept = m_connection.clientProperties();
+    const bool windowsKept = m_snapshot && kept && kept->changes() == m_snapshotChanges;
+    const auto list = windowsKept ? m_snapshot : clientList();
     const auto* app = list->find(pid);
     // Only a hidden application (every window minimised) is shown again: mapping a window the
     // user minimised while another of the same application is in use would restore it too.
@@ -275,8 +345,6 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
     const X11ClientProperties* kept = m_connection.clientProperties();
     const bool watched = kept && kept->contains(notify.window);
-    if (notify.window == m_connection.root() || (watched && kept->fieldOf(notify.atom) != 0))
-        m_snapshot.reset();
     if (notify.window == m_connection.root()) {
         if (notify.atom == m_connection.atom("_NET_CLIENT_LIST"))
             update(false);
@@ -290,16 +358,12 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
 }
 
 void X11Workspace::update(bool activeChanged) {
-    auto list =
-        std::make_shared<const X11ClientList>(X11ClientList::read(m_connection, m_ownPid, true));
+    const auto list = updatedClientList();
     AppKeys classes;
     for (const auto& app : list->applications())
         classes.add(app.wmClass, app.hidden());
     if (const auto* front = list->owner(list->activeWindow()))
         classes.frontmost = front->wmClass;
-    // New windows were watched before they were read: the list is current.
-    m_snapshot = list;
-    xcb_flush(m_connection.xcb());
 
     const auto changes = classes.changesSince(m_reported, activeChanged);
     m_reported = std::move(classes);

@@ -69,11 +69,21 @@ private:
         AppIconRef icon;          // nothing when the data held no usable image
     };
 
-    // The client list as the server has it now (with icon lengths): the snapshot kept from the
-    // last read while no property of the root or of a watched client window has changed since,
-    // else a new read. Costs one round trip (which also sets m_syncTime) and, after a change,
-    // the requests for what changed.
+    // The client list as the server has it now (with icon lengths). Costs one round trip, which
+    // also sets m_syncTime, and after a change the requests for what changed.
     std::shared_ptr<const X11ClientList> clientList();
+    // The kept snapshot, when no change of the root's properties or of a window's values was
+    // noted since it was made, else the client list as the server has it now.
+    std::shared_ptr<const X11ClientList> updatedClientList();
+    // Whether no change was noted since the snapshot was made.
+    bool snapshotIsCurrent() const;
+    // The requests for the root's properties when the snapshot is not current.
+    std::optional<X11ClientList::RootRequest> requestRootUnlessCurrent();
+    // The snapshot brought up to `root` (just received): kept while the client list and every
+    // window's values are as they were, restacked when only the stacking order, the active
+    // window or the desktop changed, else read anew.
+    std::shared_ptr<const X11ClientList> current(X11ClientList::Root root);
+    void note(const xcb_generic_event_t& event);
     RunningApplication describe(const X11ClientList::Application& application);
     std::vector<RunningApplication> describeAll(const std::shared_ptr<const X11ClientList>& list);
     std::optional<RunningApplication> frontmostOf(const X11ClientList& list);
@@ -100,13 +110,20 @@ private:
     std::unordered_map<xcb_window_t, WindowIcon> m_windowIcons;
     std::size_t m_iconFetches = 0;
     X11Connection::ListenerID m_listener = 0;
+    X11Connection::ListenerID m_note = 0;
+    xcb_atom_t m_clientListAtom, m_stackingAtom, m_activeAtom, m_desktopAtom;
     WorkspaceObservers m_observers;
     AppKeys m_reported; // the classes last reported to observers
-    // Dropped by handleEvent on every property change it could have missed.
     std::shared_ptr<const X11ClientList> m_snapshot;
+    // The sequence number of the snapshot's root read: a change of a root property reported
+    // with an earlier one (made before the server took the read) is in the snapshot already.
+    std::uint32_t m_rootSequence = 0;
+    bool m_rootChanged = true;
+    // The kept values' changes() when the snapshot was read: another count means a window changed.
+    std::uint64_t m_snapshotChanges = 0;
     // The last descriptions runningApplications() made, and what they were made from.
     struct Described {
-        std::shared_ptr<const X11ClientList> list;
+        std::uint64_t windowsGeneration = 0;
         std::size_t iconFetches = 0;
         std::uint64_t classesGeneration = 0;
         std::vector<RunningApplication> applications;
