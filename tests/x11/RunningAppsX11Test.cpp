@@ -203,7 +203,11 @@ TEST_F(RunningAppsX11Test, ARestackAfterTheActiveWindowChangedKeepsTheListSnapsh
     launch("xlogo", "XLogo");
     launch("xcalc", "XCalc");
     const auto logo = static_cast<xcb_window_t>(session->waitForClientWindow("XLogo"));
-    ASSERT_NE(workspace->frontmostApplication()->bundleIdentifier, "XLogo");
+    // The window manager activates xcalc a moment after it maps.
+    ASSERT_TRUE(XvfbSession::waitUntil([&] {
+        const auto front = workspace->frontmostApplication();
+        return front && front->bundleIdentifier == "XCalc";
+    }));
 
     // As the window manager does, from another client: active window, then stacking order.
     xcb_connection_t* wm = xcb_connect(session->display().c_str(), nullptr);
