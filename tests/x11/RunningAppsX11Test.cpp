@@ -12,6 +12,7 @@
 #include "platform/x11/X11WindowControl.h"
 #include "platform/x11/X11Workspace.h"
 #include "support/FakeX11Client.h"
+#include "support/XRequestCount.h"
 #include "support/XvfbSession.h"
 
 #include <algorithm>
@@ -82,13 +83,7 @@ protected:
 
     // How many requests `work` sends on the workspace's connection.
     unsigned requestsOf(const std::function<void()>& work) {
-        xcb_connection_t* c = connection->xcb();
-        const auto before = xcb_get_input_focus(c);
-        free(xcb_get_input_focus_reply(c, before, nullptr));
-        work();
-        const auto after = xcb_get_input_focus(c);
-        free(xcb_get_input_focus_reply(c, after, nullptr));
-        return after.sequence - before.sequence - 1;
+        return test::requestsSentBy(connection->xcb(), work);
     }
 
     // Starts a client and waits until the workspace lists an application of that class.

@@ -5,6 +5,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Property.h"
 #include "support/FakeX11Client.h"
+#include "support/XRequestCount.h"
 #include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +18,8 @@ using halvo::test::XvfbSession;
 
 namespace {
 
-// The number of requests `work` sends: the sequence numbers of two no-op requests around it.
 template <typename Work> unsigned requestsOf(X11Connection& connection, Work&& work) {
-    xcb_connection_t* c = connection.xcb();
-    const auto before = xcb_get_input_focus(c);
-    free(xcb_get_input_focus_reply(c, before, nullptr));
-    work();
-    const auto after = xcb_get_input_focus(c);
-    free(xcb_get_input_focus_reply(c, after, nullptr));
-    return after.sequence - before.sequence - 1;
+    return test::requestsSentBy(connection.xcb(), std::forward<Work>(work));
 }
 
 std::size_t windowsOf(const X11ClientList& list, const std::string& wmClass) {

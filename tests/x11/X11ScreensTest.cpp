@@ -5,6 +5,7 @@
 #include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Monitors.h"
+#include "support/XRequestCount.h"
 #include "support/XvfbSession.h"
 
 #include <cstdlib>
@@ -212,15 +213,14 @@ TEST(X11Screens, MonitorsAreAskedForAgainOnlyAfterTheServerReportsAChange) {
     const auto count = [&] { return screens.screens().size(); };
     ASSERT_EQ(count(), 2u);
 
-    xcb_connection_t* c = connection->xcb();
-    const auto before = xcb_get_input_focus(c);
-    free(xcb_get_input_focus_reply(c, before, nullptr));
-    screens.mouseLocation();
-    screens.screens();
-    screens.screens();
-    const auto after = xcb_get_input_focus(c);
-    free(xcb_get_input_focus_reply(c, after, nullptr));
-    EXPECT_EQ(after.sequence - before.sequence - 1, 1u) << "more than the pointer was asked for";
+    EXPECT_EQ(test::requestsSentBy(connection->xcb(),
+                                   [&] {
+                                       screens.mouseLocation();
+                                       screens.screens();
+                                       screens.screens();
+                                   }),
+              1u)
+        << "more than the pointer was asked for";
 
     session.run("xrandr --delmonitor RIGHT");
     EXPECT_EQ(count(), 1u);

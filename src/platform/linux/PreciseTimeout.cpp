@@ -22,11 +22,11 @@ int armedTimer(std::chrono::steady_clock::time_point deadline) {
     const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (fd < 0)
         return -1;
-    itimerspec spec{};
-    spec.it_value = monotonic(deadline);
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-        spec.it_value.tv_nsec = 1; // zero would disarm it
-    if (timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+    itimerspec expiry{};
+    expiry.it_value = monotonic(deadline);
+    if (expiry.it_value.tv_sec == 0 && expiry.it_value.tv_nsec == 0)
+        expiry.it_value.tv_nsec = 1; // zero would disarm it
+    if (timerfd_settime(fd, TFD_TIMER_ABSTIME, &expiry, nullptr) != 0) {
         close(fd);
         return -1;
     }
