@@ -15,6 +15,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <xcb/xcb.h>
 
 using namespace halvo;
 using halvo::test::XvfbSession;
@@ -256,8 +257,45 @@ TEST_F(MinimapOverlayTest, ShowingNeitherTakesFocusNorJoinsTheClientList) {
     session->kill(xlogo);
 }
 
-TEST_F(MinimapOverlayTest, HidingTakesThePanelOffScreenAndResetsTheDrag) {
+// A window manager that reads a withdrawal (ICCCM's synthetic UnmapNotify on the root) late and
+// unmaps the window then, as herbstluftwm does for override-redirect windows too.
+class LateWithdrawingWindowManager {
+public:
+    explicit LateWithdrawingWindowManager(const std::string& display)
+        : m_connection(xcb_connect(display.c_str(), nullptr)) {
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection, root(), XCB_CW_EVENT_MASK, &mask);
+        sync();
+    }
+    ~LateWithdrawingWindowManager() { xcb_disconnect(m_connection); }
+
+    // Acts on the withdrawals sent so far. How many there were.
+    int withdrawNow() {
+        sync();
+        int withdrawn = 0;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+            if (event->response_type == (XCB_UNMAP_NOTIFY | 0x80)) {
+                const auto* unmap = reinterpret_cast<const xcb_unmap_notify_event_t*>(event);
+                xcb_unmap_window(m_connection, unmap->window);
+                ++withdrawn;
+            }
+            free(event);
+        }
+        sync();
+        return withdrawn;
+    }
+
+private:
+    void sync() {
+        free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+    xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root; }
+    xcb_connection_t* m_connection;
+};
+
+TEST_F(MinimapOverlayTest, HidingTakesThePanelOffScreenAndResetsTheDragShowingBringsItBack) {
     showWith(3);
+    LateWithdrawingWindowManager windowManager(session->display());
     moveTo(cellCentre(1));
     pointer("mousedown 1");
     moveTo(cellCentre(1) + QPoint(20, 0));
@@ -267,6 +305,11 @@ TEST_F(MinimapOverlayTest, HidingTakesThePanelOffScreenAndResetsTheDrag) {
     EXPECT_FALSE(view()->isWiggleRunning());
     ASSERT_TRUE(pump([&] { return !isViewable(); }));
     pointer("mouseup 1");
+
+    controller->show();
+    ASSERT_TRUE(pump([&] { return isViewable(); }));
+    EXPECT_EQ(windowManager.withdrawNow(), 0);
+    EXPECT_TRUE(isViewable()) << "the window manager took the overlay away again";
 }
 
 TEST_F(MinimapOverlayTest, EachCellIsAnAccessibleButton) {

@@ -39,9 +39,9 @@ struct WindowManagerDesktop {
     bool longPressMovesXterm() {
         const auto active = [&] { return desktop.watcher().activeWindow(); };
         if (active() == xlogo && !desktop.switchOnce())
-            return false;
+            return failed("the switch to xterm failed");
         if (!desktop.switchOnce() || active() != xlogo)
-            return false;
+            return failed("the switch to xlogo failed");
         const bool termOnLeft = windowX(xterm) < 1280;
         desktop.watcher().movePointer(termOnLeft ? 1900 : 400, 500);
         desktop.holdCombination();
@@ -52,7 +52,15 @@ struct WindowManagerDesktop {
         desktop.keyboard().release("Right");
         desktop.releaseCombination();
         desktop.waitForOverlay(false);
-        return shown && moved;
+        if (!shown)
+            return failed("no overlay for the long press");
+        return moved || failed(std::string("xterm stayed on the ") +
+                               (termOnLeft ? "left" : "right") + " monitor");
+    }
+
+    bool failed(const std::string& what) {
+        failures += what + "\n";
+        return false;
     }
 
     HalvoDesktop desktop;
@@ -60,6 +68,7 @@ struct WindowManagerDesktop {
     xcb_window_t xterm = 0;
     xcb_window_t xlogo = 0;
     std::string error;
+    std::string failures; // why each long press that failed did
 };
 
 struct WindowManagerCase {
@@ -124,8 +133,7 @@ TEST_P(WindowManagerTest, SwitchFullScreenAndLongPressMove) {
             under.longPressMovesXterm() ||
             (program.log().find("Activation was not confirmed") != std::string::npos &&
              under.longPressMovesXterm());
-        EXPECT_TRUE(moved) << "xterm stayed at x " << under.windowX(under.xterm) << "\n"
-                           << program.log();
+        EXPECT_TRUE(moved) << under.failures << program.log();
         EXPECT_EQ(program.log().find("Could not move"), std::string::npos) << program.log();
     }
     EXPECT_TRUE(program.running()) << program.log();
@@ -183,7 +191,7 @@ TEST(TilingLongPressTest, FloatingUnderI3AndHerbstluftwmWithoutHerbstclient) {
             EXPECT_TRUE(program.waitForLog(test.logged)) << program.log();
             EXPECT_NE(program.log().find("herbstclient is not installed"), std::string::npos);
         } else {
-            EXPECT_TRUE(moved) << program.log();
+            EXPECT_TRUE(moved) << under.failures << program.log();
             EXPECT_NEAR(under.windowX(under.xterm) % 1280, offset, 2);
         }
     }

@@ -127,7 +127,7 @@ void OverlayPanel::setFrame(Rect frame) {
                            static_cast<int>(std::lround(frame.width)),
                            static_cast<int>(std::lround(frame.height)));
     setGeometry(m_rootGeometry);
-    if (isVisible() && !m_composited)
+    if (m_mapped && !m_composited)
         refreshBackdrop();
 }
 
@@ -144,18 +144,52 @@ void OverlayPanel::updateMask() {
 }
 
 void OverlayPanel::orderFront() {
-    if (!isVisible()) {
+    if (!m_mapped) {
         // The capture must happen while the panel is unmapped, or it would see itself.
         if (!m_composited)
             refreshBackdrop();
         updateMask();
-        show();
+        map();
+        return;
     }
     raise();
 }
 
 void OverlayPanel::orderOut() {
-    hide();
+    unmap();
+}
+
+// Qt shows the window once, which sets up its properties; after that the panel maps and unmaps
+// the window itself. Qt's hide() also sends the synthetic UnmapNotify that withdraws a managed
+// window (ICCCM 4.1.4), and a window manager that reads it late (herbstluftwm does, for override-
+// redirect windows too) unmaps the window again after the next show: the overlay would vanish
+// while the combination is held. Qt's show() costs three round trips besides.
+void OverlayPanel::map() {
+    m_mapped = true;
+    xcb_connection_t* connection = qtConnection();
+    if (!connection || !isVisible()) {
+        show();
+        raise();
+        return;
+    }
+    const auto window = static_cast<xcb_window_t>(winId());
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    xcb_map_window(connection, window);
+    xcb_flush(connection);
+}
+
+void OverlayPanel::unmap() {
+    if (!m_mapped)
+        return;
+    m_mapped = false;
+    xcb_connection_t* connection = qtConnection();
+    if (!connection) {
+        hide();
+        return;
+    }
+    xcb_unmap_window(connection, static_cast<xcb_window_t>(winId()));
+    xcb_flush(connection);
 }
 
 void OverlayPanel::setAppearance(Theme) {

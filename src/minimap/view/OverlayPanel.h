@@ -49,6 +49,8 @@ protected:
 private:
     void updateMask();
     void refreshBackdrop();
+    void map();
+    void unmap();
 
     const Screens& m_screens;
     DesktopSettingsMonitor* m_desktopSettings = nullptr;
@@ -57,7 +59,8 @@ private:
     bool m_placed = false; // setFrame has run at least once
     QRect m_rootGeometry{0, 0, 480, 148};
     bool m_composited = false;
-    QImage m_backdrop;                        // shared with the view
+    bool m_mapped = false; // by this panel: Qt takes the window as shown from the first show on
+    QImage m_backdrop;     // shared with the view
     std::unique_ptr<RootPixels> m_rootPixels; // on Qt's connection, made at the first capture
 };
 
