@@ -7,6 +7,7 @@ pkg_check_modules(XCB REQUIRED IMPORTED_TARGET
     xcb-image xcb-util)
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
 pkg_check_modules(CANBERRA REQUIRED IMPORTED_TARGET libcanberra)
+pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 find_package(nlohmann_json REQUIRED)
 find_package(benchmark REQUIRED)
 
@@ -34,7 +35,7 @@ halvo_warnings(halvo_x11)
 file(GLOB HALVO_UI_SOURCES CONFIGURE_DEPENDS src/*/view/*.cpp)
 add_library(halvo_ui STATIC ${HALVO_UI_SOURCES} resources/halvo.qrc)
 set_target_properties(halvo_ui PROPERTIES AUTORCC ON)
-target_link_libraries(halvo_ui PUBLIC halvo_x11)
+target_link_libraries(halvo_ui PUBLIC halvo_x11 PkgConfig::PIXMAN)
 halvo_warnings(halvo_ui)
 
 # The program: main and the composition roots of its sessions (src/app/session).

@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <pixman.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +58,31 @@ QImage shrunk(const QImage& image, int factor) {
     return result;
 }
 
+// `source` grown (or shrunk) to fill `target`, bilinear, by pixman: its SIMD paths do this about
+// three times as fast as QPainter's smooth transform at the overlay's sizes (0.07 against 0.21 ms
+// for a 408 x 148 panel), and the blur's growing back is on the way to every show.
+void scaleBilinear(const QImage& source, QImage& target) {
+    const auto wrap = [](const QImage& image, const uchar* bits) {
+        return pixman_image_create_bits(
+            PIXMAN_x8r8g8b8, image.width(), image.height(),
+            const_cast<std::uint32_t*>(reinterpret_cast<const std::uint32_t*>(bits)),
+            static_cast<int>(image.bytesPerLine()));
+    };
+    pixman_image_t* from = wrap(source, source.constBits());
+    pixman_image_t* to = wrap(target, target.bits());
+    pixman_transform_t scale;
+    pixman_transform_init_scale(&scale,
+                                pixman_double_to_fixed(double(source.width()) / target.width()),
+                                pixman_double_to_fixed(double(source.height()) / target.height()));
+    pixman_image_set_transform(from, &scale);
+    pixman_image_set_filter(from, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+    pixman_image_set_repeat(from, PIXMAN_REPEAT_PAD);
+    pixman_image_composite32(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 0, 0, target.width(),
+                             target.height());
+    pixman_image_unref(from);
+    pixman_image_unref(to);
+}
+
 // A cheap, smooth blur: shrink by `factor` (block averages), soften the small image a little
 // more, and grow it back with bilinear filtering. Growing back with the smooth scaler, twice,
 // took four times as long at the overlay's sizes.
@@ -67,15 +94,14 @@ QImage blurred(const QImage& source, int factor, QImage reuse) {
     const QImage small = shrunk(image, factor);
     const QSize smaller(std::max(1, small.width() * 2 / 3), std::max(1, small.height() * 2 / 3));
     const QImage tiny = small.scaled(smaller, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                            .scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_RGB32);
     // Painting over an unshared image of the right size saves a fresh mapping of its memory and
     // the page faults of touching it at every show.
     QImage result = reuse.size() == image.size() && reuse.format() == QImage::Format_RGB32
                         ? std::move(reuse)
                         : QImage(image.size(), QImage::Format_RGB32);
-    QPainter painter(&result);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size())), tiny);
+    scaleBilinear(tiny, result);
     return result;
 }
 
