@@ -55,7 +55,7 @@ void checkStruts(const std::uint8_t* data, std::size_t size) {
         const int split = rest[offset] % 64;
         const auto partial = X11Property::values32(32, rest + offset + 1, split);
         const auto plain = X11Property::values32(32, rest + offset + 1 + split, 63 - split);
-        if (auto strut = WindowStrut::fromProperties(partial, plain, rootWidth, rootHeight)) {
+        if (auto strut = WindowStrut::fromProperties(partial, plain)) {
             if (strut->size() != 12)
                 std::abort();
             struts.push_back(std::move(*strut));

@@ -46,8 +46,7 @@ TEST(X11Screens, StrutsAreTakenOnlyFromTheMonitorTheyLieOn) {
     EXPECT_EQ(X11Screens::visibleArea(left, bottomRight, 2560, 1024), left);
 
     // awesome's wibar at the top of the right monitor leaves its range at 0..0: the whole edge.
-    const auto wibar =
-        WindowStrut::fromProperties({0, 0, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, 2560, 1024);
+    const auto wibar = WindowStrut::fromProperties({0, 0, 21, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {});
     ASSERT_TRUE(wibar);
     EXPECT_EQ(X11Screens::visibleArea(right, {*wibar}, 2560, 1024), (Rect{1280, 21, 1280, 1003}));
 }
@@ -151,6 +150,29 @@ TEST(X11Screens, DocksTheWindowManagerListsOrNotReserveTheirStrutOnTheirMonitorO
     EXPECT_EQ(visibleFrames(screens)[0], (Rect{0, 50, 1280, 974}));
     bar.unmap();
     EXPECT_EQ(visibleFrames(screens)[0], whole[0]);
+}
+
+// Docks reserve their space from the screen's edges as they are now: after the screen shrinks
+// (an output turned off, the other given a lower mode) the bottom edge is the new one, not the
+// one of the size the connection began with.
+TEST(X11Screens, DocksReserveTheirSpaceFromTheScreensCurrentEdges) {
+    XvfbSession session(XvfbSession::Options{.xorgDummy = true, .windowManager = ""});
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    X11Screens screens(*connection);
+    StrutWindow bar(session.display(), true);
+    bar.setBottomStrut(30, 0, 1279);
+    bar.map();
+    ASSERT_EQ(visibleFrames(screens)[0], (Rect{0, 30, 1280, 994}));
+
+    session.run("xrandr --output DUMMY1 --off --output DUMMY0 --mode 1280x800");
+    ASSERT_TRUE(XvfbSession::waitUntil([&] {
+        const auto all = screens.screens();
+        return all.size() == 1 && all[0].frame == Rect{0, 0, 1280, 800};
+    })) << session.run("xrandr");
+    EXPECT_EQ(visibleFrames(screens), (std::vector<Rect>{{0, 30, 1280, 770}}));
 }
 
 TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {

@@ -7,26 +7,22 @@ namespace halvo {
 
 std::optional<std::vector<std::uint32_t>>
 WindowStrut::fromProperties(const std::vector<std::uint32_t>& partial,
-                            const std::vector<std::uint32_t>& plain, double rootWidth,
-                            double rootHeight) {
-    const std::uint32_t lastRow = rootHeight >= 1 ? std::uint32_t(rootHeight) - 1 : 0;
-    const std::uint32_t lastColumn = rootWidth >= 1 ? std::uint32_t(rootWidth) - 1 : 0;
+                            const std::vector<std::uint32_t>& plain) {
     if (partial.size() == 12) {
         auto strut = partial;
         // awesome's wibar reserves its edge with every range left at 0..0: read such a range
         // as the whole edge, as the older form has it, rather than as one pixel of it.
-        const std::uint32_t lastOf[4] = {lastRow, lastRow, lastColumn, lastColumn};
         for (std::size_t edge = 0; edge < 4; ++edge) {
             if (strut[edge] > 0 && strut[4 + 2 * edge] == 0 && strut[5 + 2 * edge] == 0)
-                strut[5 + 2 * edge] = lastOf[edge];
+                strut[5 + 2 * edge] = wholeEdge;
         }
         return strut;
     }
     if (plain.size() != 4)
         return std::nullopt;
     // The older form reserves along the whole edge.
-    return std::vector<std::uint32_t>{plain[0], plain[1], plain[2], plain[3],   0, lastRow,
-                                      0,        lastRow,  0,        lastColumn, 0, lastColumn};
+    return std::vector<std::uint32_t>{plain[0], plain[1],  plain[2], plain[3],  0, wholeEdge,
+                                      0,        wholeEdge, 0,        wholeEdge, 0, wholeEdge};
 }
 
 Rect WindowStrut::visibleArea(const Rect& monitor,

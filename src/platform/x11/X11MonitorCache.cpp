@@ -1,4 +1,5 @@
-// RandR monitors kept until a RandR notify or a ConfigureNotify of the root drops them.
+// RandR monitors kept until a RandR notify or a ConfigureNotify of the root drops them, and the
+// root's size as the latest of those reports it.
 #include "platform/x11/X11MonitorCache.h"
 
 #include <cstdlib>
@@ -6,7 +7,9 @@
 
 namespace halvo {
 
-X11MonitorCache::X11MonitorCache(X11Connection& connection) : m_connection(connection) {
+X11MonitorCache::X11MonitorCache(X11Connection& connection)
+    : m_connection(connection), m_rootWidth(connection.screen()->width_in_pixels),
+      m_rootHeight(connection.screen()->height_in_pixels) {
     xcb_connection_t* c = connection.xcb();
     const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
     m_randr = randr && randr->present;
@@ -43,8 +46,12 @@ void X11MonitorCache::note(const xcb_generic_event_t& event) {
     const std::uint8_t type = event.response_type & 0x7f;
     bool changed = false;
     if (type == XCB_CONFIGURE_NOTIFY) {
-        changed = reinterpret_cast<const xcb_configure_notify_event_t&>(event).window ==
-                  m_connection.root();
+        const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+        changed = configure.window == m_connection.root();
+        if (changed) {
+            m_rootWidth = configure.width;
+            m_rootHeight = configure.height;
+        }
     } else if (m_randr) {
         changed = type == m_randrFirstEvent + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
                   type == m_randrFirstEvent + XCB_RANDR_NOTIFY;

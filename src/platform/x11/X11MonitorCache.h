@@ -34,6 +34,9 @@ public:
         std::uint64_t changes = 0;
     };
     Read request();
+    // The root window's size as of the events taken in so far. The size in the connection's
+    // setup data is the one at connection time, stale once RandR resizes the screen.
+    Size rootSize() const { return {double(m_rootWidth.load()), double(m_rootHeight.load())}; }
     Monitors receive(const Read& read);
     Monitors read() { return receive(request()); }
 
@@ -54,6 +57,8 @@ private:
     // once but not kept.
     std::uint64_t m_changes = 0;
     std::atomic<std::size_t> m_fetches = 0;
+    std::atomic<std::uint16_t> m_rootWidth;
+    std::atomic<std::uint16_t> m_rootHeight;
 };
 
 } // namespace halvo

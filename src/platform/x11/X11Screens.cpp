@@ -34,8 +34,7 @@ std::vector<Screen> X11Screens::screens() const {
         connection.dispatchPending();
     const auto struts = m_struts.read();
     const auto names = monitorNames(monitors);
-    const double rootWidth = connection.screen()->width_in_pixels;
-    const double rootHeight = connection.screen()->height_in_pixels;
+    const Size root = m_monitors.rootSize();
 
     std::vector<Screen> result;
     const Rect primary = monitors.front().rootFrame;
@@ -46,7 +45,7 @@ std::vector<Screen> X11Screens::screens() const {
         screen.identifier = monitors[i].name != XCB_ATOM_NONE ? monitors[i].name : 1;
         screen.frame = X11Monitors::rootToScreen(monitors[i].rootFrame, primary);
         screen.visibleFrame = X11Monitors::rootToScreen(
-            visibleArea(monitors[i].rootFrame, struts, rootWidth, rootHeight), primary);
+            visibleArea(monitors[i].rootFrame, struts, root.width, root.height), primary);
         result.push_back(std::move(screen));
     }
     return result;

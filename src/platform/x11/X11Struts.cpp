@@ -121,13 +121,11 @@ void X11Struts::fetchStruts() {
         fetches.push_back({id, X11Property::request(c, id, m_partialAtom, XCB_ATOM_CARDINAL, 12),
                            X11Property::request(c, id, m_strutAtom, XCB_ATOM_CARDINAL, 4)});
     }
-    const double rootWidth = m_connection.screen()->width_in_pixels;
-    const double rootHeight = m_connection.screen()->height_in_pixels;
     for (const Fetch& fetch : fetches) {
         const auto partial = X11Property::values32(X11Property::receive(c, fetch.partial));
         const auto plain = X11Property::values32(X11Property::receive(c, fetch.plain));
         Window& window = m_windows[fetch.id];
-        window.strut = WindowStrut::fromProperties(partial, plain, rootWidth, rootHeight);
+        window.strut = WindowStrut::fromProperties(partial, plain);
         window.fetched = true;
         ++m_fetches;
     }
