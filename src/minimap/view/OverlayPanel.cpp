@@ -189,7 +189,8 @@ void OverlayPanel::orderOut() {
 // the window itself. Qt's hide() also sends the synthetic UnmapNotify that withdraws a managed
 // window (ICCCM 4.1.4), and a window manager that reads it late (herbstluftwm does, for override-
 // redirect windows too) unmaps the window again after the next show: the overlay would vanish
-// while the combination is held. Qt's show() costs three round trips besides.
+// while the combination is held. Qt's show() also waits on the server (its WM_HINTS read, a
+// closing sync) where a map needs no answer.
 void OverlayPanel::map() {
     m_mapped = true;
     xcb_connection_t* connection = qtConnection();
