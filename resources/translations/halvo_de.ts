@@ -308,5 +308,10 @@
         <comment>Usage tip: showing the minimap on sway</comment>
         <translation>Halte deine Sondertasten gedrückt und drücke Links oder Rechts, um die Minikarte zu zeigen. Lass sie los, um sie auszublenden.</translation>
     </message>
+    <message>
+        <source>Free software under the GNU GPL, version 3 or later.</source>
+        <comment>About window licence line</comment>
+        <translation>Freie Software unter der GNU GPL, Version 3 oder neuer.</translation>
+    </message>
 </context>
 </TS>

@@ -23,6 +23,16 @@ const char* CommandLine::usage() {
     // clang-format on
 }
 
+std::string CommandLine::versionText(const std::string& version, const std::string& build) {
+    return "Halvo " + version + " (" + build +
+           ")\n"
+           "Copyright 2026 Seed 0d7007af maintainers\n"
+           "License GPL-3.0-or-later: GNU GPL version 3 or later "
+           "<https://www.gnu.org/licenses/gpl.html>.\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
+}
+
 CommandLine CommandLine::parse(const std::vector<std::string>& arguments) {
     CommandLine result;
     for (const std::string& argument : arguments) {

@@ -17,6 +17,8 @@ public:
 
     static CommandLine parse(const std::vector<std::string>& arguments);
     static const char* usage();
+    // What --version prints: "Halvo VERSION (BUILD)", then the copyright and the licence.
+    static std::string versionText(const std::string& version, const std::string& build);
 
     Action action() const { return m_action; }
     bool openPreferences() const { return m_openPreferences; }

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -73,6 +74,15 @@ bool HalvoProgram::running() {
 std::optional<int> HalvoProgram::waitForExit(double seconds) {
     XvfbSession::waitUntil([&] { return !running(); }, seconds);
     return m_status;
+}
+
+int HalvoProgram::openDescriptors() const {
+    std::error_code error;
+    int count = 0;
+    for (std::filesystem::directory_iterator entry("/proc/" + std::to_string(m_pid) + "/fd", error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+        ++count;
+    return count;
 }
 
 long HalvoProgram::residentKiB() const {

@@ -39,6 +39,8 @@ public:
 
     // Resident memory in KiB, 0 when unknown.
     long residentKiB() const;
+    // The file descriptors it holds open now (0 when it is gone).
+    int openDescriptors() const;
 
 private:
     pid_t m_pid = -1;

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
@@ -34,6 +35,21 @@ bool pump(const std::function<bool()>& pred, double seconds = 10) {
 }
 
 const Modifiers controlAlt = Modifier::control | Modifier::alt;
+
+// A folder of the test's own user that nobody else may enter, as XDG_RUNTIME_DIR is: the only
+// kind of folder the binding record is read from and written to.
+struct RecordFolder {
+    RecordFolder() {
+        std::string pattern = "/tmp/halvo-records-XXXXXX";
+        if (::mkdtemp(pattern.data()))
+            path = pattern;
+    }
+    ~RecordFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
 
 std::string describe(Modifiers held) {
     static constexpr std::pair<Modifier, const char*> names[] = {{Modifier::control, "Ctrl"},
@@ -106,7 +122,8 @@ protected:
     }
 
     SwaySession& session = swaySession();
-    std::string recordPath = session.folder() + "/halvo-sway-bindings";
+    RecordFolder records;
+    std::string recordPath = records.path + "/halvo-sway-bindings";
     WaylandConnection connection{session.waylandDisplay()};
     SwayEventMonitor monitor{connection};
     SimLog log;
@@ -277,7 +294,8 @@ std::vector<std::string> commandsOf(SwaySession& session, const std::string& arr
 // combination registered twice stays bound until both registrations end.
 TEST(SwayKeysCleanUp, NoBindingIsLeftBehind) {
     SwaySession& session = swaySession();
-    const std::string record = session.folder() + "/cleanup-record";
+    RecordFolder records;
+    const std::string record = records.path + "/cleanup-record";
     WaylandConnection connection(session.waylandDisplay());
     SwayEventMonitor monitor(connection);
     SimLog log;
@@ -316,19 +334,24 @@ TEST(SwayKeysCleanUp, NoBindingIsLeftBehind) {
 }
 
 // Bindings a crashed run left (listed in its record) are removed when the next run listens, and
-// are no conflict for it.
+// are no conflict for it. A line that is more than a combination is never run as a command.
 TEST(SwayKeysCleanUp, BindingsOfACrashedRunAreRemoved) {
     SwaySession& session = swaySession();
-    const std::string record = session.folder() + "/crash-record";
+    RecordFolder records;
+    const std::string record = records.path + "/crash-record";
     ASSERT_TRUE(session.command("bindsym --no-repeat Ctrl+Mod1+Left nop halvo press previous 3; "
                                 "bindsym --release Ctrl+Mod1+Left nop halvo release previous 3"));
-    std::ofstream(record) << session.swaySocket() << "\nCtrl+Mod1+Left\n";
+    std::ofstream(record) << session.swaySocket()
+                          << "\nCtrl+Mod1+Left\nCtrl+Mod1+Up; bindsym Ctrl+Mod1+Down nop pwned\n";
     WaylandConnection connection(session.waylandDisplay());
     SwayEventMonitor monitor(connection);
     SimLog log;
     SwayHotkeyRegistrar registrar(session.swaySocket(), monitor, record, log);
     ASSERT_FALSE(registrar.listen([](const HotkeyRegistrar::Event&) {}));
     EXPECT_EQ(commandsOf(session, "Left"), std::vector<std::string>{});
+    EXPECT_EQ(commandsOf(session, "Down"), std::vector<std::string>{});
+    session.command("unbindsym Ctrl+Mod1+Down");
+    EXPECT_EQ(log.lines().size(), 1u); // the line left out
     EXPECT_FALSE(std::ifstream(record).good());
     EXPECT_EQ(registrar.registerShortcut(HotkeyAction::previous, controlAlt).result,
               RegistrationResult::registered);

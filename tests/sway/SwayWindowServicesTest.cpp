@@ -372,9 +372,10 @@ TEST(SwayScreens, VisibleFrameLeavesOutWhatABarReserves) {
     SwayIpcPool pool(session.swaySocket());
     SwayIpcEvents events(session.swaySocket(), {"workspace"});
     SwayScreens screens(pool, events);
-    // swaybar starts after sway; its exclusive zone rearranges the workspace.
+    // swaybar starts after sway; its exclusive zone rearranges the workspace without an event,
+    // and is seen when the overlay is next shown.
     const bool reserved = processEventsUntil([&] {
-        screens.refresh();
+        screens.expectMouseLocation();
         const auto all = screens.screens();
         return all.size() == 1 && all[0].visibleFrame.height < 1024;
     });

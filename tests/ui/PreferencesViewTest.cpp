@@ -326,6 +326,13 @@ TEST(AuxWindowsTest, WindowsAreCreatedOnceAndKeepTheirPlace) {
     windows.showAbout();
     EXPECT_EQ(windows.aboutWindow()->size(), QSize(360, 220));
     EXPECT_EQ(windows.aboutWindow()->windowTitle(), QStringLiteral("About Halvo"));
+    const auto* licence = windows.aboutWindow()->findChild<QLabel*>("aboutLicence");
+    ASSERT_NE(licence, nullptr);
+    EXPECT_TRUE(licence->text().contains("GNU GPL, version 3 or later"))
+        << licence->text().toStdString();
+    EXPECT_TRUE(windows.aboutWindow()->rect().contains(licence->geometry().translated(
+        licence->parentWidget()->mapTo(windows.aboutWindow(), QPoint()))))
+        << "the licence line fits the window";
     EXPECT_TRUE(first->isVisible()) << "About leaves Preferences open";
 }
 

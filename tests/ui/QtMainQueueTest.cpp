@@ -4,7 +4,9 @@
 
 #include <QEventLoop>
 #include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -40,4 +42,27 @@ TEST(QtMainQueue, DelayedWorkRunsInDeadlineOrderNeverEarlyAndNotWhenCancelled) {
     EXPECT_GE(ran[0].second, 4.5);
     EXPECT_GE(ran[1].second, 8.0);
     EXPECT_GE(ran[2].second, 12.0);
+}
+
+// A storm of steps starts and cancels timers by the thousand (each step's activation delay):
+// waiting timers, cancelled or not, hold no descriptor each.
+TEST(QtMainQueue, ThousandsOfWaitingTimersHoldNoDescriptorEach) {
+    const auto descriptors = [] {
+        const std::filesystem::directory_iterator entries("/proc/self/fd");
+        return std::distance(std::filesystem::begin(entries), std::filesystem::end(entries));
+    };
+    QtMainQueue queue;
+    const auto before = descriptors();
+    int ran = 0;
+    for (int i = 0; i < 2000; ++i) {
+        WorkItem item = queue.postAfter(10.0 + i * 0.001, [&] { ++ran; });
+        if (i % 2 == 0)
+            item.cancel();
+    }
+    queue.postAfter(0.001, [&] { ++ran; });
+    QEventLoop loop;
+    queue.postAfter(0.020, [&] { loop.quit(); });
+    loop.exec();
+    EXPECT_EQ(ran, 1);
+    EXPECT_LT(descriptors() - before, 8) << "descriptors held by 2000 waiting timers";
 }

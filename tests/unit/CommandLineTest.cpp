@@ -19,5 +19,11 @@ TEST(CommandLineTest, OptionsAndTheirActions) {
     EXPECT_EQ(refused.error(), "unknown option \"--bogus\"");
 }
 
+TEST(CommandLineTest, VersionNamesTheLicence) {
+    const std::string text = CommandLine::versionText("1.2.3", "7");
+    EXPECT_EQ(text.rfind("Halvo 1.2.3 (7)\n", 0), 0u) << text;
+    EXPECT_NE(text.find("GPL-3.0-or-later"), std::string::npos) << text;
+}
+
 } // namespace
 } // namespace halvo

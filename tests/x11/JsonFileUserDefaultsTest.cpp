@@ -75,8 +75,11 @@ TEST(JsonFileUserDefaults, RoundTripsKeysAndTypesAndKeepsUnknownKeys) {
 }
 
 TEST(JsonFileUserDefaults, CorruptOrNonObjectFileReadsEmptyAndIsKeptBeforeTheNextWrite) {
+    // The last one nests so deep that writing its unknown key back would recurse 100,000 times.
     const std::string texts[] = {"{\"halvo.minimapTheme\": \"dark\"", "[1, 2, 3]", "\"dark\"",
-                                 std::string("\xff\xfe garbage\0", 12)};
+                                 std::string("\xff\xfe garbage\0", 12),
+                                 "{\"note\": " + std::string(100000, '[') +
+                                     std::string(100000, ']') + "}"};
     for (const std::string& text : texts) {
         TempFolder folder;
         const fs::path file = folder.path() / "defaults.json";
@@ -94,6 +97,25 @@ TEST(JsonFileUserDefaults, CorruptOrNonObjectFileReadsEmptyAndIsKeptBeforeTheNex
         defaults.setObject("halvo.minimapTheme", std::string("dark"));
         EXPECT_EQ(readFile(file.string() + ".corrupt"), text) << "set aside only once";
     }
+}
+
+// A defaults.json that a dotfile manager links into its own folder stays a link, and the file it
+// points to keeps its mode.
+TEST(JsonFileUserDefaults, LinkedFileStaysALinkAndKeepsItsMode) {
+    TempFolder folder;
+    const fs::path kept = folder.path() / "dotfiles" / "defaults.json";
+    const fs::path file = folder.path() / "halvo" / "defaults.json";
+    fs::create_directories(kept.parent_path());
+    fs::create_directories(file.parent_path());
+    writeFile(kept, R"({"halvo.minimapTheme": "dark"})");
+    fs::permissions(kept, fs::perms(0600));
+    fs::create_symlink("../dotfiles/defaults.json", file);
+    SimLog log;
+    JsonFileUserDefaults(file, log).setObject("halvo.minimapTheme", std::string("light"));
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(JsonFileUserDefaults(kept, log).stringForKey("halvo.minimapTheme"), "light");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms(0600));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{});
 }
 
 TEST(JsonFileUserDefaults, StringWhereModifiersBelongLoadsAsControlAlt) {

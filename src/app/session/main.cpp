@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         std::fputs(CommandLine::usage(), stdout);
         return 0;
     case CommandLine::Action::showVersion:
-        std::printf("Halvo %s (%s)\n", HALVO_VERSION, HALVO_BUILD);
+        std::fputs(CommandLine::versionText(HALVO_VERSION, HALVO_BUILD).c_str(), stdout);
         return 0;
     case CommandLine::Action::refuse:
         std::fprintf(stderr, "halvo: %s\n\n%s", commandLine.error().c_str(), CommandLine::usage());

@@ -36,10 +36,22 @@ fs::path JsonFileUserDefaults::defaultPath() {
 }
 
 std::optional<json> JsonFileUserDefaults::parse(std::string_view text) {
-    json parsed = json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_discarded() || !parsed.is_object())
+    // Keys Halvo does not know are kept and written back, and writing recurses once per level:
+    // a file nested without bound would take the program down at every start.
+    struct TooDeep {};
+    const json::parser_callback_t limitDepth = [](int depth, json::parse_event_t, json&) {
+        if (depth > maxDepth)
+            throw TooDeep{};
+        return true;
+    };
+    try {
+        json parsed = json::parse(text, limitDepth, /*allow_exceptions=*/false);
+        if (parsed.is_discarded() || !parsed.is_object())
+            return std::nullopt;
+        return parsed;
+    } catch (const TooDeep&) {
         return std::nullopt;
-    return parsed;
+    }
 }
 
 DefaultsValue JsonFileUserDefaults::valueFrom(const json& value) {
@@ -149,10 +161,21 @@ void JsonFileUserDefaults::save() {
 }
 
 bool JsonFileUserDefaults::writeAtomically(const std::string& text, std::string& error) const {
+    // A dotfile manager may keep defaults.json as a link into its own folder: the file it points
+    // to is replaced, and the link stays. The new file keeps the old one's mode.
+    std::error_code ignored;
+    const fs::path target =
+        fs::is_symlink(m_file, ignored) ? fs::weakly_canonical(m_file, ignored) : m_file;
+    if (target.empty()) {
+        error = "cannot follow the link " + m_file.string();
+        return false;
+    }
+    struct stat old {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
     // A temporary file in the same folder, renamed over the old one: a reader sees the old file
     // or the new one, never a part of either.
     std::string pattern =
-        (m_file.parent_path() / (m_file.filename().string() + ".XXXXXX")).string();
+        (target.parent_path() / (target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         error = std::strerror(errno);
@@ -173,20 +196,20 @@ bool JsonFileUserDefaults::writeAtomically(const std::string& text, std::string&
             return fail(errno);
         written += static_cast<std::size_t>(n);
     }
-    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0)
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
         return fail(errno);
     if (::close(fd) != 0) {
         error = std::strerror(errno);
         ::unlink(pattern.c_str());
         return false;
     }
-    if (::rename(pattern.c_str(), m_file.c_str()) != 0) {
+    if (::rename(pattern.c_str(), target.c_str()) != 0) {
         error = std::strerror(errno);
         ::unlink(pattern.c_str());
         return false;
     }
     // Make the rename itself durable.
-    const int dir = ::open(m_file.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    const int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -1,7 +1,8 @@
 // The user defaults kept in one JSON object in a file, normally
-// $XDG_CONFIG_HOME/halvo/defaults.json. Writes replace the file atomically; a file that cannot be
-// parsed is set aside as defaults.json.corrupt before it is replaced; when the folder cannot be
-// written the values live on in memory and the failure is logged once.
+// $XDG_CONFIG_HOME/halvo/defaults.json. Writes replace the file atomically, keeping its mode, and
+// where it is a link, the file it points to; a file that cannot be parsed is set aside as
+// defaults.json.corrupt before it is replaced; when the folder cannot be written the values live on
+// in memory and the failure is logged once.
 #pragma once
 
 #include "platform/Log.h"
@@ -26,7 +27,11 @@ public:
     std::optional<DefaultsValue> objectForKey(const std::string& key) const override;
     void setObject(const std::string& key, DefaultsValue value) override;
 
-    // The file's contents as an object; nothing when the text is not JSON or not a JSON object.
+    // How deeply values may nest in the file; a deeper file counts as damaged.
+    static constexpr int maxDepth = 100;
+
+    // The file's contents as an object; nothing when the text is not JSON, not a JSON object or
+    // nested deeper than maxDepth.
     static std::optional<nlohmann::json> parse(std::string_view text);
     // A stored JSON value as the program reads it: strings, numbers (as doubles), booleans and
     // arrays made only of strings; anything else is a value of no readable type.

@@ -1,8 +1,6 @@
 // Posting, timers and cancellation on the Qt event loop.
 #include "platform/linux/QtMainQueue.h"
 
-#include "platform/linux/PreciseTimeout.h"
-
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -19,6 +17,8 @@ int milliseconds(double seconds) {
 
 QtMainQueue::QtMainQueue(QObject* parent)
     : QObject(parent), m_start(std::chrono::steady_clock::now()) {}
+
+QtMainQueue::~QtMainQueue() = default;
 
 void QtMainQueue::post(std::function<void()> fn) {
     // Queued even on the main thread: the work runs after the current event.
@@ -41,13 +41,7 @@ WorkItem QtMainQueue::postAfter(double seconds, std::function<void()> fn) {
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(std::max(seconds, 0.0)));
     onMainThread([this, item, deadline, fn = std::move(fn)]() mutable {
-        PreciseTimeout::start(
-            deadline,
-            [item, fn = std::move(fn)] {
-                if (!item.isCancelled())
-                    fn();
-            },
-            this);
+        m_timers.start(deadline, item, std::move(fn));
     });
     return item;
 }

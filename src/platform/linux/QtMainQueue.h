@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/MainQueue.h"
+#include "platform/linux/PreciseTimers.h"
 
 #include <QObject>
 #include <chrono>
@@ -13,6 +14,7 @@ class QtMainQueue final : public QObject, public MainQueue {
 public:
     // Must be created on the thread that runs the Qt event loop.
     explicit QtMainQueue(QObject* parent = nullptr);
+    ~QtMainQueue() override;
 
     void post(std::function<void()> fn) override;
     WorkItem postAfter(double seconds, std::function<void()> fn) override;
@@ -24,6 +26,7 @@ private:
     void onMainThread(std::function<void()> fn);
 
     std::chrono::steady_clock::time_point m_start;
+    PreciseTimers m_timers; // postAfter's, all on one timerfd
 };
 
 } // namespace halvo

@@ -1,5 +1,6 @@
-// One Halvo per user and display: the first one listens on a local socket; a later launch asks it
-// to open Preferences ("halvo --preferences") or learns that it runs.
+// One Halvo per user and display: the first one listens on a local socket in a folder of the user
+// alone; a later launch asks it to open Preferences ("halvo --preferences") or learns that it
+// runs. Each side checks that the other runs as the same user.
 #pragma once
 
 #include <functional>
@@ -26,12 +27,13 @@ public:
     // The socket's name for this user and display ("halvo-1000-:0", "halvo-1000-wayland-1"); a
     // path-like display has its slashes replaced.
     static std::string nameFor(unsigned userID, const std::string& display);
-    // Where the socket is: in XDG_RUNTIME_DIR, which only the user can enter, else in the
-    // temporary folder.
+    // Where the socket is: in XDG_RUNTIME_DIR, else in halvo-UID in the temporary folder (made
+    // when missing). Either must be a folder of the user with mode 0700; otherwise the path is
+    // empty, nothing runs here and listen() says why.
     const std::string& path() const { return m_path; }
 
-    // Asks a running Halvo to open its Preferences (or only whether it runs); true when one
-    // answered within about a second.
+    // Asks a running Halvo to open its Preferences (or only whether it runs); true when one of
+    // this user answered "ok" within about two seconds.
     bool askRunning(bool openPreferences) const;
     // Listens for later launches, replacing a socket left by a Halvo that died; false with
     // `error` set when that fails (later launches then start another Halvo).
@@ -45,6 +47,7 @@ private:
                              GObject* source, gpointer instance);
 
     std::string m_path;
+    std::string m_problem; // why m_path is empty
     GCancellable* m_gone;
     GSocketService* m_service = nullptr;
 };

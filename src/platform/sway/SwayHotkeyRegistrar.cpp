@@ -5,11 +5,11 @@
 #include "platform/i3ipc/I3ConfigBindings.h"
 #include "platform/i3ipc/I3IpcError.h"
 #include "platform/sway/LatencyTrace.h"
+#include "platform/sway/SwayBindingRecord.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 namespace halvo {
@@ -255,15 +255,13 @@ void SwayHotkeyRegistrar::removeAll() {
 void SwayHotkeyRegistrar::removeLeftovers() {
     if (m_recordPath.empty())
         return;
-    std::ifstream record(m_recordPath);
-    std::string socket;
-    if (!std::getline(record, socket) || socket != m_socketPath)
+    const std::optional<SwayBindingRecord> record = SwayBindingRecord::read(m_recordPath, m_log);
+    if (!record || record->socketPath != m_socketPath)
         return;
-    for (std::string text; std::getline(record, text);) {
-        if (!text.empty() && !m_bound.count(text))
+    for (const std::string& text : record->combinations) {
+        if (!m_bound.count(text))
             unbind(text);
     }
-    record.close();
     writeRecord();
 }
 
@@ -274,16 +272,10 @@ void SwayHotkeyRegistrar::writeRecord() {
         std::remove(m_recordPath.c_str());
         return;
     }
-    const std::string temporary = m_recordPath + ".new";
-    {
-        std::ofstream record(temporary, std::ios::trunc);
-        record << m_socketPath << '\n';
-        for (const auto& [text, bound] : m_bound)
-            record << text << '\n';
-        if (!record)
-            return;
-    }
-    std::rename(temporary.c_str(), m_recordPath.c_str());
+    SwayBindingRecord record{m_socketPath, {}};
+    for (const auto& [text, bound] : m_bound)
+        record.combinations.push_back(text);
+    record.write(m_recordPath, m_log);
 }
 
 void SwayHotkeyRegistrar::handleBinding(const nlohmann::json& event) {

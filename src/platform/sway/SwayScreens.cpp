@@ -19,7 +19,7 @@ SwayScreens::SwayScreens(SwayIpcPool& pool, SwayIpcEvents& events) : m_pool(pool
     events.on("workspace", [this](const nlohmann::json&) { refresh(); });
 }
 
-void SwayScreens::refresh() {
+void SwayScreens::refresh() const {
     std::vector<I3Output> outputs;
     std::vector<I3Workspace> workspaces;
     try {

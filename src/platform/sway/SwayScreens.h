@@ -4,10 +4,11 @@
 // client where the pointer is; it moves the focus to the output the pointer enters, so the
 // focused output stands for the pointer's: mouseLocation() is its centre.
 //
-// Read once, then again on sway's workspace events and, where sway has them (from 1.8; 1.7 refuses
-// the subscription), its output events, never per call: screens() is answered from the cache on
-// any thread. On sway 1.7 an output plugged in or out shows through the workspaces it takes or
-// gives up; a mode or position change alone waits for the next workspace event.
+// Read once, then again on sway's workspace events, where sway has them (from 1.8; 1.7 refuses
+// the subscription) its output events, and before each show of the overlay, never per call:
+// screens() is answered from the cache on any thread. On sway 1.7 an output plugged in or out shows
+// through the workspaces it takes or gives up; a mode or position change alone waits for the next
+// workspace event.
 #pragma once
 
 #include "platform/Screens.h"
@@ -34,19 +35,23 @@ public:
     std::optional<Screen> mainScreen() const override;
     // The centre of the focused output.
     Point mouseLocation() const override;
+    // The overlay is about to be shown: reads the outputs again (about a millisecond). A bar or
+    // panel that maps or resizes reserves its space without any event sway sends to clients.
+    void expectMouseLocation() const override { refresh(); }
 
     // Reads the outputs and workspaces again (the events call it).
-    void refresh();
+    void refresh() const;
 
 private:
     SwayIpcPool& m_pool;
     std::unique_ptr<SwayIpcEvents> m_outputEvents; // null where sway has no output events
+    // What sway reported last: a cache, refreshed from const callers too.
     mutable std::mutex m_mutex;
-    std::vector<Screen> m_screens;
-    std::optional<std::size_t> m_focused;
+    mutable std::vector<Screen> m_screens;
+    mutable std::optional<std::size_t> m_focused;
     // An output keeps its identifier while it stays; one that comes back is a new screen.
-    std::map<std::string, std::uint64_t> m_identifiers;
-    std::uint64_t m_nextIdentifier = 1;
+    mutable std::map<std::string, std::uint64_t> m_identifiers;
+    mutable std::uint64_t m_nextIdentifier = 1;
 };
 
 } // namespace halvo

@@ -43,6 +43,8 @@ private:
     // SwayIpcEvents::received() before m_tree was asked for: while it stays the same, sway has
     // sent no event since.
     std::uint64_t m_receivedBefore = 0;
+    // Counts invalidations: a tree asked for before one is not kept.
+    std::uint64_t m_generation = 0;
 };
 
 } // namespace halvo

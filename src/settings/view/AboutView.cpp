@@ -52,6 +52,16 @@ AboutView::AboutView(const BundleInfo& bundle, QWidget* parent) : QWidget(parent
     ViewStyle::apply(version, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
     version->setAlignment(Qt::AlignCenter);
     column->addWidget(version);
+
+    auto* licence = new QLabel(
+        QString::fromStdString(localized("Free software under the GNU GPL, version 3 or later.",
+                                         "About window licence line")),
+        this);
+    licence->setObjectName("aboutLicence");
+    ViewStyle::apply(licence, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
+    licence->setAlignment(Qt::AlignCenter);
+    licence->setWordWrap(true);
+    column->addWidget(licence);
     column->addStretch();
 }
 
