@@ -1,10 +1,11 @@
 // The monitors (RandR 1.5, primary first) and the pointer in screen space; each monitor's
 // visible frame leaves out the struts of the docks and panels on it, listed by the window manager
-// or not.
+// or not, and under i3 what i3 reserves for the docks it frames (i3bar).
 #pragma once
 
 #include "platform/Screens.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11I3WorkAreas.h"
 #include "platform/x11/X11MonitorCache.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Struts.h"
@@ -64,6 +65,7 @@ private:
     X11Connection::ListenerID m_listener = 0;
     // Kept between reads: a read asks only about windows that changed since the last one.
     mutable X11Struts m_struts;
+    mutable X11I3WorkAreas m_i3;
     std::thread::id m_thread = std::this_thread::get_id();
     mutable std::mutex m_namesMutex;
     mutable std::unordered_map<xcb_atom_t, std::string> m_names;
