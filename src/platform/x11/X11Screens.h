@@ -37,6 +37,9 @@ public:
     // the next mouseLocation(); events handed out before it drop the query unused.
     void expectMouseLocation() const override;
 
+    // The root window's size as of the events dispatched so far.
+    Size rootSize() const { return m_monitors.rootSize(); }
+
     // How many windows' struts were fetched so far; for tests and probes.
     std::size_t strutFetches() const { return m_struts.fetches(); }
     // How many times the monitors were asked for so far; for tests and probes.
