@@ -26,7 +26,7 @@ HalvoController::HalvoController(Platform platform,
 
     m_activator = std::make_unique<AppActivator>(p.workspace, p.windowControl, p.mainQueue, p.log);
     m_movement = std::make_unique<WindowMovementService>(p.windowControl, p.screens, p.mainQueue,
-                                                         p.moveQueue, p.ownPid);
+                                                         p.moveQueue, p.ownPid, p.workspace, p.log);
     m_fullScreen = std::make_unique<WindowFullScreenService>(p.windowControl, p.mainQueue,
                                                              p.fullScreenQueue, p.ownPid);
     // A move the tracker queued may start after this controller (and its services) are gone.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
+#include <cstdio>
 #include <utility>
 
 namespace halvo {
@@ -19,20 +21,51 @@ double fraction(double windowMin, double windowLength, double areaMin, double ar
     return std::clamp((windowMin - areaMin) / (areaLength - windowLength), 0.0, 1.0);
 }
 
+// "window 0x1c00003": the identifier as X11 tools print it.
+std::string named(WindowID id) {
+    char text[32];
+    std::snprintf(text, sizeof text, "window 0x%llx", static_cast<unsigned long long>(id));
+    return text;
+}
+
+std::string refusalReason(WindowResult result) {
+    switch (result) {
+    case WindowResult::gone:
+        return "it closed";
+    case WindowResult::unsupported:
+        return "the window manager cannot move it";
+    case WindowResult::failed:
+        return "the window manager did not move it in time";
+    case WindowResult::ok:
+    case WindowResult::refused:
+        break;
+    }
+    return "the window manager refused to move it";
+}
+
+void note(std::vector<std::string>* reasons, std::string reason) {
+    if (reasons)
+        reasons->push_back(std::move(reason));
+}
+
 } // namespace
 
 WindowMovementService::WindowMovementService(WindowControl& windowControl, Screens& screens,
                                              MainQueue& mainQueue, BackgroundQueue& backgroundQueue,
-                                             ProcessID ownPid)
+                                             ProcessID ownPid, Workspace& workspace, Log& log)
     : m_windowControl(windowControl), m_screens(screens), m_mainQueue(mainQueue),
-      m_backgroundQueue(backgroundQueue), m_ownPid(ownPid) {}
+      m_backgroundQueue(backgroundQueue), m_ownPid(ownPid), m_workspace(workspace), m_log(log) {}
 
 void WindowMovementService::moveWindows(ProcessID pid, const Screen& target,
                                         std::function<void(Result)> completion) {
     const std::vector<Screen> screens = m_screens.screens();
     const auto current = std::find(screens.begin(), screens.end(), target);
-    if (!m_windowControl.isWindowManagerRunning() || screens.size() < 2 ||
-        current == screens.end()) {
+    const char* refusal = !m_windowControl.isWindowManagerRunning() ? "no window manager runs"
+                          : screens.size() < 2                      ? "there is only one screen"
+                          : current == screens.end()                ? "that screen is gone"
+                                                                    : nullptr;
+    if (refusal) {
+        logUnmoved(pid, target, {refusal});
         m_mainQueue.post([completion = std::move(completion)] { completion(refused); });
         return;
     }
@@ -45,43 +78,81 @@ void WindowMovementService::moveWindows(ProcessID pid, const Screen& target,
     for (const Screen& screen : screens)
         areas.push_back(toWindowSpace(screen.visibleFrame, primaryMaxY));
 
+    // The reasons are logged on the main thread, where the workspace may be asked for the
+    // application's name.
+    auto finish = [this, pid, target = *current, completion = std::move(completion)](
+                      Result result, const std::vector<std::string>& reasons) {
+        logUnmoved(pid, target, reasons);
+        completion(result);
+    };
     if (pid == m_ownPid) {
-        const Result result = performMove(m_windowControl, pid, areas, targetArea);
-        m_mainQueue.post([completion = std::move(completion), result] { completion(result); });
+        std::vector<std::string> reasons;
+        const Result result = performMove(m_windowControl, pid, areas, targetArea, &reasons);
+        m_mainQueue.post([finish = std::move(finish), result, reasons = std::move(reasons)] {
+            finish(result, reasons);
+        });
         return;
     }
     WindowControl& windowControl = m_windowControl;
     MainQueue& mainQueue = m_mainQueue;
     m_backgroundQueue.async([&windowControl, &mainQueue, pid, areas = std::move(areas), targetArea,
-                             completion = std::move(completion)]() mutable {
-        const Result result = performMove(windowControl, pid, areas, targetArea);
-        mainQueue.post([completion = std::move(completion), result] { completion(result); });
+                             finish = std::move(finish)]() mutable {
+        std::vector<std::string> reasons;
+        const Result result = performMove(windowControl, pid, areas, targetArea, &reasons);
+        mainQueue.post([finish = std::move(finish), result, reasons = std::move(reasons)] {
+            finish(result, reasons);
+        });
     });
+}
+
+void WindowMovementService::logUnmoved(ProcessID pid, const Screen& target,
+                                       const std::vector<std::string>& reasons) {
+    if (reasons.empty())
+        return;
+    const std::optional<RunningApplication> app = m_workspace.runningApplication(pid);
+    const std::string name = app && app->localizedName      ? *app->localizedName
+                             : app && app->bundleIdentifier ? *app->bundleIdentifier
+                                                            : "process " + std::to_string(pid);
+    for (const std::string& reason : reasons)
+        m_log.write("Halvo: Did not move " + name + "'s windows to " + target.name + ": " + reason);
 }
 
 WindowMovementService::Result
 WindowMovementService::performMove(WindowControl& windowControl, ProcessID pid,
-                                   const std::vector<Rect>& screenAreas, const Rect& target) {
-    if (screenAreas.empty())
+                                   const std::vector<Rect>& screenAreas, const Rect& target,
+                                   std::vector<std::string>* why) {
+    if (screenAreas.empty()) {
+        note(why, "no screen is known");
         return refused;
+    }
     const std::optional<AppWindows> app = windowControl.windows(pid);
-    if (!app || app->windows.empty())
+    if (!app || app->windows.empty()) {
+        note(why, app ? "it has no windows" : "its windows could not be read");
         return refused;
+    }
 
     Result result;
     std::vector<WindowID> sent;
     for (const WindowInfo& window : app->windows) {
         const Rect& frame = window.frame;
-        if (!AppActivator::isWindow(window) || window.fullScreen || frame.isEmpty()) {
+        const std::string name = named(window.id);
+        const char* skip = window.kind == WindowInfo::Kind::desktop ? " is part of the desktop"
+                           : frame.isEmpty()                        ? " is not on screen"
+                           : window.fullScreen                      ? " is in full screen"
+                                                                    : nullptr;
+        if (skip || !AppActivator::isWindow(window)) {
+            note(why, name + (skip ? skip : " is not a window"));
             ++result.skipped;
             continue;
         }
         const Rect source = sourceArea(frame, screenAreas);
         if (source == target) {
+            note(why, name + " is already there");
             ++result.unchanged;
             continue;
         }
         if (!window.canMove) {
+            note(why, name + ": the window manager does not let it move");
             ++result.skipped;
             continue;
         }
@@ -90,10 +161,13 @@ WindowMovementService::performMove(WindowControl& windowControl, ProcessID pid,
             next.width = frame.width;
             next.height = frame.height;
         }
-        if (windowControl.setFrame(window, next) == WindowResult::ok)
+        const WindowResult sentResult = windowControl.setFrame(window, next);
+        if (sentResult == WindowResult::ok) {
             sent.push_back(window.id);
-        else
+        } else {
+            note(why, name + ": " + refusalReason(sentResult));
             ++result.skipped;
+        }
     }
     if (sent.empty())
         return result;
@@ -104,10 +178,18 @@ WindowMovementService::performMove(WindowControl& windowControl, ProcessID pid,
     const Rect accepted = target.insetBy(-confirmationSlack);
     for (WindowID id : sent) {
         const WindowInfo* window = landed ? landed->find(id) : nullptr;
-        if (window && !window->frame.isEmpty() && accepted.contains(window->frame.origin()))
+        if (window && !window->frame.isEmpty() && accepted.contains(window->frame.origin())) {
             ++result.moved;
-        else
-            ++result.skipped;
+            continue;
+        }
+        ++result.skipped;
+        if (!window || window->frame.isEmpty()) {
+            note(why, named(id) + (window ? " was hidden" : " closed") + " during the move");
+        } else {
+            note(why, named(id) + " did not arrive: the window manager put it at " +
+                          std::to_string(std::lround(window->frame.x)) + ", " +
+                          std::to_string(std::lround(window->frame.y)));
+        }
     }
     return result;
 }

@@ -6,13 +6,16 @@
 
 #include "platform/BackgroundQueue.h"
 #include "platform/Geometry.h"
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/Screens.h"
 #include "platform/WindowControl.h"
+#include "platform/Workspace.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace halvo {
@@ -31,19 +34,24 @@ public:
     // How far outside the target area a confirmed origin may land.
     static constexpr double confirmationSlack = 2;
 
+    // The workspace names the application in the log.
     WindowMovementService(WindowControl& windowControl, Screens& screens, MainQueue& mainQueue,
-                          BackgroundQueue& backgroundQueue, ProcessID ownPid);
+                          BackgroundQueue& backgroundQueue, ProcessID ownPid, Workspace& workspace,
+                          Log& log);
 
     // Main thread. Checks the permission and the screens and captures their geometry here; the
     // windows of other processes are moved on the background queue, Halvo's own inline. The
-    // completion runs on the main thread, always after this returns.
+    // completion runs on the main thread, always after this returns. A call refused as a whole
+    // and every window that is not moved leave a line in the log that says why.
     void moveWindows(ProcessID pid, const Screen& target, std::function<void(Result)> completion);
 
     // The moves themselves, on plain values (areas in window space, in screen-list order, the
     // target among them): one read of the windows, a frame change per window to move, and one
-    // read that confirms where they landed. Safe on any thread.
+    // read that confirms where they landed. Safe on any thread. `why`, when given, gets one
+    // reason for each window not moved (or for the whole call when it is refused).
     static Result performMove(WindowControl& windowControl, ProcessID pid,
-                              const std::vector<Rect>& screenAreas, const Rect& target);
+                              const std::vector<Rect>& screenAreas, const Rect& target,
+                              std::vector<std::string>* why = nullptr);
 
     // The window's new frame: the same share of the free space on each axis (centred when the
     // window is at least as large as the source area), never larger than the target area.
@@ -58,11 +66,16 @@ public:
     static Rect sourceArea(const Rect& window, const std::vector<Rect>& screenAreas);
 
 private:
+    // Writes "Halvo: Did not move <app>'s windows to <screen>: <reason>" for each reason.
+    void logUnmoved(ProcessID pid, const Screen& target, const std::vector<std::string>& reasons);
+
     WindowControl& m_windowControl;
     Screens& m_screens;
     MainQueue& m_mainQueue;
     BackgroundQueue& m_backgroundQueue;
     ProcessID m_ownPid;
+    Workspace& m_workspace;
+    Log& m_log;
 };
 
 } // namespace halvo

@@ -4,12 +4,15 @@
 
 #include "platform/sim/SimBackgroundQueue.h"
 #include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimLog.h"
 #include "platform/sim/SimMainQueue.h"
 #include "platform/sim/SimScreens.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace halvo;
 using Result = WindowMovementService::Result;
@@ -95,7 +98,7 @@ protected:
         // LEFT is primary (screen space y up); RIGHT has a 30-point panel at its top.
         left = screens.addScreen({0, 0, 1280, 1024}, {0, 0, 1280, 1024}, "LEFT");
         right = screens.addScreen({1280, 0, 1280, 1024}, {1280, 0, 1280, 994}, "RIGHT");
-        desktop.launch({.pid = pid, .bundleIdentifier = "org.example.term"});
+        desktop.launch({.pid = pid, .bundleIdentifier = "org.example.term", .name = "Term"});
         desktop.launch({.pid = ownPid, .bundleIdentifier = "org.example.halvo"});
     }
 
@@ -113,7 +116,18 @@ protected:
     SimScreens screens;
     SimMainQueue queue;
     SimBackgroundQueue background{SimBackgroundQueue::Mode::stepped};
-    WindowMovementService service{desktop.windowControl(), screens, queue, background, ownPid};
+    SimLog log;
+    WindowMovementService service{desktop.windowControl(), screens, queue, background, ownPid,
+                                  desktop.workspace(),     log};
+
+    // The log's lines, each less the part every line of a move to LEFT shares.
+    std::vector<std::string> reasons() const {
+        std::vector<std::string> result;
+        const std::string prefix = "Halvo: Did not move Term's windows to LEFT: ";
+        for (const std::string& line : log.lines())
+            result.push_back(line.starts_with(prefix) ? line.substr(prefix.size()) : line);
+        return result;
+    }
     Screen left;
     Screen right;
 };
@@ -143,14 +157,27 @@ TEST_F(WindowMovementTest, WindowsAlreadyThereAreUnchangedAndUntouched) {
     EXPECT_TRUE(desktop.windowRequests().empty());
 }
 
-TEST_F(WindowMovementTest, FullScreenAndUnmovableWindowsAreSkippedWhileTheOthersMove) {
-    desktop.addWindow(pid, {.fullScreen = true, .frame = {1280, 0, 1280, 1024}});
-    desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}, .canMove = false});
-    desktop.addWindow(pid, {.kind = WindowInfo::Kind::desktop});
-    desktop.addWindow(pid, {.frame = {1400, 100, 0, 300}});
+TEST_F(WindowMovementTest, EveryWindowLeftAloneIsLoggedWithWhyWhileTheOthersMove) {
+    const auto full = desktop.addWindow(pid, {.fullScreen = true, .frame = {1280, 0, 1280, 1024}});
+    const auto fixed = desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}, .canMove = false});
+    const auto dock = desktop.addWindow(pid, {.kind = WindowInfo::Kind::desktop});
+    const auto flat = desktop.addWindow(pid, {.frame = {1400, 100, 0, 300}});
+    const auto there = desktop.addWindow(pid, {.frame = {100, 100, 400, 300}});
     const auto normal = desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}});
-    EXPECT_EQ(move(pid, left), (Result{1, 0, 4}));
+    EXPECT_EQ(move(pid, left), (Result{1, 1, 4}));
     EXPECT_LT(desktop.window(normal).frame.x, 1280);
+    const auto hex = [](WindowID id) {
+        char text[32];
+        std::snprintf(text, sizeof text, "window 0x%llx", static_cast<unsigned long long>(id));
+        return std::string(text);
+    };
+    EXPECT_EQ(reasons(), (std::vector<std::string>{
+                             hex(full) + " is in full screen",
+                             hex(fixed) + ": the window manager does not let it move",
+                             hex(dock) + " is part of the desktop",
+                             hex(flat) + " is not on screen",
+                             hex(there) + " is already there",
+                         }));
 }
 
 TEST_F(WindowMovementTest, ALargeWindowIsShrunkToTheTargetAreaInOneFrameChange) {
@@ -181,6 +208,14 @@ TEST_F(WindowMovementTest, AMoveThatDoesNotLandOrFailsIsSkippedAndSizeOnlyChange
     EXPECT_EQ(move(pid, left), (Result{0, 0, 2}));
     for (const auto& request : desktop.windowRequests())
         EXPECT_EQ(request.frame.size(), (Size{400, 300})) << "a window that fits is never resized";
+    // The refusal is known at once, the landing only from the confirming read.
+    const std::vector<std::string> logged = reasons();
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_NE(logged[0].find(": the window manager did not move it in time"), std::string::npos)
+        << logged[0];
+    EXPECT_NE(logged[1].find(" did not arrive: the window manager put it at 1400, 100"),
+              std::string::npos)
+        << logged[1];
 }
 
 TEST_F(WindowMovementTest, RefusedCallsReportOneSkipped) {
@@ -200,10 +235,11 @@ TEST_F(WindowMovementTest, RefusedCallsReportOneSkipped) {
     EXPECT_EQ(desktop.windowReadCount(), reads);
 }
 
-TEST_F(WindowMovementTest, OneScreenIsRefused) {
+TEST_F(WindowMovementTest, OneScreenIsRefusedAndLogged) {
     desktop.addWindow(pid, {.frame = {1400, 100, 400, 300}});
     screens.removeScreen(right.identifier);
     EXPECT_EQ(move(pid, left), (Result{0, 0, 1}));
+    EXPECT_EQ(reasons(), (std::vector<std::string>{"there is only one screen"}));
 }
 
 TEST_F(WindowMovementTest, HalvosOwnWindowsAreMovedInlineOnTheMainThread) {

@@ -2,7 +2,12 @@
 // replaced, a monitor goes away in the middle of a switch or a long-press move.
 #include "support/HalvoDesktop.h"
 
+#include <chrono>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <optional>
+#include <thread>
+#include <vector>
 
 using namespace halvo::test;
 
@@ -133,4 +138,50 @@ TEST_F(FaultDisplayTest, LongPressBeepsWhenTheTargetMonitorGoesAway) {
     EXPECT_LT(windowX(xterm), 1280) << "xterm left LEFT";
     EXPECT_TRUE(halvo->running()) << halvo->log();
     EXPECT_TRUE(desktop.switchOnce());
+}
+
+// The screen grows after the program connected (an output turned on): the overlay on the new
+// monitor has the blurred desktop behind it, as on the old one. Without it the surface is drawn
+// over black; over a white root the two are far apart in brightness.
+TEST(FaultDisplayGrowthTest, TheOverlayOnAMonitorTurnedOnLaterHasItsBackdrop) {
+    HalvoDesktop desktop(HalvoDesktop::Options{.session = {.xorgDummy = true}});
+    ASSERT_TRUE(desktop.ok() && desktop.startClients(HalvoDesktop::twoClients)) << desktop.error();
+    XvfbSession& session = desktop.session();
+    session.run("xrandr --output DUMMY1 --off && xsetroot -solid white");
+    ASSERT_NE(session.run("xdpyinfo | grep dimensions").find(" 1280x1024 "), std::string::npos)
+        << session.run("xrandr");
+    desktop.writeSettings(R"({"halvo.minimapTheme": "dark"})");
+    const auto halvo = desktop.startHalvo();
+    ASSERT_TRUE(desktop.started(*halvo)) << halvo->log();
+    session.run("xrandr --output DUMMY1 --mode 1280x1024 --right-of DUMMY0");
+    ASSERT_NE(session.run("xdpyinfo | grep dimensions").find(" 2560x1024 "), std::string::npos)
+        << session.run("xrandr");
+
+    // The same spot of the surface on each monitor, over the same white root.
+    std::vector<double> brightness;
+    for (const int pointerX : {600, 1900}) {
+        desktop.watcher().movePointer(pointerX, 500);
+        desktop.holdCombination();
+        ASSERT_TRUE(desktop.waitForOverlay(true)) << halvo->log();
+        const auto frame = desktop.watcher().frame(*desktop.watcher().visibleOverlay());
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->x >= 1280, pointerX >= 1280) << "the overlay is on the pointer's monitor";
+        // The panel paints a moment after it is mapped (until then the spot is the bare root)
+        // and may fade in: the spot counts once it stays the same for a tenth of a second.
+        std::optional<double> seen;
+        desktop.watcher().waitFor(
+            [&] {
+                const auto before = desktop.watcher().brightnessAt(frame->x + 18, frame->y + 90);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                seen = desktop.watcher().brightnessAt(frame->x + 18, frame->y + 90);
+                return before && seen && *seen < 250 && std::abs(*seen - *before) < 1;
+            },
+            5);
+        brightness.push_back(seen.value_or(-1));
+        desktop.releaseCombination();
+        ASSERT_TRUE(desktop.waitForOverlay(false));
+    }
+    EXPECT_LT(brightness[0], 250) << "the overlay was not painted";
+    EXPECT_NEAR(brightness[1], brightness[0], 20)
+        << "on the monitor turned on later the overlay has no backdrop";
 }

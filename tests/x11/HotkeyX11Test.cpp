@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 
 using namespace halvo;
 using halvo::test::XTestKeyboard;
@@ -368,6 +369,50 @@ TEST_F(HotkeyX11Test, ComboGrabbedByAnotherClientFailsCleanlyAndTheOldOneKeepsWo
               (Calls{"held", "switch previous", "released"}));
     EXPECT_EQ(stroke({"Control_L", "Super_L"}, "Right"), Calls{})
         << "the old combination is released";
+    xcb_disconnect(other);
+}
+
+// While another client holds the whole keyboard (a menu, a drag, a screen locker) a press of
+// the combination goes to it; that takes nothing away and the shortcut works once it lets go.
+// A client holding a newer XInput2 passive grab of the same keys (as stock mutter may) does
+// take them: its press is reported and the manager lets its grabs go.
+TEST_F(HotkeyX11Test, APressAnActiveGrabTookKeepsTheShortcutARivalPassiveGrabTakesIt) {
+    open();
+    makeManager(controlAlt);
+    ASSERT_TRUE(manager->start());
+    const std::size_t grabs = registrar->grabCount();
+    xcb_connection_t* other = xcb_connect(session->display().c_str(), nullptr);
+    auto* grabbed =
+        xcb_grab_keyboard_reply(other,
+                                xcb_grab_keyboard(other, 0, connection->root(), XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr);
+    ASSERT_TRUE(grabbed && grabbed->status == XCB_GRAB_STATUS_SUCCESS);
+    free(grabbed);
+    calls.clear();
+    stroke({"Control_L", "Alt_L"}, "Right");
+    EXPECT_FALSE(logMentions("another program")) << log.lines().back();
+    EXPECT_EQ(registrar->grabCount(), grabs);
+    xcb_ungrab_keyboard(other, XCB_CURRENT_TIME);
+    xcb_flush(other);
+    EXPECT_EQ(stroke({"Control_L", "Alt_L"}, "Right"), (Calls{"held", "switch next", "released"}));
+
+    const std::uint32_t keyEvents =
+        XCB_INPUT_XI_EVENT_MASK_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_KEY_RELEASE;
+    const std::uint32_t mods = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+    auto* rival = xcb_input_xi_passive_grab_device_reply(
+        other,
+        xcb_input_xi_passive_grab_device(
+            other, XCB_CURRENT_TIME, connection->root(), XCB_NONE, keycodeOf(other, XK_Right),
+            XCB_INPUT_DEVICE_ALL_MASTER, 1, 1, XCB_INPUT_GRAB_TYPE_KEYCODE,
+            XCB_INPUT_GRAB_MODE_22_ASYNC, XCB_INPUT_GRAB_MODE_22_ASYNC, 0, &keyEvents, &mods),
+        nullptr);
+    ASSERT_TRUE(rival && rival->num_modifiers == 0) << "the rival's grab is refused";
+    free(rival);
+    stroke({"Control_L", "Alt_L"}, "Right");
+    EXPECT_TRUE(logMentions("Ctrl+Alt+→: another program takes its presses"))
+        << (log.lines().empty() ? "" : log.lines().back());
+    EXPECT_EQ(registrar->grabCount(), 0u);
     xcb_disconnect(other);
 }
 

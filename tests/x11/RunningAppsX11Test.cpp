@@ -172,6 +172,12 @@ TEST_F(RunningAppsX11Test, FirstRunListsAppsInLaunchOrderAndStoresThatOrder) {
 TEST_F(RunningAppsX11Test, ListAndFrontmostTogetherCostOneRoundTripAndAgreeWithEachAlone) {
     launch("xlogo", "XLogo");
     launch("xcalc", "XCalc");
+    // The window manager activates xcalc a moment after it maps; read once it has, or the
+    // reads below could straddle the change.
+    ASSERT_TRUE(XvfbSession::waitUntil([&] {
+        const auto front = workspace->frontmostApplication();
+        return front && front->bundleIdentifier == "XCalc";
+    }));
     const auto ids = [](const std::vector<RunningApplication>& apps) {
         IDs result;
         for (const auto& app : apps)

@@ -53,7 +53,7 @@ protected:
         screens = std::make_unique<X11Screens>(*connection);
         activator = std::make_unique<AppActivator>(*workspace, *windowControl, queue, log);
         mover = std::make_unique<WindowMovementService>(*windowControl, *screens, queue, movers,
-                                                        getpid());
+                                                        getpid(), *workspace, log);
         fullScreen = std::make_unique<WindowFullScreenService>(*windowControl, queue,
                                                                fullScreenQueue, getpid());
     }

@@ -8,9 +8,11 @@
 #include "support/XRequestCount.h"
 #include "support/XvfbSession.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <regex>
 
 using namespace halvo;
 using halvo::test::XvfbSession;
@@ -173,6 +175,42 @@ TEST(X11Screens, DocksReserveTheirSpaceFromTheScreensCurrentEdges) {
         return all.size() == 1 && all[0].frame == Rect{0, 0, 1280, 800};
     })) << session.run("xrandr");
     EXPECT_EQ(visibleFrames(screens), (std::vector<Rect>{{0, 30, 1280, 770}}));
+}
+
+// Stock i3 with i3bar at the bottom of each monitor: i3 frames its bars like any window, so they
+// are neither children of the root nor listed clients, and the visible frames leave them out all
+// the same. The bars' places are the server's, as xwininfo reads them.
+TEST(X11Screens, UnderI3TheBarsI3FramesAreLeftOut) {
+    XvfbSession session(XvfbSession::Options{.windowManager = "i3"});
+    ASSERT_TRUE(session.ok()) << session.error();
+    // "0x600006 "i3bar for output LEFT": ("bar-0" "i3bar")  1280x22+0+0  +0+1002"
+    const std::regex barLine(
+        R"re(\("[^"]*" "i3bar"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re");
+    std::vector<Rect> bars; // root coordinates
+    ASSERT_TRUE(XvfbSession::waitUntil([&] {
+        bars.clear();
+        const std::string tree = session.run("xwininfo -root -tree");
+        for (auto it = std::sregex_iterator(tree.begin(), tree.end(), barLine);
+             it != std::sregex_iterator(); ++it) {
+            bars.push_back({std::stod((*it)[3]), std::stod((*it)[4]), std::stod((*it)[1]),
+                            std::stod((*it)[2])});
+        }
+        return bars.size() == 2;
+    })) << session.run("xwininfo -root -tree");
+    std::sort(bars.begin(), bars.end(), [](const Rect& a, const Rect& b) { return a.x < b.x; });
+    std::vector<Rect> expected;
+    for (const Rect& bar : bars) {
+        ASSERT_EQ(bar.maxY(), 1024) << "i3bar is at the bottom";
+        expected.push_back({bar.x, bar.height, 1280, 1024 - bar.height});
+    }
+    ASSERT_EQ(expected[1].x, 1280);
+
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    X11Screens screens(*connection);
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return visibleFrames(screens) == expected; }, 5))
+        << visibleFrames(screens)[0].y << ", " << visibleFrames(screens)[1].y;
 }
 
 TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {

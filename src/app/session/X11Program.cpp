@@ -93,7 +93,10 @@ int X11Program::run(int& argc, char** argv, bool openPreferences, Log& log) {
         sound,
         permissions,
         [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
-            return std::make_unique<OverlayPanel>(screens, model, std::move(actions));
+            return std::make_unique<OverlayPanel>(screens, model, std::move(actions), [&screens] {
+                const Size root = screens.rootSize();
+                return QSize(static_cast<int>(root.width), static_cast<int>(root.height));
+            });
         },
         PermissionHelp::Session::x11};
     return shell.run(std::move(backends), openPreferences, [&connection](int status) {

@@ -25,8 +25,16 @@ xcb_connection_t* qtConnection() {
     return x11 ? x11->connection() : nullptr;
 }
 
-xcb_screen_t* firstScreen(xcb_connection_t* connection) {
-    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+// The root window's size as the server has it now (one round trip).
+QSize currentRootSize(xcb_connection_t* connection) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, root), nullptr);
+    if (!geometry)
+        return {};
+    const QSize size(geometry->width, geometry->height);
+    free(geometry);
+    return size;
 }
 
 // `image` shrunk by `factor` with Qt's smooth (area-averaging) scaler, in vertical strips each a
@@ -107,10 +115,11 @@ QImage blurred(const QImage& source, int factor, QImage reuse) {
 
 } // namespace
 
-OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions)
+OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions,
+                           RootSize rootSize)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      m_screens(screens) {
+      m_screens(screens), m_rootSize(std::move(rootSize)) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setFocusPolicy(Qt::NoFocus);
@@ -259,8 +268,7 @@ QImage OverlayPanel::captureBlurredBackdrop(QRect area, QImage reuse) {
         return {};
     if (!m_rootPixels)
         m_rootPixels = std::make_unique<RootPixels>(connection);
-    xcb_screen_t* screen = firstScreen(connection);
-    const QRect rootRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    const QRect rootRect({0, 0}, m_rootSize ? m_rootSize() : currentRootSize(connection));
     const QRect clipped = area.intersected(rootRect);
     if (clipped.isEmpty())
         return {};

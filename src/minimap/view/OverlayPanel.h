@@ -8,7 +8,9 @@
 #include "platform/Screens.h"
 
 #include <QImage>
+#include <QSize>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace halvo {
@@ -20,7 +22,13 @@ class RootPixels;
 class OverlayPanel final : public QWidget, public Panel {
     Q_OBJECT
 public:
-    OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions);
+    // The root window's current size, as the program's own connection keeps it: the size in a
+    // connection's setup data is the one at connection time, stale once RandR grows the screen.
+    using RootSize = std::function<QSize()>;
+
+    // Without `rootSize` each backdrop capture asks the server for the root's size.
+    OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions,
+                 RootSize rootSize = {});
     ~OverlayPanel() override;
 
     // Builds OverlayPanels for a MinimapPanelController.
@@ -53,6 +61,7 @@ private:
     void unmap();
 
     const Screens& m_screens;
+    RootSize m_rootSize;
     DesktopSettingsMonitor* m_desktopSettings = nullptr;
     MinimapOverlayView* m_view = nullptr;
     Rect m_frame{0, 0, 480, 148};

@@ -283,7 +283,9 @@ void X11HotkeyRegistrar::handleEvent(const xcb_generic_event_t& event) {
 }
 
 // The raw press comes before the grab's own press of the same key, and its release long after:
-// a hot key still unconfirmed at the release went to another client.
+// a hot key still unconfirmed at the release went to another client, through a passive grab of
+// its own or through an active grab of the whole keyboard (a menu, a drag, a screen locker).
+// Only the first takes the combination away for good; rivalPassiveGrab tells them apart.
 void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
     if (event.extension != m_xinputOpcode)
         return;
@@ -298,7 +300,7 @@ void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
         const ShortcutRef ref = unconfirmed->second;
         m_unconfirmed.erase(unconfirmed);
         const auto hotKey = m_hotKeys.find(ref);
-        if (hotKey == m_hotKeys.end() || !m_handler)
+        if (hotKey == m_hotKeys.end() || !m_handler || !rivalPassiveGrab(keycode, hotKey->second))
             return;
         Handler handler = m_handler;
         handler(Event{Event::Kind::takenByAnotherProgram, hotKey->second.action});
@@ -321,6 +323,35 @@ void X11HotkeyRegistrar::handleRawKey(const xcb_ge_generic_event_t& event) {
         if (grabbed(hotKey) && hotKey.xModifiers == mods && !m_down.count(keycode))
             m_unconfirmed[keycode] = ref;
     }
+}
+
+// X refuses a passive grab that matches another client's on the same window, and a core grab
+// never matches an XInput2 one: an XInput2 grab of the same key and modifiers on the root, on any
+// device, is refused exactly when another client holds one. An active grab of the keyboard does
+// not refuse it. When the probe is granted it is let go at once.
+bool X11HotkeyRegistrar::rivalPassiveGrab(xcb_keycode_t keycode, const HotKey& hotKey) {
+    xcb_connection_t* c = m_connection.xcb();
+    std::vector<std::uint32_t> modifiers;
+    for (std::uint16_t lock : lockVariants())
+        modifiers.push_back(hotKey.xModifiers | lock);
+    const std::uint32_t mask =
+        XCB_INPUT_XI_EVENT_MASK_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_KEY_RELEASE;
+    const auto count = static_cast<std::uint16_t>(modifiers.size());
+    auto* reply = xcb_input_xi_passive_grab_device_reply(
+        c,
+        xcb_input_xi_passive_grab_device(c, XCB_CURRENT_TIME, m_connection.root(), XCB_NONE,
+                                         keycode, XCB_INPUT_DEVICE_ALL, count, 1,
+                                         XCB_INPUT_GRAB_TYPE_KEYCODE, XCB_INPUT_GRAB_MODE_22_ASYNC,
+                                         XCB_INPUT_GRAB_MODE_22_ASYNC, 0, &mask, modifiers.data()),
+        nullptr);
+    if (!reply)
+        return false; // no answer: nothing shows a rival
+    const bool refused = reply->num_modifiers > 0;
+    free(reply);
+    xcb_input_xi_passive_ungrab_device(c, m_connection.root(), keycode, XCB_INPUT_DEVICE_ALL, count,
+                                       XCB_INPUT_GRAB_TYPE_KEYCODE, modifiers.data());
+    m_connection.flush();
+    return refused;
 }
 
 } // namespace halvo

@@ -2,7 +2,9 @@
 // Caps Lock and Num Lock so that the lock keys never get in the way. A window manager can take
 // the same combination through an XInput2 grab without the core grab being refused (mutter
 // does): a press of the combination seen in the raw key events, released without the grab
-// having fired, is reported as taken by another program.
+// having fired, is reported as taken by another program when another client holds such a passive
+// grab. A press that an active grab of the keyboard took (a menu, a drag, a screen locker) is
+// not.
 #pragma once
 
 #include "platform/HotkeyRegistrar.h"
@@ -60,6 +62,9 @@ private:
     // keepPartial is set.
     RegistrationResult grab(HotKey& hotKey, bool keepPartial = false);
     void ungrab(HotKey& hotKey);
+    // Whether another client holds a passive grab of the key with the hot key's modifiers (any
+    // lock variant) on the root window; one round trip.
+    bool rivalPassiveGrab(xcb_keycode_t keycode, const HotKey& hotKey);
     std::vector<std::uint16_t> lockVariants() const;
 
     X11Connection& m_connection;

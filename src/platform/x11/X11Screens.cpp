@@ -11,7 +11,7 @@
 namespace halvo {
 
 X11Screens::X11Screens(X11Connection& connection)
-    : m_connection(connection), m_monitors(connection), m_struts(connection) {
+    : m_connection(connection), m_monitors(connection), m_struts(connection), m_i3(connection) {
     m_listener = m_connection.addListener([this](const xcb_generic_event_t&) {
         // An expected query not asked for before the main loop handed out an event would answer
         // a later question with an old pointer.
@@ -33,6 +33,7 @@ std::vector<Screen> X11Screens::screens() const {
     if (std::this_thread::get_id() == m_thread)
         connection.dispatchPending();
     const auto struts = m_struts.read();
+    const auto i3WorkAreas = m_i3.read();
     const auto names = monitorNames(monitors);
     const Size root = m_monitors.rootSize();
 
@@ -44,8 +45,9 @@ std::vector<Screen> X11Screens::screens() const {
         // The name atom stays the same for as long as the monitor exists.
         screen.identifier = monitors[i].name != XCB_ATOM_NONE ? monitors[i].name : 1;
         screen.frame = X11Monitors::rootToScreen(monitors[i].rootFrame, primary);
+        const Rect area = visibleArea(monitors[i].rootFrame, struts, root.width, root.height);
         screen.visibleFrame = X11Monitors::rootToScreen(
-            visibleArea(monitors[i].rootFrame, struts, root.width, root.height), primary);
+            X11I3WorkAreas::within(area, monitors[i].rootFrame, i3WorkAreas), primary);
         result.push_back(std::move(screen));
     }
     return result;

@@ -1,10 +1,11 @@
 // The monitors (RandR 1.5, primary first) and the pointer in screen space; each monitor's
 // visible frame leaves out the struts of the docks and panels on it, listed by the window manager
-// or not.
+// or not, and under i3 what i3 reserves for the docks it frames (i3bar).
 #pragma once
 
 #include "platform/Screens.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11I3WorkAreas.h"
 #include "platform/x11/X11MonitorCache.h"
 #include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Struts.h"
@@ -36,6 +37,9 @@ public:
     // the next mouseLocation(); events handed out before it drop the query unused.
     void expectMouseLocation() const override;
 
+    // The root window's size as of the events dispatched so far.
+    Size rootSize() const { return m_monitors.rootSize(); }
+
     // How many windows' struts were fetched so far; for tests and probes.
     std::size_t strutFetches() const { return m_struts.fetches(); }
     // How many times the monitors were asked for so far; for tests and probes.
@@ -64,6 +68,7 @@ private:
     X11Connection::ListenerID m_listener = 0;
     // Kept between reads: a read asks only about windows that changed since the last one.
     mutable X11Struts m_struts;
+    mutable X11I3WorkAreas m_i3;
     std::thread::id m_thread = std::this_thread::get_id();
     mutable std::mutex m_namesMutex;
     mutable std::unordered_map<xcb_atom_t, std::string> m_names;
