@@ -1,10 +1,9 @@
-// Monitors in screen space, the pointer on them, and visible areas less dock struts.
+// Monitors in root coordinates, the pointer on them, and visible areas less dock struts.
 #include "platform/x11/X11Screens.h"
 
 #include "minimap/MinimapPanelController.h"
 #include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Monitors.h"
 #include "support/XRequestCount.h"
 #include "support/XvfbSession.h"
 
@@ -15,7 +14,7 @@
 using namespace halvo;
 using halvo::test::XvfbSession;
 
-TEST(X11Screens, TheTwoMonitorsComePrimaryFirstInScreenSpace) {
+TEST(X11Screens, TheTwoMonitorsComePrimaryFirstInRootCoordinates) {
     XvfbSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     std::string error;
@@ -121,10 +120,10 @@ TEST(X11Screens, DocksTheWindowManagerListsOrNotReserveTheirStrutOnTheirMonitorO
     auto connection = X11Connection::open(session.display().c_str(), error);
     ASSERT_TRUE(connection) << error;
     X11Screens screens(*connection);
-    // Screen space has y up from the primary's bottom: a bottom strut raises the frame's y.
+    // A bottom strut lifts the frame's bottom edge.
     const std::vector<Rect> whole{{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}};
-    const std::vector<Rect> leftBar{{0, 30, 1280, 994}, {1280, 0, 1280, 1024}};
-    const std::vector<Rect> bothBars{{0, 30, 1280, 994}, {1280, 40, 1280, 984}};
+    const std::vector<Rect> leftBar{{0, 0, 1280, 994}, {1280, 0, 1280, 1024}};
+    const std::vector<Rect> bothBars{{0, 0, 1280, 994}, {1280, 0, 1280, 984}};
     ASSERT_EQ(visibleFrames(screens), whole);
 
     // An override-redirect bar, never in _NET_CLIENT_LIST (i3bar, awesome's wibar).
@@ -147,7 +146,7 @@ TEST(X11Screens, DocksTheWindowManagerListsOrNotReserveTheirStrutOnTheirMonitorO
         EXPECT_EQ(visibleFrames(screens), bothBars);
     EXPECT_EQ(screens.strutFetches(), fetches) << "unchanged windows were asked again";
     bar.setBottomStrut(50, 0, 1279);
-    EXPECT_EQ(visibleFrames(screens)[0], (Rect{0, 50, 1280, 974}));
+    EXPECT_EQ(visibleFrames(screens)[0], (Rect{0, 0, 1280, 974}));
     bar.unmap();
     EXPECT_EQ(visibleFrames(screens)[0], whole[0]);
 }
@@ -165,22 +164,22 @@ TEST(X11Screens, DocksReserveTheirSpaceFromTheScreensCurrentEdges) {
     StrutWindow bar(session.display(), true);
     bar.setBottomStrut(30, 0, 1279);
     bar.map();
-    ASSERT_EQ(visibleFrames(screens)[0], (Rect{0, 30, 1280, 994}));
+    ASSERT_EQ(visibleFrames(screens)[0], (Rect{0, 0, 1280, 994}));
 
     session.run("xrandr --output DUMMY1 --off --output DUMMY0 --mode 1280x800");
     ASSERT_TRUE(XvfbSession::waitUntil([&] {
         const auto all = screens.screens();
         return all.size() == 1 && all[0].frame == Rect{0, 0, 1280, 800};
     })) << session.run("xrandr");
-    EXPECT_EQ(visibleFrames(screens), (std::vector<Rect>{{0, 30, 1280, 770}}));
+    EXPECT_EQ(visibleFrames(screens), (std::vector<Rect>{{0, 0, 1280, 770}}));
 }
 
 TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {
-    // Root coordinates: LEFT primary, RIGHT beside it, BELOW under LEFT.
+    // Root coordinates: LEFT primary, RIGHT beside it, BELOW under LEFT. A pixel is the point at
+    // its top-left corner, as the pointer's is.
     const std::vector<std::pair<std::string, Rect>> monitors{{"LEFT", {0, 0, 1280, 1024}},
                                                              {"RIGHT", {1280, 0, 1280, 1024}},
                                                              {"BELOW", {0, 1024, 1280, 768}}};
-    const Rect primary = monitors[0].second;
     const struct {
         int x, y;
         const char* monitor;
@@ -188,10 +187,10 @@ TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {
                   {1279, 1023, "LEFT"},  {1280, 0, "RIGHT"}, {2559, 0, "RIGHT"},
                   {1280, 1023, "RIGHT"}, {0, 1024, "BELOW"}, {1279, 1791, "BELOW"}};
     for (const auto& pixel : pixels) {
-        const Point point = X11Monitors::pixelToScreen(pixel.x, pixel.y, primary);
+        const Point point{double(pixel.x), double(pixel.y)};
         std::vector<std::string> containing;
         for (const auto& [name, root] : monitors) {
-            if (X11Monitors::rootToScreen(root, primary).contains(point))
+            if (root.contains(point))
                 containing.push_back(name);
         }
         EXPECT_EQ(containing, std::vector<std::string>{pixel.monitor})

@@ -5,7 +5,6 @@
 
 #include "minimap/MinimapPanelController.h"
 #include "platform/Panel.h"
-#include "platform/Screens.h"
 
 #include <QImage>
 #include <QWidget>
@@ -20,11 +19,11 @@ class RootPixels;
 class OverlayPanel final : public QWidget, public Panel {
     Q_OBJECT
 public:
-    OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions);
+    OverlayPanel(MinimapModel& model, MinimapActions actions);
     ~OverlayPanel() override;
 
     // Builds OverlayPanels for a MinimapPanelController.
-    static MinimapPanelController::PanelFactory factory(const Screens& screens);
+    static MinimapPanelController::PanelFactory factory();
 
     void setFrame(Rect frame) override;
     Rect frame() const override { return m_frame; }
@@ -52,7 +51,6 @@ private:
     void map();
     void unmap();
 
-    const Screens& m_screens;
     DesktopSettingsMonitor* m_desktopSettings = nullptr;
     MinimapOverlayView* m_view = nullptr;
     Rect m_frame{0, 0, 480, 148};

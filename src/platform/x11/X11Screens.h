@@ -1,4 +1,4 @@
-// The monitors (RandR 1.5, primary first) and the pointer in screen space; each monitor's
+// The monitors (RandR 1.5, primary first) and the pointer in root coordinates; each monitor's
 // visible frame leaves out the struts of the docks and panels on it, listed by the window manager
 // or not.
 #pragma once
