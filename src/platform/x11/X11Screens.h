@@ -32,8 +32,9 @@ public:
     // The monitor holding the centre of the active window, else the one under the pointer.
     std::optional<Screen> mainScreen() const override;
     Point mouseLocation() const override;
-    // On the constructing thread, sends the pointer's query (and the monitors', unless kept) for
-    // the next mouseLocation(); events handed out before it drop the query unused.
+    // On the constructing thread, sends the pointer's query for the next mouseLocation(), and the
+    // monitors' (unless kept) for the screens() that follows it in a show; events handed out
+    // before it drop the query unused.
     void expectMouseLocation() const override;
 
     // How many windows' struts were fetched so far; for tests and probes.
