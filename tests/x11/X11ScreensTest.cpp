@@ -29,6 +29,21 @@ TEST(X11Screens, TheTwoMonitorsComePrimaryFirstInRootCoordinates) {
     EXPECT_NE(screens[0].identifier, screens[1].identifier);
 }
 
+// A primary monitor away from the root's origin comes first, and no frame moves with it.
+TEST(X11Screens, APrimaryRightOfTheOriginLeavesTheFramesWhereTheRootHasThem) {
+    XvfbSession session(XvfbSession::Options{.xorgDummy = true, .windowManager = ""});
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    session.run("xrandr --output DUMMY1 --primary");
+    const auto screens = X11Screens(*connection).screens();
+    ASSERT_EQ(screens.size(), 2u) << session.run("xrandr --listmonitors");
+    EXPECT_EQ(screens[0].name, "DUMMY1");
+    EXPECT_EQ(screens[0].frame, (Rect{1280, 0, 1280, 1024}));
+    EXPECT_EQ(screens[1].frame, (Rect{0, 0, 1280, 1024}));
+}
+
 TEST(X11Screens, StrutsAreTakenOnlyFromTheMonitorTheyLieOn) {
     const Rect left{0, 0, 1280, 1024};
     const Rect right{1280, 0, 1280, 1024};
