@@ -78,7 +78,7 @@ std::vector<TrackedApp> makeApps(int n) {
 }
 
 void measureShow(const Screens& screens, int appCount) {
-    MinimapPanelController controller(screens, OverlayPanel::factory(screens));
+    MinimapPanelController controller(screens, OverlayPanel::factory());
     controller.model().apps = makeApps(appCount);
     controller.model().highlightedBundleID = std::string("app.3");
 
@@ -139,7 +139,7 @@ void screenshots(XvfbSession& session, const Screens& screens, const std::string
         settle(0.25);
     };
     for (Theme theme : {Theme::light, Theme::dark}) {
-        MinimapPanelController controller(screens, OverlayPanel::factory(screens));
+        MinimapPanelController controller(screens, OverlayPanel::factory());
         controller.setTheme(theme);
         const std::string suffix = theme == Theme::dark ? "dark" : "light";
         controller.model().apps = makeApps(3);

@@ -102,11 +102,9 @@ int main() {
         XvfbSession::waitUntil(
             [&] { return windowCount(windowControl, pidOf(workspace, "XLogo")) >= 10; }, 20);
         const ProcessID xlogo = pidOf(workspace, "XLogo");
-        const auto all = screens.screens();
-        const double primaryMaxY = all.front().frame.maxY();
         std::vector<Rect> areas;
-        for (const auto& screen : all)
-            areas.push_back(WindowMovementService::toWindowSpace(screen.visibleFrame, primaryMaxY));
+        for (const auto& screen : screens.screens())
+            areas.push_back(screen.visibleFrame);
         xcb_connection_t* c = connection->xcb();
         for (int round = 0; round < 2; ++round) {
             const Rect& target = areas[round % 2 == 0 ? 0 : 1];
@@ -151,11 +149,9 @@ int main() {
              "40x10+" + std::to_string(1300 + 20 * i) + "+" + std::to_string(40 + 20 * i)});
     XvfbSession::waitUntil(
         [&] { return windowCount(windowControl, pidOf(workspace, "XTerm")) >= 20; }, 20);
-    const auto all = screens.screens();
-    const double primaryMaxY = all.front().frame.maxY();
     std::vector<Rect> areas;
-    for (const auto& screen : all)
-        areas.push_back(WindowMovementService::toWindowSpace(screen.visibleFrame, primaryMaxY));
+    for (const auto& screen : screens.screens())
+        areas.push_back(screen.visibleFrame);
     const ProcessID xterm = pidOf(workspace, "XTerm");
     for (int round = 0; round < 3; ++round) {
         const Rect& target = areas[round % 2 == 0 ? 0 : 1];

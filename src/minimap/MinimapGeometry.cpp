@@ -15,8 +15,8 @@ double panelWidth(double visibleWidth, std::size_t appCount) {
 
 Rect panelFrame(const Rect& visibleFrame, std::size_t appCount) {
     const double width = panelWidth(visibleFrame.width, appCount);
-    return {visibleFrame.midX() - width / 2, visibleFrame.minY() + panelBottomOffset, width,
-            panelHeight};
+    return {visibleFrame.midX() - width / 2, visibleFrame.maxY() - panelBottomOffset - panelHeight,
+            width, panelHeight};
 }
 
 StripLayout stripLayout(double panelWidth, std::size_t appCount) {

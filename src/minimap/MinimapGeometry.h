@@ -41,8 +41,8 @@ inline constexpr double bubbleCentreAboveCell = 27;
 // 280, at most the visible width less 48, never below 1.
 double panelWidth(double visibleWidth, std::size_t appCount);
 
-// The panel's frame in screen space (y up): centred on the visible frame, its bottom 20 above the
-// visible frame's bottom, 148 high.
+// The panel's frame: centred on the visible frame, its bottom 20 above the visible frame's bottom,
+// 148 high.
 Rect panelFrame(const Rect& visibleFrame, std::size_t appCount);
 
 struct StripLayout {

@@ -1,4 +1,8 @@
-// Plain points, sizes and rectangles in points (double precision), as the window services use them.
+// Plain points, sizes and rectangles in the desktop's layout coordinates, the one space every
+// frame Halvo handles lives in: monitors, visible frames, the pointer, window frames and the
+// overlay's frame. The origin is where the desktop puts it (X11: the root window's top-left
+// corner; sway: layout (0,0)), x grows to the right and y downwards, in logical pixels (double
+// precision).
 #pragma once
 
 #include <algorithm>
@@ -17,7 +21,8 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
-// Origin plus size. The meaning of y (up or down) depends on the space the rectangle lives in.
+// A top-left corner plus a size: minX()/minY() are the left and top edges, maxX()/maxY() the right
+// and bottom ones.
 struct Rect {
     double x = 0;
     double y = 0;
@@ -36,7 +41,8 @@ struct Rect {
     double midY() const { return y + height / 2; }
     bool isEmpty() const { return width <= 0 || height <= 0; }
 
-    // Half-open containment: left and bottom (minimum) edges inclusive, maximum edges exclusive.
+    // Half-open containment: the top and left edges are inside, the bottom and right ones are not,
+    // so a pixel's top-left corner lies on exactly one of two rectangles that share an edge.
     bool contains(Point p) const {
         return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
     }

@@ -1,5 +1,5 @@
-// A floating, never-activating panel that carries the overlay: framed in screen space, ordered
-// front and out, and given the overlay's colour scheme.
+// A floating, never-activating panel that carries the overlay: framed in the desktop's layout
+// coordinates, ordered front and out, and given the overlay's colour scheme.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -11,8 +11,9 @@ class Panel {
 public:
     virtual ~Panel() = default;
 
-    // Places the panel at `frame`, in screen space (origin at the bottom-left corner of the primary
-    // screen, y upwards), and resizes the view it hosts to the frame's size.
+    // Places the panel at `frame`, in layout coordinates and logical pixels like the screens'
+    // frames, and resizes the view it hosts to the frame's size. A panel on an output with a
+    // scale draws with that many device pixels per logical pixel; the frame does not change.
     virtual void setFrame(Rect frame) = 0;
     virtual Rect frame() const = 0;
 

@@ -1,5 +1,7 @@
-// The attached monitors and the pointer, in screen space: origin at the bottom-left corner of the
-// primary screen, y growing upwards.
+// The attached monitors and the pointer, in the desktop's layout coordinates (see Geometry.h): y
+// down, in logical pixels. On X11 a logical pixel is a pixel of the root window; on Wayland it is
+// a pixel of the compositor's layout, which an output at scale s shows with s x s device pixels.
+// Device pixels appear only where a surface is drawn.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -32,7 +34,7 @@ public:
     // The screen the user is working on (the one holding the active window), if any.
     virtual std::optional<Screen> mainScreen() const = 0;
 
-    // The pointer's location in screen space.
+    // The pointer's location (on X11 the top-left corner of the pixel it is on).
     virtual Point mouseLocation() const = 0;
     // Says that mouseLocation() is about to be asked (the overlay is being shown): a backend may
     // send its query now, so that the answer rides with the round trips made before it.

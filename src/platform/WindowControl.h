@@ -1,6 +1,7 @@
 // Other applications' windows: one batched read of an application's windows, and the changes
 // Halvo makes to them. Every call may be made from any thread; none waits for an application,
-// only for the window manager, and each such wait is bounded.
+// only for the window manager, and each such wait is bounded. Frames are outer frames in the
+// desktop's layout coordinates and logical pixels, the space of the screens' frames (Screens.h).
 #pragma once
 
 #include "platform/AppWindows.h"
@@ -34,10 +35,11 @@ public:
     // Gives the window the keyboard focus (un-minimising it), making its application frontmost.
     virtual WindowResult activate(const WindowInfo& window) = 0;
     virtual WindowResult setMinimized(const WindowInfo& window, bool minimized) = 0;
-    // Sets the outer frame (window space): the size, when it differs from the window's, before or
-    // with the position, so that a window shrunk to fit is placed at its new size. A maximised
-    // axis keeps its length and the window stays maximised. ok once the window shows the new
-    // position or the wait ends: the caller reads the window back to see where it landed.
+    // Sets the outer frame (in the space of WindowInfo::frame): the size, when it differs from the
+    // window's, before or with the position, so that a window shrunk to fit is placed at its new
+    // size. A maximised axis keeps its length and the window stays maximised. ok once the window
+    // shows the new position or the wait ends: the caller reads the window back to see where it
+    // landed.
     virtual WindowResult setFrame(const WindowInfo& window, const Rect& frame) = 0;
     // ok only once the window is seen in the wanted state; failed when the window manager
     // takes the request and does not act on it within its wait.

@@ -21,8 +21,8 @@ struct WindowInfo {
 
     WindowID id = 0;
     Kind kind = Kind::normal;
-    // The outer frame, decorations included, in window space: origin at the top-left corner of
-    // the primary monitor, y growing downwards, in pixels.
+    // The outer frame, decorations included, in the desktop's layout coordinates (see
+    // Geometry.h), as the screens' frames: y down, in logical pixels.
     Rect frame{};
     bool minimized = false;
     bool fullScreen = false;

@@ -71,12 +71,11 @@ void WindowMovementService::moveWindows(ProcessID pid, const Screen& target,
     }
     // The target's geometry as it is now: a panel or the layout may have changed since the
     // caller took its copy of the screen.
-    const double primaryMaxY = screens.front().frame.maxY();
-    const Rect targetArea = toWindowSpace(current->visibleFrame, primaryMaxY);
+    const Rect targetArea = current->visibleFrame;
     std::vector<Rect> areas;
     areas.reserve(screens.size());
     for (const Screen& screen : screens)
-        areas.push_back(toWindowSpace(screen.visibleFrame, primaryMaxY));
+        areas.push_back(screen.visibleFrame);
 
     // The reasons are logged on the main thread, where the workspace may be asked for the
     // application's name.
@@ -202,11 +201,6 @@ Rect WindowMovementService::targetFrame(const Rect& window, const Rect& source,
     const double height = std::min(window.height, target.height);
     return {target.minX() + (target.width - width) * fx,
             target.minY() + (target.height - height) * fy, width, height};
-}
-
-Rect WindowMovementService::toWindowSpace(const Rect& screenRect, double primaryMaxY) {
-    return {screenRect.minX(), primaryMaxY - screenRect.maxY(), screenRect.width,
-            screenRect.height};
 }
 
 Rect WindowMovementService::sourceArea(const Rect& window, const std::vector<Rect>& screenAreas) {

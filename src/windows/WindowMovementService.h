@@ -1,7 +1,7 @@
 // Moves all windows of one application to another screen, each keeping its relative place on its
-// screen and shrinking to fit when it is larger than the new screen's usable area. Frames are in
-// window space (y down from the primary's top-left); screens come in screen space (y up from the
-// primary's bottom-left) and are converted here.
+// screen and shrinking to fit when it is larger than the new screen's usable area. Window frames
+// and screens share the desktop's layout coordinates, so the screens' visible frames are the
+// areas as they come.
 #pragma once
 
 #include "platform/BackgroundQueue.h"
@@ -45,8 +45,8 @@ public:
     // and every window that is not moved leave a line in the log that says why.
     void moveWindows(ProcessID pid, const Screen& target, std::function<void(Result)> completion);
 
-    // The moves themselves, on plain values (areas in window space, in screen-list order, the
-    // target among them): one read of the windows, a frame change per window to move, and one
+    // The moves themselves, on plain values (the screens' visible frames, in screen-list order,
+    // the target among them): one read of the windows, a frame change per window to move, and one
     // read that confirms where they landed. Safe on any thread. `why`, when given, gets one
     // reason for each window not moved (or for the whole call when it is refused).
     static Result performMove(WindowControl& windowControl, ProcessID pid,
@@ -56,10 +56,6 @@ public:
     // The window's new frame: the same share of the free space on each axis (centred when the
     // window is at least as large as the source area), never larger than the target area.
     static Rect targetFrame(const Rect& window, const Rect& source, const Rect& target);
-
-    // A screen-space rectangle (y up from the primary's bottom) in window space (y down from the
-    // primary's top), where primaryMaxY is maxY of the primary screen's full frame.
-    static Rect toWindowSpace(const Rect& screenRect, double primaryMaxY);
 
     // The area with the largest overlap with the window; ties go to the earlier area, and a window
     // that overlaps none belongs to the first.

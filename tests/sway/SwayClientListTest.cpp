@@ -1,6 +1,6 @@
 // sway's replies read into Halvo's terms without a compositor: the tree grouped into
 // applications (app_id, Xwayland class, process claims, scratchpad, own windows, focus order),
-// frames in window space against the primary output, screens with visible frames and stable
+// frames in sway's layout coordinates, screens with visible frames and stable
 // identifiers, and fields of the wrong type refused.
 #include "platform/sway/SwayClientList.h"
 
@@ -124,29 +124,25 @@ TEST(SwayClientList, GroupsTheTreeIntoApplications) {
     EXPECT_EQ(app("notes").windows[0].output, "");
     EXPECT_FALSE(foot.hidden());
 
-    // Outputs in sway's order; the primary one holds the layout origin.
+    // Outputs in sway's order.
     ASSERT_EQ(list.outputs().size(), 2u);
     EXPECT_EQ(list.outputs()[0].name, "HEADLESS-2");
     EXPECT_EQ(list.outputs()[1].currentWorkspace, "1");
-    EXPECT_EQ(list.primaryOutput(), (Rect{0, 0, 1280, 1024}));
     EXPECT_EQ(foot.windows[0].output, "HEADLESS-1");
 
+    // Frames stay in sway's layout coordinates.
     const WindowInfo left = SwayWindowControl::describe(
-        {1, "x", "", 1, WindowInfo::Kind::normal, {-1000, 10, 300, 200}, "HEADLESS-2"},
-        *list.primaryOutput());
+        {1, "x", "", 1, WindowInfo::Kind::normal, {-1000, 10, 300, 200}, "HEADLESS-2"});
     EXPECT_EQ(left.frame, (Rect{-1000, 10, 300, 200}));
-    const WindowInfo hidden =
-        SwayWindowControl::describe(app("notes").windows[0], *list.primaryOutput());
+    const WindowInfo hidden = SwayWindowControl::describe(app("notes").windows[0]);
     EXPECT_TRUE(hidden.minimized);
     EXPECT_FALSE(hidden.canMove);
 }
 
-TEST(SwayLayout, WindowSpaceIsRelativeToThePrimaryOutput) {
+TEST(SwayLayout, ThePrimaryOutputAndTheOutputUnderAFrame) {
     // The primary output at (1920, 0) because nothing holds the origin: the first one listed.
     const std::vector<Rect> outputs{{1920, 0, 1280, 1024}, {3200, 0, 1280, 1024}};
     ASSERT_EQ(SwayLayout::primaryIndex(outputs), 0u);
-    EXPECT_EQ(SwayLayout::toWindowSpace({2000, 50, 10, 10}, outputs[0]), (Rect{80, 50, 10, 10}));
-    EXPECT_EQ(SwayLayout::fromWindowSpace({80, 50, 10, 10}, outputs[0]), (Rect{2000, 50, 10, 10}));
     EXPECT_EQ(SwayLayout::outputFor({3100, 0, 400, 300}, outputs), 1u); // most of it on the right
     EXPECT_EQ(SwayLayout::outputFor({0, 0, 10, 10}, outputs), 0u);      // on none: the nearest
     EXPECT_FALSE(SwayLayout::primaryIndex({}));
@@ -173,9 +169,9 @@ TEST(SwayLayout, ScreensPrimaryFirstWithVisibleFramesAndStableIdentifiers) {
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[0].name, "eDP-1");
     EXPECT_EQ(screens[0].frame, (Rect{0, 0, 1920, 1080}));
-    // A 30-pixel bar at the top: screen space has y up, so the visible frame ends lower.
-    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 0, 1920, 1050}));
-    EXPECT_EQ(screens[1].frame, (Rect{-1280, 280, 1280, 800}));
+    // A 30-pixel bar at the top: the visible frame starts lower.
+    EXPECT_EQ(screens[0].visibleFrame, (Rect{0, 30, 1920, 1050}));
+    EXPECT_EQ(screens[1].frame, (Rect{-1280, 0, 1280, 800}));
     EXPECT_EQ(focused, 1u);
 
     // The same outputs keep their identifiers; one that goes and comes back is a new screen.

@@ -45,10 +45,10 @@ class SwayOverlayPanelTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection.ok()) << connection.error();
-        // The session's outputs in screen space (y up from the bottom edge they share).
+        // The session's outputs, side by side in sway's layout.
         screens.addScreen({0, 0, 1280, 1024}, {0, 0, 1280, 1024}, "HEADLESS-1");
         screens.addScreen({1280, 0, 1280, 1024}, {1280, 0, 1280, 1024}, "HEADLESS-2");
-        screens.setMouseLocation({1280 + 300, 500});
+        screens.setMouseLocation({1280 + 300, 524});
         controller = std::make_unique<MinimapPanelController>(
             screens, [this](MinimapModel& model, MinimapActions actions) {
                 auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
@@ -80,11 +80,11 @@ protected:
         return static_cast<MinimapOverlayView*>(panel()->content());
     }
 
-    // Where the overlay draws now, in HEADLESS-2's pixels (y down from its top edge).
+    // Where the overlay draws now, in HEADLESS-2's pixels (its top-left corner at layout
+    // (1280, 0)).
     QRect drawnArea() const {
         const Rect frame = panel()->frame();
-        return view()->surfaceRegion().boundingRect().translated(int(frame.x) - 1280,
-                                                                 1024 - int(frame.maxY()));
+        return view()->surfaceRegion().boundingRect().translated(int(frame.x) - 1280, int(frame.y));
     }
 
     // Waits until HEADLESS-2 differs from `before` exactly where the overlay draws.
@@ -136,7 +136,7 @@ TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
     ASSERT_TRUE(showsTheOverlayOver(before));
     const QPointF cell = view()->cellRect("app.2")->center();
     ASSERT_TRUE(pointer.moveTo(int(panel()->frame().x) + int(cell.x()),
-                               1024 - int(panel()->frame().maxY()) + int(cell.y())));
+                               int(panel()->frame().y) + int(cell.y())));
     ASSERT_TRUE(pump([&] { return controller->model().hoveredBundleID.get() == "app.2"; }));
     // The hover brings the name bubble: the surface is drawn again, with it.
     ASSERT_TRUE(view()->bubbleRect());
@@ -158,7 +158,7 @@ TEST_F(SwayOverlayPanelTest, ThePointerPassesThroughTheTransparentMargins) {
     ASSERT_TRUE(showsTheOverlayOver(before));
     const Rect frame = panel()->frame();
     const auto layoutPoint = [&](QPoint p) {
-        return pointer.moveTo(int(frame.x) + p.x(), 1024 - int(frame.maxY()) + p.y());
+        return pointer.moveTo(int(frame.x) + p.x(), int(frame.y) + p.y());
     };
     const wl_surface* surface = panel()->surface()->surface();
     const QPoint inside = view()->cellRect("app.2")->center().toPoint();
@@ -198,8 +198,8 @@ TEST_F(SwayOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
     ASSERT_TRUE(pump([&] { return connection.outputScale("HEADLESS-2") == 2; }));
     // HEADLESS-2 now spans 640x512 of the layout, its top edge level with HEADLESS-1's.
     screens.removeScreen(screens.screens().back().identifier);
-    screens.addScreen({1280, 512, 640, 512}, {1280, 512, 640, 512}, "HEADLESS-2");
-    screens.setMouseLocation({1280 + 300, 700});
+    screens.addScreen({1280, 0, 640, 512}, {1280, 0, 640, 512}, "HEADLESS-2");
+    screens.setMouseLocation({1280 + 300, 324});
     const QImage before = screenshot("before-scaled");
     ASSERT_EQ(before.size(), QSize(1280, 1024));
 

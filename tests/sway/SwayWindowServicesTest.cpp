@@ -266,12 +266,10 @@ TEST(SwayWindowControl, FloatingMovesKeepTheirPlaceAndTiledLandOnTheOutput) {
     for (const WindowInfo& w : both->windows)
         tiledID = w.id != WindowID(floatingID) ? w.id : tiledID;
 
-    // Screen areas in window space, as the logic computes them from SwayScreens.
-    const std::vector<Screen> screens = services.screens.screens();
+    // The screens' areas as the logic takes them from SwayScreens.
     std::vector<Rect> areas;
-    for (const Screen& screen : screens)
-        areas.push_back(WindowMovementService::toWindowSpace(screen.visibleFrame,
-                                                             screens.front().frame.maxY()));
+    for (const Screen& screen : services.screens.screens())
+        areas.push_back(screen.visibleFrame);
     const auto result = WindowMovementService::performMove(services.control, pid, areas, areas[1]);
     EXPECT_EQ(result, (WindowMovementService::Result{2, 0, 0}));
     EXPECT_EQ(find(floatingID)->frame, (Rect{1280 + 100, 150, 400, 300}));
@@ -382,9 +380,9 @@ TEST(SwayScreens, VisibleFrameLeavesOutWhatABarReserves) {
     ASSERT_TRUE(reserved) << session.query("get_workspaces").dump();
     const Screen screen = screens.screens()[0];
     EXPECT_EQ(screen.frame, (Rect{0, 0, 1280, 1024}));
-    // Screen space: y up, so a bar at the top lowers the visible frame's top edge.
-    EXPECT_EQ(screen.visibleFrame.minY(), 0);
-    EXPECT_EQ(screen.visibleFrame.maxY(), 1024 - 40);
+    // A bar at the top lowers the visible frame's top edge.
+    EXPECT_EQ(screen.visibleFrame.minY(), 40);
+    EXPECT_EQ(screen.visibleFrame.maxY(), 1024);
 }
 
 } // namespace

@@ -50,8 +50,7 @@ protected:
         screens.addScreen({0, 0, 1440, 1024}, {0, 0, 1440, 1024}, "LEFT");
         screens.addScreen({1440, 0, 1440, 1024}, {1440, 0, 1440, 1024}, "RIGHT");
         screens.setMouseLocation({700, 500});
-        controller =
-            std::make_unique<MinimapPanelController>(screens, OverlayPanel::factory(screens));
+        controller = std::make_unique<MinimapPanelController>(screens, OverlayPanel::factory());
         controller->onActivate = [this](const std::string& id) { activated.push_back(id); };
         controller->onReorder = [this](int s, int d) { reordered.emplace_back(s, d); };
     }

@@ -36,9 +36,11 @@ INSTANTIATE_TEST_SUITE_P(Table, PanelWidth,
                          [](const auto& row_) { return row_.param.name; });
 
 TEST(PanelFrame, CentredTwentyPointsAboveTheBottomOfTheVisibleFrame) {
-    const Rect visible{1280, 40, 1280, 984};
+    // A 1280x1024 screen less a 40-pixel dock at its bottom.
+    const Rect visible{1280, 0, 1280, 984};
     const Rect frame = panelFrame(visible, 4);
-    EXPECT_EQ(frame, (Rect{1280 + 640 - 168, 60, 336, 148}));
+    // Its bottom at 984 - 20, its top 148 higher: 816.
+    EXPECT_EQ(frame, (Rect{1280 + 640 - 168, 984 - 20 - 148, 336, 148}));
 }
 
 struct StripCase {

@@ -23,9 +23,11 @@ std::vector<TrackedApp> makeApps(int n) {
 class MinimapPanelControllerTest : public testing::Test {
 protected:
     MinimapPanelControllerTest() {
-        left = screens.addScreen({0, 0, 1280, 1024}, {0, 40, 1280, 984}, "LEFT");
-        right = screens.addScreen({1280, 0, 1440, 900}, {1280, 0, 1440, 876}, "RIGHT");
-        screens.setMouseLocation({100, 100});
+        // LEFT has a 40-pixel dock at its bottom; RIGHT, 900 high with its bottom edge level with
+        // LEFT's (1024 - 900 = 124), has a 24-pixel bar at its top.
+        left = screens.addScreen({0, 0, 1280, 1024}, {0, 0, 1280, 984}, "LEFT");
+        right = screens.addScreen({1280, 124, 1440, 900}, {1280, 148, 1440, 876}, "RIGHT");
+        screens.setMouseLocation({100, 924});
     }
 
     MinimapPanelController::PanelFactory factory() {
@@ -81,7 +83,8 @@ TEST(MinimapModel, AnIdentifierMissingFromTheAppsMatchesNothing) {
 }
 
 TEST_F(MinimapPanelControllerTest, ScreenUnderPointerFallsBackToMainThenFirstThenNone) {
-    EXPECT_EQ(MinimapPanelController::screenUnderPointer(screens, {1300, 10}), right);
+    // Near RIGHT's bottom edge (it spans y 124 to 1024).
+    EXPECT_EQ(MinimapPanelController::screenUnderPointer(screens, {1300, 1014}), right);
     EXPECT_EQ(MinimapPanelController::screenUnderPointer(screens, {-5, -5}), left);
     screens.setMainScreen(right);
     EXPECT_EQ(MinimapPanelController::screenUnderPointer(screens, {-5, -5}), right);
@@ -115,10 +118,11 @@ TEST_F(MinimapPanelControllerTest, ShowFramesOnTheScreenUnderThePointerThenOrder
         // resets before the panel goes.
         EXPECT_TRUE(sim->isOnScreen());
     });
-    screens.setMouseLocation({2000, 500});
+    screens.setMouseLocation({2000, 524});
     controller.show();
     EXPECT_EQ(controller.anchorScreen(), right);
-    EXPECT_EQ(sim->frame(), (Rect{1280 + 720 - 168, 20, 336, 148}));
+    // 20 above RIGHT's visible bottom (148 + 876 = 1024), 148 high.
+    EXPECT_EQ(sim->frame(), (Rect{1280 + 720 - 168, 1024 - 20 - 148, 336, 148}));
     EXPECT_EQ(sim->orderFrontCount(), 1);
     controller.hide();
     EXPECT_EQ(visibleWhenNoticed, (std::vector<bool>{true, false}));
@@ -129,7 +133,7 @@ TEST_F(MinimapPanelControllerTest, ShowFramesOnTheScreenUnderThePointerThenOrder
 TEST_F(MinimapPanelControllerTest, ASecondShowKeepsTheAnchorWhereverThePointerWent) {
     MinimapPanelController controller(screens, factory());
     controller.show();
-    screens.setMouseLocation({2000, 500});
+    screens.setMouseLocation({2000, 524});
     controller.model().hoveredBundleID = "app.1";
     controller.show();
     EXPECT_EQ(controller.anchorScreen(), left);
@@ -148,7 +152,7 @@ TEST_F(MinimapPanelControllerTest, HideThenShowMovesToThePointersScreenAndClears
     EXPECT_EQ(controller.model().hoveredBundleID.get(), std::nullopt);
     EXPECT_EQ(controller.model().apps->size(), 2u); // the last list stays for the next show
     EXPECT_EQ(controller.model().highlightedBundleID.get(), "app.1");
-    screens.setMouseLocation({2000, 500});
+    screens.setMouseLocation({2000, 524});
     controller.show();
     EXPECT_EQ(controller.anchorScreen(), right);
     EXPECT_EQ(sim->frame().x, 1280 + 720 - 140);
@@ -159,14 +163,14 @@ TEST_F(MinimapPanelControllerTest, UpdateFrameFollowsTheAppCountAndTheAnchorsNew
     controller.show();
     controller.model().apps = makeApps(10);
     controller.updateFrame();
-    EXPECT_EQ(sim->frame(), (Rect{640 - 384, 60, 768, 148}));
+    EXPECT_EQ(sim->frame(), (Rect{640 - 384, 984 - 20 - 148, 768, 148}));
 }
 
 TEST_F(MinimapPanelControllerTest, ADisconnectedAnchorFallsBackToThePointersScreen) {
     MinimapPanelController controller(screens, factory());
     controller.show();
     screens.removeScreen(left.identifier);
-    screens.setMouseLocation({2000, 500});
+    screens.setMouseLocation({2000, 524});
     controller.updateFrame();
     EXPECT_EQ(sim->frame().x, 1280 + 720 - 140);
     EXPECT_EQ(controller.anchorScreen(), left); // the anchor itself is not replaced

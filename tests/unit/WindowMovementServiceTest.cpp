@@ -74,13 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                       {1440, -200 + 1055 - 100, 200, 100}}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(WindowMovementGeometry, ScreenSpaceBecomesWindowSpaceAroundThePrimaryTop) {
-    // Primary 1440x900 with a 25-point menu bar; a taller screen to its right, 200 above.
-    expectRect(WindowMovementService::toWindowSpace({0, 0, 1440, 875}, 900), {0, 25, 1440, 875});
-    expectRect(WindowMovementService::toWindowSpace({1440, 45, 1920, 1055}, 900),
-               {1440, -200, 1920, 1055});
-}
-
 TEST(WindowMovementGeometry, AStraddlingWindowBelongsToTheLargerShareTiesToTheEarlierScreen) {
     const std::vector<Rect> areas{{0, 0, 1000, 1000}, {1000, 0, 1000, 1000}};
     expectRect(WindowMovementService::sourceArea({900, 0, 400, 300}, areas), areas[1]);
@@ -95,9 +88,9 @@ protected:
     static constexpr ProcessID ownPid = 7;
 
     WindowMovementTest() {
-        // LEFT is primary (screen space y up); RIGHT has a 30-point panel at its top.
+        // LEFT is primary; RIGHT has a 30-pixel panel at its top.
         left = screens.addScreen({0, 0, 1280, 1024}, {0, 0, 1280, 1024}, "LEFT");
-        right = screens.addScreen({1280, 0, 1280, 1024}, {1280, 0, 1280, 994}, "RIGHT");
+        right = screens.addScreen({1280, 0, 1280, 1024}, {1280, 30, 1280, 994}, "RIGHT");
         desktop.launch({.pid = pid, .bundleIdentifier = "org.example.term", .name = "Term"});
         desktop.launch({.pid = ownPid, .bundleIdentifier = "org.example.halvo"});
     }
@@ -133,7 +126,7 @@ protected:
 };
 
 TEST_F(WindowMovementTest, MovesWindowsFromRightToLeftKeepingTheirPlaceOffTheMainThread) {
-    // In window space RIGHT's area is (1280, 30, 1280, 994).
+    // RIGHT's area is (1280, 30, 1280, 994).
     const auto flush = desktop.addWindow(pid, {.frame = {1280, 30, 400, 300}});
     const auto centred = desktop.addWindow(pid, {.frame = {1280 + 440, 30 + 347, 400, 300}});
 
@@ -183,8 +176,8 @@ TEST_F(WindowMovementTest, EveryWindowLeftAloneIsLoggedWithWhyWhileTheOthersMove
 TEST_F(WindowMovementTest, ALargeWindowIsShrunkToTheTargetAreaInOneFrameChange) {
     const auto big = desktop.addWindow(pid, {.frame = {1280, 30, 1280, 994}});
     screens.removeScreen(left.identifier);
-    const Screen small = screens.addScreen({-1024, 0, 1024, 768}, {-1024, 0, 1024, 743});
-    // RIGHT is now the primary (P = 1024); the small screen's area is (-1024, 281, 1024, 743).
+    // Its bottom edge level with RIGHT's (1024 - 768 = 256), less a 25-pixel bar at its top.
+    const Screen small = screens.addScreen({-1024, 256, 1024, 768}, {-1024, 281, 1024, 743});
     EXPECT_EQ(move(pid, small), (Result{1, 0, 0}));
     expectRect(desktop.window(big).frame, {-1024, 281, 1024, 743});
     const auto requests = desktop.windowRequests();
@@ -194,7 +187,7 @@ TEST_F(WindowMovementTest, ALargeWindowIsShrunkToTheTargetAreaInOneFrameChange) 
 
 TEST_F(WindowMovementTest, AWindowThatCannotBeResizedIsStillMovedAndConfirmed) {
     screens.removeScreen(left.identifier);
-    const Screen small = screens.addScreen({-1024, 0, 1024, 768});
+    const Screen small = screens.addScreen({-1024, 256, 1024, 768});
     const auto big = desktop.addWindow(pid, {.frame = {1280, 30, 1200, 900}, .canResize = false});
     EXPECT_EQ(move(pid, small), (Result{1, 0, 0}));
     EXPECT_EQ(desktop.window(big).frame.size(), (Size{1200, 900}));

@@ -1,10 +1,9 @@
-// Monitors in screen space, the pointer on them, and visible areas less dock struts.
+// Monitors in root coordinates, the pointer on them, and visible areas less dock struts.
 #include "platform/x11/X11Screens.h"
 
 #include "minimap/MinimapPanelController.h"
 #include "platform/x11/WindowStrut.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Monitors.h"
 #include "support/XRequestCount.h"
 #include "support/XvfbSession.h"
 
@@ -17,7 +16,7 @@
 using namespace halvo;
 using halvo::test::XvfbSession;
 
-TEST(X11Screens, TheTwoMonitorsComePrimaryFirstInScreenSpace) {
+TEST(X11Screens, TheTwoMonitorsComePrimaryFirstInRootCoordinates) {
     XvfbSession session;
     ASSERT_TRUE(session.ok()) << session.error();
     std::string error;
@@ -30,6 +29,21 @@ TEST(X11Screens, TheTwoMonitorsComePrimaryFirstInScreenSpace) {
     EXPECT_EQ(screens[1].name, "RIGHT");
     EXPECT_EQ(screens[1].frame, (Rect{1280, 0, 1280, 1024}));
     EXPECT_NE(screens[0].identifier, screens[1].identifier);
+}
+
+// A primary monitor away from the root's origin comes first, and no frame moves with it.
+TEST(X11Screens, APrimaryRightOfTheOriginLeavesTheFramesWhereTheRootHasThem) {
+    XvfbSession session(XvfbSession::Options{.xorgDummy = true, .windowManager = ""});
+    ASSERT_TRUE(session.ok()) << session.error();
+    std::string error;
+    auto connection = X11Connection::open(session.display().c_str(), error);
+    ASSERT_TRUE(connection) << error;
+    session.run("xrandr --output DUMMY1 --primary");
+    const auto screens = X11Screens(*connection).screens();
+    ASSERT_EQ(screens.size(), 2u) << session.run("xrandr --listmonitors");
+    EXPECT_EQ(screens[0].name, "DUMMY1");
+    EXPECT_EQ(screens[0].frame, (Rect{1280, 0, 1280, 1024}));
+    EXPECT_EQ(screens[1].frame, (Rect{0, 0, 1280, 1024}));
 }
 
 TEST(X11Screens, StrutsAreTakenOnlyFromTheMonitorTheyLieOn) {
@@ -123,10 +137,10 @@ TEST(X11Screens, DocksTheWindowManagerListsOrNotReserveTheirStrutOnTheirMonitorO
     auto connection = X11Connection::open(session.display().c_str(), error);
     ASSERT_TRUE(connection) << error;
     X11Screens screens(*connection);
-    // Screen space has y up from the primary's bottom: a bottom strut raises the frame's y.
+    // A bottom strut lifts the frame's bottom edge.
     const std::vector<Rect> whole{{0, 0, 1280, 1024}, {1280, 0, 1280, 1024}};
-    const std::vector<Rect> leftBar{{0, 30, 1280, 994}, {1280, 0, 1280, 1024}};
-    const std::vector<Rect> bothBars{{0, 30, 1280, 994}, {1280, 40, 1280, 984}};
+    const std::vector<Rect> leftBar{{0, 0, 1280, 994}, {1280, 0, 1280, 1024}};
+    const std::vector<Rect> bothBars{{0, 0, 1280, 994}, {1280, 0, 1280, 984}};
     ASSERT_EQ(visibleFrames(screens), whole);
 
     // An override-redirect bar, never in _NET_CLIENT_LIST (i3bar, awesome's wibar).
@@ -149,7 +163,7 @@ TEST(X11Screens, DocksTheWindowManagerListsOrNotReserveTheirStrutOnTheirMonitorO
         EXPECT_EQ(visibleFrames(screens), bothBars);
     EXPECT_EQ(screens.strutFetches(), fetches) << "unchanged windows were asked again";
     bar.setBottomStrut(50, 0, 1279);
-    EXPECT_EQ(visibleFrames(screens)[0], (Rect{0, 50, 1280, 974}));
+    EXPECT_EQ(visibleFrames(screens)[0], (Rect{0, 0, 1280, 974}));
     bar.unmap();
     EXPECT_EQ(visibleFrames(screens)[0], whole[0]);
 }
@@ -167,14 +181,14 @@ TEST(X11Screens, DocksReserveTheirSpaceFromTheScreensCurrentEdges) {
     StrutWindow bar(session.display(), true);
     bar.setBottomStrut(30, 0, 1279);
     bar.map();
-    ASSERT_EQ(visibleFrames(screens)[0], (Rect{0, 30, 1280, 994}));
+    ASSERT_EQ(visibleFrames(screens)[0], (Rect{0, 0, 1280, 994}));
 
     session.run("xrandr --output DUMMY1 --off --output DUMMY0 --mode 1280x800");
     ASSERT_TRUE(XvfbSession::waitUntil([&] {
         const auto all = screens.screens();
         return all.size() == 1 && all[0].frame == Rect{0, 0, 1280, 800};
     })) << session.run("xrandr");
-    EXPECT_EQ(visibleFrames(screens), (std::vector<Rect>{{0, 30, 1280, 770}}));
+    EXPECT_EQ(visibleFrames(screens), (std::vector<Rect>{{0, 0, 1280, 770}}));
 }
 
 // Stock i3 with i3bar at the bottom of each monitor: i3 frames its bars like any window, so they
@@ -201,7 +215,7 @@ TEST(X11Screens, UnderI3TheBarsI3FramesAreLeftOut) {
     std::vector<Rect> expected;
     for (const Rect& bar : bars) {
         ASSERT_EQ(bar.maxY(), 1024) << "i3bar is at the bottom";
-        expected.push_back({bar.x, bar.height, 1280, 1024 - bar.height});
+        expected.push_back({bar.x, 0, 1280, 1024 - bar.height});
     }
     ASSERT_EQ(expected[1].x, 1280);
 
@@ -214,11 +228,11 @@ TEST(X11Screens, UnderI3TheBarsI3FramesAreLeftOut) {
 }
 
 TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {
-    // Root coordinates: LEFT primary, RIGHT beside it, BELOW under LEFT.
+    // Root coordinates: LEFT primary, RIGHT beside it, BELOW under LEFT. A pixel is the point at
+    // its top-left corner, as the pointer's is.
     const std::vector<std::pair<std::string, Rect>> monitors{{"LEFT", {0, 0, 1280, 1024}},
                                                              {"RIGHT", {1280, 0, 1280, 1024}},
                                                              {"BELOW", {0, 1024, 1280, 768}}};
-    const Rect primary = monitors[0].second;
     const struct {
         int x, y;
         const char* monitor;
@@ -226,10 +240,10 @@ TEST(X11Screens, EveryEdgePixelOfAMonitorLiesOnThatMonitorOnly) {
                   {1279, 1023, "LEFT"},  {1280, 0, "RIGHT"}, {2559, 0, "RIGHT"},
                   {1280, 1023, "RIGHT"}, {0, 1024, "BELOW"}, {1279, 1791, "BELOW"}};
     for (const auto& pixel : pixels) {
-        const Point point = X11Monitors::pixelToScreen(pixel.x, pixel.y, primary);
+        const Point point{double(pixel.x), double(pixel.y)};
         std::vector<std::string> containing;
         for (const auto& [name, root] : monitors) {
-            if (X11Monitors::rootToScreen(root, primary).contains(point))
+            if (root.contains(point))
                 containing.push_back(name);
         }
         EXPECT_EQ(containing, std::vector<std::string>{pixel.monitor})

@@ -84,21 +84,19 @@ int X11Program::run(int& argc, char** argv, bool openPreferences, Log& log) {
     X11EventMonitor eventMonitor(*connection);
     X11SystemSound sound(*connection);
 
-    SessionBackends backends{
-        workspace,
-        windowControl,
-        screens,
-        hotkeyRegistrar,
-        eventMonitor,
-        sound,
-        permissions,
-        [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
-            return std::make_unique<OverlayPanel>(screens, model, std::move(actions), [&screens] {
-                const Size root = screens.rootSize();
-                return QSize(static_cast<int>(root.width), static_cast<int>(root.height));
-            });
-        },
-        PermissionHelp::Session::x11};
+    SessionBackends backends{workspace,
+                             windowControl,
+                             screens,
+                             hotkeyRegistrar,
+                             eventMonitor,
+                             sound,
+                             permissions,
+                             OverlayPanel::factory([&screens] {
+                                 const Size root = screens.rootSize();
+                                 return QSize(static_cast<int>(root.width),
+                                              static_cast<int>(root.height));
+                             }),
+                             PermissionHelp::Session::x11};
     return shell.run(std::move(backends), openPreferences, [&connection](int status) {
         if (!serverAnswers(*connection)) {
             reportLostConnection();

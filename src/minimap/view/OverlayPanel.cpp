@@ -115,11 +115,10 @@ QImage blurred(const QImage& source, int factor, QImage reuse) {
 
 } // namespace
 
-OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions,
-                           RootSize rootSize)
+OverlayPanel::OverlayPanel(MinimapModel& model, MinimapActions actions, RootSize rootSize)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
-      m_screens(screens), m_rootSize(std::move(rootSize)) {
+      m_rootSize(std::move(rootSize)) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setFocusPolicy(Qt::NoFocus);
@@ -140,27 +139,23 @@ OverlayPanel::OverlayPanel(const Screens& screens, MinimapModel& model, MinimapA
 
 OverlayPanel::~OverlayPanel() = default;
 
-MinimapPanelController::PanelFactory OverlayPanel::factory(const Screens& screens) {
-    return [&screens](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
-        return std::make_unique<OverlayPanel>(screens, model, std::move(actions));
+MinimapPanelController::PanelFactory OverlayPanel::factory(RootSize rootSize) {
+    return [rootSize](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
+        return std::make_unique<OverlayPanel>(model, std::move(actions), rootSize);
     };
 }
 
 void OverlayPanel::setFrame(Rect frame) {
-    // Every change of the model frames the panel again; an unchanged frame needs neither the
-    // screens read again nor, above all, a new backdrop capture.
+    // Every change of the model frames the panel again; an unchanged frame needs no new backdrop
+    // capture.
     if (m_placed && frame == m_frame)
         return;
     m_placed = true;
     m_frame = frame;
-    // Screen space has its origin at the bottom-left of the primary screen, y up; the root
-    // window's origin is its top-left, y down, and the primary screen's top is at root y 0.
-    const std::vector<Screen> all = m_screens.screens();
-    const double primaryTop = all.empty() ? frame.maxY() : all.front().frame.maxY();
-    m_rootGeometry = QRect(static_cast<int>(std::lround(frame.x)),
-                           static_cast<int>(std::lround(primaryTop - frame.maxY())),
-                           static_cast<int>(std::lround(frame.width)),
-                           static_cast<int>(std::lround(frame.height)));
+    // On X11 the layout coordinates are the root window's, in its pixels.
+    m_rootGeometry = QRect(
+        static_cast<int>(std::lround(frame.x)), static_cast<int>(std::lround(frame.y)),
+        static_cast<int>(std::lround(frame.width)), static_cast<int>(std::lround(frame.height)));
     setGeometry(m_rootGeometry);
     if (m_mapped && !m_composited)
         refreshBackdrop();

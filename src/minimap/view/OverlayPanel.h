@@ -5,7 +5,6 @@
 
 #include "minimap/MinimapPanelController.h"
 #include "platform/Panel.h"
-#include "platform/Screens.h"
 
 #include <QImage>
 #include <QSize>
@@ -27,12 +26,11 @@ public:
     using RootSize = std::function<QSize()>;
 
     // Without `rootSize` each backdrop capture asks the server for the root's size.
-    OverlayPanel(const Screens& screens, MinimapModel& model, MinimapActions actions,
-                 RootSize rootSize = {});
+    OverlayPanel(MinimapModel& model, MinimapActions actions, RootSize rootSize = {});
     ~OverlayPanel() override;
 
     // Builds OverlayPanels for a MinimapPanelController.
-    static MinimapPanelController::PanelFactory factory(const Screens& screens);
+    static MinimapPanelController::PanelFactory factory(RootSize rootSize = {});
 
     void setFrame(Rect frame) override;
     Rect frame() const override { return m_frame; }
@@ -60,7 +58,6 @@ private:
     void map();
     void unmap();
 
-    const Screens& m_screens;
     RootSize m_rootSize;
     DesktopSettingsMonitor* m_desktopSettings = nullptr;
     MinimapOverlayView* m_view = nullptr;

@@ -14,7 +14,7 @@ struct SimWindowAttributes {
     bool fullScreen = false;
     bool maximizedHorizontally = false;
     bool maximizedVertically = false;
-    Rect frame{100, 100, 800, 600}; // window space
+    Rect frame{100, 100, 800, 600}; // outer frame, layout coordinates
     bool canMove = true;
     bool canResize = true;
     bool canFullScreen = true;

@@ -1,5 +1,4 @@
-// Screen space has y upwards from each screen's bottom, so the bottom margin is a plain
-// difference of the frame's and the screen's bottom edges.
+// The output under a frame and the frame's margins from that output's bottom and left edges.
 #include "platform/sway/LayerPlacement.h"
 
 #include <cmath>
@@ -28,7 +27,7 @@ std::optional<LayerPlacement> LayerPlacement::forFrame(Rect frame,
         return std::nullopt;
     const auto whole = [](double v) { return static_cast<int>(std::lround(v)); };
     return LayerPlacement{chosen->name, whole(frame.width), whole(frame.height),
-                          whole(frame.minY() - chosen->frame.minY()),
+                          whole(chosen->frame.maxY() - frame.maxY()),
                           whole(frame.minX() - chosen->frame.minX())};
 }
 

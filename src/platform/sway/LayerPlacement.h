@@ -1,6 +1,7 @@
-// Where a layer surface goes so that it covers a frame given in screen space: the output whose
-// screen holds the frame, the frame's size, and its distances from that output's bottom and left
-// edges (the surface is anchored to both).
+// Where a layer surface goes so that it covers a frame given in layout coordinates: the output
+// whose screen holds the frame, the frame's size, and its distances from that output's bottom and
+// left edges (the surface is anchored to both). All in logical pixels: the compositor scales the
+// surface's buffer to them.
 #pragma once
 
 #include "platform/Geometry.h"

@@ -1,8 +1,6 @@
 // Grouping sway's layout tree into applications, see SwayClientList.h.
 #include "platform/sway/SwayClientList.h"
 
-#include "platform/sway/SwayLayout.h"
-
 #include <algorithm>
 #include <map>
 #include <unordered_map>
@@ -122,15 +120,6 @@ SwayClientList SwayClientList::fromTree(const I3Node& root, ProcessID ownPid) {
             });
     }
     return list;
-}
-
-std::optional<Rect> SwayClientList::primaryOutput() const {
-    std::vector<Rect> rects;
-    for (const Output& output : m_outputs)
-        rects.push_back(output.rect);
-    if (const auto index = SwayLayout::primaryIndex(rects))
-        return rects[*index];
-    return std::nullopt;
 }
 
 const SwayClientList::Application* SwayClientList::find(ProcessID pid) const {

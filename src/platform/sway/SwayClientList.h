@@ -58,9 +58,8 @@ public:
     static SwayClientList fromTree(const I3Node& root, ProcessID ownPid);
 
     const std::vector<Application>& applications() const { return m_applications; }
-    // The active outputs in tree order (sway's order), with the index of the primary one.
+    // The active outputs in tree order (sway's order).
     const std::vector<Output>& outputs() const { return m_outputs; }
-    std::optional<Rect> primaryOutput() const;
 
     const Application* find(ProcessID pid) const;
     const Application* owner(std::int64_t conId) const;

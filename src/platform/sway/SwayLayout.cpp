@@ -63,7 +63,6 @@ std::vector<Screen> SwayLayout::screens(const std::vector<I3Output>& outputs,
     // Primary first, the others in sway's order.
     std::rotate(active.begin(), active.begin() + static_cast<std::ptrdiff_t>(*primary),
                 active.begin() + static_cast<std::ptrdiff_t>(*primary) + 1);
-    const Rect primaryRect = rects[*primary];
     std::map<std::string, std::uint64_t> kept;
     std::vector<Screen> result;
     for (const I3Output* output : active) {
@@ -72,14 +71,14 @@ std::vector<Screen> SwayLayout::screens(const std::vector<I3Output>& outputs,
         const auto known = identifiers.find(output->name);
         screen.identifier = known != identifiers.end() ? known->second : next++;
         kept[output->name] = screen.identifier;
-        screen.frame = SwayLayout::toScreenSpace(output->rect, primaryRect);
+        screen.frame = output->rect;
         Rect visible = output->rect;
         for (const I3Workspace& workspace : workspaces) {
             if (workspace.name == output->currentWorkspace && workspace.output == output->name &&
                 !workspace.rect.isEmpty())
                 visible = workspace.rect.intersection(output->rect);
         }
-        screen.visibleFrame = SwayLayout::toScreenSpace(visible, primaryRect);
+        screen.visibleFrame = visible;
         if (output->focused)
             focused = result.size();
         result.push_back(std::move(screen));

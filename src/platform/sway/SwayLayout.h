@@ -1,8 +1,6 @@
-// sway's outputs as Halvo's coordinate spaces see them. sway has no primary output; Halvo takes
-// the active output whose layout rectangle holds the layout origin (0,0), where sway puts the
-// first output unless configured otherwise, else the first active output sway lists. Window space
-// is layout coordinates less that output's top-left corner; screen space puts the origin at its
-// bottom-left corner with y growing upwards.
+// sway's outputs as screens, in sway's layout coordinates as they are. sway has no primary output;
+// Halvo takes the active output whose layout rectangle holds the layout origin (0,0), where sway
+// puts the first output unless configured otherwise, else the first active output sway lists.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -24,25 +22,15 @@ public:
     // The primary output among the rectangles of the active outputs; nothing when there is none.
     static std::optional<std::size_t> primaryIndex(const std::vector<Rect>& outputs);
 
-    static Rect toWindowSpace(const Rect& layout, const Rect& primary) {
-        return {layout.x - primary.x, layout.y - primary.y, layout.width, layout.height};
-    }
-    static Rect fromWindowSpace(const Rect& window, const Rect& primary) {
-        return {window.x + primary.x, window.y + primary.y, window.width, window.height};
-    }
-    static Rect toScreenSpace(const Rect& layout, const Rect& primary) {
-        return {layout.x - primary.x, primary.maxY() - layout.maxY(), layout.width, layout.height};
-    }
-
     // The output (index into `outputs`) that holds the larger part of `frame`, else the one
     // nearest to its centre; nothing when there are no outputs.
     static std::optional<std::size_t> outputFor(const Rect& frame,
                                                 const std::vector<Rect>& outputs);
 
-    // The screens from sway's replies, primary first, in screen space; an output's visible frame
-    // is the rectangle of the workspace it shows. Identifiers come from `identifiers` (by output
-    // name, which keeps those of the outputs listed); outputs new to it get `next` and onwards.
-    // `focused` receives the index of the focused output.
+    // The screens from sway's replies, primary first; an output's visible frame is the rectangle
+    // of the workspace it shows. Identifiers come from `identifiers` (by output name, which keeps
+    // those of the outputs listed); outputs new to it get `next` and onwards. `focused` receives
+    // the index of the focused output.
     static std::vector<Screen> screens(const std::vector<I3Output>& outputs,
                                        const std::vector<I3Workspace>& workspaces,
                                        std::map<std::string, std::uint64_t>& identifiers,

@@ -1,4 +1,4 @@
-// sway's outputs in screen space, cached and refreshed on events, see SwayScreens.h.
+// sway's outputs, cached and refreshed on events, see SwayScreens.h.
 #include "platform/sway/SwayScreens.h"
 
 #include "platform/i3ipc/I3IpcError.h"

@@ -1,5 +1,5 @@
 // The outputs sway reports (GET_OUTPUTS), primary first (see SwayLayout for which one that is),
-// in screen space. An output's visible frame is the area of the workspace it shows
+// in sway's layout coordinates. An output's visible frame is the area of the workspace it shows
 // (GET_WORKSPACES), which sway makes the output less what bars and panels reserve. sway tells no
 // client where the pointer is; it moves the focus to the output the pointer enters, so the
 // focused output stands for the pointer's: mouseLocation() is its centre.

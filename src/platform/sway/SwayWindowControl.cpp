@@ -41,11 +41,11 @@ std::optional<SwayClientList> SwayWindowControl::read() {
     return m_tree.read();
 }
 
-WindowInfo SwayWindowControl::describe(const SwayClientList::Window& window, const Rect& primary) {
+WindowInfo SwayWindowControl::describe(const SwayClientList::Window& window) {
     WindowInfo info;
     info.id = static_cast<WindowID>(window.id);
     info.kind = window.kind;
-    info.frame = SwayLayout::toWindowSpace(window.frame, primary);
+    info.frame = window.frame;
     info.minimized = window.scratchpad;
     info.fullScreen = window.fullScreen;
     // A window in the scratchpad has no place until it is shown again.
@@ -62,10 +62,9 @@ std::optional<AppWindows> SwayWindowControl::windows(ProcessID pid) {
     const SwayClientList::Application* app = list->find(pid);
     if (!app)
         return std::nullopt;
-    const Rect primary = list->primaryOutput().value_or(Rect{});
     AppWindows result;
     for (const SwayClientList::Window& window : app->windows)
-        result.windows.push_back(describe(window, primary));
+        result.windows.push_back(describe(window));
     if (const SwayClientList::Window* main = list->mainWindow(*app)) {
         result.main = static_cast<WindowID>(main->id);
         result.focused = result.main;
@@ -167,8 +166,7 @@ WindowResult SwayWindowControl::setFrame(const WindowInfo& info, const Rect& fra
     const SwayClientList::Window* window = list->window(static_cast<std::int64_t>(info.id));
     if (!window)
         return WindowResult::gone;
-    const Rect layout = SwayLayout::fromWindowSpace(frame, list->primaryOutput().value_or(Rect{}));
-    return window->floating ? moveFloating(*window, layout) : moveTiled(*list, *window, layout);
+    return window->floating ? moveFloating(*window, frame) : moveTiled(*list, *window, frame);
 }
 
 WindowResult SwayWindowControl::moveFloating(const SwayClientList::Window& window,

@@ -45,8 +45,8 @@ public:
     WindowResult setFrame(const WindowInfo& window, const Rect& frame) override;
     WindowResult setFullScreen(const WindowInfo& window, bool fullScreen) override;
 
-    // The window as sway describes it, in window space (for the tests' read-back too).
-    static WindowInfo describe(const SwayClientList::Window& window, const Rect& primary);
+    // The window as sway describes it (for the tests' read-back too).
+    static WindowInfo describe(const SwayClientList::Window& window);
 
 private:
     // One snapshot of the tree; nothing when sway does not answer.

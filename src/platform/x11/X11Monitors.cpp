@@ -1,4 +1,4 @@
-// RandR monitors and coordinate conversions.
+// RandR monitors, primary first.
 #include "platform/x11/X11Monitors.h"
 
 #include <algorithm>
@@ -44,26 +44,6 @@ std::vector<X11Monitors::Monitor> X11Monitors::receive(X11Connection& connection
 
 std::vector<X11Monitors::Monitor> X11Monitors::read(X11Connection& connection) {
     return receive(connection, request(connection));
-}
-
-Rect X11Monitors::rootToWindowSpace(const Rect& root, const Rect& primaryRoot) {
-    return {root.x - primaryRoot.x, root.y - primaryRoot.y, root.width, root.height};
-}
-
-Rect X11Monitors::windowSpaceToRoot(const Rect& window, const Rect& primaryRoot) {
-    return {window.x + primaryRoot.x, window.y + primaryRoot.y, window.width, window.height};
-}
-
-Rect X11Monitors::rootToScreen(const Rect& root, const Rect& primaryRoot) {
-    return {root.x - primaryRoot.x, primaryRoot.maxY() - root.maxY(), root.width, root.height};
-}
-
-Point X11Monitors::rootToScreen(Point root, const Rect& primaryRoot) {
-    return {root.x - primaryRoot.x, primaryRoot.maxY() - root.y};
-}
-
-Point X11Monitors::pixelToScreen(int x, int y, const Rect& primaryRoot) {
-    return rootToScreen(Point{x + 0.5, y + 0.5}, primaryRoot);
 }
 
 } // namespace halvo

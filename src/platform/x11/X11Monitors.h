@@ -1,5 +1,5 @@
-// The monitors as RandR 1.5 reports them (primary first), in root coordinates, and the
-// conversions from root coordinates to screen space and window space.
+// The monitors as RandR 1.5 reports them (primary first), in root coordinates: the desktop's
+// layout coordinates on X11.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -26,17 +26,6 @@ public:
     static std::vector<Monitor> receive(X11Connection& connection,
                                         xcb_randr_get_monitors_cookie_t cookie);
     static std::vector<Monitor> read(X11Connection& connection);
-
-    // Root coordinates become window space by moving the primary's top-left to (0, 0).
-    static Rect rootToWindowSpace(const Rect& root, const Rect& primaryRoot);
-    static Rect windowSpaceToRoot(const Rect& window, const Rect& primaryRoot);
-    // Root coordinates become screen space: origin at the primary's bottom-left, y up.
-    static Rect rootToScreen(const Rect& root, const Rect& primaryRoot);
-    static Point rootToScreen(Point root, const Rect& primaryRoot);
-    // A pixel (the pointer's, say) becomes the screen-space point at its centre. Its top-left
-    // corner would put a monitor's top row on that monitor's maximum y, which the half-open
-    // containment of screen frames leaves out.
-    static Point pixelToScreen(int x, int y, const Rect& primaryRoot);
 };
 
 } // namespace halvo

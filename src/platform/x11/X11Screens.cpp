@@ -1,4 +1,4 @@
-// RandR monitors less dock struts, converted to screen space.
+// RandR monitors less dock struts, in root coordinates.
 #include "platform/x11/X11Screens.h"
 
 #include "platform/x11/WindowStrut.h"
@@ -38,16 +38,14 @@ std::vector<Screen> X11Screens::screens() const {
     const Size root = m_monitors.rootSize();
 
     std::vector<Screen> result;
-    const Rect primary = monitors.front().rootFrame;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         Screen screen;
         screen.name = names[i];
         // The name atom stays the same for as long as the monitor exists.
         screen.identifier = monitors[i].name != XCB_ATOM_NONE ? monitors[i].name : 1;
-        screen.frame = X11Monitors::rootToScreen(monitors[i].rootFrame, primary);
+        screen.frame = monitors[i].rootFrame;
         const Rect area = visibleArea(monitors[i].rootFrame, struts, root.width, root.height);
-        screen.visibleFrame = X11Monitors::rootToScreen(
-            X11I3WorkAreas::within(area, monitors[i].rootFrame, i3WorkAreas), primary);
+        screen.visibleFrame = X11I3WorkAreas::within(area, monitors[i].rootFrame, i3WorkAreas);
         result.push_back(std::move(screen));
     }
     return result;
@@ -104,12 +102,9 @@ std::optional<Screen> X11Screens::mainScreen() const {
         auto* translated = xcb_translate_coordinates_reply(
             c, xcb_translate_coordinates(c, active.front(), connection.root(), 0, 0), &error);
         free(error);
-        if (geometry && translated) {
-            const auto monitors = m_monitors.read();
-            probe = X11Monitors::rootToScreen(Point{translated->dst_x + geometry->width / 2.0,
-                                                    translated->dst_y + geometry->height / 2.0},
-                                              monitors.front().rootFrame);
-        }
+        if (geometry && translated)
+            probe = {translated->dst_x + geometry->width / 2.0,
+                     translated->dst_y + geometry->height / 2.0};
         free(geometry);
         free(translated);
     }
@@ -147,16 +142,16 @@ Point X11Screens::mouseLocation() const {
         read = std::exchange(m_expectedPointer, std::nullopt);
     if (!read)
         read = requestPointer();
-    const auto monitors = m_monitors.receive(read->monitors);
+    // The pointer needs no monitors; they ride with its query for the screens() asked next.
+    m_monitors.receive(read->monitors);
     xcb_generic_error_t* error = nullptr;
     auto* pointer = xcb_query_pointer_reply(m_connection.xcb(), read->pointer, &error);
     free(error);
     if (!pointer)
         return {};
-    const int x = pointer->root_x;
-    const int y = pointer->root_y;
+    const Point location{double(pointer->root_x), double(pointer->root_y)};
     free(pointer);
-    return X11Monitors::pixelToScreen(x, y, monitors.front().rootFrame);
+    return location;
 }
 
 } // namespace halvo

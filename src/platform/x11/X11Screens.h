@@ -1,4 +1,4 @@
-// The monitors (RandR 1.5, primary first) and the pointer in screen space; each monitor's
+// The monitors (RandR 1.5, primary first) and the pointer in root coordinates; each monitor's
 // visible frame leaves out the struts of the docks and panels on it, listed by the window manager
 // or not, and under i3 what i3 reserves for the docks it frames (i3bar).
 #pragma once
@@ -33,8 +33,9 @@ public:
     // The monitor holding the centre of the active window, else the one under the pointer.
     std::optional<Screen> mainScreen() const override;
     Point mouseLocation() const override;
-    // On the constructing thread, sends the pointer's query (and the monitors', unless kept) for
-    // the next mouseLocation(); events handed out before it drop the query unused.
+    // On the constructing thread, sends the pointer's query for the next mouseLocation(), and the
+    // monitors' (unless kept) for the screens() that follows it in a show; events handed out
+    // before it drop the query unused.
     void expectMouseLocation() const override;
 
     // The root window's size as of the events dispatched so far.

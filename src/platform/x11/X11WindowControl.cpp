@@ -3,7 +3,6 @@
 #include "platform/x11/X11WindowControl.h"
 
 #include "platform/x11/X11ClientList.h"
-#include "platform/x11/X11Monitors.h"
 #include "platform/x11/X11Property.h"
 #include "platform/x11/X11WindowType.h"
 
@@ -164,13 +163,11 @@ void X11WindowControl::watchCheck(xcb_window_t checkWindow) {
 
 std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
     xcb_connection_t* c = m_connection.xcb();
-    // Sent first, these ride with the client list's first round.
+    // Sent first, this rides with the client list's first round.
     const auto supportedCookie = X11Property::request(
         c, m_connection.root(), m_connection.atom("_NET_SUPPORTED"), XCB_ATOM_ATOM, 1024);
-    const auto monitorsCookie = X11Monitors::request(m_connection);
     const X11ClientList list = X11ClientList::read(m_connection, m_ownPid);
     const auto supported = X11Property::values32(X11Property::receive(c, supportedCookie));
-    const auto monitors = X11Monitors::receive(m_connection, monitorsCookie);
     const X11ClientList::Application* app = list.find(pid);
     if (!app)
         return std::nullopt;
@@ -180,7 +177,6 @@ std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
     for (xcb_window_t window : app->stackedWindows)
         allowedCookies.push_back(X11Property::request(c, window, allowedAtom, XCB_ATOM_ATOM, 32));
     const auto placements = readPlacements(app->stackedWindows);
-    const Rect primaryRoot = monitors.front().rootFrame;
 
     const bool fullScreenSupported =
         X11Property::contains(supported, m_connection.atom("_NET_WM_STATE_FULLSCREEN"));
@@ -200,7 +196,7 @@ std::optional<AppWindows> X11WindowControl::windows(ProcessID pid) {
         info.maximizedVertically = listed->maximizedVertically;
         // A window that vanished meanwhile keeps an empty frame and allows nothing.
         if (placements[i]) {
-            info.frame = X11Monitors::rootToWindowSpace(placements[i]->rootFrame, primaryRoot);
+            info.frame = placements[i]->rootFrame;
             info.canMove = allows(allowed, moveAction);
             info.canResize =
                 allows(allowed, resizeAction) && !fixedSize(placements[i]->normalHints);
@@ -311,14 +307,12 @@ WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& fram
     if (!info.canMove)
         return WindowResult::refused;
     const auto window = static_cast<xcb_window_t>(info.id);
-    // One round for everything the request is made of: the monitors (for root coordinates), the
-    // messages the window manager takes, and the window's chrome and size hints as they are now.
+    // One round for everything the request is made of: the messages the window manager takes,
+    // and the window's chrome and size hints as they are now.
     xcb_connection_t* c = m_connection.xcb();
-    const auto monitorsCookie = X11Monitors::request(m_connection);
     const auto supportedCookie = X11Property::request(
         c, m_connection.root(), m_connection.atom("_NET_SUPPORTED"), XCB_ATOM_ATOM, 1024);
     const auto now = readPlacements({window}).front();
-    const Rect primaryRoot = X11Monitors::receive(m_connection, monitorsCookie).front().rootFrame;
     const bool moveResizeSupported =
         X11Property::contains(X11Property::values32(X11Property::receive(c, supportedCookie)),
                               m_connection.atom("_NET_MOVERESIZE_WINDOW"));
@@ -339,8 +333,7 @@ WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& fram
             return result;
     }
 
-    const Rect wanted = X11Monitors::windowSpaceToRoot(frame, primaryRoot);
-    const Point root{double(std::lround(wanted.x)), double(std::lround(wanted.y))};
+    const Point root{double(std::lround(frame.x)), double(std::lround(frame.y))};
     // Window managers that place windows themselves move them their own way.
     if (const auto placed = m_tiling.place(window, root);
         placed != X11TilingPlacement::Outcome::notHandled)

@@ -5,7 +5,7 @@
 // windows() answers in one batch: the client list with the root properties it needs, then every
 // window's geometry, position, frame extents, allowed actions and size hints, each round sent in
 // full before any reply is read. Frames are outer frames (decorations and border included) in
-// window space: root coordinates less the primary monitor's top-left corner.
+// root coordinates.
 //
 // Every call may run on any thread. Calls off the main thread go through a connection of their
 // own, so that their waits never take in the main connection's events; nothing is cached across
