@@ -11,8 +11,8 @@
 
 #include "platform/EventMonitor.h"
 #include "platform/MonitorSet.h"
-#include "platform/sway/LayerSurface.h"
-#include "platform/sway/WaylandConnection.h"
+#include "platform/wayland/LayerSurface.h"
+#include "platform/wayland/WaylandConnection.h"
 
 #include <QObject>
 #include <chrono>

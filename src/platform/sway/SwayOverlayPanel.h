@@ -7,9 +7,9 @@
 
 #include "platform/Panel.h"
 #include "platform/Screens.h"
-#include "platform/sway/LayerSurface.h"
-#include "platform/sway/WaylandConnection.h"
-#include "platform/sway/WidgetPointerForwarder.h"
+#include "platform/wayland/LayerSurface.h"
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WidgetPointerForwarder.h"
 
 #include <QObject>
 #include <QRegion>

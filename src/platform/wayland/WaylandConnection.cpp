@@ -1,9 +1,9 @@
 // Globals are bound at start (one round trip), the outputs' names come from xdg-output (a second
 // round trip); later events are read whenever the socket is readable, and requests are flushed
 // before the event loop sleeps.
-#include "platform/sway/WaylandConnection.h"
+#include "platform/wayland/WaylandConnection.h"
 
-#include "platform/sway/LatencyTrace.h"
+#include "platform/linux/LatencyTrace.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 

@@ -1,6 +1,6 @@
 // Screen space has y upwards from each screen's bottom, so the bottom margin is a plain
 // difference of the frame's and the screen's bottom edges.
-#include "platform/sway/LayerPlacement.h"
+#include "platform/wayland/LayerPlacement.h"
 
 #include <cmath>
 
