@@ -5,6 +5,7 @@
 
 #include "platform/Key.h"
 #include "platform/Modifiers.h"
+#include "platform/wayland/PointerEvent.h"
 
 #include <QObject>
 #include <QPointF>
@@ -44,12 +45,6 @@ namespace halvo {
 class WaylandConnection final : public QObject {
     Q_OBJECT
 public:
-    struct PointerEvent {
-        enum class Kind { enter, leave, motion, press, release };
-        Kind kind = Kind::motion;
-        QPointF position;                      // surface-local; the last known one for leave
-        Qt::MouseButton button = Qt::NoButton; // for press and release
-    };
     using PointerHandler = std::function<void(const PointerEvent&)>;
 
     // What the keyboard does while one of this connection's surfaces has its focus. Only the
