@@ -7,6 +7,7 @@
 #include "settings/ShortcutRecorder.h"
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class QToolButton;
 
 namespace halvo {
 
+class PermissionRow;
 class PreferencesBackend;
 class ShortcutCaptureWidget;
 
@@ -80,12 +82,8 @@ private:
     std::vector<QLabel*> m_gestureKeys;
     QWidget* m_hotkeyErrorRow = nullptr;
     QLabel* m_hotkeyErrorText = nullptr;
-    QLabel* m_windowManagerStatus = nullptr;
-    QPushButton* m_windowManagerButton = nullptr;
-    QLabel* m_windowManagerHelp = nullptr;
-    QLabel* m_keyboardAccessStatus = nullptr;
-    QPushButton* m_keyboardAccessButton = nullptr;
-    QLabel* m_keyboardAccessHelp = nullptr;
+    std::unique_ptr<PermissionRow> m_windowManager;
+    std::unique_ptr<PermissionRow> m_keyboardAccess;
     QToolButton* m_tipsToggle = nullptr;
     QWidget* m_tips = nullptr;
 };
