@@ -3,6 +3,7 @@
 
 #include "platform/Localization.h"
 #include "settings/PreferencesBackend.h"
+#include "settings/view/ErrorRow.h"
 #include "settings/view/PermissionRow.h"
 #include "settings/view/ShortcutCaptureWidget.h"
 #include "settings/view/ViewStyle.h"
@@ -35,22 +36,6 @@ QFrame* divider(QWidget* parent) {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
-}
-
-// An error line: the warning mark beside red callout text.
-QWidget* errorRow(QWidget* parent, QLabel*& text, const char* name) {
-    auto* row = new QWidget(parent);
-    row->setObjectName(name);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* mark = new QLabel(row);
-    mark->setPixmap(ViewStyle::warningMark(row));
-    text = new QLabel(row);
-    text->setWordWrap(true);
-    ViewStyle::apply(text, ViewStyle::Font::callout, ViewStyle::Colour::red);
-    layout->addWidget(mark, 0, Qt::AlignTop);
-    layout->addWidget(text, 1);
-    return row;
 }
 
 QGroupBox* section(QWidget* parent, const QString& title) {
@@ -168,8 +153,8 @@ QWidget* PreferencesView::makeGeneralSection() {
     ViewStyle::apply(caption, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
     layout->addWidget(caption);
 
-    m_loginErrorRow = errorRow(box, m_loginErrorText, "loginError");
-    layout->addWidget(m_loginErrorRow);
+    m_loginError = new ErrorRow(box, "loginError");
+    layout->addWidget(m_loginError);
     return box;
 }
 
@@ -275,8 +260,8 @@ QWidget* PreferencesView::makeHotkeysSection() {
     connect(restore, &QPushButton::clicked, this, [this] { restoreDefault(); });
     column->addWidget(restore, 0, Qt::AlignLeft);
 
-    m_hotkeyErrorRow = errorRow(box, m_hotkeyErrorText, "hotkeyError");
-    column->addWidget(m_hotkeyErrorRow);
+    m_hotkeyError = new ErrorRow(box, "hotkeyError");
+    column->addWidget(m_hotkeyError);
     return box;
 }
 
@@ -438,11 +423,13 @@ void PreferencesView::updateLogin() {
     const bool ticked = m_loginItemStatus == LoginItemStatus::enabled ||
                         m_loginItemStatus == LoginItemStatus::requiresApproval;
     m_launchAtLogin->setChecked(ticked);
-    m_loginErrorRow->setVisible(m_loginItemError.has_value());
-    if (m_loginItemError)
-        m_loginErrorText->setText(
-            qstr(localized("Could not update launch at login: ", "Launch at login error prefix")) +
-            QString::fromStdString(*m_loginItemError));
+    if (!m_loginItemError) {
+        m_loginError->setError(std::nullopt);
+        return;
+    }
+    m_loginError->setError(
+        qstr(localized("Could not update launch at login: ", "Launch at login error prefix")) +
+        qstr(*m_loginItemError));
 }
 
 void PreferencesView::updateTheme() {
@@ -479,9 +466,7 @@ void PreferencesView::updateGestures() {
 
 void PreferencesView::updateHotkeyError() {
     const auto& error = m_backend.hotkeyError().get();
-    m_hotkeyErrorRow->setVisible(error.has_value());
-    if (error)
-        m_hotkeyErrorText->setText(QString::fromStdString(*error));
+    m_hotkeyError->setError(error ? std::optional<QString>(qstr(*error)) : std::nullopt);
 }
 
 void PreferencesView::updatePermissions() {

@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace halvo {
 
+class ErrorRow;
 class PermissionRow;
 class PreferencesBackend;
 class ShortcutCaptureWidget;
@@ -73,15 +74,13 @@ private:
 
     ShortcutCaptureWidget* m_capture = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
-    QWidget* m_loginErrorRow = nullptr;
-    QLabel* m_loginErrorText = nullptr;
+    ErrorRow* m_loginError = nullptr;
     QButtonGroup* m_themes = nullptr;
     QPushButton* m_recordButton = nullptr;
     QLabel* m_preview = nullptr;
     QLabel* m_hint = nullptr;
     std::vector<QLabel*> m_gestureKeys;
-    QWidget* m_hotkeyErrorRow = nullptr;
-    QLabel* m_hotkeyErrorText = nullptr;
+    ErrorRow* m_hotkeyError = nullptr;
     std::unique_ptr<PermissionRow> m_windowManager;
     std::unique_ptr<PermissionRow> m_keyboardAccess;
     QToolButton* m_tipsToggle = nullptr;
