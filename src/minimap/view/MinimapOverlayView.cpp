@@ -1,5 +1,5 @@
-// The strip's layout and hit-testing, and the wiring of the model, the pointer and the parts
-// that draw, scroll, spring and drag.
+// The wiring of the model and the pointer to the parts that place, draw, scroll, spring and drag
+// the strip, and the name bubble over the hovered cell.
 #include "minimap/view/MinimapOverlayView.h"
 
 #include "minimap/view/OverlayAccessibility.h"
@@ -17,8 +17,6 @@
 namespace halvo {
 namespace {
 
-constexpr double stripTop = minimap::viewPadding + minimap::bubbleRoom; // 52
-constexpr double cellTop = stripTop + (minimap::stripHeight - minimap::cellHeight) / 2;
 constexpr int fadeInMs = 120;
 constexpr int wiggleIntervalMs = 34; // at most 30 frames a second
 
@@ -129,46 +127,23 @@ bool MinimapOverlayView::isDark() const {
     return QApplication::palette().color(QPalette::Window).lightness() < 128;
 }
 
-minimap::StripLayout MinimapOverlayView::layout() const {
-    return minimap::stripLayout(width(), m_model.apps->size());
+StripGeometry MinimapOverlayView::geometry() const {
+    return {static_cast<double>(width()), m_model.apps.get(), m_scroller.offset(), m_spring};
 }
 
-QRectF MinimapOverlayView::stripRect() const {
-    return {minimap::viewPadding, stripTop, std::max(width() - 2 * minimap::viewPadding, 0.0),
-            minimap::stripHeight};
+minimap::StripLayout MinimapOverlayView::layout() const {
+    return geometry().layout();
 }
 
 QRectF MinimapOverlayView::viewportRect() const {
-    const minimap::StripLayout strip = layout();
-    return {minimap::viewPadding + strip.viewportX, stripTop, strip.viewportWidth,
-            minimap::stripHeight};
-}
-
-QRectF MinimapOverlayView::cellRectAt(std::size_t index, bool withSpring) const {
-    const minimap::StripLayout strip = layout();
-    const minimap::Span span =
-        minimap::cellSpan(index, strip.contentWidth, strip.viewportWidth, m_scroller.offset());
-    double x = viewportRect().x() + span.minX;
-    if (withSpring && index < m_model.apps->size())
-        x += m_spring.offset(m_model.apps.get()[index].id);
-    return {x, cellTop, minimap::cellWidth, minimap::cellHeight};
+    return geometry().viewportRect();
 }
 
 std::optional<QRectF> MinimapOverlayView::cellRect(const std::string& bundleID) const {
     auto index = m_model.indexOf(bundleID);
     if (!index)
         return std::nullopt;
-    return cellRectAt(*index, false);
-}
-
-std::optional<std::size_t> MinimapOverlayView::cellIndexAt(QPointF point) const {
-    if (!viewportRect().contains(point))
-        return std::nullopt;
-    for (std::size_t i = 0; i < m_model.apps->size(); ++i) {
-        if (cellRectAt(i, true).contains(point))
-            return i;
-    }
-    return std::nullopt;
+    return geometry().cellRect(*index, false);
 }
 
 std::optional<MinimapOverlayView::Bubble> MinimapOverlayView::bubble() const {
@@ -177,7 +152,7 @@ std::optional<MinimapOverlayView::Bubble> MinimapOverlayView::bubble() const {
     auto index = m_model.indexOf(m_model.hoveredBundleID.get());
     if (!index)
         return std::nullopt;
-    const QRectF cell = cellRectAt(*index, true);
+    const QRectF cell = geometry().cellRect(*index, true);
     const QString name = QString::fromStdString(m_model.apps.get()[*index].name);
     const double textWidth = QFontMetricsF(OverlayPainter::bubbleFont()).horizontalAdvance(name);
     const minimap::BubblePlacement placement =
@@ -207,7 +182,8 @@ std::optional<QPainterPath> MinimapOverlayView::bubbleShape() const {
 
 QRegion MinimapOverlayView::surfaceRegion() const {
     QPainterPath strip;
-    strip.addRoundedRect(stripRect(), minimap::stripCornerRadius, minimap::stripCornerRadius);
+    strip.addRoundedRect(geometry().stripRect(), minimap::stripCornerRadius,
+                         minimap::stripCornerRadius);
     QRegion region(strip.toFillPolygon().toPolygon());
     // The bubble's own outline and its shadow below it: without a compositor everything else in
     // the bubble's bounding box would show the captured backdrop as a grey patch.
@@ -229,8 +205,8 @@ void MinimapOverlayView::resizeEvent(QResizeEvent* event) {
 
 void MinimapOverlayView::relayoutChildren() {
     const minimap::StripLayout strip = layout();
-    const int buttonY =
-        static_cast<int>(stripTop + (minimap::stripHeight - minimap::pagingButtonHeight) / 2);
+    const int buttonY = static_cast<int>(StripGeometry::stripTop +
+                                         (minimap::stripHeight - minimap::pagingButtonHeight) / 2);
     const int buttonWidth = static_cast<int>(minimap::pagingButtonWidth);
     const int buttonHeight = static_cast<int>(minimap::pagingButtonHeight);
     m_leftButton->setGeometry(static_cast<int>(minimap::viewPadding), buttonY, buttonWidth,
@@ -333,7 +309,7 @@ void MinimapOverlayView::activate(const std::string& bundleID) {
 void MinimapOverlayView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
-    auto index = cellIndexAt(event->position());
+    auto index = geometry().cellAt(event->position());
     if (!index)
         return;
     if (m_cellDrag.press(*index, m_model.apps.get()[*index].id, event->globalPosition()))
@@ -350,7 +326,7 @@ void MinimapOverlayView::mouseMoveEvent(QMouseEvent* event) {
     }
     if (!m_model.isVisible.get())
         return;
-    auto index = cellIndexAt(event->position());
+    auto index = geometry().cellAt(event->position());
     setHovered(index ? std::optional<std::string>(m_model.apps.get()[*index].id) : std::nullopt);
 }
 
@@ -388,7 +364,7 @@ void MinimapOverlayView::leaveEvent(QEvent* event) {
 void MinimapOverlayView::paintCell(OverlayPainter& painter, std::size_t index,
                                    const TrackedApp& app) {
     OverlayPainter::Cell cell;
-    cell.rect = cellRectAt(index, true);
+    cell.rect = geometry().cellRect(index, true);
     cell.icon = m_icons.icon(app, devicePixelRatioF());
     if (cell.icon.isNull())
         cell.icon = m_icons.initialTile(app, painter.targetRatio());
@@ -416,13 +392,15 @@ void MinimapOverlayView::paintEvent(QPaintEvent*) {
     painter.setOpacity(m_opacity);
     OverlayPainter overlay(painter, isDark(), m_motion);
 
+    const StripGeometry shape = geometry();
     QPainterPath strip;
-    strip.addRoundedRect(stripRect(), minimap::stripCornerRadius, minimap::stripCornerRadius);
+    strip.addRoundedRect(shape.stripRect(), minimap::stripCornerRadius, minimap::stripCornerRadius);
     overlay.surface(strip);
 
     painter.save();
     painter.setClipPath(strip);
-    painter.setClipRect(viewportRect(), Qt::IntersectClip);
+    const QRectF viewport = shape.viewportRect();
+    painter.setClipRect(viewport, Qt::IntersectClip);
     const auto& apps = m_model.apps.get();
     std::optional<std::size_t> draggedIndex;
     for (std::size_t i = 0; i < apps.size(); ++i) {
@@ -430,8 +408,8 @@ void MinimapOverlayView::paintEvent(QPaintEvent*) {
             draggedIndex = i;
             continue;
         }
-        const QRectF cell = cellRectAt(i, true);
-        if (cell.right() < viewportRect().left() || cell.left() > viewportRect().right())
+        const QRectF cell = shape.cellRect(i, true);
+        if (cell.right() < viewport.left() || cell.left() > viewport.right())
             continue;
         paintCell(overlay, i, apps[i]);
     }

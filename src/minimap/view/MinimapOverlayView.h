@@ -1,7 +1,8 @@
 // The overlay's content: the rounded strip of app icons in a scrolling viewport, the highlight
-// dot, paging buttons, the name bubble, hover, click to activate and drag to reorder. It lays the
-// strip out and finds what is under the pointer; OverlayPainter draws, StripScroller scrolls and
-// pages, ReorderSpring animates reorders and CellDrag follows presses and drags.
+// dot, paging buttons, the name bubble, hover, click to activate and drag to reorder. The view
+// wires the model and the pointer to its parts: OverlayPainter draws, StripGeometry places the
+// strip and hit-tests it, StripScroller scrolls and pages, ReorderSpring animates reorders and
+// CellDrag follows presses and drags.
 #pragma once
 
 #include "minimap/DragState.h"
@@ -12,6 +13,7 @@
 #include "minimap/view/OverlayIconCache.h"
 #include "minimap/view/OverlayMotionSettings.h"
 #include "minimap/view/ReorderSpring.h"
+#include "minimap/view/StripGeometry.h"
 #include "minimap/view/StripScroller.h"
 
 #include <QElapsedTimer>
@@ -83,11 +85,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    StripGeometry geometry() const;
     minimap::StripLayout layout() const;
-    QRectF stripRect() const;
-    // Cell i's rectangle in widget coordinates; `displaced` adds the reorder spring's offset.
-    QRectF cellRectAt(std::size_t index, bool withSpring) const;
-    std::optional<std::size_t> cellIndexAt(QPointF point) const;
     // The name bubble over the hovered icon: its rectangle in this widget's coordinates and its
     // tip's x from the rectangle's left edge, both as the overlay's geometry places them.
     struct Bubble {
