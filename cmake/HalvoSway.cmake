@@ -1,42 +1,8 @@
-# The sway (Wayland) backend and its tests; the program links it (scripts/deps installs the
-# Wayland development packages).
-pkg_check_modules(HALVO_WAYLAND REQUIRED IMPORTED_TARGET wayland-client xkbcommon)
-pkg_get_variable(HALVO_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
-find_program(HALVO_WAYLAND_SCANNER wayland-scanner REQUIRED)
-if(NOT HALVO_WAYLAND_PROTOCOLS)
-    message(FATAL_ERROR "wayland-protocols not found: install it (scripts/deps)")
-endif()
-enable_language(C)
-
-# Client bindings of the Wayland protocols Halvo speaks beyond the core one: its own descriptions
-# in protocols/ and those the wayland-protocols package ships (xdg-shell only for the popup type
-# the layer shell names).
-set(HALVO_PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
-file(MAKE_DIRECTORY ${HALVO_PROTOCOL_DIR})
-add_library(halvo_wayland_protocols STATIC)
-target_include_directories(halvo_wayland_protocols PUBLIC ${HALVO_PROTOCOL_DIR})
-target_link_libraries(halvo_wayland_protocols PUBLIC PkgConfig::HALVO_WAYLAND)
-foreach(xml
-        ${CMAKE_SOURCE_DIR}/protocols/virtual-keyboard-unstable-v1.xml
-        ${CMAKE_SOURCE_DIR}/protocols/wlr-layer-shell-unstable-v1.xml
-        ${CMAKE_SOURCE_DIR}/protocols/wlr-virtual-pointer-unstable-v1.xml
-        ${HALVO_WAYLAND_PROTOCOLS}/unstable/xdg-output/xdg-output-unstable-v1.xml
-        ${HALVO_WAYLAND_PROTOCOLS}/stable/xdg-shell/xdg-shell.xml)
-    get_filename_component(name ${xml} NAME_WE)
-    set(header ${HALVO_PROTOCOL_DIR}/${name}-client-protocol.h)
-    set(code ${HALVO_PROTOCOL_DIR}/${name}-protocol.c)
-    add_custom_command(OUTPUT ${header} ${code}
-        COMMAND ${HALVO_WAYLAND_SCANNER} client-header ${xml} ${header}
-        COMMAND ${HALVO_WAYLAND_SCANNER} private-code ${xml} ${code}
-        DEPENDS ${xml}
-        COMMENT "Generating the ${name} protocol binding")
-    target_sources(halvo_wayland_protocols PRIVATE ${header} ${code})
-endforeach()
-
-# The sway backend.
+# The sway backend and its tests; the program links it. It builds on the Wayland pieces every
+# layer-shell session shares (cmake/HalvoWayland.cmake).
 file(GLOB HALVO_SWAY_SOURCES CONFIGURE_DEPENDS src/platform/sway/*.cpp)
 add_library(halvo_sway STATIC ${HALVO_SWAY_SOURCES})
-target_link_libraries(halvo_sway PUBLIC halvo_linux halvo_i3ipc halvo_wayland_protocols)
+target_link_libraries(halvo_sway PUBLIC halvo_linux halvo_i3ipc halvo_wayland)
 target_compile_definitions(halvo_sway PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_sway)
 

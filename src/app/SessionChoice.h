@@ -1,37 +1,54 @@
-// Which desktop session Halvo runs in, chosen from the environment it was started with.
+// Which desktop session Halvo runs in, chosen from the environment it was started with by a
+// table of the sessions it supports: adding a session is its composition root and one row.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace halvo {
 
+class Log;
+
 class SessionChoice {
 public:
-    enum class Kind {
-        sway,        // a sway session: its IPC socket and a Wayland display
-        x11,         // an X11 session (or no display at all: the X11 program says what is missing)
-        unsupported, // a Wayland session of another compositor
-    };
     // The value of an environment variable; nothing when it is unset or empty.
     using Environment = std::function<std::optional<std::string>(const std::string& name)>;
+    // What runs Halvo in one kind of session (its composition root); returns the exit status.
+    using Program = int (*)(int& argc, char** argv, bool openPreferences, Log& log);
 
-    // SWAYSOCK and WAYLAND_DISPLAY: sway. WAYLAND_DISPLAY alone: another compositor, even with
-    // DISPLAY set by XWayland (an X11 switcher there sees neither the keys nor the windows of
-    // Wayland clients). Otherwise X11.
-    static SessionChoice fromEnvironment(const Environment& environment);
+    // One row of the choice table.
+    struct Session {
+        std::string name; // as its users know it ("sway"); the refusal lists the Wayland ones
+        // Whether the environment of a Wayland session is this session's; null for X11.
+        bool (*recognises)(const Environment& environment) = nullptr;
+        Program program = nullptr;
+    };
+
+    // With WAYLAND_DISPLAY set: the first Wayland session of `table` that recognises the
+    // environment, else a refusal, even with DISPLAY set by XWayland (an X11 switcher there sees
+    // neither the keys nor the windows of Wayland clients). Otherwise the table's X11 session
+    // (whose program says what is missing when there is no display at all).
+    static SessionChoice fromEnvironment(const Environment& environment,
+                                         const std::vector<Session>& table);
     // The process's own environment.
-    static SessionChoice fromProcessEnvironment();
+    static SessionChoice fromProcessEnvironment(const std::vector<Session>& table);
 
-    Kind kind() const { return m_kind; }
+    // sway's session: its IPC socket is named.
+    static bool isSway(const Environment& environment);
+
+    // The chosen session; nothing for a session the table does not support.
+    const std::optional<Session>& session() const { return m_session; }
     // For an unsupported session: what to tell the user (without the "Halvo: " prefix).
     const std::string& refusal() const { return m_refusal; }
 
 private:
-    SessionChoice(Kind kind, std::string refusal);
+    SessionChoice(std::optional<Session> session, std::string refusal);
+    static std::string refusalFor(const Environment& environment,
+                                  const std::vector<Session>& table);
 
-    Kind m_kind;
+    std::optional<Session> m_session;
     std::string m_refusal;
 };
 

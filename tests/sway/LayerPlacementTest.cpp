@@ -1,6 +1,6 @@
 // Where the overlay's layer surface goes for a frame in layout coordinates: the output, the size
 // and the margins from that output's bottom and left edges.
-#include "platform/sway/LayerPlacement.h"
+#include "platform/wayland/LayerPlacement.h"
 
 #include <gtest/gtest.h>
 

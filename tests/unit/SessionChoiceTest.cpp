@@ -8,10 +8,30 @@
 namespace halvo {
 namespace {
 
+using Environment = std::map<std::string, std::string>;
+
+// Today's table, as main has it (the programs are not run here).
+const std::vector<SessionChoice::Session> table = {
+    {"sway", SessionChoice::isSway, nullptr},
+    {"X11", nullptr, nullptr},
+};
+
+SessionChoice choose(const Environment& environment,
+                     const std::vector<SessionChoice::Session>& sessions = table) {
+    return SessionChoice::fromEnvironment(
+        [&](const std::string& name) -> std::optional<std::string> {
+            const auto found = environment.find(name);
+            if (found == environment.end() || found->second.empty())
+                return std::nullopt;
+            return found->second;
+        },
+        sessions);
+}
+
 struct SessionCase {
     const char* name;
-    std::map<std::string, std::string> environment;
-    SessionChoice::Kind expected;
+    Environment environment;
+    std::string expected; // the chosen session's name; empty for a refusal
     const char* refusalMentions = "";
 };
 
@@ -19,15 +39,9 @@ class SessionChoiceTest : public testing::TestWithParam<SessionCase> {};
 
 TEST_P(SessionChoiceTest, ChoosesFromTheEnvironment) {
     const SessionCase& c = GetParam();
-    const SessionChoice choice =
-        SessionChoice::fromEnvironment([&](const std::string& name) -> std::optional<std::string> {
-            const auto found = c.environment.find(name);
-            if (found == c.environment.end() || found->second.empty())
-                return std::nullopt;
-            return found->second;
-        });
-    EXPECT_EQ(choice.kind(), c.expected);
-    if (c.expected == SessionChoice::Kind::unsupported) {
+    const SessionChoice choice = choose(c.environment);
+    EXPECT_EQ(choice.session() ? choice.session()->name : "", c.expected);
+    if (c.expected.empty()) {
         EXPECT_NE(choice.refusal().find("is not sway"), std::string::npos) << choice.refusal();
         EXPECT_NE(choice.refusal().find("Log in to an X11 session or to sway"), std::string::npos);
         EXPECT_NE(choice.refusal().find(c.refusalMentions), std::string::npos) << choice.refusal();
@@ -36,40 +50,56 @@ TEST_P(SessionChoiceTest, ChoosesFromTheEnvironment) {
     }
 }
 
-using Kind = SessionChoice::Kind;
 const std::string sock = "/run/user/1000/sway-ipc.1000.42.sock";
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, SessionChoiceTest,
     testing::Values(
-        SessionCase{"sway", {{"SWAYSOCK", sock}, {"WAYLAND_DISPLAY", "wayland-1"}}, Kind::sway},
+        SessionCase{"sway", {{"SWAYSOCK", sock}, {"WAYLAND_DISPLAY", "wayland-1"}}, "sway"},
         // sway starts XWayland and sets DISPLAY; its windows are still sway's.
         SessionCase{"swayWithXWayland",
                     {{"SWAYSOCK", sock}, {"WAYLAND_DISPLAY", "wayland-1"}, {"DISPLAY", ":0"}},
-                    Kind::sway},
-        SessionCase{"x11", {{"DISPLAY", ":0"}}, Kind::x11},
+                    "sway"},
+        SessionCase{"x11", {{"DISPLAY", ":0"}}, "X11"},
         // A shell that inherited SWAYSOCK (ssh, a terminal outside sway) without Wayland.
-        SessionCase{"x11WithStaleSwaySocket", {{"DISPLAY", ":1"}, {"SWAYSOCK", sock}}, Kind::x11},
+        SessionCase{"x11WithStaleSwaySocket", {{"DISPLAY", ":1"}, {"SWAYSOCK", sock}}, "X11"},
         SessionCase{
-            "emptyWaylandDisplayIsUnset", {{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", ""}}, Kind::x11},
+            "emptyWaylandDisplayIsUnset", {{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", ""}}, "X11"},
         // The X11 program then says that it needs a display.
-        SessionCase{"nothing", {}, Kind::x11},
+        SessionCase{"nothing", {}, "X11"},
         SessionCase{"gnomeWithXWayland",
                     {{"WAYLAND_DISPLAY", "wayland-0"},
                      {"DISPLAY", ":0"},
                      {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}},
-                    Kind::unsupported,
+                    "",
                     "This Wayland session (GNOME) is not sway"},
-        SessionCase{"kde",
-                    {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDE"}},
-                    Kind::unsupported,
-                    "(KDE)"},
+        SessionCase{
+            "kde", {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDE"}}, "", "(KDE)"},
         SessionCase{"unnamedCompositor",
                     {{"WAYLAND_DISPLAY", "wayland-0"}},
-                    Kind::unsupported,
+                    "",
                     "This Wayland session is not sway; Halvo supports sway on Wayland and any "
                     "EWMH window manager on X11."}),
     [](const testing::TestParamInfo<SessionCase>& row) { return row.param.name; });
+
+// A row added to the table is recognised, and the refusal lists it with the others.
+TEST(SessionChoiceTableTest, TheRefusalListsTheTablesWaylandSessions) {
+    std::vector<SessionChoice::Session> sessions = table;
+    sessions.insert(sessions.begin() + 1, {"GNOME",
+                                           [](const SessionChoice::Environment& environment) {
+                                               return environment("XDG_CURRENT_DESKTOP") == "GNOME";
+                                           },
+                                           nullptr});
+    const SessionChoice gnome =
+        choose({{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "GNOME"}}, sessions);
+    ASSERT_TRUE(gnome.session());
+    EXPECT_EQ(gnome.session()->name, "GNOME");
+    EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDE"}}, sessions)
+                  .refusal(),
+              "This Wayland session (KDE) is not sway or GNOME; Halvo supports sway and GNOME on "
+              "Wayland and any EWMH window manager on X11. Log in to an X11 session or to sway or "
+              "GNOME.");
+}
 
 } // namespace
 } // namespace halvo

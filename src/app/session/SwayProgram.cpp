@@ -20,7 +20,7 @@
 #include "platform/sway/SwayTreeCache.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
-#include "platform/sway/WaylandConnection.h"
+#include "platform/wayland/WaylandConnection.h"
 
 #include <QCoreApplication>
 #include <memory>

@@ -1,5 +1,5 @@
-// The halvo program: reads the command line, chooses the session (sway or X11) from the
-// environment and runs Halvo there.
+// The halvo program: reads the command line, chooses the session from the environment by the
+// table of the sessions Halvo supports, and runs Halvo there.
 #include "app/CommandLine.h"
 #include "app/SessionChoice.h"
 #include "app/session/SwayProgram.h"
@@ -10,6 +10,17 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+namespace {
+
+// The sessions Halvo supports, the Wayland ones in the order they are recognised: a new session
+// is its composition root (src/app/session) and a row here.
+const std::vector<halvo::SessionChoice::Session> sessions = {
+    {"sway", halvo::SessionChoice::isSway, halvo::SwayProgram::run},
+    {"X11", nullptr, halvo::X11Program::run},
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace halvo;
@@ -30,15 +41,10 @@ int main(int argc, char** argv) {
         break;
     }
     StderrLog log;
-    const SessionChoice session = SessionChoice::fromProcessEnvironment();
-    switch (session.kind()) {
-    case SessionChoice::Kind::sway:
-        return SwayProgram::run(argc, argv, commandLine.openPreferences(), log);
-    case SessionChoice::Kind::x11:
-        return X11Program::run(argc, argv, commandLine.openPreferences(), log);
-    case SessionChoice::Kind::unsupported:
-        break;
+    const SessionChoice choice = SessionChoice::fromProcessEnvironment(sessions);
+    if (!choice.session()) {
+        log.write("Halvo: " + choice.refusal());
+        return 1;
     }
-    log.write("Halvo: " + session.refusal());
-    return 1;
+    return choice.session()->program(argc, argv, commandLine.openPreferences(), log);
 }

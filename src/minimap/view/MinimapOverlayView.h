@@ -1,30 +1,35 @@
 // The overlay's content: the rounded strip of app icons in a scrolling viewport, the highlight
-// dot, paging buttons, the name bubble, hover, click to activate and drag to reorder.
+// dot, paging buttons, the name bubble, hover, click to activate and drag to reorder. The view
+// wires the model and the pointer to its parts: OverlayPainter draws, StripGeometry places the
+// strip and hit-tests it, StripScroller scrolls and pages, ReorderSpring animates reorders and
+// CellDrag follows presses and drags.
 #pragma once
 
 #include "minimap/DragState.h"
 #include "minimap/MinimapActions.h"
 #include "minimap/MinimapGeometry.h"
 #include "minimap/MinimapModel.h"
+#include "minimap/view/CellDrag.h"
+#include "minimap/view/OverlayIconCache.h"
 #include "minimap/view/OverlayMotionSettings.h"
+#include "minimap/view/ReorderSpring.h"
+#include "minimap/view/StripGeometry.h"
+#include "minimap/view/StripScroller.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QImage>
 #include <QPainterPath>
-#include <QPixmap>
-#include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWidget>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace halvo {
 
+class OverlayPainter;
 class PagingButton;
 
 class MinimapOverlayView final : public QWidget {
@@ -53,8 +58,8 @@ public:
     std::optional<QRectF> cellRect(const std::string& bundleID) const;
     std::optional<QRectF> bubbleRect() const;
     QRectF viewportRect() const;
-    double scrollOffset() const { return m_scroll; }
-    const DragState& dragState() const { return m_drag; }
+    double scrollOffset() const { return m_scroller.offset(); }
+    const DragState& dragState() const { return m_cellDrag.state(); }
     PagingButton* leftButton() const { return m_leftButton; }
     PagingButton* rightButton() const { return m_rightButton; }
     bool isWiggleRunning() const { return m_wiggleTimer.isActive(); }
@@ -80,12 +85,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    StripGeometry geometry() const;
     minimap::StripLayout layout() const;
-    QRectF stripRect() const;
-    // Cell i's rectangle in widget coordinates; `displaced` adds the reorder spring's offset.
-    QRectF cellRectAt(std::size_t index, bool withSpring) const;
-    std::optional<std::size_t> cellIndexAt(QPointF point) const;
-    std::vector<std::optional<minimap::Span>> cellSpans() const;
     // The name bubble over the hovered icon: its rectangle in this widget's coordinates and its
     // tip's x from the rectangle's left edge, both as the overlay's geometry places them.
     struct Bubble {
@@ -102,17 +103,11 @@ private:
     void relayoutChildren();
     void updateButtons();
     void page(minimap::PagingDirection direction);
-    void scrollTo(double offset, int durationMs, QEasingCurve curve);
     void centreHighlighted(bool animated);
     void setHovered(const std::optional<std::string>& bundleID);
     void updateWiggle();
 
-    QPixmap iconFor(const TrackedApp& app);
-    // The initial tile of an application without an icon, drawn once per name at `ratio`.
-    QPixmap initialTileFor(const TrackedApp& app, qreal ratio);
-    void paintSurface(QPainter& painter, const QPainterPath& shape) const;
-    void paintCell(QPainter& painter, std::size_t index, const TrackedApp& app);
-    void paintBubble(QPainter& painter);
+    void paintCell(OverlayPainter& painter, std::size_t index, const TrackedApp& app);
 
     MinimapModel& m_model;
     MinimapActions m_actions;
@@ -122,28 +117,17 @@ private:
     PagingButton* m_leftButton = nullptr;
     PagingButton* m_rightButton = nullptr;
 
-    double m_scroll = 0;
-    QVariantAnimation m_scrollAnimation;
+    StripScroller m_scroller;
     double m_opacity = 0;
     QVariantAnimation m_fadeAnimation;
+    ReorderSpring m_spring;
 
-    // Reorder spring: each cell's displacement from its new place when the list changed.
-    std::map<std::string, double> m_springFrom;
-    QVariantAnimation m_springAnimation;
-    double m_springProgress = 1;
-    std::vector<std::string> m_lastIDs;
-
-    DragState m_drag;
-    std::optional<std::size_t> m_pressedIndex;
-    std::string m_pressedID;
-    QPointF m_pressPoint;
+    CellDrag m_cellDrag;
     QTimer m_wiggleTimer;
     QElapsedTimer m_clock;
 
     std::optional<std::string> m_hoverCell; // the cell the pointer is in, whatever the model says
-    QHash<const AppIcon*, QPixmap> m_icons;
-    QHash<QString, QPixmap> m_initialTiles; // by name, at m_initialTilesRatio
-    qreal m_initialTilesRatio = 0;
+    OverlayIconCache m_icons;
     QImage m_backdrop;
 };
 

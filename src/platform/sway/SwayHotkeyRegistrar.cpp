@@ -4,7 +4,7 @@
 
 #include "platform/i3ipc/I3ConfigBindings.h"
 #include "platform/i3ipc/I3IpcError.h"
-#include "platform/sway/LatencyTrace.h"
+#include "platform/linux/LatencyTrace.h"
 #include "platform/sway/SwayBindingRecord.h"
 
 #include <algorithm>

@@ -1,17 +1,16 @@
 // The overlay's panel on sway: a layer surface on the overlay layer of the output under the
-// frame, drawn by the hosted view's own paint code (QWidget::render into shared memory) and fed
-// the surface's pointer events. Qt cannot make layer surfaces, so the view lives in a top-level
-// widget that is never shown on screen. The overlay never takes the keyboard: while a shortcut is
-// held SwayEventMonitor's own surface has it, so the overlay comes and goes without moving it.
+// frame, showing the frames of an off-screen view (OffscreenView: the hosted view's own paint
+// code, its damage and its pointer events) and handing the surface's pointer events back to it.
+// The overlay never takes the keyboard: while a shortcut is held SwayEventMonitor's own surface
+// has it, so the overlay comes and goes without moving it.
 #pragma once
 
 #include "platform/Panel.h"
 #include "platform/Screens.h"
-#include "platform/sway/LayerSurface.h"
-#include "platform/sway/WaylandConnection.h"
-#include "platform/sway/WidgetPointerForwarder.h"
+#include "platform/wayland/LayerSurface.h"
+#include "platform/wayland/OffscreenView.h"
+#include "platform/wayland/WaylandConnection.h"
 
-#include <QObject>
 #include <QRegion>
 #include <QWidget>
 #include <functional>
@@ -20,8 +19,7 @@
 
 namespace halvo {
 
-class SwayOverlayPanel final : public QObject, public Panel {
-    Q_OBJECT
+class SwayOverlayPanel final : public Panel {
 public:
     // Hosts `content` (and owns it from now on). Frames are placed on the screens `screens`
     // reports; a screen's name is its output's. `inputRegion` is the part of the content that
@@ -37,28 +35,21 @@ public:
     void orderOut() override;
     void setAppearance(Theme theme) override;
 
-    QWidget* content() const { return m_content; }
+    QWidget* content() const { return m_view.content(); }
     // The surface while the panel is ordered front, null otherwise.
     const LayerSurface* surface() const { return m_surface.get(); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createSurface();
     void paint(QImage& image);
-    void pointer(const WaylandConnection::PointerEvent& event);
 
     WaylandConnection& m_connection;
     const Screens& m_screens;
-    std::unique_ptr<QWidget> m_host;
-    QWidget* m_content = nullptr;
-    WidgetPointerForwarder m_forwarder;
+    OffscreenView m_view;
     InputRegion m_inputRegion;
     std::unique_ptr<LayerSurface> m_surface;
     std::optional<LayerPlacement> m_placement;
     Rect m_frame{0, 0, 480, 148};
-    bool m_rendering = false; // painting a frame of the surface
 };
 
 } // namespace halvo

@@ -4,7 +4,7 @@
 #include "platform/Log.h"
 #include "platform/WindowControl.h"
 #include "platform/sway/SwayHotkeyRegistrar.h"
-#include "platform/sway/WaylandConnection.h"
+#include "platform/wayland/WaylandConnection.h"
 
 namespace halvo {
 

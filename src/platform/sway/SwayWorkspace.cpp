@@ -2,8 +2,8 @@
 #include "platform/sway/SwayWorkspace.h"
 
 #include "platform/i3ipc/I3IpcError.h"
+#include "platform/linux/LatencyTrace.h"
 #include "platform/linux/XdgOpen.h"
-#include "platform/sway/LatencyTrace.h"
 
 namespace halvo {
 

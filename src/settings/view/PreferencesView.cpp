@@ -3,6 +3,8 @@
 
 #include "platform/Localization.h"
 #include "settings/PreferencesBackend.h"
+#include "settings/view/ErrorRow.h"
+#include "settings/view/PermissionRow.h"
 #include "settings/view/ShortcutCaptureWidget.h"
 #include "settings/view/ViewStyle.h"
 
@@ -34,22 +36,6 @@ QFrame* divider(QWidget* parent) {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
-}
-
-// An error line: the warning mark beside red callout text.
-QWidget* errorRow(QWidget* parent, QLabel*& text, const char* name) {
-    auto* row = new QWidget(parent);
-    row->setObjectName(name);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* mark = new QLabel(row);
-    mark->setPixmap(ViewStyle::warningMark(row));
-    text = new QLabel(row);
-    text->setWordWrap(true);
-    ViewStyle::apply(text, ViewStyle::Font::callout, ViewStyle::Colour::red);
-    layout->addWidget(mark, 0, Qt::AlignTop);
-    layout->addWidget(text, 1);
-    return row;
 }
 
 QGroupBox* section(QWidget* parent, const QString& title) {
@@ -167,8 +153,8 @@ QWidget* PreferencesView::makeGeneralSection() {
     ViewStyle::apply(caption, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
     layout->addWidget(caption);
 
-    m_loginErrorRow = errorRow(box, m_loginErrorText, "loginError");
-    layout->addWidget(m_loginErrorRow);
+    m_loginError = new ErrorRow(box, "loginError");
+    layout->addWidget(m_loginError);
     return box;
 }
 
@@ -274,8 +260,8 @@ QWidget* PreferencesView::makeHotkeysSection() {
     connect(restore, &QPushButton::clicked, this, [this] { restoreDefault(); });
     column->addWidget(restore, 0, Qt::AlignLeft);
 
-    m_hotkeyErrorRow = errorRow(box, m_hotkeyErrorText, "hotkeyError");
-    column->addWidget(m_hotkeyErrorRow);
+    m_hotkeyError = new ErrorRow(box, "hotkeyError");
+    column->addWidget(m_hotkeyError);
     return box;
 }
 
@@ -306,45 +292,24 @@ QWidget* PreferencesView::makePermissionsSection() {
     header->addStretch();
     column->addLayout(header);
 
-    auto permissionRow = [&](const QString& name, const char* iconName, QLabel*& status,
-                             QPushButton*& button, const QString& buttonAccessibleName,
-                             const QString& explanation, QLabel*& help, const char* objectName) {
-        auto* row = new QHBoxLayout();
-        auto* icon = new QLabel(box);
-        icon->setPixmap(QIcon::fromTheme(QString::fromLatin1(iconName)).pixmap(16, 16));
-        auto* label = new QLabel(name, box);
-        status = new QLabel(box);
-        status->setObjectName(QString::fromLatin1(objectName) + "Status");
-        button = new QPushButton(qstr(localized("Open Help…", "Open permission help button")), box);
-        button->setObjectName(QString::fromLatin1(objectName) + "Open");
-        button->setAccessibleName(buttonAccessibleName);
-        row->addWidget(icon);
-        row->addWidget(label);
-        row->addWidget(status);
-        row->addStretch();
-        row->addWidget(button);
-        column->addLayout(row);
-        // What to do about it, shown while the check fails.
-        help = new QLabel(explanation, box);
-        help->setObjectName(QString::fromLatin1(objectName) + "Help");
-        help->setWordWrap(true);
-        ViewStyle::apply(help, ViewStyle::Font::caption, ViewStyle::Colour::secondary);
-        column->addWidget(help);
-    };
-    permissionRow(qstr(localized("Window manager", "Window manager check label")),
-                  "preferences-system-windows", m_windowManagerStatus, m_windowManagerButton,
-                  qstr(localized("Open Window Manager Help…", "Open window manager help")),
-                  qstr(m_backend.permissionHelp().windowManagerExplanation()), m_windowManagerHelp,
-                  "windowManager");
-    connect(m_windowManagerButton, &QPushButton::clicked, this,
+    m_windowManager = std::make_unique<PermissionRow>(
+        box, column,
+        PermissionRow::Texts{
+            qstr(localized("Window manager", "Window manager check label")),
+            qstr(localized("Open Window Manager Help…", "Open window manager help")),
+            qstr(m_backend.permissionHelp().windowManagerExplanation())},
+        "preferences-system-windows", "windowManager");
+    connect(m_windowManager->button(), &QPushButton::clicked, this,
             [this] { m_backend.promptForWindowManager(); });
     column->addWidget(divider(box));
-    permissionRow(qstr(localized("Keyboard access", "Keyboard access check label")),
-                  "input-keyboard", m_keyboardAccessStatus, m_keyboardAccessButton,
-                  qstr(localized("Open Keyboard Access Help…", "Open keyboard access help")),
-                  qstr(m_backend.permissionHelp().keyboardAccessExplanation()),
-                  m_keyboardAccessHelp, "keyboardAccess");
-    connect(m_keyboardAccessButton, &QPushButton::clicked, this,
+    m_keyboardAccess = std::make_unique<PermissionRow>(
+        box, column,
+        PermissionRow::Texts{
+            qstr(localized("Keyboard access", "Keyboard access check label")),
+            qstr(localized("Open Keyboard Access Help…", "Open keyboard access help")),
+            qstr(m_backend.permissionHelp().keyboardAccessExplanation())},
+        "input-keyboard", "keyboardAccess");
+    connect(m_keyboardAccess->button(), &QPushButton::clicked, this,
             [this] { m_backend.openKeyboardAccessHelp(); });
     return box;
 }
@@ -458,11 +423,13 @@ void PreferencesView::updateLogin() {
     const bool ticked = m_loginItemStatus == LoginItemStatus::enabled ||
                         m_loginItemStatus == LoginItemStatus::requiresApproval;
     m_launchAtLogin->setChecked(ticked);
-    m_loginErrorRow->setVisible(m_loginItemError.has_value());
-    if (m_loginItemError)
-        m_loginErrorText->setText(
-            qstr(localized("Could not update launch at login: ", "Launch at login error prefix")) +
-            QString::fromStdString(*m_loginItemError));
+    if (!m_loginItemError) {
+        m_loginError->setError(std::nullopt);
+        return;
+    }
+    m_loginError->setError(
+        qstr(localized("Could not update launch at login: ", "Launch at login error prefix")) +
+        qstr(*m_loginItemError));
 }
 
 void PreferencesView::updateTheme() {
@@ -499,28 +466,17 @@ void PreferencesView::updateGestures() {
 
 void PreferencesView::updateHotkeyError() {
     const auto& error = m_backend.hotkeyError().get();
-    m_hotkeyErrorRow->setVisible(error.has_value());
-    if (error)
-        m_hotkeyErrorText->setText(QString::fromStdString(*error));
+    m_hotkeyError->setError(error ? std::optional<QString>(qstr(*error)) : std::nullopt);
 }
 
 void PreferencesView::updatePermissions() {
     const bool trusted = m_backend.windowManagerRunning().get();
-    m_windowManagerStatus->setText(trusted ? qstr(localized("Granted", "Permission status"))
+    m_windowManager->show(trusted, trusted ? qstr(localized("Granted", "Permission status"))
                                            : qstr(localized("Required", "Permission status")));
-    ViewStyle::apply(m_windowManagerStatus, ViewStyle::Font::caption,
-                     trusted ? ViewStyle::Colour::secondary : ViewStyle::Colour::orange);
-    m_windowManagerButton->setVisible(!trusted);
-    m_windowManagerHelp->setVisible(!trusted);
-
     const bool monitoring = m_backend.keyboardAccess().get();
-    m_keyboardAccessStatus->setText(monitoring
-                                        ? qstr(localized("Granted", "Permission status"))
-                                        : qstr(localized("Not Granted", "Permission status")));
-    ViewStyle::apply(m_keyboardAccessStatus, ViewStyle::Font::caption,
-                     monitoring ? ViewStyle::Colour::secondary : ViewStyle::Colour::orange);
-    m_keyboardAccessButton->setVisible(!monitoring);
-    m_keyboardAccessHelp->setVisible(!monitoring);
+    m_keyboardAccess->show(monitoring, monitoring
+                                           ? qstr(localized("Granted", "Permission status"))
+                                           : qstr(localized("Not Granted", "Permission status")));
 }
 
 } // namespace halvo

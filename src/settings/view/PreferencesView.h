@@ -7,6 +7,7 @@
 #include "settings/ShortcutRecorder.h"
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ class QToolButton;
 
 namespace halvo {
 
+class ErrorRow;
+class PermissionRow;
 class PreferencesBackend;
 class ShortcutCaptureWidget;
 
@@ -71,21 +74,15 @@ private:
 
     ShortcutCaptureWidget* m_capture = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
-    QWidget* m_loginErrorRow = nullptr;
-    QLabel* m_loginErrorText = nullptr;
+    ErrorRow* m_loginError = nullptr;
     QButtonGroup* m_themes = nullptr;
     QPushButton* m_recordButton = nullptr;
     QLabel* m_preview = nullptr;
     QLabel* m_hint = nullptr;
     std::vector<QLabel*> m_gestureKeys;
-    QWidget* m_hotkeyErrorRow = nullptr;
-    QLabel* m_hotkeyErrorText = nullptr;
-    QLabel* m_windowManagerStatus = nullptr;
-    QPushButton* m_windowManagerButton = nullptr;
-    QLabel* m_windowManagerHelp = nullptr;
-    QLabel* m_keyboardAccessStatus = nullptr;
-    QPushButton* m_keyboardAccessButton = nullptr;
-    QLabel* m_keyboardAccessHelp = nullptr;
+    ErrorRow* m_hotkeyError = nullptr;
+    std::unique_ptr<PermissionRow> m_windowManager;
+    std::unique_ptr<PermissionRow> m_keyboardAccess;
     QToolButton* m_tipsToggle = nullptr;
     QWidget* m_tips = nullptr;
 };

@@ -1,10 +1,10 @@
 // Halvo's own Wayland connection, beside Qt's, for the surfaces Qt cannot make (layer surfaces):
-// the globals they need, the outputs by name, the pointer's events on those surfaces, all read
-// in the Qt event loop.
+// the globals they need, the outputs by name, the pointer's events on those surfaces and the
+// keyboard's (WaylandKeyboard), all read in the Qt event loop.
 #pragma once
 
-#include "platform/Key.h"
-#include "platform/Modifiers.h"
+#include "platform/wayland/PointerEvent.h"
+#include "platform/wayland/WaylandKeyboard.h"
 
 #include <QObject>
 #include <QPointF>
@@ -17,9 +17,6 @@
 
 struct wl_compositor;
 struct wl_display;
-struct wl_keyboard;
-struct wl_keyboard_listener;
-struct wl_array;
 struct wl_output;
 struct wl_output_listener;
 struct wl_pointer;
@@ -34,9 +31,6 @@ struct zwlr_layer_shell_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zxdg_output_v1_listener;
-struct xkb_context;
-struct xkb_keymap;
-struct xkb_state;
 class QSocketNotifier;
 
 namespace halvo {
@@ -44,24 +38,11 @@ namespace halvo {
 class WaylandConnection final : public QObject {
     Q_OBJECT
 public:
-    struct PointerEvent {
-        enum class Kind { enter, leave, motion, press, release };
-        Kind kind = Kind::motion;
-        QPointF position;                      // surface-local; the last known one for leave
-        Qt::MouseButton button = Qt::NoButton; // for press and release
-    };
     using PointerHandler = std::function<void(const PointerEvent&)>;
 
-    // What the keyboard does while one of this connection's surfaces has its focus. Only the
-    // four modifiers and the keys of Key are told; every other key is dropped unread.
-    struct KeyboardEvent {
-        enum class Kind { enter, leave, modifiers, key };
-        Kind kind = Kind::modifiers;
-        Modifiers modifiers;   // for modifiers: the four held, lock keys left out
-        Key key = Key::escape; // for key
-        bool pressed = false;  // for key
-    };
-    using KeyboardHandler = std::function<void(const KeyboardEvent&)>;
+    // What the keyboard does while one of this connection's surfaces has its focus.
+    using KeyboardEvent = WaylandKeyboard::Event;
+    using KeyboardHandler = WaylandKeyboard::Handler;
 
     // Connects to `display` (a socket name or path, as WAYLAND_DISPLAY gives it; empty: the
     // environment's) and waits for the globals and the outputs' names.
@@ -95,10 +76,10 @@ public:
     // The surface of this connection's that the pointer is over, null when none is.
     wl_surface* pointerFocus() const { return m_pointerSurface; }
     // The surface of this connection that has the keyboard focus, null when none has.
-    wl_surface* keyboardFocus() const { return m_keyboardSurface; }
+    wl_surface* keyboardFocus() const { return m_keyboard.focus(); }
     // Keyboard events of every surface of this connection go to `handler` (one at a time; an
     // empty one stops them). The compositor follows each enter with the modifiers held then.
-    void setKeyboardHandler(KeyboardHandler handler) { m_keyboardHandler = std::move(handler); }
+    void setKeyboardHandler(KeyboardHandler handler) { m_keyboard.setHandler(std::move(handler)); }
 
     // Sends every queued request now.
     void flush();
@@ -119,7 +100,6 @@ private:
     void dispatch();
     void watchOutputName(Output& output);
     void deliver(const PointerEvent& event);
-    void deliver(const KeyboardEvent& event);
 
     static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
                        uint32_t version);
@@ -136,19 +116,7 @@ private:
                               uint32_t button, uint32_t state);
     static const wl_registry_listener s_registryListener;
     static const wl_seat_listener s_seatListener;
-    static void keyboardEnter(void* data, wl_keyboard* keyboard, uint32_t serial,
-                              wl_surface* surface, wl_array* keys);
-    static void keyboardLeave(void* data, wl_keyboard* keyboard, uint32_t serial,
-                              wl_surface* surface);
-    static void keyboardKeymap(void* data, wl_keyboard* keyboard, uint32_t format, int32_t fd,
-                               uint32_t size);
-    static void keyboardKey(void* data, wl_keyboard* keyboard, uint32_t serial, uint32_t time,
-                            uint32_t key, uint32_t state);
-    static void keyboardModifiers(void* data, wl_keyboard* keyboard, uint32_t serial,
-                                  uint32_t depressed, uint32_t latched, uint32_t locked,
-                                  uint32_t group);
     static const wl_pointer_listener s_pointerListener;
-    static const wl_keyboard_listener s_keyboardListener;
     static const zxdg_output_v1_listener s_outputListener;
     static const wl_output_listener s_outputScaleListener;
 
@@ -158,12 +126,7 @@ private:
     wl_shm* m_shm = nullptr;
     wl_seat* m_seat = nullptr;
     wl_pointer* m_pointer = nullptr;
-    wl_keyboard* m_keyboard = nullptr;
-    wl_surface* m_keyboardSurface = nullptr;
-    KeyboardHandler m_keyboardHandler;
-    xkb_context* m_xkb = nullptr;
-    xkb_keymap* m_keymap = nullptr;
-    xkb_state* m_keyState = nullptr;
+    WaylandKeyboard m_keyboard;
     zwlr_layer_shell_v1* m_layerShell = nullptr;
     zxdg_output_manager_v1* m_outputManager = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;

@@ -4,8 +4,8 @@
 // configure until it is destroyed.
 #pragma once
 
-#include "platform/sway/LayerPlacement.h"
-#include "platform/sway/WaylandShmBuffer.h"
+#include "platform/wayland/LayerPlacement.h"
+#include "platform/wayland/WaylandShmBuffer.h"
 
 #include <QImage>
 #include <QRegion>

@@ -1,5 +1,5 @@
 // The output under a frame and the frame's margins from that output's bottom and left edges.
-#include "platform/sway/LayerPlacement.h"
+#include "platform/wayland/LayerPlacement.h"
 
 #include <cmath>
 

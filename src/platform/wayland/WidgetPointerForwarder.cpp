@@ -1,6 +1,6 @@
 // Enter and leave go to every widget the pointer newly is (or no longer is) inside, outermost
 // first for enter and innermost first for leave, as QApplication does for windows of its own.
-#include "platform/sway/WidgetPointerForwarder.h"
+#include "platform/wayland/WidgetPointerForwarder.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>

@@ -1,5 +1,5 @@
 // Shared memory from memfd_create, one pool per buffer (the overlay needs two at most).
-#include "platform/sway/WaylandShmBuffer.h"
+#include "platform/wayland/WaylandShmBuffer.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // One write(2) per line, straight to standard error: no buffering that would delay or reorder
 // the line behind the program's other output.
-#include "platform/sway/LatencyTrace.h"
+#include "platform/linux/LatencyTrace.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // Globals are bound at start (one round trip), the outputs' names come from xdg-output (a second
 // round trip); later events are read whenever the socket is readable, and requests are flushed
 // before the event loop sleeps.
-#include "platform/sway/WaylandConnection.h"
+#include "platform/wayland/WaylandConnection.h"
 
-#include "platform/sway/LatencyTrace.h"
+#include "platform/wayland/WaylandListeners.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
@@ -12,11 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <linux/input-event-codes.h>
-#include <sys/mman.h>
-#include <unistd.h>
-#include <utility>
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
 namespace halvo {
 namespace {
@@ -40,51 +36,6 @@ Qt::MouseButton qtButton(uint32_t button) {
     }
 }
 
-// The four modifiers of the keyboard seam among xkb's: Alt is Mod1 and Super Mod4, as X names
-// them; Caps Lock (Lock) and Num Lock (Mod2) are not among them.
-Modifiers heldModifiers(xkb_state* state) {
-    static constexpr std::pair<const char*, Modifier> names[] = {
-        {XKB_MOD_NAME_CTRL, Modifier::control},
-        {XKB_MOD_NAME_ALT, Modifier::alt},
-        {XKB_MOD_NAME_LOGO, Modifier::super},
-        {XKB_MOD_NAME_SHIFT, Modifier::shift},
-    };
-    Modifiers held;
-    for (const auto& [name, modifier] : names) {
-        if (xkb_state_mod_name_is_active(state, name, XKB_STATE_MODS_EFFECTIVE) > 0)
-            held = held | modifier;
-    }
-    return held;
-}
-
-std::optional<Key> keyForKeysym(xkb_keysym_t keysym) {
-    switch (keysym) {
-    case XKB_KEY_Left:
-        return Key::left;
-    case XKB_KEY_Right:
-        return Key::right;
-    case XKB_KEY_Up:
-        return Key::up;
-    case XKB_KEY_Down:
-        return Key::down;
-    case XKB_KEY_Escape:
-        return Key::escape;
-    default:
-        return std::nullopt;
-    }
-}
-
-WaylandConnection::KeyboardEvent keyboardEvent(WaylandConnection::KeyboardEvent::Kind kind,
-                                               Modifiers modifiers = {}, Key key = Key::escape,
-                                               bool pressed = false) {
-    WaylandConnection::KeyboardEvent event;
-    event.kind = kind;
-    event.modifiers = modifiers;
-    event.key = key;
-    event.pressed = pressed;
-    return event;
-}
-
 } // namespace
 
 const wl_registry_listener WaylandConnection::s_registryListener = {
@@ -92,33 +43,25 @@ const wl_registry_listener WaylandConnection::s_registryListener = {
     .global_remove = &WaylandConnection::globalRemoved,
 };
 
-const wl_seat_listener WaylandConnection::s_seatListener = {
-    .capabilities = &WaylandConnection::seatCapabilities,
-    .name = &WaylandConnection::seatName,
-};
+const wl_seat_listener WaylandConnection::s_seatListener =
+    waylandListener<wl_seat_listener>([](wl_seat_listener& listener) {
+        listener.capabilities = &WaylandConnection::seatCapabilities;
+        listener.name = &WaylandConnection::seatName;
+    });
 
-const wl_pointer_listener WaylandConnection::s_pointerListener = {
-    .enter = &WaylandConnection::pointerEnter,
-    .leave = &WaylandConnection::pointerLeave,
-    .motion = &WaylandConnection::pointerMotion,
-    .button = &WaylandConnection::pointerButton,
-    .axis = [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
-    .frame = [](void*, wl_pointer*) {},
-    .axis_source = [](void*, wl_pointer*, uint32_t) {},
-    .axis_stop = [](void*, wl_pointer*, uint32_t, uint32_t) {},
-    .axis_discrete = [](void*, wl_pointer*, uint32_t, int32_t) {},
-    .axis_value120 = [](void*, wl_pointer*, uint32_t, int32_t) {},
-};
-
-// Key repeat is the client's to make and none is made: a held key is one press.
-const wl_keyboard_listener WaylandConnection::s_keyboardListener = {
-    .keymap = &WaylandConnection::keyboardKeymap,
-    .enter = &WaylandConnection::keyboardEnter,
-    .leave = &WaylandConnection::keyboardLeave,
-    .key = &WaylandConnection::keyboardKey,
-    .modifiers = &WaylandConnection::keyboardModifiers,
-    .repeat_info = [](void*, wl_keyboard*, int32_t, int32_t) {},
-};
+const wl_pointer_listener WaylandConnection::s_pointerListener =
+    waylandListener<wl_pointer_listener>([](wl_pointer_listener& listener) {
+        listener.enter = &WaylandConnection::pointerEnter;
+        listener.leave = &WaylandConnection::pointerLeave;
+        listener.motion = &WaylandConnection::pointerMotion;
+        listener.button = &WaylandConnection::pointerButton;
+        listener.axis = [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {};
+        listener.frame = [](void*, wl_pointer*) {};
+        listener.axis_source = [](void*, wl_pointer*, uint32_t) {};
+        listener.axis_stop = [](void*, wl_pointer*, uint32_t, uint32_t) {};
+        listener.axis_discrete = [](void*, wl_pointer*, uint32_t, int32_t) {};
+        listener.axis_value120 = [](void*, wl_pointer*, uint32_t, int32_t) {};
+    });
 
 const zxdg_output_v1_listener WaylandConnection::s_outputListener = {
     .logical_position = [](void*, zxdg_output_v1*, int32_t, int32_t) {},
@@ -129,15 +72,16 @@ const zxdg_output_v1_listener WaylandConnection::s_outputListener = {
 };
 
 // Only the scale is wanted from wl_output; the name comes from xdg-output.
-const wl_output_listener WaylandConnection::s_outputScaleListener = {
-    .geometry = [](void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
-                   const char*, int32_t) {},
-    .mode = [](void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {},
-    .done = [](void*, wl_output*) {},
-    .scale = &WaylandConnection::outputScaleChanged,
-    .name = [](void*, wl_output*, const char*) {},
-    .description = [](void*, wl_output*, const char*) {},
-};
+const wl_output_listener WaylandConnection::s_outputScaleListener =
+    waylandListener<wl_output_listener>([](wl_output_listener& listener) {
+        listener.geometry = [](void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t,
+                               const char*, const char*, int32_t) {};
+        listener.mode = [](void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {};
+        listener.done = [](void*, wl_output*) {};
+        listener.scale = &WaylandConnection::outputScaleChanged;
+        listener.name = [](void*, wl_output*, const char*) {};
+        listener.description = [](void*, wl_output*, const char*) {};
+    });
 
 WaylandConnection::WaylandConnection(const std::string& display) {
     m_display = wl_display_connect(display.empty() ? nullptr : display.c_str());
@@ -173,11 +117,7 @@ WaylandConnection::~WaylandConnection() {
     }
     if (m_pointer)
         wl_pointer_destroy(m_pointer);
-    if (m_keyboard)
-        wl_keyboard_destroy(m_keyboard);
-    xkb_state_unref(m_keyState);
-    xkb_keymap_unref(m_keymap);
-    xkb_context_unref(m_xkb);
+    m_keyboard.close();
     if (m_seat)
         wl_seat_destroy(m_seat);
     if (m_outputManager)
@@ -279,89 +219,10 @@ void WaylandConnection::seatCapabilities(void* data, wl_seat* seat, uint32_t cap
         self->m_pointer = nullptr;
     }
     const bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
-    if (hasKeyboard && !self->m_keyboard) {
-        self->m_keyboard = wl_seat_get_keyboard(seat);
-        wl_keyboard_add_listener(self->m_keyboard, &s_keyboardListener, self);
-    } else if (!hasKeyboard && self->m_keyboard) {
-        wl_keyboard_destroy(self->m_keyboard);
-        self->m_keyboard = nullptr;
-        if (self->m_keyboardSurface) {
-            self->m_keyboardSurface = nullptr;
-            self->deliver(keyboardEvent(KeyboardEvent::Kind::leave));
-        }
-    }
-}
-
-void WaylandConnection::keyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface,
-                                      wl_array*) {
-    auto* self = static_cast<WaylandConnection*>(data);
-    self->m_keyboardSurface = surface;
-    self->deliver(keyboardEvent(KeyboardEvent::Kind::enter));
-}
-
-void WaylandConnection::keyboardLeave(void* data, wl_keyboard*, uint32_t, wl_surface* surface) {
-    auto* self = static_cast<WaylandConnection*>(data);
-    if (self->m_keyboardSurface == surface)
-        self->m_keyboardSurface = nullptr;
-    self->deliver(keyboardEvent(KeyboardEvent::Kind::leave));
-}
-
-// The compositor sends the keyboard's keymap as a file; a keymap that cannot be read leaves keys
-// unread and the modifiers unknown until the next one.
-void WaylandConnection::keyboardKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd,
-                                       uint32_t size) {
-    auto* self = static_cast<WaylandConnection*>(data);
-    xkb_state_unref(self->m_keyState);
-    xkb_keymap_unref(self->m_keymap);
-    self->m_keyState = nullptr;
-    self->m_keymap = nullptr;
-    if (!self->m_xkb)
-        self->m_xkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    void* text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0
-                     ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
-                     : MAP_FAILED;
-    close(fd);
-    if (text == MAP_FAILED || !self->m_xkb)
-        return;
-    // The text ends with a NUL inside `size`.
-    self->m_keymap = xkb_keymap_new_from_buffer(
-        self->m_xkb, static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size),
-        XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    munmap(text, size);
-    if (self->m_keymap)
-        self->m_keyState = xkb_state_new(self->m_keymap);
-}
-
-void WaylandConnection::keyboardModifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed,
-                                          uint32_t latched, uint32_t locked, uint32_t group) {
-    auto* self = static_cast<WaylandConnection*>(data);
-    if (!self->m_keyState)
-        return;
-    xkb_state_update_mask(self->m_keyState, depressed, latched, locked, 0, 0, group);
-    self->deliver(keyboardEvent(KeyboardEvent::Kind::modifiers, heldModifiers(self->m_keyState)));
-}
-
-void WaylandConnection::keyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key,
-                                    uint32_t state) {
-    auto* self = static_cast<WaylandConnection*>(data);
-    if (!self->m_keyState)
-        return;
-    // Wayland sends evdev codes; xkb's are 8 higher.
-    const std::optional<Key> known =
-        keyForKeysym(xkb_state_key_get_one_sym(self->m_keyState, key + 8));
-    if (!known)
-        return;
-    if (state == WL_KEYBOARD_KEY_STATE_PRESSED)
-        LatencyTrace::mark("keyboard", "key");
-    self->deliver(keyboardEvent(KeyboardEvent::Kind::key, {}, *known,
-                                state == WL_KEYBOARD_KEY_STATE_PRESSED));
-}
-
-void WaylandConnection::deliver(const KeyboardEvent& event) {
-    if (!m_keyboardHandler)
-        return;
-    const KeyboardHandler handler = m_keyboardHandler; // the handler may replace itself
-    handler(event);
+    if (hasKeyboard && !self->m_keyboard.attached())
+        self->m_keyboard.attach(seat);
+    else if (!hasKeyboard && self->m_keyboard.attached())
+        self->m_keyboard.lost();
 }
 
 void WaylandConnection::seatName(void*, wl_seat*, const char*) {}
@@ -374,8 +235,7 @@ void WaylandConnection::removePointerHandler(wl_surface* surface) {
     m_pointerHandlers.erase(surface);
     if (m_pointerSurface == surface)
         m_pointerSurface = nullptr;
-    if (m_keyboardSurface == surface)
-        m_keyboardSurface = nullptr;
+    m_keyboard.forget(surface);
 }
 
 void WaylandConnection::deliver(const PointerEvent& event) {

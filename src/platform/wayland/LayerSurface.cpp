@@ -1,10 +1,10 @@
 // A layer surface's life: commit without a buffer, acknowledge each configure, then paint into a
 // free buffer only when the last frame has been shown (frame callbacks), so animations draw at
 // the compositor's pace and nothing is drawn that would never be seen.
-#include "platform/sway/LayerSurface.h"
+#include "platform/wayland/LayerSurface.h"
 
-#include "platform/sway/LatencyTrace.h"
-#include "platform/sway/WaylandConnection.h"
+#include "platform/linux/LatencyTrace.h"
+#include "platform/wayland/WaylandConnection.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>

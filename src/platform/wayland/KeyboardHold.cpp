@@ -1,0 +1,99 @@
+// The keyboard surface's life and what its keyboard events say.
+#include "platform/wayland/KeyboardHold.h"
+
+#include <QTimer>
+
+namespace halvo {
+
+KeyboardHold::KeyboardHold(WaylandConnection& connection, Handlers handlers)
+    : m_connection(connection), m_handlers(std::move(handlers)) {
+    m_connection.setKeyboardHandler(
+        [this](const WaylandConnection::KeyboardEvent& event) { keyboard(event); });
+}
+
+KeyboardHold::~KeyboardHold() {
+    m_connection.setKeyboardHandler(nullptr);
+}
+
+bool KeyboardHold::hasKeyboardFocus() const {
+    return m_surface && m_connection.keyboardFocus() == m_surface->surface();
+}
+
+void KeyboardHold::hold(Modifiers held) {
+    if (held != m_held)
+        tell(held);
+    if (m_surface)
+        return;
+    // Anchored to the focused output's corner, one transparent pixel: nothing to see.
+    LayerPlacement corner;
+    corner.width = 1;
+    corner.height = 1;
+    m_surface = std::make_unique<LayerSurface>(
+        m_connection, corner, /*keyboardExclusive=*/true,
+        [](QImage& image) { image.fill(Qt::transparent); }, "halvo-keyboard");
+    m_hadFocus = false;
+    // sway gives the keyboard to the oldest keyboard-exclusive layer surface: while another
+    // client's (a launcher's) is up, this one never gets it and the modifiers stay unseen.
+    const std::uint64_t hold = ++m_holds;
+    QTimer::singleShot(focusTimeout, this, [this, hold] {
+        if (!m_surface || hold != m_holds || m_hadFocus)
+            return;
+        if (!m_held.isEmpty())
+            tell(Modifiers());
+        release();
+    });
+}
+
+void KeyboardHold::keyboard(const WaylandConnection::KeyboardEvent& event) {
+    using Kind = WaylandConnection::KeyboardEvent::Kind;
+    switch (event.kind) {
+    case Kind::enter:
+        m_hadFocus = m_hadFocus || hasKeyboardFocus();
+        return; // the modifiers follow
+    case Kind::leave:
+        focusLeft();
+        return;
+    case Kind::modifiers:
+        if (!m_surface)
+            return; // another surface of this connection has the keyboard
+        if (event.modifiers != m_held)
+            tell(event.modifiers);
+        if (event.modifiers.isEmpty())
+            release();
+        return;
+    case Kind::key:
+        if (m_surface && !event.pressed)
+            m_handlers.keyReleased(event.key);
+        return;
+    }
+}
+
+// When the focus went to another surface of this connection (the overlay's) the events keep
+// coming; when it went elsewhere, the modifiers can no longer be seen and count as released. The
+// enter that follows a move between this connection's surfaces comes in the same read, so the
+// check waits until it has been handled.
+void KeyboardHold::focusLeft() {
+    if (!m_surface)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_surface || m_connection.keyboardFocus())
+            return;
+        if (!m_held.isEmpty())
+            tell(Modifiers());
+        release();
+    });
+}
+
+// Without the surface no modifier is seen: the next hold tells its own afresh.
+void KeyboardHold::release() {
+    m_surface.reset();
+    m_held = Modifiers();
+}
+
+// What was last told is kept, so that only changes are told.
+void KeyboardHold::tell(Modifiers held) {
+    m_held = held;
+    m_handlers.modifiersChanged(held);
+}
+
+} // namespace halvo
