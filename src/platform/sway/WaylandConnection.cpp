@@ -97,18 +97,22 @@ const wl_seat_listener WaylandConnection::s_seatListener = {
     .name = &WaylandConnection::seatName,
 };
 
-const wl_pointer_listener WaylandConnection::s_pointerListener = {
-    .enter = &WaylandConnection::pointerEnter,
-    .leave = &WaylandConnection::pointerLeave,
-    .motion = &WaylandConnection::pointerMotion,
-    .button = &WaylandConnection::pointerButton,
-    .axis = [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
-    .frame = [](void*, wl_pointer*) {},
-    .axis_source = [](void*, wl_pointer*, uint32_t) {},
-    .axis_stop = [](void*, wl_pointer*, uint32_t, uint32_t) {},
-    .axis_discrete = [](void*, wl_pointer*, uint32_t, int32_t) {},
-    .axis_value120 = [](void*, wl_pointer*, uint32_t, int32_t) {},
-};
+// The seat is bound at version 5: the events that later versions add to the listener
+// (axis_value120 in libwayland 1.21, axis_relative_direction in 1.23) are never sent, and the
+// members a libwayland of either release may or may not have stay null.
+const wl_pointer_listener WaylandConnection::s_pointerListener = [] {
+    wl_pointer_listener listener{};
+    listener.enter = &WaylandConnection::pointerEnter;
+    listener.leave = &WaylandConnection::pointerLeave;
+    listener.motion = &WaylandConnection::pointerMotion;
+    listener.button = &WaylandConnection::pointerButton;
+    listener.axis = [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {};
+    listener.frame = [](void*, wl_pointer*) {};
+    listener.axis_source = [](void*, wl_pointer*, uint32_t) {};
+    listener.axis_stop = [](void*, wl_pointer*, uint32_t, uint32_t) {};
+    listener.axis_discrete = [](void*, wl_pointer*, uint32_t, int32_t) {};
+    return listener;
+}();
 
 // Key repeat is the client's to make and none is made: a held key is one press.
 const wl_keyboard_listener WaylandConnection::s_keyboardListener = {
