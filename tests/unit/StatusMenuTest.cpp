@@ -4,6 +4,7 @@
 #include "platform/Localization.h"
 #include "platform/sim/SimStatusItem.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace halvo {

@@ -78,8 +78,11 @@ std::vector<I3Workspace> I3IpcClient::workspaces() {
 
 void I3IpcClient::subscribe(const std::vector<std::string>& eventTypes) {
     std::string list = "[";
-    for (const std::string& type : eventTypes)
-        list += (list.size() > 1 ? "," : "") + I3Command::quoted(type);
+    for (const std::string& type : eventTypes) {
+        if (list.size() > 1)
+            list += ',';
+        list += I3Command::quoted(type);
+    }
     list += "]";
     if (!I3Reply::success(request(I3IpcMessage::Type::subscribe, list)))
         throw I3IpcError("i3 IPC refused the subscription to " + list);

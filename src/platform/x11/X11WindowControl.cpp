@@ -324,6 +324,15 @@ WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& fram
     // axis is resized like any window's.
     const bool resizeWidth = frame.width != info.frame.width && !info.maximizedHorizontally;
     const bool resizeHeight = frame.height != info.frame.height && !info.maximizedVertically;
+    const Point root{double(std::lround(frame.x)), double(std::lround(frame.y))};
+    // Window managers that place windows themselves move them their own way. Their maximised
+    // states describe the layout (i3 4.24 marks a tile that fills its workspace so) and are
+    // theirs to keep: a request to leave them is ignored, and the move would end there.
+    if (const auto placed = m_tiling.place(window, root);
+        placed != X11TilingPlacement::Outcome::notHandled)
+        return placed == X11TilingPlacement::Outcome::moved ? WindowResult::ok
+                                                            : WindowResult::refused;
+
     const xcb_atom_t maxVert = m_connection.atom("_NET_WM_STATE_MAXIMIZED_VERT");
     const xcb_atom_t maxHorz = m_connection.atom("_NET_WM_STATE_MAXIMIZED_HORZ");
     if (maximized) {
@@ -332,13 +341,6 @@ WindowResult X11WindowControl::setFrame(const WindowInfo& info, const Rect& fram
             result != WindowResult::ok)
             return result;
     }
-
-    const Point root{double(std::lround(frame.x)), double(std::lround(frame.y))};
-    // Window managers that place windows themselves move them their own way.
-    if (const auto placed = m_tiling.place(window, root);
-        placed != X11TilingPlacement::Outcome::notHandled)
-        return placed == X11TilingPlacement::Outcome::moved ? WindowResult::ok
-                                                            : WindowResult::refused;
     if (moveResizeSupported) {
         std::uint32_t flags = gravityNorthWest | (sourcePager << 12) | (1u << 8) | (1u << 9);
         flags |= (resizeWidth ? 1u << 10 : 0) | (resizeHeight ? 1u << 11 : 0);
