@@ -116,9 +116,12 @@ protected:
         return true;
     }
 
-    // Waits for `count` entries and for the keyboard to be given back.
+    // Whether `count` entries arrived and the keyboard was given back; settle waits for it.
+    bool settled(std::size_t count) const {
+        return recorder.log.size() >= count && !monitor.holdsKeyboard();
+    }
     bool settle(std::size_t count) {
-        return pump([&] { return recorder.log.size() >= count && !monitor.holdsKeyboard(); });
+        return pump([&] { return settled(count); });
     }
 
     SwaySession& session = swaySession();
@@ -194,10 +197,12 @@ TEST_F(SwayKeys, ArrowReleaseSeenWhileTheKeyboardIsHeld) {
                                                       "up right", "mods none"}));
 }
 
-// Another client's keyboard-exclusive surface that was there first (a launcher) keeps the
-// keyboard, sway still runs the bindings: the modifiers cannot be followed, so soon after the
-// press they count as released and the keyboard surface goes.
-TEST_F(SwayKeys, KeyboardNeverGivenEndsTheHold) {
+// Another client's keyboard-exclusive surface (a launcher) is up when the shortcut is pressed.
+// Who gets the keyboard then is the compositor's choice: sway 1.7 leaves it with the surface that
+// had it first, sway 1.10 gives it to the newest. Either way the modifiers never count as held
+// once they are up: never given the keyboard, the hold ends by itself soon after the press; given
+// it, the hold follows the modifiers and the launcher has the keyboard back afterwards.
+TEST_F(SwayKeys, ALauncherHoldingTheKeyboardNeverLeavesTheModifiersHeld) {
     ASSERT_TRUE(registerAll(controlAlt));
     WaylandConnection other(session.waylandDisplay());
     LayerPlacement corner;
@@ -205,10 +210,22 @@ TEST_F(SwayKeys, KeyboardNeverGivenEndsTheHold) {
     LayerSurface launcher(other, corner, true, [](QImage& image) { image.fill(Qt::transparent); });
     ASSERT_TRUE(pump([&] { return other.keyboardFocus() == launcher.surface(); }));
     ASSERT_TRUE(keyboard.press("Control_L") && keyboard.press("Alt_L") && keyboard.tap("Up"));
-    EXPECT_TRUE(settle(4));
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press enterFullScreen",
-                                                      "release enterFullScreen", "mods none"}));
+    ASSERT_TRUE(pump([&] { return monitor.hasKeyboardFocus() || settled(4); }));
+    if (!monitor.hasKeyboardFocus()) {
+        EXPECT_EQ(recorder.log, (std::vector<std::string>{"mods Ctrl+Alt", "press enterFullScreen",
+                                                          "release enterFullScreen", "mods none"}))
+            << "the keyboard never given, the hold ends while the keys are still down";
+        EXPECT_EQ(other.keyboardFocus(), launcher.surface());
+        ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
+        return;
+    }
     ASSERT_TRUE(keyboard.release("Alt_L") && keyboard.release("Control_L"));
+    ASSERT_TRUE(settle(5));
+    EXPECT_EQ(recorder.log,
+              (std::vector<std::string>{"mods Ctrl+Alt", "press enterFullScreen",
+                                        "release enterFullScreen", "mods Ctrl", "mods none"}));
+    EXPECT_TRUE(pump([&] { return other.keyboardFocus() == launcher.surface(); }))
+        << "the launcher has the keyboard back";
 }
 
 // A key window of this process: which letters reach it.
