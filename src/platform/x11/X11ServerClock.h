@@ -15,7 +15,7 @@ public:
 
     // How long before `localMs` the server stamped `serverTime`, in seconds. The offset comes
     // from the quickest event seen lately, so the answer is never more than the event's real age
-    // (by up to the server's millisecond rounding); 0 before any event was seen.
+    // (give or take the server's millisecond rounding); 0 before any event was seen.
     double age(std::uint32_t serverTime, double localMs) const;
 
     // Milliseconds on the steady clock, as observe() and age() take them.
