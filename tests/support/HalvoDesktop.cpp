@@ -26,6 +26,10 @@ HalvoDesktop::HalvoDesktop(Options options) {
         return;
     m_watcher = std::make_unique<DesktopWatcher>(m_session->display());
     m_keyboard = std::make_unique<XTestKeyboard>(m_session->display());
+    // The first key event from XTEST's keyboard makes the server send every client a new
+    // keyboard description, on which Halvo and the window manager each grab their keys again, in
+    // either order. Sent now, before Halvo runs, it disturbs no grab a test has set up.
+    m_keyboard->tap("Shift_L");
     // A mid-grey background, so that neither a light nor a dark panel matches it.
     m_session->run("xsetroot -solid '#808080'");
     if (options.tray) {

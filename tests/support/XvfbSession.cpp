@@ -398,6 +398,13 @@ std::string XvfbSession::writeGSettingsKeyfile() const {
     return home;
 }
 
+void XvfbSession::writeGSettings(const std::string& keyfile) const {
+    // Renamed into place: the window manager's file monitor never reads half a file.
+    const std::string path = m_tempDir + "/gsettings-home/glib-2.0/settings/keyfile";
+    std::ofstream(path + ".new") << keyfile;
+    std::filesystem::rename(path + ".new", path);
+}
+
 std::vector<std::string> XvfbSession::windowManagerCommand() const {
     const std::string& name = m_options.windowManager;
     // The others get this session's folder as their home, so that none reads or writes the

@@ -78,6 +78,10 @@ public:
     // same configuration rules as at start. False, with error() set, when it did not come up.
     bool replaceWindowManager(const std::string& windowManager);
 
+    // Replaces the GSettings keyfile that marco and mutter read (and watch) with `keyfile`; an
+    // empty one gives every key its default.
+    void writeGSettings(const std::string& keyfile) const;
+
     // Kills the X server itself (SIGKILL), as a crash would.
     void killServer();
 
