@@ -3,8 +3,10 @@
 // between the two outputs, full screen read back, a closed window that is `gone`, and the outputs
 // with their visible frames.
 #include "core/AppActivator.h"
+#include "minimap/MinimapPanelController.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/sim/SimLog.h"
+#include "platform/sim/SimPanel.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
@@ -358,6 +360,43 @@ TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
     ASSERT_TRUE(services.session.command("focus output HEADLESS-1"));
     EXPECT_TRUE(
         processEventsUntil([&] { return services.screens.mainScreen()->name == "HEADLESS-1"; }));
+}
+
+// A scale change comes with no event on sway 1.7 (output events are refused, the workspaces
+// stay): the next show of the overlay reads the outputs again and centres it on the focused output
+// at its new logical size, and again after the scale is set back.
+TEST(SwayScreens, AScaleChangeIsSeenAtTheNextShow) {
+    Services services;
+    MinimapPanelController overlay(services.screens, [](MinimapModel&, MinimapActions) {
+        return std::make_unique<SimPanel>();
+    });
+    std::vector<TrackedApp> apps;
+    for (int i = 0; i < 8; ++i) {
+        const std::string id = "app." + std::to_string(i);
+        apps.push_back({id, id, "App " + std::to_string(i), 100 + i, nullptr});
+    }
+    overlay.model().apps = apps;
+    const auto shownFrame = [&] {
+        services.screens.expectMouseLocation(); // as the controller does before each show
+        overlay.updateFrame();
+        overlay.show();
+        const Rect frame = overlay.panel()->frame();
+        overlay.hide();
+        return frame;
+    };
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-1"));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return services.screens.mainScreen()->name == "HEADLESS-1"; }));
+    for (const auto& [scale, width, height] :
+         {std::tuple{2, 640.0, 512.0}, std::tuple{1, 1280.0, 1024.0}}) {
+        ASSERT_TRUE(services.session.command("output HEADLESS-1 scale " + std::to_string(scale)));
+        QCoreApplication::processEvents();
+        const Rect frame = shownFrame();
+        EXPECT_EQ(services.screens.screens()[0].frame, (Rect{0, 0, width, height}))
+            << "scale " << scale;
+        EXPECT_NEAR(frame.midX(), width / 2, 1) << "scale " << scale;
+        EXPECT_LE(frame.maxX(), width) << "scale " << scale;
+    }
 }
 
 // A session of its own with a bar at the top: the visible frame leaves the bar out.
