@@ -207,6 +207,47 @@ TEST(SwayWorkspace, ActivationFocusesOnceAndNotAgainWhatHasTheFocus) {
     killAll(services.session, started);
 }
 
+// An application's most recently used window is the one activation brings, wherever it is: here
+// its tiled window on a now hidden workspace of HEADLESS-1, used after its floating one on
+// HEADLESS-2, before the focus went back to another application on HEADLESS-2 (whose output and
+// workspace focus stacks then list the floating window first).
+TEST(SwayWorkspace, ActivationBringsTheMostRecentlyUsedWindow) {
+    Services services;
+    std::vector<pid_t> started;
+    ASSERT_TRUE(services.session.command(
+        "for_window [app_id=\"halvo-used\" title=\"floating\"] floating enable"));
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-2"));
+    started.push_back(
+        services.session.spawn({"foot", "--app-id", "halvo-used", "--title", "floating"}));
+    const long floatingID = *services.session.waitForWindow("halvo-used");
+    services.foot("halvo-other", started);
+    const long otherID = *services.session.waitForWindow("halvo-other");
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-1; workspace halvo-used"));
+    const ProcessID pid = services.foot("halvo-used", started);
+    std::optional<AppWindows> windows;
+    ASSERT_TRUE(processEventsUntil([&] {
+        windows = services.control.windows(pid);
+        return windows && windows->windows.size() == 2;
+    }));
+    const WindowID tiledID = windows->windows[0].id == WindowID(floatingID)
+                                 ? windows->windows[1].id
+                                 : windows->windows[0].id;
+    // Back to the other application, straight past the floating window.
+    ASSERT_TRUE(
+        services.session.command("workspace 1; [con_id=" + std::to_string(otherID) + "] focus"));
+    ASSERT_TRUE(processEventsUntil([&] {
+        return services.workspace.frontmostApplication()->bundleIdentifier == "halvo-other";
+    }));
+    EXPECT_EQ(services.control.windows(pid)->main, tiledID);
+    ASSERT_TRUE(services.workspace.activate(pid));
+    EXPECT_TRUE(processEventsUntil([&] {
+        const std::optional<SwayClientList> tree = services.tree.read();
+        const SwayClientList::Window* focused = tree ? tree->focusedWindow() : nullptr;
+        return focused && WindowID(focused->id) == tiledID;
+    }));
+    killAll(services.session, started);
+}
+
 // sway has no minimised state; its scratchpad is the nearest: put away, the app is hidden, and
 // unhide or activation brings the window back.
 TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
