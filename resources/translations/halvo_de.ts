@@ -313,5 +313,10 @@
         <comment>About window licence line</comment>
         <translation>Freie Software unter der GNU GPL, Version 3 oder neuer.</translation>
     </message>
+    <message>
+        <source>Your window manager&apos;s own configuration binds this shortcut. Remove that binding and reload the configuration, or choose another modifier combination.</source>
+        <comment>Shortcut bound in the window manager&apos;s configuration</comment>
+        <translation>Die eigene Konfiguration deines Fenstermanagers belegt dieses Tastenkürzel. Entferne diese Belegung und lade die Konfiguration neu, oder wähle eine andere Kombination von Sondertasten.</translation>
+    </message>
 </context>
 </TS>

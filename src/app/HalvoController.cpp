@@ -3,13 +3,19 @@
 
 #include "app/StatusMenu.h"
 #include "platform/Localization.h"
+#include "platform/RegistrationResult.h"
 
 #include <utility>
 
 namespace halvo {
 namespace {
 
-std::string registrationFailureMessage() {
+std::string registrationFailureMessage(std::optional<RegistrationResult> refusal) {
+    if (refusal == RegistrationResult::takenByConfiguration)
+        return localized("Your window manager's own configuration binds this shortcut. Remove that "
+                         "binding and reload the configuration, or choose another modifier "
+                         "combination.",
+                         "Shortcut bound in the window manager's configuration");
     return localized("The shortcut could not be registered. Choose another modifier combination.",
                      "Shortcut registration failure");
 }
@@ -118,10 +124,14 @@ void HalvoController::start() {
     // learns it the same way as of a refused registration.
     m_hotkeys->onShortcutTaken = [weak] {
         if (auto self = weak.lock())
-            (*self)->m_hotkeyError = registrationFailureMessage();
+            (*self)->m_hotkeyError = registrationFailureMessage((*self)->m_hotkeys->refusal());
+    };
+    m_hotkeys->onShortcutRestored = [weak] {
+        if (auto self = weak.lock())
+            (*self)->m_hotkeyError = std::nullopt;
     };
     if (!m_hotkeys->start())
-        m_hotkeyError = registrationFailureMessage();
+        m_hotkeyError = registrationFailureMessage(m_hotkeys->refusal());
 
     noteWindowManager(m_platform.permissions.isWindowManagerRunning());
     m_keyboardAccess = m_platform.permissions.hasKeyboardAccess();
@@ -239,7 +249,7 @@ bool HalvoController::applyShortcut(ShortcutModifiers modifiers) {
         return false;
     }
     if (!m_hotkeys->registerHotkeys(modifiers) || !m_hotkeys->start()) {
-        m_hotkeyError = registrationFailureMessage();
+        m_hotkeyError = registrationFailureMessage(m_hotkeys->refusal());
         return false;
     }
     m_preferences->setModifiers(modifiers);

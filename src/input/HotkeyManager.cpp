@@ -44,11 +44,18 @@ bool HotkeyManager::start() {
         return m_hotkeys.size() == allHotkeyActions.size();
     if (!listen())
         return false;
-    if (!registerHotkeys(m_modifiers)) {
+    const bool registered = registerHotkeys(m_modifiers);
+    // A combination the desktop's configuration holds may be freed by a reload of it: the
+    // registrar, listened to, then says so.
+    if (!registered && m_refusal != RegistrationResult::takenByConfiguration) {
         stop();
         return false;
     }
+    addMonitor();
+    return registered;
+}
 
+void HotkeyManager::addMonitor() {
     std::weak_ptr<HotkeyManager*> weak = m_lifetime;
     EventMonitor::Handlers handlers;
     handlers.modifiersChanged = [weak](Modifiers held) {
@@ -60,7 +67,6 @@ bool HotkeyManager::start() {
             (*self)->handleKeyReleased(key);
     };
     m_keyboardMonitor = m_monitor.addMonitor(std::move(handlers));
-    return true;
 }
 
 bool HotkeyManager::listen() {
@@ -93,11 +99,10 @@ bool HotkeyManager::registerHotkeys(ShortcutModifiers newModifiers) {
                 m_registrar.unregisterShortcut(doneRef);
             // Names the combination that was refused, so a clash with another program's shortcut
             // can be found in the log.
-            const char* reason = registration.result == RegistrationResult::takenByAnotherProgram
-                                     ? "another program already uses it"
-                                     : "the desktop refused it";
+            m_refusal = registration.result;
             m_log.write("Halvo: Could not register the shortcut " +
-                        shortcutName(newModifiers, action) + ": " + reason);
+                        shortcutName(newModifiers, action) + ": " +
+                        refusalReason(registration.result, false));
             return false;
         }
         registered.emplace(action, registration.ref);
@@ -108,18 +113,37 @@ bool HotkeyManager::registerHotkeys(ShortcutModifiers newModifiers) {
         m_registrar.unregisterShortcut(ref);
     m_hotkeys = std::move(registered);
     m_modifiers = newModifiers;
+    m_refusal.reset();
     m_shortcutHeld = false;
     if (onModifiersChanged)
         onModifiersChanged(false);
     return true;
 }
 
-void HotkeyManager::stop() {
+std::string HotkeyManager::refusalReason(RegistrationResult why, bool afterRegistration) const {
+    switch (why) {
+    case RegistrationResult::takenByAnotherProgram:
+        return afterRegistration ? "another program takes its presses"
+                                 : "another program already uses it";
+    case RegistrationResult::takenByConfiguration:
+        return m_registrar.configurationName() + " binds it";
+    case RegistrationResult::registered:
+    case RegistrationResult::failed:
+        break;
+    }
+    return "the desktop refused it";
+}
+
+void HotkeyManager::releaseHotkeys() {
     cancelLongPress();
     m_shortcutHeld = false;
     for (const auto& [action, ref] : m_hotkeys)
         m_registrar.unregisterShortcut(ref);
     m_hotkeys.clear();
+}
+
+void HotkeyManager::stop() {
+    releaseHotkeys();
     if (m_listening) {
         m_registrar.stopListening();
         m_listening = false;
@@ -163,7 +187,13 @@ void HotkeyManager::handleShortcutEvent(const HotkeyRegistrar::Event& event) {
             (*self)->handleRelease(event.action);
             return;
         case HotkeyRegistrar::Event::Kind::takenByAnotherProgram:
-            (*self)->handleShortcutTaken(event.action);
+            (*self)->handleShortcutTaken(event.action, RegistrationResult::takenByAnotherProgram);
+            return;
+        case HotkeyRegistrar::Event::Kind::takenByConfiguration:
+            (*self)->handleShortcutTaken(event.action, RegistrationResult::takenByConfiguration);
+            return;
+        case HotkeyRegistrar::Event::Kind::available:
+            (*self)->handleAvailable();
             return;
         }
     });
@@ -204,18 +234,36 @@ void HotkeyManager::handleRelease(HotkeyAction action) {
         cancelLongPress();
 }
 
-void HotkeyManager::handleShortcutTaken(HotkeyAction action) {
+void HotkeyManager::handleShortcutTaken(HotkeyAction action, RegistrationResult why) {
     if (m_hotkeys.empty())
         return; // already stopped: the other program's later presses say nothing new
+    m_refusal = why;
     m_log.write("Halvo: Could not register the shortcut " + shortcutName(m_modifiers, action) +
-                ": another program takes its presses");
+                ": " + refusalReason(why, true));
     const bool held = m_shortcutHeld;
-    stop();
-    // The monitor is gone with stop(): an open switch is closed now.
+    // The desktop's configuration may give the keys back on its next reload: the registrar, still
+    // listened to, will say so.
+    if (why == RegistrationResult::takenByConfiguration)
+        releaseHotkeys();
+    else
+        stop();
+    // No hot key reports the shortcut's release any more: an open switch is closed now.
     if (held && onModifiersChanged)
         onModifiersChanged(false);
     if (onShortcutTaken)
         onShortcutTaken();
+}
+
+void HotkeyManager::handleAvailable() {
+    if (!m_listening || m_refusal != RegistrationResult::takenByConfiguration ||
+        m_hotkeys.size() == allHotkeyActions.size())
+        return;
+    if (!registerHotkeys(m_modifiers))
+        return; // logged, and still waiting
+    m_log.write("Halvo: The shortcut " + m_modifiers.displayString() +
+                " works again: the desktop's configuration no longer binds it");
+    if (onShortcutRestored)
+        onShortcutRestored();
 }
 
 void HotkeyManager::handleKeyReleased(Key key) {
@@ -227,7 +275,8 @@ void HotkeyManager::handleKeyReleased(Key key) {
 }
 
 void HotkeyManager::handleModifiersChanged(Modifiers held) {
-    if (m_isSuspended)
+    // Without hot keys (the desktop's configuration holds them) no switch opens.
+    if (m_isSuspended || m_hotkeys.empty())
         return;
     if (!m_modifiers.isValid()) {
         if (!m_shortcutHeld)

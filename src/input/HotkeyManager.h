@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace halvo {
 
@@ -36,12 +37,19 @@ public:
     std::function<void(bool)> onFullScreen;        // Up (true) or Down (false) was pressed
     std::function<void(bool)> onModifiersChanged;  // the exact combination went down / came up
     // Another program takes the combination's presses although the registration succeeded: logged
-    // like a refused registration, the manager is stopped and an open switch closed.
+    // like a refused registration, the manager is stopped and an open switch closed. When the
+    // desktop's own configuration took them (refusal() says so), the manager only gives up its hot
+    // keys: it keeps listening, and registers them again once the registrar says they are free.
     std::function<void()> onShortcutTaken;
+    // The combination refused as bound in the desktop's configuration is registered again (the
+    // configuration was reloaded without that binding); logged.
+    std::function<void()> onShortcutRestored;
 
     // Listens to the keyboard, registers the four hot keys and adds the monitor. True when Halvo
-    // listens and all four hot keys are registered; on failure nothing stays behind. While
-    // running, only reports whether four hot keys are registered.
+    // listens and all four hot keys are registered; on failure nothing stays behind, except
+    // when the desktop's configuration holds the combination: then Halvo listens on, waiting for
+    // the configuration to free it. While running, only reports whether four hot keys are
+    // registered.
     bool start();
 
     // Swaps to a new combination, all or nothing: the new hot keys are registered before the old
@@ -68,13 +76,20 @@ public:
     // When the arrow of the latest press went down, on the main queue's clock: earlier than its
     // handling by the time the event took to arrive, as far as the desktop tells.
     double pressTime() const { return m_pressTime; }
+    // Why the latest registration of the combination failed, or its hot keys were taken; nothing
+    // once a registration went through.
+    std::optional<RegistrationResult> refusal() const { return m_refusal; }
 
 private:
     bool listen();
     void handleShortcutEvent(const HotkeyRegistrar::Event& event);
     void handlePress(HotkeyAction action, double pressTime);
     void handleRelease(HotkeyAction action);
-    void handleShortcutTaken(HotkeyAction action);
+    void handleShortcutTaken(HotkeyAction action, RegistrationResult why);
+    void handleAvailable();
+    void addMonitor();
+    void releaseHotkeys();
+    std::string refusalReason(RegistrationResult why, bool afterRegistration) const;
     void handleKeyReleased(Key key);
     void handleModifiersChanged(Modifiers held);
     void reportModifiers(bool held);
@@ -93,6 +108,7 @@ private:
     std::map<HotkeyAction, HotkeyRegistrar::ShortcutRef> m_hotkeys;
     std::optional<MonitorToken> m_keyboardMonitor;
     bool m_shortcutHeld = false;
+    std::optional<RegistrationResult> m_refusal;
 
     // Blocks, handlers and the long-press work hold this weakly: once the manager is gone they
     // find it expired and do nothing.

@@ -25,6 +25,13 @@ public:
             // A registered shortcut turned out to be held by another program after all (some
             // desktops take keys in ways a registration cannot see): it will not arrive.
             takenByAnotherProgram,
+            // The desktop's own configuration binds it now (see
+            // RegistrationResult::takenByConfiguration): it will not arrive.
+            takenByConfiguration,
+            // A combination refused or lost as takenByConfiguration is free again (the
+            // configuration was reloaded without it): registering it may now work. Its action
+            // means nothing.
+            available,
         };
         Kind kind = Kind::pressed;
         HotkeyAction action = HotkeyAction::previous;
@@ -51,6 +58,9 @@ public:
     // Num Lock never get in the way). Nothing is left half-registered when it fails.
     virtual Registration registerShortcut(HotkeyAction action, Modifiers modifiers) = 0;
     virtual void unregisterShortcut(ShortcutRef ref) = 0;
+
+    // What holds a combination refused as takenByConfiguration, for the log.
+    virtual std::string configurationName() const { return "the desktop's own configuration"; }
 };
 
 } // namespace halvo

@@ -3,8 +3,10 @@
 // between the two outputs, full screen read back, a closed window that is `gone`, and the outputs
 // with their visible frames.
 #include "core/AppActivator.h"
+#include "minimap/MinimapPanelController.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/sim/SimLog.h"
+#include "platform/sim/SimPanel.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
@@ -205,6 +207,47 @@ TEST(SwayWorkspace, ActivationFocusesOnceAndNotAgainWhatHasTheFocus) {
     killAll(services.session, started);
 }
 
+// An application's most recently used window is the one activation brings, wherever it is: here
+// its tiled window on a now hidden workspace of HEADLESS-1, used after its floating one on
+// HEADLESS-2, before the focus went back to another application on HEADLESS-2 (whose output and
+// workspace focus stacks then list the floating window first).
+TEST(SwayWorkspace, ActivationBringsTheMostRecentlyUsedWindow) {
+    Services services;
+    std::vector<pid_t> started;
+    ASSERT_TRUE(services.session.command(
+        "for_window [app_id=\"halvo-used\" title=\"floating\"] floating enable"));
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-2"));
+    started.push_back(
+        services.session.spawn({"foot", "--app-id", "halvo-used", "--title", "floating"}));
+    const long floatingID = *services.session.waitForWindow("halvo-used");
+    services.foot("halvo-other", started);
+    const long otherID = *services.session.waitForWindow("halvo-other");
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-1; workspace halvo-used"));
+    const ProcessID pid = services.foot("halvo-used", started);
+    std::optional<AppWindows> windows;
+    ASSERT_TRUE(processEventsUntil([&] {
+        windows = services.control.windows(pid);
+        return windows && windows->windows.size() == 2;
+    }));
+    const WindowID tiledID = windows->windows[0].id == WindowID(floatingID)
+                                 ? windows->windows[1].id
+                                 : windows->windows[0].id;
+    // Back to the other application, straight past the floating window.
+    ASSERT_TRUE(
+        services.session.command("workspace 1; [con_id=" + std::to_string(otherID) + "] focus"));
+    ASSERT_TRUE(processEventsUntil([&] {
+        return services.workspace.frontmostApplication()->bundleIdentifier == "halvo-other";
+    }));
+    EXPECT_EQ(services.control.windows(pid)->main, tiledID);
+    ASSERT_TRUE(services.workspace.activate(pid));
+    EXPECT_TRUE(processEventsUntil([&] {
+        const std::optional<SwayClientList> tree = services.tree.read();
+        const SwayClientList::Window* focused = tree ? tree->focusedWindow() : nullptr;
+        return focused && WindowID(focused->id) == tiledID;
+    }));
+    killAll(services.session, started);
+}
+
 // sway has no minimised state; its scratchpad is the nearest: put away, the app is hidden, and
 // unhide or activation brings the window back.
 TEST(SwayWindowControl, MinimisingPutsAwayInTheScratchpadAndUnhideBringsBack) {
@@ -358,6 +401,43 @@ TEST(SwayScreens, OutputsPrimaryFirstAndTheFocusedOneFollowsEvents) {
     ASSERT_TRUE(services.session.command("focus output HEADLESS-1"));
     EXPECT_TRUE(
         processEventsUntil([&] { return services.screens.mainScreen()->name == "HEADLESS-1"; }));
+}
+
+// A scale change comes with no event on sway 1.7 (output events are refused, the workspaces
+// stay): the next show of the overlay reads the outputs again and centres it on the focused output
+// at its new logical size, and again after the scale is set back.
+TEST(SwayScreens, AScaleChangeIsSeenAtTheNextShow) {
+    Services services;
+    MinimapPanelController overlay(services.screens, [](MinimapModel&, MinimapActions) {
+        return std::make_unique<SimPanel>();
+    });
+    std::vector<TrackedApp> apps;
+    for (int i = 0; i < 8; ++i) {
+        const std::string id = "app." + std::to_string(i);
+        apps.push_back({id, id, "App " + std::to_string(i), 100 + i, nullptr});
+    }
+    overlay.model().apps = apps;
+    const auto shownFrame = [&] {
+        services.screens.expectMouseLocation(); // as the controller does before each show
+        overlay.updateFrame();
+        overlay.show();
+        const Rect frame = overlay.panel()->frame();
+        overlay.hide();
+        return frame;
+    };
+    ASSERT_TRUE(services.session.command("focus output HEADLESS-1"));
+    ASSERT_TRUE(
+        processEventsUntil([&] { return services.screens.mainScreen()->name == "HEADLESS-1"; }));
+    for (const auto& [scale, width, height] :
+         {std::tuple{2, 640.0, 512.0}, std::tuple{1, 1280.0, 1024.0}}) {
+        ASSERT_TRUE(services.session.command("output HEADLESS-1 scale " + std::to_string(scale)));
+        QCoreApplication::processEvents();
+        const Rect frame = shownFrame();
+        EXPECT_EQ(services.screens.screens()[0].frame, (Rect{0, 0, width, height}))
+            << "scale " << scale;
+        EXPECT_NEAR(frame.midX(), width / 2, 1) << "scale " << scale;
+        EXPECT_LE(frame.maxX(), width) << "scale " << scale;
+    }
 }
 
 // A session of its own with a bar at the top: the visible frame leaves the bar out.

@@ -271,6 +271,65 @@ TEST_F(HotkeyManagerTest, ShortcutTakenAfterRegistrationStopsTheManagerAndCloses
     EXPECT_EQ(registrar.registered().size(), 4u);
 }
 
+// Keys the desktop's own configuration takes (a binding in the user's sway configuration, added
+// by a reload) are given up, but Halvo listens on: once the registrar says they are free, the
+// combination is registered again and the log says so. No switch opens in between.
+TEST_F(HotkeyManagerTest, ShortcutTakenByTheConfigurationIsRegisteredAgainOnceFree) {
+    auto manager = started();
+    int taken = 0, restored = 0;
+    manager->onShortcutTaken = [&] { ++taken; };
+    manager->onShortcutRestored = [&] { ++restored; };
+    hold(controlAlt);
+    take();
+    registrar.takeElsewhere(Key::right, controlAlt,
+                            HotkeyRegistrar::Event::Kind::takenByConfiguration);
+    queue.runPending();
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(take(), Calls{"released"});
+    EXPECT_TRUE(registrar.isListening());
+    EXPECT_TRUE(registrar.registered().empty());
+    EXPECT_EQ(manager->refusal(), RegistrationResult::takenByConfiguration);
+    hold({});
+    hold(controlAlt);
+    EXPECT_EQ(take(), Calls{}) << "no hot keys, no switch";
+
+    registrar.announceAvailable();
+    queue.runPending();
+    EXPECT_EQ(restored, 1);
+    EXPECT_EQ(registrar.registered().size(), 4u);
+    EXPECT_FALSE(manager->refusal());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "Halvo: Could not register the shortcut Ctrl+Alt+→: the desktop's "
+                               "own configuration binds it",
+                               "Halvo: The shortcut Ctrl+Alt works again: the desktop's "
+                               "configuration no longer binds it"}));
+}
+
+// Refused at start because the configuration binds it: Halvo listens on and takes the
+// combination once it is free, not before.
+TEST_F(HotkeyManagerTest, StartRefusedByTheConfigurationWaitsForItToBeFree) {
+    registrar.ownElsewhere(Key::down, controlAlt, RegistrationResult::takenByConfiguration);
+    auto manager = make();
+    int restored = 0;
+    manager->onShortcutRestored = [&] { ++restored; };
+    EXPECT_FALSE(manager->start());
+    EXPECT_TRUE(registrar.isListening());
+    registrar.announceAvailable(); // another combination was freed: this one is still bound
+    queue.runPending();
+    EXPECT_EQ(restored, 0);
+    EXPECT_TRUE(registrar.registered().empty());
+
+    registrar.freeElsewhere(Key::down, controlAlt);
+    registrar.announceAvailable();
+    queue.runPending();
+    EXPECT_EQ(restored, 1);
+    EXPECT_EQ(registrar.registered().size(), 4u);
+    EXPECT_TRUE(manager->start());
+    take();
+    hold(controlAlt);
+    EXPECT_EQ(take(), Calls{"held"});
+}
+
 TEST_F(HotkeyManagerTest, SuspendedManagerIgnoresPressesAndModifiers) {
     auto manager = started();
     hold(controlAlt);

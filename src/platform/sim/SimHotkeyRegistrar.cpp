@@ -43,9 +43,11 @@ HotkeyRegistrar::Registration SimHotkeyRegistrar::registerShortcut(HotkeyAction 
     m_callLog.push_back("register " + arrowName(shortcut.key));
     if (auto failure = m_failures.find(index); failure != m_failures.end())
         return {failure->second, 0};
-    const bool owned = std::find(m_ownedElsewhere.begin(), m_ownedElsewhere.end(), shortcut) !=
-                       m_ownedElsewhere.end();
-    if (owned || isRegistered(shortcut.key, modifiers))
+    const auto owned = std::find_if(m_ownedElsewhere.begin(), m_ownedElsewhere.end(),
+                                    [&](const auto& entry) { return entry.first == shortcut; });
+    if (owned != m_ownedElsewhere.end())
+        return {owned->second, 0};
+    if (isRegistered(shortcut.key, modifiers))
         return {RegistrationResult::takenByAnotherProgram, 0};
     const ShortcutRef ref = m_nextRef++;
     m_registrations.emplace(ref, Entry{shortcut, action});
@@ -66,8 +68,14 @@ void SimHotkeyRegistrar::failRegistration(std::size_t nth, RegistrationResult re
     m_failures[m_registerCalls.size() + nth - 1] = result;
 }
 
-void SimHotkeyRegistrar::ownElsewhere(Key key, Modifiers modifiers) {
-    m_ownedElsewhere.push_back({key, modifiers});
+void SimHotkeyRegistrar::ownElsewhere(Key key, Modifiers modifiers, RegistrationResult result) {
+    m_ownedElsewhere.push_back({{key, modifiers}, result});
+}
+
+void SimHotkeyRegistrar::freeElsewhere(Key key, Modifiers modifiers) {
+    std::erase_if(m_ownedElsewhere, [&](const auto& entry) {
+        return entry.first == Shortcut{key, modifiers};
+    });
 }
 
 bool SimHotkeyRegistrar::press(Key key, Modifiers modifiers) {
@@ -78,8 +86,16 @@ bool SimHotkeyRegistrar::release(Key key, Modifiers modifiers) {
     return deliverFor(key, modifiers, Event::Kind::released);
 }
 
-bool SimHotkeyRegistrar::takeElsewhere(Key key, Modifiers modifiers) {
-    return deliverFor(key, modifiers, Event::Kind::takenByAnotherProgram);
+bool SimHotkeyRegistrar::takeElsewhere(Key key, Modifiers modifiers, Event::Kind kind) {
+    return deliverFor(key, modifiers, kind);
+}
+
+bool SimHotkeyRegistrar::announceAvailable() {
+    if (!m_handler)
+        return false;
+    Handler handler = m_handler;
+    handler(Event{Event::Kind::available, HotkeyAction::previous, m_eventAge});
+    return true;
 }
 
 bool SimHotkeyRegistrar::deliverFor(Key key, Modifiers modifiers, Event::Kind kind) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halvo {
@@ -31,17 +32,23 @@ public:
     // The nth registration attempt from now on (1 = the next one) fails with `result`.
     void failRegistration(std::size_t nth,
                           RegistrationResult result = RegistrationResult::takenByAnotherProgram);
-    // Every registration of key with exactly these modifiers is refused, as if another program
-    // owned it.
-    void ownElsewhere(Key key, Modifiers modifiers);
+    // Every registration of key with exactly these modifiers is refused with `result`, as if
+    // another program (or the desktop's configuration) owned it, until freed.
+    void ownElsewhere(Key key, Modifiers modifiers,
+                      RegistrationResult result = RegistrationResult::takenByAnotherProgram);
+    void freeElsewhere(Key key, Modifiers modifiers);
 
     // Test controls: events. The key goes down or up with the modifiers held; the handler gets
     // the event of the shortcut registered for exactly that combination. False (and nothing
     // happens) when Halvo does not listen or no shortcut matches.
     bool press(Key key, Modifiers modifiers);
     bool release(Key key, Modifiers modifiers);
-    // Another program took the registered shortcut of key with these modifiers after all.
-    bool takeElsewhere(Key key, Modifiers modifiers);
+    // Another program (or the desktop's configuration: takenByConfiguration) took the registered
+    // shortcut of key with these modifiers after all.
+    bool takeElsewhere(Key key, Modifiers modifiers,
+                       Event::Kind kind = Event::Kind::takenByAnotherProgram);
+    // The desktop's configuration no longer binds what it took: an `available` event.
+    bool announceAvailable();
     // How long the events delivered from now on took to arrive (their `age`).
     void setEventAge(double seconds) { m_eventAge = seconds; }
 
@@ -71,7 +78,7 @@ private:
     std::size_t m_unregisterCalls = 0;
     std::vector<std::string> m_callLog;
     std::map<std::size_t, RegistrationResult> m_failures; // by index into m_registerCalls
-    std::vector<Shortcut> m_ownedElsewhere;
+    std::vector<std::pair<Shortcut, RegistrationResult>> m_ownedElsewhere;
 };
 
 } // namespace halvo

@@ -122,6 +122,23 @@ SwayClientList SwayClientList::fromTree(const I3Node& root, ProcessID ownPid) {
     return list;
 }
 
+void SwayClientList::orderByUse(const std::vector<std::int64_t>& recentFirst) {
+    std::unordered_map<std::int64_t, std::size_t> rank;
+    for (std::size_t i = 0; i < recentFirst.size(); ++i)
+        rank.emplace(recentFirst[i], i + 1);
+    // The focused window leads even before its focus event has been handed over.
+    const auto rankOf = [&](const Window& window) {
+        if (window.focused)
+            return std::size_t{0};
+        const auto found = rank.find(window.id);
+        return found == rank.end() ? recentFirst.size() + 1 : found->second;
+    };
+    const auto byUse = [&](const Window& a, const Window& b) { return rankOf(a) < rankOf(b); };
+    std::stable_sort(m_windows.begin(), m_windows.end(), byUse);
+    for (Application& app : m_applications)
+        std::stable_sort(app.windows.begin(), app.windows.end(), byUse);
+}
+
 const SwayClientList::Application* SwayClientList::find(ProcessID pid) const {
     for (const Application& app : m_applications) {
         if (app.pid == pid)

@@ -1,7 +1,10 @@
 // One snapshot of sway's windows (one GET_TREE) grouped into applications: by app_id, or for an
 // X11 window under Xwayland by its WM_CLASS class, as on X11. Windows are listed most recently
-// focused first, which is what stacking order means on a tiling compositor. Plain values and
-// free of Qt, so any thread may read and keep one.
+// focused first, which is what stacking order means on a tiling compositor. The tree alone gives
+// that order only within each container (every output and workspace keeps its own focus stack),
+// so a window on a hidden workspace of one output may have been used after one on another output
+// that the tree lists first; orderByUse() puts the order of use seen in sway's focus events over
+// it. Plain values and free of Qt, so any thread may read and keep one.
 #pragma once
 
 #include "platform/Geometry.h"
@@ -56,6 +59,9 @@ public:
 
     // Reads the tree; `ownPid` marks Halvo's own windows.
     static SwayClientList fromTree(const I3Node& root, ProcessID ownPid);
+    // Orders the windows (in each application too) by use: the focused one, then those in
+    // `recentFirst` (con_ids, most recently focused first), then the others in the tree's order.
+    void orderByUse(const std::vector<std::int64_t>& recentFirst);
 
     const std::vector<Application>& applications() const { return m_applications; }
     // The active outputs in tree order (sway's order).

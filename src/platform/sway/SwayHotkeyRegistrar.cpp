@@ -148,6 +148,7 @@ std::optional<std::string> SwayHotkeyRegistrar::listen(Handler handler) {
 
 void SwayHotkeyRegistrar::stopListening() {
     removeAll();
+    m_taken.clear();
     m_handler = nullptr;
     m_events.reset();
 }
@@ -163,7 +164,8 @@ HotkeyRegistrar::Registration SwayHotkeyRegistrar::registerShortcut(HotkeyAction
         try {
             if (configurationTakes(action, modifiers)) {
                 m_bindingsAccepted = true;
-                return {RegistrationResult::takenByAnotherProgram, 0};
+                m_taken[text] = HotKey{action, modifiers};
+                return {RegistrationResult::takenByConfiguration, 0};
             }
             if (!bind(action, modifiers))
                 return {RegistrationResult::failed, 0};
@@ -172,6 +174,7 @@ HotkeyRegistrar::Registration SwayHotkeyRegistrar::registerShortcut(HotkeyAction
             return {RegistrationResult::failed, 0};
         }
         bound = m_bound.emplace(text, Bound{action, modifiers, 0}).first;
+        m_taken.erase(text);
         writeRecord();
     }
     ++bound->second.users;
@@ -204,7 +207,8 @@ bool SwayHotkeyRegistrar::configurationTakes(HotkeyAction action, Modifiers modi
         nlohmann::json::parse(client().request(I3IpcMessage::Type::getVersion), nullptr, false);
     if (!config.is_object() || !config.contains("config") || !config["config"].is_string())
         throw I3IpcError("sway's get_config reply holds no configuration");
-    std::string path;
+    std::string& path = m_configPath;
+    path.clear();
     if (version.is_object() && version.contains("loaded_config_file_name") &&
         version["loaded_config_file_name"].is_string())
         path = version["loaded_config_file_name"].get<std::string>();
@@ -218,6 +222,11 @@ bool SwayHotkeyRegistrar::configurationTakes(HotkeyAction action, Modifiers modi
         return binding.mode == "default" && binding.modifiers == mask &&
                binding.keys == (binding.kind == I3KeyBinding::Kind::symbol ? symbol : code);
     });
+}
+
+std::string SwayHotkeyRegistrar::configurationName() const {
+    return "the user's sway configuration" +
+           (m_configPath.empty() ? "" : " (" + m_configPath + ")");
 }
 
 bool SwayHotkeyRegistrar::bind(HotkeyAction action, Modifiers modifiers) {
@@ -305,14 +314,18 @@ void SwayHotkeyRegistrar::handleBinding(const nlohmann::json& event) {
 }
 
 // A reload dropped every runtime binding: make them again, unless the new configuration binds
-// the combination now.
+// the combination now. Then those the configuration held before may be free.
 void SwayHotkeyRegistrar::reloaded() {
-    std::vector<HotkeyAction> taken;
+    const bool wereTaken = !m_taken.empty();
+    checkTakenAgain();
+    std::vector<Event> lost;
     for (auto bound = m_bound.begin(); bound != m_bound.end();) {
         const auto [action, modifiers, users] = bound->second;
         bool keep = false;
+        bool configured = false;
         try {
-            keep = !configurationTakes(action, modifiers) && bind(action, modifiers);
+            configured = configurationTakes(action, modifiers);
+            keep = !configured && bind(action, modifiers);
         } catch (const I3IpcError& error) {
             m_log.write("Halvo: Could not bind " + bound->first +
                         " again after sway's reload: " + error.what());
@@ -321,18 +334,41 @@ void SwayHotkeyRegistrar::reloaded() {
             ++bound;
             continue;
         }
-        taken.push_back(action);
+        lost.push_back(
+            {configured ? Event::Kind::takenByConfiguration : Event::Kind::takenByAnotherProgram,
+             action});
+        if (configured)
+            m_taken[bound->first] = HotKey{action, modifiers};
         std::erase_if(m_hotKeys, [&](const auto& entry) {
             return entry.second.action == action && entry.second.modifiers == modifiers;
         });
         bound = m_bound.erase(bound);
     }
     writeRecord();
-    for (HotkeyAction action : taken) {
+    const bool freed = wereTaken && m_taken.empty();
+    for (const Event& event : lost) {
         if (!m_handler)
             return;
+        Handler handler = m_handler; // the handler may stop listening
+        handler(event);
+    }
+    if (freed && m_handler) {
         Handler handler = m_handler;
-        handler(Event{Event::Kind::takenByAnotherProgram, action});
+        handler(Event{Event::Kind::available, HotkeyAction::previous});
+    }
+}
+
+// Forgets the combinations the reloaded configuration no longer binds.
+void SwayHotkeyRegistrar::checkTakenAgain() {
+    for (auto taken = m_taken.begin(); taken != m_taken.end();) {
+        bool stillTaken = true;
+        try {
+            stillTaken = configurationTakes(taken->second.action, taken->second.modifiers);
+        } catch (const I3IpcError& error) {
+            m_log.write("Halvo: Could not read sway's configuration after its reload: " +
+                        std::string(error.what()));
+        }
+        taken = stillTaken ? std::next(taken) : m_taken.erase(taken);
     }
 }
 

@@ -5,7 +5,9 @@
 // Every binding is removed again when it is unregistered, when listening stops and at
 // destruction; those a crash left behind are listed in a record file and removed by the next
 // run. A configuration reload drops runtime bindings: they are made again, unless the new
-// configuration now takes the combination, which is reported.
+// configuration now takes the combination, which is reported (takenByConfiguration). Every
+// combination refused or lost that way is checked again at each reload; once none is bound in the
+// configuration any more, the handler hears that they are available.
 #pragma once
 
 #include "platform/HotkeyRegistrar.h"
@@ -38,11 +40,13 @@ public:
     // Removes every binding: registrations made so far are gone.
     void stopListening() override;
 
-    // takenByAnotherProgram when the user's configuration binds the combination in its default
+    // takenByConfiguration when the user's configuration binds the combination in its default
     // mode; failed without modifiers or when sway cannot be asked or refuses a binding (then
     // neither of the pair stays).
     Registration registerShortcut(HotkeyAction action, Modifiers modifiers) override;
     void unregisterShortcut(ShortcutRef ref) override;
+    // "the user's sway configuration (/home/…/.config/sway/config)".
+    std::string configurationName() const override;
 
     // Whether sway could be asked at the last registration and did not refuse it: its bindings
     // were made, or the user's configuration holds the combination. False before any.
@@ -74,6 +78,7 @@ private:
     void writeRecord();
     void handleBinding(const nlohmann::json& event);
     void reloaded();
+    void checkTakenAgain();
 
     std::string m_socketPath;
     SwayEventMonitor& m_monitor;
@@ -85,6 +90,10 @@ private:
     ShortcutRef m_nextRef = 1;
     std::map<ShortcutRef, HotKey> m_hotKeys;
     std::map<std::string, Bound> m_bound; // by combination
+    // Combinations refused or lost because the configuration binds them, by combination: checked
+    // again at each reload.
+    std::map<std::string, HotKey> m_taken;
+    std::string m_configPath; // sway's main configuration file, as it last said
     bool m_bindingsAccepted = false;
 };
 

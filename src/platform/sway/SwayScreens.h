@@ -7,8 +7,8 @@
 // Read once, then again on sway's workspace events, where sway has them (from 1.8; 1.7 refuses
 // the subscription) its output events, and before each show of the overlay, never per call:
 // screens() is answered from the cache on any thread. On sway 1.7 an output plugged in or out shows
-// through the workspaces it takes or gives up; a mode or position change alone waits for the next
-// workspace event.
+// through the workspaces it takes or gives up; a mode, scale or position change alone sends no
+// event and is seen at the next show of the overlay.
 #pragma once
 
 #include "platform/Screens.h"

@@ -5,10 +5,30 @@
 
 namespace halvo {
 
-// No handler for the events themselves: their bytes were counted when they arrived, and
-// dropping the tree again when the loop hands them over would parse it once more for nothing.
+// The events do not drop the tree: their bytes were counted when they arrived, and dropping it
+// again when the loop hands them over would parse it once more for nothing. The window events
+// only keep the order of use, which is applied to each tree handed out.
 SwayTreeCache::SwayTreeCache(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
-    : m_pool(pool), m_events(events), m_ownPid(ownPid) {}
+    : m_pool(pool), m_events(events), m_ownPid(ownPid) {
+    events.on("window", [this](const nlohmann::json& event) { windowEvent(event); });
+}
+
+void SwayTreeCache::windowEvent(const nlohmann::json& event) {
+    if (!event.is_object() || !event.contains("container") || !event["container"].is_object())
+        return;
+    const std::string change = event.value("change", "");
+    const nlohmann::json& id = event["container"].value("id", nlohmann::json());
+    if ((change != "focus" && change != "close") || !id.is_number_integer())
+        return;
+    const auto conId = id.get<std::int64_t>();
+    std::lock_guard lock(m_mutex);
+    std::erase(m_recentlyFocused, conId);
+    if (change == "close")
+        return;
+    m_recentlyFocused.insert(m_recentlyFocused.begin(), conId);
+    if (m_recentlyFocused.size() > remembered)
+        m_recentlyFocused.pop_back();
+}
 
 std::optional<SwayClientList> SwayTreeCache::read() {
     // Counted before the request: an event that comes while sway answers makes the next read
@@ -18,7 +38,7 @@ std::optional<SwayClientList> SwayTreeCache::read() {
     {
         std::lock_guard lock(m_mutex);
         if (m_tree && received == m_receivedBefore)
-            return m_tree;
+            return ordered(*m_tree);
         generation = m_generation;
     }
     try {
@@ -32,10 +52,15 @@ std::optional<SwayClientList> SwayTreeCache::read() {
             m_tree = tree;
             m_receivedBefore = received;
         }
-        return tree;
+        return ordered(std::move(*tree));
     } catch (const I3IpcError&) {
         return std::nullopt;
     }
+}
+
+SwayClientList SwayTreeCache::ordered(SwayClientList tree) const {
+    tree.orderByUse(m_recentlyFocused);
+    return tree;
 }
 
 void SwayTreeCache::invalidate() {

@@ -8,6 +8,11 @@
 // the list holds (windows opened, closed, focused, moved, full screen, put in the scratchpad;
 // workspaces) comes with such an event, and sway writes it before it answers any later request,
 // so the kept tree answers as a new read would.
+//
+// The cache also keeps the order in which windows took the focus, from sway's window focus
+// events, and lists the windows of every tree it hands out in that order (see
+// SwayClientList::orderByUse): an application's most recently used window is the one a switch
+// brings, wherever sway's per-container focus stacks put it.
 #pragma once
 
 #include "platform/Workspace.h"
@@ -18,6 +23,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace halvo {
 
@@ -34,7 +40,14 @@ public:
     // After a command: the next read asks sway. Any thread.
     void invalidate();
 
+    // How many windows the order of use remembers; older ones fall back to the tree's order.
+    static constexpr std::size_t remembered = 512;
+
 private:
+    void windowEvent(const nlohmann::json& event);
+    // The tree with its windows in the order of use; m_mutex held.
+    SwayClientList ordered(SwayClientList tree) const;
+
     SwayIpcPool& m_pool;
     SwayIpcEvents& m_events;
     ProcessID m_ownPid;
@@ -45,6 +58,8 @@ private:
     std::uint64_t m_receivedBefore = 0;
     // Counts invalidations: a tree asked for before one is not kept.
     std::uint64_t m_generation = 0;
+    // con_ids, most recently focused first; a closed window leaves.
+    std::vector<std::int64_t> m_recentlyFocused;
 };
 
 } // namespace halvo
