@@ -272,6 +272,10 @@ int main(int argc, char** argv) {
                              "[--seed N] [--log FILE]\n");
         return 2;
     }
+    // Clients start in the session's home folder.
+    options.crowd = std::filesystem::absolute(options.crowd);
+    if (!options.halvo.empty())
+        options.halvo = std::filesystem::absolute(options.halvo);
     SwaySession::Options sessionOptions;
     sessionOptions.outputWidth = 1280;
     sessionOptions.outputHeight = 800;
