@@ -31,13 +31,16 @@ if(TARGET halvo)
     add_executable(halvo_sway_e2e_tests ${HALVO_SWAY_E2E_TESTS})
     target_link_libraries(halvo_sway_e2e_tests PRIVATE halvo_sway_test_support Qt6::Gui
         GTest::gtest GTest::gmock GTest::gtest_main)
-    add_dependencies(halvo_sway_e2e_tests halvo)
+    # The window crowd floods sway's window events in the fault tests.
+    target_compile_definitions(halvo_sway_e2e_tests PRIVATE
+        SWAY_WINDOW_CROWD="$<TARGET_FILE:sway_window_crowd>")
+    add_dependencies(halvo_sway_e2e_tests halvo sway_window_crowd)
     halvo_warnings(halvo_sway_e2e_tests)
     gtest_discover_tests(halvo_sway_e2e_tests PROPERTIES LABELS sway TIMEOUT 120
         DISCOVERY_TIMEOUT 30)
 endif()
 
-# The sway probe and its window crowd (bench/sway): built, never run by ctest.
+# The sway probes and their window crowd (bench/sway): built, never run by ctest.
 add_executable(sway_window_crowd bench/sway/sway_window_crowd.cpp)
 target_link_libraries(sway_window_crowd PRIVATE halvo_wayland_protocols)
 halvo_warnings(sway_window_crowd)
@@ -46,4 +49,8 @@ if(TARGET halvo)
     target_link_libraries(sway_performance_probe PRIVATE halvo_sway_test_support halvo_i3ipc)
     add_dependencies(sway_performance_probe halvo sway_window_crowd)
     halvo_warnings(sway_performance_probe)
+    add_executable(sway_soak_probe bench/sway/sway_soak_probe.cpp)
+    target_link_libraries(sway_soak_probe PRIVATE halvo_sway_test_support halvo_i3ipc)
+    add_dependencies(sway_soak_probe halvo sway_window_crowd)
+    halvo_warnings(sway_soak_probe)
 endif()

@@ -1,15 +1,20 @@
 // A cheap crowd of Wayland windows for the sway probe: one process opens N xdg toplevels, each its
 // own application to a switcher (app id "crowdI", I from 0), each showing a small coloured
-// buffer, and then only answers the compositor until it is killed.
+// buffer, and then only answers the compositor until it is killed. With --retitle it also changes
+// its windows' titles RATE times a second in all (each change a window event sway sends to every
+// subscriber): a client flooding sway's window events, as a terminal printing titles in a loop.
 //
-//   sway_window_crowd COUNT   (on the compositor of WAYLAND_DISPLAY)
+//   sway_window_crowd COUNT [--retitle RATE]   (on the compositor of WAYLAND_DISPLAY)
 #include "xdg-shell-client-protocol.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -98,12 +103,42 @@ wl_shm_pool* makePool(wl_shm* shm, int count) {
     return pool;
 }
 
+// Sends the titles due by the clock while sway keeps up: libwayland ends the connection when a
+// request does not fit its buffer of unsent ones, so nothing more is sent until that buffer is
+// out, and what sway could not take is skipped.
+void retitle(wl_display* display, std::vector<Window>& windows, long perSecond) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    long sent = 0;
+    bool blocked = false;
+    for (;;) {
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const long due = static_cast<long>(seconds * static_cast<double>(perSecond));
+        sent = std::max(sent, due - 32);
+        for (; !blocked && sent < due; ++sent) {
+            const std::string title = "title " + std::to_string(sent);
+            xdg_toplevel_set_title(windows[static_cast<size_t>(sent) % windows.size()].toplevel,
+                                   title.c_str());
+        }
+        blocked = wl_display_flush(display) < 0;
+        if (blocked && errno != EAGAIN)
+            return;
+        pollfd events{wl_display_get_fd(display),
+                      static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0};
+        if (poll(&events, 1, 1) > 0 && (events.revents & POLLIN) &&
+            wl_display_dispatch(display) < 0)
+            return;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc == 2 ? std::atoi(argv[1]) : 0;
-    if (count <= 0) {
-        std::fprintf(stderr, "usage: sway_window_crowd COUNT\n");
+    const int count = argc >= 2 ? std::atoi(argv[1]) : 0;
+    const long retitles =
+        argc == 4 && std::strcmp(argv[2], "--retitle") == 0 ? std::atol(argv[3]) : 0;
+    if (count <= 0 || (argc != 2 && retitles <= 0)) {
+        std::fprintf(stderr, "usage: sway_window_crowd COUNT [--retitle RATE]\n");
         return 2;
     }
     wl_display* display = wl_display_connect(nullptr);
@@ -135,6 +170,11 @@ int main(int argc, char** argv) {
         xdg_toplevel_set_app_id(window.toplevel, id.c_str());
         xdg_toplevel_set_title(window.toplevel, id.c_str());
         wl_surface_commit(window.surface);
+    }
+    if (retitles > 0) {
+        wl_display_roundtrip(display);
+        retitle(display, windows, retitles);
+        return 1;
     }
     while (wl_display_dispatch(display) >= 0) {
     }

@@ -116,13 +116,14 @@ bool SwayHalvo::startApp(const std::string& appID, const std::string& output, bo
            m_session->command("[app_id=" + appID + "] floating enable, resize set 600 400");
 }
 
-bool SwayHalvo::startHalvo(bool waitForShortcut) {
+bool SwayHalvo::startHalvo(bool waitForShortcut, const std::string& swaySocket) {
     m_halvo = std::make_unique<HalvoProgram>(
         m_configHome, std::vector<std::string>{},
-        HalvoProgram::Environment{{"WAYLAND_DISPLAY", m_session->waylandDisplay()},
-                                  {"SWAYSOCK", m_session->swaySocket()},
-                                  {"QT_QPA_PLATFORM", "wayland"},
-                                  {"GSETTINGS_BACKEND", "memory"}});
+        HalvoProgram::Environment{
+            {"WAYLAND_DISPLAY", m_session->waylandDisplay()},
+            {"SWAYSOCK", swaySocket.empty() ? m_session->swaySocket() : swaySocket},
+            {"QT_QPA_PLATFORM", "wayland"},
+            {"GSETTINGS_BACKEND", "memory"}});
     if (!waitForShortcut)
         return true;
     // The registrar lists the bindings it made in XDG_RUNTIME_DIR (the config folder here): the

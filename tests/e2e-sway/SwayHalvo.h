@@ -27,6 +27,8 @@ public:
     ~SwayHalvo();
 
     SwaySession& session() { return *m_session; }
+    // Halvo's XDG_CONFIG_HOME, also its XDG_RUNTIME_DIR (where its binding record goes).
+    const std::string& configHome() const { return m_configHome; }
     // The order Halvo finds stored when it starts (app ids).
     void storeOrder(const std::vector<std::string>& appIDs);
     // The order stored now; empty when the settings file holds none.
@@ -34,7 +36,8 @@ public:
     // A foot terminal with app id `appID` on `output`; waits until sway shows it.
     bool startApp(const std::string& appID, const std::string& output, bool floating = false);
     // Starts the program; true once its shortcut is bound in sway (at once without waiting).
-    bool startHalvo(bool waitForShortcut = true);
+    // `swaySocket` stands in for sway's IPC socket (a tap in front of it).
+    bool startHalvo(bool waitForShortcut = true, const std::string& swaySocket = {});
     HalvoProgram& halvo() { return *m_halvo; }
 
     SwayVirtualKeyboard& keyboard() { return *m_keyboard; }

@@ -1,7 +1,9 @@
 // sway's events reach Halvo's main thread through SwayIpcEvents: a window event when a real
-// client maps, and the end of the connection when the socket goes away.
+// client maps, a new connection when sway drops a subscriber that reads too slowly, and the end
+// of the connection when the socket goes away.
 #include "platform/sway/SwayIpcEvents.h"
 
+#include "platform/i3ipc/I3IpcClient.h"
 #include "sway/SwayTestSession.h"
 
 #include <QCoreApplication>
@@ -42,6 +44,34 @@ TEST(SwayIpcEvents, WindowEventArrivesWhenFootMaps) {
     EXPECT_TRUE(processEventsUntil(mapped));
     session.kill(foot);
     EXPECT_TRUE(events.ok());
+}
+
+// sway drops a subscriber that leaves 4 MiB of events unread, as a main thread busy for a moment
+// does while a client retitles its window thousands of times a second. sway is still there: the
+// events connect again (once) and keep coming; nothing counts as lost.
+TEST(SwayIpcEvents, DroppedForEventsLeftUnreadConnectsAgain) {
+    SwaySession& session = swaySession();
+    SwayIpcEvents events(session.swaySocket(), {"tick"});
+    ASSERT_TRUE(events.ok()) << events.error();
+    int lost = 0;
+    int reconnected = 0;
+    std::string lastTick;
+    events.onLost([&] { ++lost; });
+    events.onReconnected([&] { ++reconnected; });
+    events.on("tick", [&](const nlohmann::json& event) { lastTick = event.value("payload", ""); });
+
+    // Six MiB of ticks while nothing reads them (SEND_TICK is message type 10).
+    const auto sendTick = static_cast<I3IpcMessage::Type>(10);
+    I3IpcClient sender(session.swaySocket());
+    const std::string bulk(64 * 1024, 'x');
+    for (int i = 0; i < 96; ++i)
+        sender.request(sendTick, bulk);
+    EXPECT_TRUE(processEventsUntil([&] { return lost + reconnected > 0; }, 10));
+    sender.request(sendTick, "after");
+    EXPECT_TRUE(processEventsUntil([&] { return lastTick == "after"; }, 10));
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(reconnected, 1);
+    EXPECT_TRUE(events.ok()) << events.error();
 }
 
 TEST(SwayIpcEvents, ARefusedSubscriptionOrAMissingSocketIsAnError) {

@@ -13,20 +13,56 @@ namespace halvo {
 
 SwayIpcEvents::SwayIpcEvents(const std::string& socketPath,
                              const std::vector<std::string>& eventTypes, Log* log)
-    : m_log(log) {
-    try {
-        auto client = std::make_unique<I3IpcClient>(socketPath);
-        client->subscribe(eventTypes);
-        m_client = std::move(client);
-    } catch (const I3IpcError& error) {
-        m_error = error.what();
-        return;
-    }
-    m_notifier = std::make_unique<QSocketNotifier>(m_client->fd(), QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { readAvailable(); });
+    : m_log(log), m_socketPath(socketPath), m_eventTypes(eventTypes) {
+    subscribe();
 }
 
 SwayIpcEvents::~SwayIpcEvents() = default;
+
+// A new connection and notifier in place of the old ones, which are closed (the notifier later:
+// this may run in its own signal).
+bool SwayIpcEvents::subscribe() {
+    std::unique_ptr<I3IpcClient> client;
+    try {
+        client = std::make_unique<I3IpcClient>(m_socketPath);
+        client->subscribe(m_eventTypes);
+    } catch (const I3IpcError& error) {
+        m_error = error.what();
+        return false;
+    }
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();
+    }
+    {
+        std::lock_guard lock(m_receiving);
+        m_client = std::move(client);
+        m_reader = I3EventReader();
+    }
+    m_notifier = std::make_unique<QSocketNotifier>(m_client->fd(), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, this,
+                     [this] { readAvailable(); });
+    return true;
+}
+
+// sway closes the connection of a subscriber that leaves 4 MiB of events unread, as a client
+// retitling its window thousands of times a second makes it while the main thread is busy for a
+// moment; it closes it the same way when it exits. A new connection tells the two apart.
+bool SwayIpcEvents::reconnect(const std::string& why) {
+    if (!subscribe())
+        return false;
+    {
+        std::lock_guard lock(m_receiving);
+        ++m_bytesRead; // the tree may have changed meanwhile
+    }
+    if (m_log)
+        m_log->write("Halvo: sway's IPC connection ended (" + why +
+                     "; sway drops a client that leaves too many events unread); connected again");
+    const std::vector<std::function<void()>> handlers = m_reconnectedHandlers;
+    for (const auto& handler : handlers)
+        handler();
+    return true;
+}
 
 void SwayIpcEvents::on(const std::string& type, Handler handler) {
     m_handlers[type].push_back(std::move(handler));
@@ -34,6 +70,10 @@ void SwayIpcEvents::on(const std::string& type, Handler handler) {
 
 void SwayIpcEvents::onLost(std::function<void()> handler) {
     m_lostHandlers.push_back(std::move(handler));
+}
+
+void SwayIpcEvents::onReconnected(std::function<void()> handler) {
+    m_reconnectedHandlers.push_back(std::move(handler));
 }
 
 std::uint64_t SwayIpcEvents::received() const {
@@ -54,14 +94,17 @@ void SwayIpcEvents::readAvailable() {
             if (got > 0)
                 m_bytesRead += static_cast<std::uint64_t>(got);
         }
-        if (got == 0)
-            return lose("sway closed its IPC socket");
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                break;
-            return lose(std::string("cannot read sway's IPC socket: ") + std::strerror(errno));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (got <= 0) {
+            const std::string why =
+                got == 0 ? "sway closed its IPC socket"
+                         : std::string("cannot read sway's IPC socket: ") + std::strerror(errno);
+            if (!reconnect(why))
+                lose(why);
+            return;
         }
         try {
             m_reader.feed({chunk, static_cast<std::size_t>(got)});

@@ -39,23 +39,33 @@ public:
 
     // Adds a handler for events of `type`; handlers run on the main thread, in the order added.
     void on(const std::string& type, Handler handler);
-    // Runs once when the connection closes or breaks (or sends what is not i3 IPC): sway is gone.
+    // Runs once when the connection closes or breaks (or sends what is not i3 IPC) and sway does
+    // not take a new one: sway is gone.
     void onLost(std::function<void()> handler);
+    // Runs after sway dropped the connection while still running and a new one took its place:
+    // events in between were missed.
+    void onReconnected(std::function<void()> handler);
     // How many bytes of events sway has sent so far: those read and those waiting on the socket.
-    // Any new event makes it grow. Any thread.
+    // Any new event, or a new connection (events may have been missed), makes it grow. Any
+    // thread.
     std::uint64_t received() const;
 
 private:
+    bool subscribe();
+    bool reconnect(const std::string& why);
     void readAvailable();
     void dispatch(const I3Event& event);
     void lose(const std::string& why);
 
     Log* m_log;
+    std::string m_socketPath;
+    std::vector<std::string> m_eventTypes;
     std::unique_ptr<I3IpcClient> m_client;
     std::unique_ptr<QSocketNotifier> m_notifier;
     I3EventReader m_reader;
     std::map<std::string, std::vector<Handler>> m_handlers;
     std::vector<std::function<void()>> m_lostHandlers;
+    std::vector<std::function<void()>> m_reconnectedHandlers;
     std::string m_error;
     bool m_lost = false;
     mutable std::mutex m_receiving; // around each read of the socket and its count

@@ -29,6 +29,7 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeC
             relevant.count(change->get<std::string>()))
             m_pendingUpdate.start();
     });
+    events.onReconnected([this] { m_pendingUpdate.start(); });
 }
 
 void SwayWorkspace::setDesktopEntries(DesktopEntries entries) {
