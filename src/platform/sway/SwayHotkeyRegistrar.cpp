@@ -339,9 +339,10 @@ void SwayHotkeyRegistrar::reloaded() {
              action});
         if (configured)
             m_taken[bound->first] = HotKey{action, modifiers};
-        std::erase_if(m_hotKeys, [&](const auto& entry) {
-            return entry.second.action == action && entry.second.modifiers == modifiers;
-        });
+        std::erase_if(
+            m_hotKeys, [&, lostAction = action, lostModifiers = modifiers](const auto& entry) {
+                return entry.second.action == lostAction && entry.second.modifiers == lostModifiers;
+            });
         bound = m_bound.erase(bound);
     }
     writeRecord();

@@ -3,9 +3,17 @@
 
 #include <xcb/xcb.h>
 
+// clang warns of any macro named after a keyword; this one is the point.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 #include <cstdint>
 #include <cstdlib>
