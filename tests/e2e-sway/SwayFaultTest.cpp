@@ -106,8 +106,10 @@ TEST_F(SwayFaultTest, SwayKilledDuringALongPressMoveEndsHalvoWithItsMessageAndKe
     const auto status = desktop.halvo().waitForExit(10);
     ASSERT_TRUE(status.has_value()) << "Halvo still runs without sway";
     EXPECT_EQ(*status, 1) << log();
+    // Said once. Other threads may still log what they saw of sway's end before the process is
+    // gone, so it need not be the last line.
     const std::string message = "Halvo: Lost the connection to sway; quitting.\n";
-    EXPECT_TRUE(log().ends_with(message)) << log();
+    EXPECT_NE(log().find(message), std::string::npos) << log();
     EXPECT_EQ(log().find(message), log().rfind(message)) << log();
     EXPECT_EQ(desktop.storedOrder(), storedApps);
 }
@@ -123,6 +125,8 @@ TEST_F(SwayFaultTest, AnOutputRemovedUnderTheOverlayLeavesSwitchingWorking) {
     if (outputActive("HEADLESS-2"))
         GTEST_SKIP() << "this sway cannot turn an output off (sway 1.7's headless outputs fail to "
                         "commit the change)";
+    // sway moves the pointer off the output it takes away: back out of the lower halves.
+    ASSERT_TRUE(desktop.pointer().moveTo(300, 100));
     ASSERT_TRUE(keys().tap("Left"));
     EXPECT_TRUE(focuses("app.a")) << log();
     ASSERT_TRUE(release());

@@ -12,11 +12,14 @@ namespace {
 std::atomic<bool> lossReported{false};
 QtMessageHandler previousHandler = nullptr;
 
-// Qt's Wayland client says this (and then ends the process) when the compositor is gone.
+// Qt's Wayland client says this when the compositor is gone, and then ends the process itself
+// without unwinding main: with status 1 in Qt 6.4, 255 in Qt 6.8. Halvo ends it first, with the
+// status it gives for a lost sway on every release; the order and settings are saved as they
+// change, so nothing is waiting to be written.
 void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.startsWith(QLatin1String("The Wayland connection"))) {
         CompositorLossReport::report();
-        return;
+        ::_exit(1);
     }
     if (previousHandler)
         previousHandler(type, context, message);

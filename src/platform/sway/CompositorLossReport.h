@@ -1,6 +1,7 @@
 // Reports once that sway went away, whichever connection notices first: the IPC socket, Halvo's
-// own Wayland connection, or Qt's, which ends the process itself (with status 1, right after its
-// warning) without unwinding main.
+// own Wayland connection, or Qt's, whose warning about it ends the process here with status 1
+// (Qt would end it right after, without unwinding main, with a status that differs between its
+// releases).
 #pragma once
 
 namespace halvo {
