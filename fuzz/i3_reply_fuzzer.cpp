@@ -40,7 +40,6 @@ void tree(std::string_view json, std::size_t size) {
         if (!main || list.owner(main->id) == nullptr || list.find(app.pid) == nullptr)
             std::abort();
     }
-    list.primaryOutput();
 }
 
 // Outputs, a newline, then workspaces.
