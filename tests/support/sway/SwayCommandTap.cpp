@@ -19,9 +19,11 @@ sockaddr_un address(const std::string& path) {
     return addr;
 }
 
+// Both ends are sockets; one whose peer is gone (sway killed under a test) fails the write
+// instead of ending the test process with SIGPIPE.
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const ssize_t written = ::send(fd, data, size, MSG_NOSIGNAL);
         if (written <= 0)
             return false;
         data += written;
