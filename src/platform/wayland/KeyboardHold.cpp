@@ -22,9 +22,12 @@ bool KeyboardHold::hasKeyboardFocus() const {
 void KeyboardHold::hold(Modifiers held) {
     if (held != m_held)
         tell(held);
-    if (m_surface)
-        return;
-    // Anchored to the focused output's corner, one transparent pixel: nothing to see.
+    if (!m_surface)
+        holdOnFocusedOutput();
+}
+
+// One transparent pixel anchored to the focused output's corner: nothing to see.
+void KeyboardHold::holdOnFocusedOutput() {
     LayerPlacement corner;
     corner.width = 1;
     corner.height = 1;
@@ -32,6 +35,7 @@ void KeyboardHold::hold(Modifiers held) {
         m_connection, corner, /*keyboardExclusive=*/true,
         [](QImage& image) { image.fill(Qt::transparent); }, "halvo-keyboard");
     m_hadFocus = false;
+    m_outputsRemovedBefore = m_connection.outputsRemoved();
     // sway gives the keyboard to the oldest keyboard-exclusive layer surface: while another
     // client's (a launcher's) is up, this one never gets it and the modifiers stay unseen.
     const std::uint64_t hold = ++m_holds;
@@ -71,13 +75,23 @@ void KeyboardHold::keyboard(const WaylandConnection::KeyboardEvent& event) {
 // When the focus went to another surface of this connection (the overlay's) the events keep
 // coming; when it went elsewhere, the modifiers can no longer be seen and count as released. The
 // enter that follows a move between this connection's surfaces comes in the same read, so the
-// check waits until it has been handled.
+// check waits until it has been handled. When an output went away since the surface was made,
+// the keyboard may have gone with it (sway takes it from the surfaces of an output it turns off,
+// without closing them) while the modifiers are still down: a new surface on the output that
+// has the focus now takes it back, and its modifiers say whether the switch goes on.
 void KeyboardHold::focusLeft() {
     if (!m_surface)
         return;
-    QTimer::singleShot(0, this, [this] {
-        if (!m_surface || m_connection.keyboardFocus())
+    // Several leaves in one read (sway moves the focus through the overlay's surface as it turns
+    // an output off) ask once for the surface they left, not again for its successor.
+    QTimer::singleShot(0, this, [this, hold = m_holds] {
+        if (!m_surface || hold != m_holds || m_connection.keyboardFocus())
             return;
+        if (m_surface->isClosed() || m_connection.outputsRemoved() != m_outputsRemovedBefore) {
+            m_surface.reset();
+            holdOnFocusedOutput();
+            return;
+        }
         if (!m_held.isEmpty())
             tell(Modifiers());
         release();

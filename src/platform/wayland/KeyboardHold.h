@@ -4,7 +4,8 @@
 // keyboard interactivity has it, apart from the overlay so that the modifiers are followed
 // whether the overlay is shown or not. It gives the keyboard back (to the window that had it) as
 // soon as no modifier is held. When the surface loses the keyboard to another client, or never
-// gets it, the modifiers can no longer be seen and count as released. Any compositor with the
+// gets it, the modifiers can no longer be seen and count as released; when it goes with its
+// output, another surface takes its place. Any compositor with the
 // wlr layer shell (sway, KWin) runs its own shortcuts before a client sees a key, so the
 // shortcut's arrows keep arriving through them meanwhile.
 #pragma once
@@ -47,6 +48,7 @@ public:
     bool hasKeyboardFocus() const;
 
 private:
+    void holdOnFocusedOutput();
     void keyboard(const WaylandConnection::KeyboardEvent& event);
     void focusLeft();
     void tell(Modifiers held);
@@ -54,8 +56,10 @@ private:
     WaylandConnection& m_connection;
     Handlers m_handlers;
     std::unique_ptr<LayerSurface> m_surface;
-    Modifiers m_held;          // as last told
-    bool m_hadFocus = false;   // whether the surface has had the keyboard yet
+    Modifiers m_held;        // as last told
+    bool m_hadFocus = false; // whether the surface has had the keyboard yet
+    // WaylandConnection::outputsRemoved() when the surface was made.
+    std::uint64_t m_outputsRemovedBefore = 0;
     std::uint64_t m_holds = 0; // counts the surfaces made, so that a timeout finds its own
 };
 

@@ -110,7 +110,9 @@ void LayerSurface::configure(void* data, zwlr_layer_surface_v1* surface, uint32_
 }
 
 void LayerSurface::closed(void* data, zwlr_layer_surface_v1*) {
-    static_cast<LayerSurface*>(data)->m_closed = true;
+    auto* self = static_cast<LayerSurface*>(data);
+    LatencyTrace::mark(self->m_role, "closed");
+    self->m_closed = true;
 }
 
 void LayerSurface::frameDone(void* data, wl_callback* callback, uint32_t) {

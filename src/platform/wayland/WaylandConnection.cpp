@@ -167,14 +167,15 @@ void WaylandConnection::global(void* data, wl_registry* registry, uint32_t name,
 
 void WaylandConnection::globalRemoved(void* data, wl_registry*, uint32_t name) {
     auto* self = static_cast<WaylandConnection*>(data);
-    std::erase_if(self->m_outputs, [&](const std::unique_ptr<Output>& output) {
-        if (output->globalName != name)
-            return false;
-        if (output->details)
-            zxdg_output_v1_destroy(output->details);
-        wl_output_destroy(output->output);
-        return true;
-    });
+    self->m_outputsRemoved +=
+        std::erase_if(self->m_outputs, [&](const std::unique_ptr<Output>& output) {
+            if (output->globalName != name)
+                return false;
+            if (output->details)
+                zxdg_output_v1_destroy(output->details);
+            wl_output_destroy(output->output);
+            return true;
+        });
 }
 
 void WaylandConnection::watchOutputName(Output& output) {

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QPointF>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,6 +64,8 @@ public:
 
     // The output named `name` ("HEADLESS-2", "DP-1"), null when there is none.
     wl_output* output(const std::string& name) const;
+    // How many outputs have gone away since the connection was made (unplugged, turned off).
+    std::uint64_t outputsRemoved() const { return m_outputsRemoved; }
     // The scale the compositor renders the output named `name` at (2 on a HiDPI output whose
     // config says `scale 2`); 1 when there is no such output or it says none.
     int outputScale(const std::string& name) const;
@@ -130,6 +133,7 @@ private:
     zwlr_layer_shell_v1* m_layerShell = nullptr;
     zxdg_output_manager_v1* m_outputManager = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;
+    std::uint64_t m_outputsRemoved = 0;
     std::map<wl_surface*, PointerHandler> m_pointerHandlers;
     wl_surface* m_pointerSurface = nullptr;
     QPointF m_pointerPosition;
