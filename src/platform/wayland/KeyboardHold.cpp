@@ -1,6 +1,8 @@
 // The keyboard surface's life and what its keyboard events say.
 #include "platform/wayland/KeyboardHold.h"
 
+#include "platform/linux/LatencyTrace.h"
+
 #include <QTimer>
 
 namespace halvo {
@@ -40,8 +42,12 @@ void KeyboardHold::holdOnFocusedOutput() {
     // client's (a launcher's) is up, this one never gets it and the modifiers stay unseen.
     const std::uint64_t hold = ++m_holds;
     QTimer::singleShot(focusTimeout, this, [this, hold] {
+        // A loop busy for longer than the timeout (a flood of other events) may get here before
+        // it reads the keyboard's enter that came in time.
+        m_connection.dispatch();
         if (!m_surface || hold != m_holds || m_hadFocus)
             return;
+        LatencyTrace::mark("halvo-keyboard", "not-given");
         if (!m_held.isEmpty())
             tell(Modifiers());
         release();

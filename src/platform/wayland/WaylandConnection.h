@@ -86,6 +86,9 @@ public:
 
     // Sends every queued request now.
     void flush();
+    // Reads and handles what the compositor has sent so far, now rather than when the event loop
+    // gets to the socket: a busy loop may run a due timer first.
+    void dispatch();
 
 Q_SIGNALS:
     // The compositor went away or ended the connection for a protocol error.
@@ -100,7 +103,6 @@ private:
         int scale = 1;
     };
 
-    void dispatch();
     void watchOutputName(Output& output);
     void deliver(const PointerEvent& event);
 
