@@ -120,7 +120,8 @@ void I3IpcClient::waitFor(short events) {
             m_deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             throw I3IpcError("i3 IPC: no answer within " + std::to_string(m_timeout.count()) +
-                             " ms");
+                                 " ms",
+                             I3IpcError::Kind::timedOut);
         pollfd watched{m_socket, events, 0};
         const int ready = poll(&watched, 1, static_cast<int>(left.count()));
         if (ready > 0)

@@ -22,6 +22,10 @@ public:
     // A layout tree of thousands of windows stays far below this.
     static constexpr std::uint32_t maxReplyLength = 16u << 20;
     static constexpr std::chrono::milliseconds defaultTimeout{1000};
+    // For connections made once and kept (event subscriptions, shortcut bindings): a window
+    // manager answers them at once unless it is swamped (a session starting, a client flooding
+    // it with events), and giving up then would leave Halvo deaf until it is started again.
+    static constexpr std::chrono::milliseconds setupTimeout{5000};
 
     // Connects to the Unix socket at `path`; throws I3IpcError when it cannot.
     explicit I3IpcClient(const std::string& path,

@@ -9,7 +9,16 @@ namespace halvo {
 
 class I3IpcError : public std::runtime_error {
 public:
-    explicit I3IpcError(const std::string& what) : std::runtime_error(what) {}
+    // A timeout is told apart: the window manager is there but has not answered in time.
+    enum class Kind { failed, timedOut };
+
+    explicit I3IpcError(const std::string& what, Kind kind = Kind::failed)
+        : std::runtime_error(what), m_kind(kind) {}
+
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
 };
 
 } // namespace halvo

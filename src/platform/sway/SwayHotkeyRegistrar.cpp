@@ -112,7 +112,7 @@ std::string SwayHotkeyRegistrar::combination(HotkeyAction action, Modifiers modi
 
 I3IpcClient& SwayHotkeyRegistrar::client() {
     if (!m_client)
-        m_client = std::make_unique<I3IpcClient>(m_socketPath);
+        m_client = std::make_unique<I3IpcClient>(m_socketPath, I3IpcClient::setupTimeout);
     return *m_client;
 }
 

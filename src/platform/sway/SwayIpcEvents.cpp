@@ -24,7 +24,7 @@ SwayIpcEvents::~SwayIpcEvents() = default;
 bool SwayIpcEvents::subscribe() {
     std::unique_ptr<I3IpcClient> client;
     try {
-        client = std::make_unique<I3IpcClient>(m_socketPath);
+        client = std::make_unique<I3IpcClient>(m_socketPath, I3IpcClient::setupTimeout);
         client->subscribe(m_eventTypes);
     } catch (const I3IpcError& error) {
         m_error = error.what();

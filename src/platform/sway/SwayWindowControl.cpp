@@ -32,8 +32,10 @@ bool SwayWindowControl::isWindowManagerRunning() {
         return m_pool.with([](I3IpcClient& client) {
             return !client.request(I3IpcMessage::Type::getVersion).empty();
         });
-    } catch (const I3IpcError&) {
-        return false;
+    } catch (const I3IpcError& error) {
+        // A late answer comes from a sway that is there but swamped (a client flooding it, a
+        // loaded machine): switching waits for it. A missing or closed socket means no sway.
+        return error.kind() == I3IpcError::Kind::timedOut;
     }
 }
 
