@@ -43,7 +43,8 @@ json workspace(std::int64_t id, const std::string& name, json nodes, json floati
             {"nodes", nodes}, {"floating_nodes", floating}, {"focus", focus}};
 }
 
-// HEADLESS-2 left of HEADLESS-1 and listed first; HEADLESS-1 holds the layout origin.
+// HEADLESS-2 left of HEADLESS-1 and listed first; HEADLESS-1 holds the layout origin. Lists of
+// one node are spelled json::array: clang makes `{node}` the node itself, GCC a list of it.
 json tree() {
     const json xwayland = {{"id", 12},
                            {"type", "floating_con"},
@@ -61,23 +62,25 @@ json tree() {
          view(11, "foot", 101, rect(640, 0, 640, 1024), {{"focused", true}}),
          view(13, "halvo", 999, rect(0, 0, 10, 10)), view(14, "shared-a", 300, rect(0, 0, 1, 1)),
          view(15, "shared-b", 300, rect(0, 0, 1, 1), {{"fullscreen_mode", 1}})},
-        {xwayland}, {11, 12, 10});
-    const json scratch = workspace(1, "__i3_scratch", json::array(),
-                                   {view(20, "notes", 400, rect(50, 50, 200, 100))}, {20});
+        json::array({xwayland}), {11, 12, 10});
+    const json scratch =
+        workspace(1, "__i3_scratch", json::array(),
+                  json::array({view(20, "notes", 400, rect(50, 50, 200, 100))}), {20});
     return {{"id", 0},
             {"type", "root"},
             {"nodes",
-             {{{"id", 90}, {"type", "output"}, {"name", "__i3"}, {"nodes", {scratch}}},
+             {{{"id", 90}, {"type", "output"}, {"name", "__i3"}, {"nodes", json::array({scratch})}},
               {{"id", 91},
                {"type", "output"},
                {"name", "HEADLESS-2"},
                {"rect", rect(-1280, 0, 1280, 1024)},
-               {"nodes", {workspace(4, "2", json::array(), json::array(), json::array())}}},
+               {"nodes",
+                json::array({workspace(4, "2", json::array(), json::array(), json::array())})}},
               {{"id", 92},
                {"type", "output"},
                {"name", "HEADLESS-1"},
                {"rect", rect(0, 0, 1280, 1024)},
-               {"nodes", {one}}}}}};
+               {"nodes", json::array({one})}}}}};
 }
 
 } // namespace

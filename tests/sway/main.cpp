@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     }
     halvo::test::g_session = session.get();
     session->exportEnvironment();
-    setenv("QT_QPA_PLATFORM", "wayland", 1);
+    setenv("QT_QPA_PLATFORM", "wayland", 0);
     QApplication app(argc, argv);
     const int result = RUN_ALL_TESTS();
     halvo::test::g_session = nullptr;
