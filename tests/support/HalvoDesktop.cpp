@@ -2,6 +2,7 @@
 #include "support/HalvoDesktop.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -146,6 +147,9 @@ bool HalvoDesktop::switchOnce(double seconds) {
         seconds);
     releaseCombination();
     const bool hidden = waitForOverlay(false, seconds);
+    if (!shown || !switched || !hidden)
+        std::fprintf(stderr, "switchOnce: overlay shown %d, switched %d (active %s), hidden %d\n",
+                     shown, switched, m_watcher->activeClass().c_str(), hidden);
     return shown && switched && hidden;
 }
 

@@ -76,6 +76,13 @@ protected:
             seconds);
     }
 
+    // Another program makes `window` active; waits, without reading this connection's events,
+    // until the server says so (xdotool's own --sync gives up when one of its reads fails).
+    bool activateElsewhere(unsigned long window) {
+        session->run("xdotool windowactivate " + std::to_string(window));
+        return XvfbSession::waitUntil([&] { return session->activeWindow() == window; });
+    }
+
     ProcessID pidOf(const std::string& wmClass) {
         std::optional<ProcessID> pid;
         pump([&] {
@@ -239,14 +246,14 @@ TEST_F(WindowServicesTest, WorkspaceAnswersFollowChangesMadeElsewhereAtOnce) {
                        .find("window state: " + state) != std::string::npos;
         });
     };
-    session->run("xdotool windowactivate --sync " + std::to_string(xterm));
+    ASSERT_TRUE(activateElsewhere(xterm));
     ASSERT_EQ(workspace->frontmostApplication()->bundleIdentifier, "XTerm");
     ASSERT_FALSE(hidden("XLogo"));
 
     session->run("xdotool windowminimize --sync " + std::to_string(xlogo));
     ASSERT_TRUE(serverSays(xlogo, "Iconic"));
     EXPECT_TRUE(hidden("XLogo"));
-    session->run("xdotool windowactivate --sync " + std::to_string(xlogo));
+    ASSERT_TRUE(activateElsewhere(xlogo));
     ASSERT_TRUE(serverSays(xlogo, "Normal"));
     EXPECT_FALSE(hidden("XLogo"));
     EXPECT_EQ(workspace->frontmostApplication()->bundleIdentifier, "XLogo");
@@ -280,7 +287,7 @@ TEST_F(WindowServicesTest, ActivatingAnAppLeavesItsMinimisedWindowAloneAndFocuse
     const auto xlogo = launch({"xlogo"}, "XLogo");
     // "two" was in use; "one", used last, is minimised on top of it and xlogo is in front.
     for (const auto window : {two, xlogo, one})
-        session->run("xdotool windowactivate --sync " + std::to_string(window));
+        ASSERT_TRUE(activateElsewhere(window));
     session->run("xdotool windowminimize --sync " + std::to_string(one));
     ASSERT_TRUE(pump([&] { return session->activeWindow() == xlogo; }));
     const ProcessID pid = pidOf("XTerm");
