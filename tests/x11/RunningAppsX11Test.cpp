@@ -449,7 +449,9 @@ TEST_F(RunningAppsX11Test, RapidSpawnAndKillDuringRefreshesRaisesNoXError) {
         queue.advance(0.005);
         tracker->refresh(false);
     }
-    EXPECT_TRUE(pump([&] { return trackedIDs().empty(); }));
+    EXPECT_TRUE(pump([&] { return trackedIDs().empty(); }))
+        << "still tracked: " << testing::PrintToString(trackedIDs()) << "\n"
+        << session->run("xprop -root _NET_CLIENT_LIST");
     EXPECT_EQ(xErrors, 0);
     for (const auto& line : log.lines())
         EXPECT_EQ(line.find("X error"), std::string::npos) << line;
