@@ -431,6 +431,21 @@ TEST_F(RunningAppsX11Test, ChangedWindowIconIsReadAgain) {
     EXPECT_EQ(workspace->iconFetches(), 2u);
 }
 
+// A refresh can read an application that starts and quits between two readings of the events:
+// the events then never show it, but the tracker that listed it must still hear that it went.
+TEST_F(RunningAppsX11Test, AnAppOnlyARefreshSawIsDroppedWhenItQuits) {
+    startTracker();
+    const pid_t client = FakeX11Client::spawn(*session, {.windows = 1, .wmClass = "Brief"});
+    ASSERT_TRUE(XvfbSession::waitUntil([&] {
+        tracker->refresh(false);
+        return trackedIDs() == IDs{"Brief"};
+    }));
+    session->kill(client);
+    ASSERT_TRUE(XvfbSession::waitUntil([&] { return workspace->runningApplications().empty(); }));
+    EXPECT_TRUE(pump([&] { return trackedIDs().empty(); }))
+        << "still tracked: " << testing::PrintToString(trackedIDs());
+}
+
 TEST_F(RunningAppsX11Test, RapidSpawnAndKillDuringRefreshesRaisesNoXError) {
     startTracker();
     for (int cycle = 0; cycle < 100; ++cycle) {

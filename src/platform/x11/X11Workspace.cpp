@@ -38,11 +38,7 @@ X11Workspace::X11Workspace(X11Connection& connection, ProcessID ownPid)
     m_connection.keepClientProperties();
     m_note = m_connection.addNote([this](const xcb_generic_event_t& e) { note(e); });
 
-    const auto list = updatedClientList();
-    for (const auto& app : list->applications())
-        m_reported.add(app.wmClass, app.hidden());
-    if (const auto* front = list->owner(list->activeWindow()))
-        m_reported.frontmost = front->wmClass;
+    m_reported = keysOf(*updatedClientList());
     xcb_flush(c);
 }
 
@@ -205,6 +201,12 @@ std::shared_ptr<const X11ClientList> X11Workspace::current(X11ClientList::Root r
     m_snapshot = std::make_shared<const X11ClientList>(
         X11ClientList::read(m_connection, std::move(root), m_ownPid, true));
     m_snapshotChanges = changes;
+    // Whoever asked may now know of an application the events have not told of yet: it must hear
+    // when that one goes, even if no event ever shows it. The front is left to the report of the
+    // active window's own change.
+    AppKeys keys = keysOf(*m_snapshot);
+    keys.frontmost = m_reported.frontmost;
+    report(std::move(keys), false);
     // New windows were watched before they were read: the list is current.
     xcb_flush(m_connection.xcb());
     return m_snapshot;
@@ -358,15 +360,21 @@ void X11Workspace::handleEvent(const xcb_generic_event_t& event) {
 }
 
 void X11Workspace::update(bool activeChanged) {
-    const auto list = updatedClientList();
-    AppKeys classes;
-    for (const auto& app : list->applications())
-        classes.add(app.wmClass, app.hidden());
-    if (const auto* front = list->owner(list->activeWindow()))
-        classes.frontmost = front->wmClass;
+    report(keysOf(*updatedClientList()), activeChanged);
+}
 
-    const auto changes = classes.changesSince(m_reported, activeChanged);
-    m_reported = std::move(classes);
+AppKeys X11Workspace::keysOf(const X11ClientList& list) const {
+    AppKeys keys;
+    for (const auto& app : list.applications())
+        keys.add(app.wmClass, app.hidden());
+    if (const auto* front = list.owner(list.activeWindow()))
+        keys.frontmost = front->wmClass;
+    return keys;
+}
+
+void X11Workspace::report(AppKeys keys, bool frontMayHaveChanged) {
+    const auto changes = keys.changesSince(m_reported, frontMayHaveChanged);
+    m_reported = std::move(keys);
     m_observers.notify(changes);
 }
 

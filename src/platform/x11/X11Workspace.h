@@ -101,6 +101,9 @@ private:
     void handleEvent(const xcb_generic_event_t& event);
     // Compares the client list with the last one seen and posts what changed.
     void update(bool activeChanged);
+    AppKeys keysOf(const X11ClientList& list) const;
+    // Posts what changed since the last report and keeps `keys` as the last report.
+    void report(AppKeys keys, bool frontMayHaveChanged);
 
     X11Connection& m_connection;
     ProcessID m_ownPid;
