@@ -180,6 +180,21 @@ TEST(SwayWorkspace, AnswersFollowChangesMadeElsewhereAtOnce) {
     killAll(services.session, started);
 }
 
+// An application read before the event loop hears of it, that quits before it does: the events
+// of its start and end come together and show no change, yet its quit is reported.
+TEST(SwayWorkspace, AnAppOnlyAReadSawIsReportedGoneWhenItQuits) {
+    Services services;
+    int terminated = 0;
+    services.workspace.addObserver(WorkspaceNotification::didTerminateApplication,
+                                   [&] { ++terminated; });
+    std::vector<pid_t> started{services.session.spawn({"foot", "--app-id", "halvo-brief"})};
+    ASSERT_TRUE(services.session.waitForWindow("halvo-brief"));
+    ASSERT_TRUE(services.app("halvo-brief"));
+    killAll(services.session, started);
+    ASSERT_TRUE(SwaySession::waitUntil([&] { return !services.app("halvo-brief"); }));
+    EXPECT_TRUE(processEventsUntil([&] { return terminated > 0; }));
+}
+
 // An activation focuses the application's window once, and sends nothing when that window
 // already has the focus: every focus command brings events that make the kept tree stale, and
 // the next step may already be waiting.

@@ -12,12 +12,8 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeC
     m_pendingUpdate.setSingleShot(true);
     m_pendingUpdate.setInterval(0);
     m_pendingUpdate.callOnTimeout([this] { update(); });
-    if (const std::optional<SwayClientList> list = read()) {
-        for (const auto& app : list->applications())
-            m_reported.add(app.appKey, app.hidden());
-        if (const auto* focused = list->focusedWindow())
-            m_reported.frontmost = focused->appKey;
-    }
+    if (const std::optional<SwayClientList> list = read())
+        m_reported = keysOf(*list);
     // A window opened, closed, focused or moved (to the scratchpad, for one) may change the
     // applications; the tree read afterwards says how, once for a burst of events (an
     // activation brings three focus events). Title changes, which a terminal makes
@@ -67,6 +63,12 @@ std::vector<RunningApplication> SwayWorkspace::runningApplications() {
     if (const std::optional<SwayClientList> list = read()) {
         for (const auto& app : list->applications())
             result.push_back(describe(app));
+        // The caller may now know of an application the events have not told of yet: it must
+        // hear when that one goes, even if the events of its start and its end come together.
+        // The front is left to the update the focus events bring.
+        AppKeys keys = keysOf(*list);
+        keys.frontmost = m_reported.frontmost;
+        report(std::move(keys), false);
     }
     return result;
 }
@@ -153,16 +155,22 @@ void SwayWorkspace::removeObserver(ObserverToken token) {
 }
 
 void SwayWorkspace::update() {
-    const std::optional<SwayClientList> list = read();
-    if (!list)
-        return;
-    AppKeys apps;
-    for (const auto& app : list->applications())
-        apps.add(app.appKey, app.hidden());
-    if (const auto* focused = list->focusedWindow())
-        apps.frontmost = focused->appKey;
-    const auto changes = apps.changesSince(m_reported);
-    m_reported = std::move(apps);
+    if (const std::optional<SwayClientList> list = read())
+        report(keysOf(*list), true);
+}
+
+AppKeys SwayWorkspace::keysOf(const SwayClientList& list) {
+    AppKeys keys;
+    for (const auto& app : list.applications())
+        keys.add(app.appKey, app.hidden());
+    if (const auto* focused = list.focusedWindow())
+        keys.frontmost = focused->appKey;
+    return keys;
+}
+
+void SwayWorkspace::report(AppKeys keys, bool frontMayHaveChanged) {
+    const auto changes = keys.changesSince(m_reported, frontMayHaveChanged);
+    m_reported = std::move(keys);
     m_observers.notify(changes);
 }
 

@@ -57,6 +57,9 @@ private:
     bool focus(const SwayClientList::Window& window);
     // Compares the tree with the last one seen and posts what changed.
     void update();
+    static AppKeys keysOf(const SwayClientList& list);
+    // Posts what changed since the last report and keeps `keys` as the last report.
+    void report(AppKeys keys, bool frontMayHaveChanged);
 
     SwayIpcPool& m_pool;
     SwayTreeCache& m_tree;
