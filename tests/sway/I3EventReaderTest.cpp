@@ -1,12 +1,16 @@
 // The framing of a subscribed i3 IPC socket: messages split over reads or packed into one, and
-// frames that cannot be read (bad magic, oversize length) refused at once instead of awaited.
+// frames that cannot be read (bad magic, oversize length) refused at once instead of awaited;
+// and an event's kind read without parsing the rest.
 #include "platform/i3ipc/I3EventReader.h"
 
+#include "platform/i3ipc/I3EventChange.h"
 #include "platform/i3ipc/I3IpcError.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace halvo;
@@ -98,4 +102,20 @@ TEST(I3EventReader, NamesSwayEventsAndUnknownCodes) {
     EXPECT_EQ(I3EventReader::typeName(0x80000006u), "shutdown");
     EXPECT_EQ(I3EventReader::typeName(0x80000015u), "input");
     EXPECT_EQ(I3EventReader::typeName(0x80000042u), "event 66");
+}
+
+TEST(I3EventChange, TakesOnlyTheTopLevelChangeString) {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {R"({"change": "title", "container": {"id": 4}})", "title"},
+        {R"({"container": {"change": "focus", "nodes": [{"change": "x"}]}, "change": "new"})",
+         "new"},
+        {R"({"container": {"change": "focus"}})", std::nullopt},
+        {R"({"change": {"nested": "focus"}, "container": {}})", std::nullopt},
+        {R"({"change": 3})", std::nullopt},
+        {R"([{"change": "focus"}])", std::nullopt},
+        {R"({"change": "clo)", std::nullopt},
+        {std::string(100000, '[') + R"({"change": "focus"})", std::nullopt},
+    };
+    for (const auto& [payload, expected] : cases)
+        EXPECT_EQ(I3EventChange::of(payload), expected) << payload.substr(0, 80);
 }

@@ -1,6 +1,7 @@
 // Reading sway's IPC events on the main thread, see SwayIpcEvents.h.
 #include "platform/sway/SwayIpcEvents.h"
 
+#include "platform/i3ipc/I3EventChange.h"
 #include "platform/i3ipc/I3IpcError.h"
 
 #include <algorithm>
@@ -65,7 +66,11 @@ bool SwayIpcEvents::reconnect(const std::string& why) {
 }
 
 void SwayIpcEvents::on(const std::string& type, Handler handler) {
-    m_handlers[type].push_back(std::move(handler));
+    on(type, {}, std::move(handler));
+}
+
+void SwayIpcEvents::on(const std::string& type, std::set<std::string> changes, Handler handler) {
+    m_handlers[type].push_back({std::move(changes), std::move(handler)});
 }
 
 void SwayIpcEvents::onLost(std::function<void()> handler) {
@@ -125,9 +130,29 @@ void SwayIpcEvents::readAvailable() {
         dispatch(event);
 }
 
-void SwayIpcEvents::dispatch(const I3Event& event) {
-    const auto found = m_handlers.find(event.type);
+std::vector<SwayIpcEvents::Handler> SwayIpcEvents::handlersFor(const std::string& type,
+                                                               std::string_view payload) const {
+    std::vector<Handler> wanted;
+    const auto found = m_handlers.find(type);
     if (found == m_handlers.end())
+        return wanted;
+    std::optional<std::optional<std::string>> change; // read once, when a handler asks
+    for (const Subscription& subscription : found->second) {
+        if (!subscription.changes.empty()) {
+            if (!change)
+                change = I3EventChange::of(payload);
+            if (!*change || !subscription.changes.count(**change))
+                continue;
+        }
+        wanted.push_back(subscription.handler);
+    }
+    return wanted;
+}
+
+void SwayIpcEvents::dispatch(const I3Event& event) {
+    // A copy: a handler may add handlers.
+    const std::vector<Handler> handlers = handlersFor(event.type, event.payload);
+    if (handlers.empty())
         return;
     const nlohmann::json payload = nlohmann::json::parse(event.payload, nullptr, false);
     if (payload.is_discarded()) {
@@ -135,8 +160,6 @@ void SwayIpcEvents::dispatch(const I3Event& event) {
             m_log->write("Halvo: sway sent a " + event.type + " event that is not JSON; skipped");
         return;
     }
-    // A copy: a handler may add handlers.
-    const std::vector<Handler> handlers = found->second;
     for (const Handler& handler : handlers)
         handler(payload);
 }

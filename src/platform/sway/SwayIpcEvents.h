@@ -15,7 +15,9 @@
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace halvo {
@@ -39,6 +41,10 @@ public:
 
     // Adds a handler for events of `type`; handlers run on the main thread, in the order added.
     void on(const std::string& type, Handler handler);
+    // The same for the events of `type` whose "change" is one of `changes`. An event no handler
+    // wants is not parsed at all, which matters for the title changes some clients send by the
+    // thousand.
+    void on(const std::string& type, std::set<std::string> changes, Handler handler);
     // Runs once when the connection closes or breaks (or sends what is not i3 IPC) and sway does
     // not take a new one: sway is gone.
     void onLost(std::function<void()> handler);
@@ -63,7 +69,14 @@ private:
     std::unique_ptr<I3IpcClient> m_client;
     std::unique_ptr<QSocketNotifier> m_notifier;
     I3EventReader m_reader;
-    std::map<std::string, std::vector<Handler>> m_handlers;
+    struct Subscription {
+        std::set<std::string> changes; // empty: every change
+        Handler handler;
+    };
+    // The handlers of `type` that want an event with `payload`.
+    std::vector<Handler> handlersFor(const std::string& type, std::string_view payload) const;
+
+    std::map<std::string, std::vector<Subscription>> m_handlers;
     std::vector<std::function<void()>> m_lostHandlers;
     std::vector<std::function<void()>> m_reconnectedHandlers;
     std::string m_error;

@@ -10,7 +10,8 @@ namespace halvo {
 // only keep the order of use, which is applied to each tree handed out.
 SwayTreeCache::SwayTreeCache(SwayIpcPool& pool, SwayIpcEvents& events, ProcessID ownPid)
     : m_pool(pool), m_events(events), m_ownPid(ownPid) {
-    events.on("window", [this](const nlohmann::json& event) { windowEvent(event); });
+    events.on("window", {"focus", "close"},
+              [this](const nlohmann::json& event) { windowEvent(event); });
 }
 
 void SwayTreeCache::windowEvent(const nlohmann::json& event) {

@@ -18,13 +18,8 @@ SwayWorkspace::SwayWorkspace(SwayIpcPool& pool, SwayIpcEvents& events, SwayTreeC
     // applications; the tree read afterwards says how, once for a burst of events (an
     // activation brings three focus events). Title changes, which a terminal makes
     // all the time, and the like change nothing here.
-    events.on("window", [this](const nlohmann::json& event) {
-        static const std::set<std::string> relevant{"new", "close", "focus", "move"};
-        const auto change = event.find("change");
-        if (change != event.end() && change->is_string() &&
-            relevant.count(change->get<std::string>()))
-            m_pendingUpdate.start();
-    });
+    events.on("window", {"new", "close", "focus", "move"},
+              [this](const nlohmann::json&) { m_pendingUpdate.start(); });
     events.onReconnected([this] { m_pendingUpdate.start(); });
 }
 
