@@ -25,7 +25,10 @@ using nlohmann::json;
 // tree of one window of that app.
 class HeldBackSway {
 public:
-    explicit HeldBackSway(std::string path) : m_path(std::move(path)) {
+    // With `fill`, a subscription is answered and then sent window events until its socket
+    // takes no more.
+    explicit HeldBackSway(std::string path, bool fill = false)
+        : m_path(std::move(path)), m_fill(fill) {
         m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -58,6 +61,10 @@ public:
         std::lock_guard lock(m_mutex);
         m_answers.push_back(appID);
         m_changed.notify_all();
+    }
+    bool waitUntilFull() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return m_full; });
     }
     bool waitForTreeRequests(int count) {
         std::unique_lock lock(m_mutex);
@@ -132,6 +139,8 @@ private:
                 return;
             if (type == subscribe) {
                 reply(fd, type, R"({"success": true})");
+                if (m_fill)
+                    fill(fd);
                 continue;
             }
             if (type != getTree)
@@ -149,7 +158,28 @@ private:
         }
     }
 
+    // Window events of a client retitling its window, as many as the socket takes.
+    void fill(int fd) {
+        constexpr std::uint32_t windowEvent = 0x80000003;
+        const std::string payload =
+            json{{"change", "title"}, {"container", {{"id", 11}, {"name", std::string(1500, 't')}}}}
+                .dump();
+        std::string message = "i3-ipc";
+        const auto length = static_cast<std::uint32_t>(payload.size());
+        message.append(reinterpret_cast<const char*>(&length), 4);
+        message.append(reinterpret_cast<const char*>(&windowEvent), 4);
+        message += payload;
+        while (::send(fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT) ==
+               static_cast<ssize_t>(message.size())) {
+        }
+        std::lock_guard lock(m_mutex);
+        m_full = true;
+        m_changed.notify_all();
+    }
+
     std::string m_path;
+    bool m_fill = false;
+    bool m_full = false;
     int m_listener = -1;
     std::thread m_acceptor;
     std::mutex m_mutex;
@@ -184,6 +214,24 @@ TEST(SwayTreeCache, ATreeReadBeforeAnInvalidationIsNotKept) {
     const std::optional<SwayClientList> late = cache.read();
     ASSERT_TRUE(late.has_value());
     EXPECT_EQ(late->applications().at(0).appKey, "after");
+}
+
+// A client flooding sway with events fills Halvo's event socket; sway then keeps the events that
+// follow, the one of a focus change among them, in its own buffer, where they cannot be counted.
+// While so much waits unread, the kept tree is not trusted.
+TEST(SwayTreeCache, ATreeIsReadAgainWhileTheEventSocketIsFull) {
+    const std::string path = "/tmp/halvo-full-sway-" + std::to_string(::getpid());
+    HeldBackSway sway(path, true);
+    SwayIpcPool pool(path);
+    SwayIpcEvents events(path, {"window"});
+    ASSERT_TRUE(events.ok()) << events.error();
+    ASSERT_TRUE(sway.waitUntilFull());
+    SwayTreeCache cache(pool, events, ::getpid());
+
+    sway.answerTree("before");
+    ASSERT_EQ(cache.read()->applications().at(0).appKey, "before");
+    sway.answerTree("after");
+    EXPECT_EQ(cache.read()->applications().at(0).appKey, "after");
 }
 
 } // namespace

@@ -83,10 +83,19 @@ void SwayIpcEvents::onReconnected(std::function<void()> handler) {
 
 std::uint64_t SwayIpcEvents::received() const {
     std::lock_guard lock(m_receiving);
-    int waiting = 0;
-    if (ok() && ioctl(m_client->fd(), FIONREAD, &waiting) != 0)
-        waiting = 0;
-    return m_bytesRead + static_cast<std::uint64_t>(std::max(waiting, 0));
+    return m_bytesRead + static_cast<std::uint64_t>(waiting());
+}
+
+bool SwayIpcEvents::backlogged() const {
+    std::lock_guard lock(m_receiving);
+    return waiting() >= backlogBytes;
+}
+
+int SwayIpcEvents::waiting() const {
+    int bytes = 0;
+    if (ok() && ioctl(m_client->fd(), FIONREAD, &bytes) != 0)
+        bytes = 0;
+    return std::max(bytes, 0);
 }
 
 void SwayIpcEvents::readAvailable() {

@@ -55,9 +55,17 @@ public:
     // Any new event, or a new connection (events may have been missed), makes it grow. Any
     // thread.
     std::uint64_t received() const;
+    // Whether so much waits unread that the socket may be full: sway then keeps later events in
+    // its own buffer, where received() cannot count them. Any thread.
+    bool backlogged() const;
+    // A few events' worth (sway's window events are one to three KiB); a full socket holds
+    // several times more.
+    static constexpr int backlogBytes = 16 * 1024;
 
 private:
     bool subscribe();
+    // The bytes waiting unread on the socket; m_receiving held.
+    int waiting() const;
     bool reconnect(const std::string& why);
     void readAvailable();
     void dispatch(const I3Event& event);

@@ -38,7 +38,7 @@ std::optional<SwayClientList> SwayTreeCache::read() {
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (m_tree && received == m_receivedBefore)
+        if (m_tree && received == m_receivedBefore && !m_events.backlogged())
             return ordered(*m_tree);
         generation = m_generation;
     }

@@ -7,7 +7,9 @@
 // command make the tree stale once, not until the loop reads them). Every change of what
 // the list holds (windows opened, closed, focused, moved, full screen, put in the scratchpad;
 // workspaces) comes with such an event, and sway writes it before it answers any later request,
-// so the kept tree answers as a new read would.
+// so the kept tree answers as a new read would. Except when Halvo has fallen so far behind that
+// its socket may be full: sway then keeps the events that follow in its own buffer, uncounted,
+// and the tree is read again for every question until the backlog is read.
 //
 // The cache also keeps the order in which windows took the focus, from sway's window focus
 // events, and lists the windows of every tree it hands out in that order (see
