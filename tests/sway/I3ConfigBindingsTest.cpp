@@ -88,7 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"mode_blocks_and_blocks_of_bindings",
             "mode \"resize\" {\n  bindsym Left shrink\n}\nmode --pango_markup <b>m</b> {\n"
             "bindsym Up grow\n}\nbindsym {\n  Ctrl+Left a\n  Ctrl+Right b\n}\n"
-            "mode \"default\" {\nbindsym Ctrl+Down c\n}\nmode resize\nbindsym Left focus",
+            "mode \"default\" {\nbindsym Ctrl+Down c\n}\nmode resize\nbindsym Left focus\n"
+            "mode \"\" {\nbindsym Ctrl+Up nameless\n}",
             {"[resize] sym left: shrink", "[<b>m</b>] sym up: grow", "sym Control+left: a",
              "sym Control+right: b", "sym Control+down: c", "sym left: focus"}},
         Row{"brace_on_its_own_line_continuations_comments",

@@ -236,7 +236,8 @@ void Parser::run(std::string_view line, const std::string& path, int depth,
         std::string name = nextWord(rest);
         if (name == "--pango_markup")
             name = nextWord(rest);
-        if (!rest.empty())
+        // A mode without a name is none the user can enter.
+        if (!rest.empty() && !name.empty())
             run(rest, path, depth, &name);
     } else if (command == "include" && !mode) {
         include(rest, path, depth);
