@@ -464,6 +464,10 @@ TEST_F(RunningAppsX11Test, RapidSpawnAndKillDuringRefreshesRaisesNoXError) {
         queue.advance(0.005);
         tracker->refresh(false);
     }
+    // The window manager unmanages the last clients' windows in its own time (seconds on a
+    // loaded machine); the tracker is held to follow it, not to outrun it.
+    EXPECT_TRUE(XvfbSession::waitUntil([&] { return workspace->runningApplications().empty(); }))
+        << session->run("xprop -root _NET_CLIENT_LIST");
     EXPECT_TRUE(pump([&] { return trackedIDs().empty(); }))
         << "still tracked: " << testing::PrintToString(trackedIDs()) << "\n"
         << session->run("xprop -root _NET_CLIENT_LIST");
