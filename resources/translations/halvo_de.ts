@@ -318,5 +318,20 @@
         <comment>Shortcut bound in the window manager&apos;s configuration</comment>
         <translation>Die eigene Konfiguration deines Fenstermanagers belegt dieses Tastenkürzel. Entferne diese Belegung und lade die Konfiguration neu, oder wähle eine andere Kombination von Sondertasten.</translation>
     </message>
+    <message>
+        <source>Switching needs Halvo&apos;s KWin script, which Halvo loads into KWin when it starts. Start Halvo from inside your Plasma session.</source>
+        <comment>Window manager check explanation on KDE Plasma</comment>
+        <translation>Zum Wechseln braucht Halvo sein KWin-Skript, das es beim Start in KWin lädt. Starte Halvo in deiner Plasma-Sitzung.</translation>
+    </message>
+    <message>
+        <source>Halvo registers its shortcut with KDE&apos;s global shortcuts and takes the keyboard while the overlay is open. A combination another shortcut already uses is refused; choose another one.</source>
+        <comment>Keyboard access check explanation on KDE Plasma</comment>
+        <translation>Halvo meldet sein Tastenkürzel bei den globalen Kurzbefehlen von KDE an und übernimmt die Tastatur, solange die Übersicht offen ist. Eine Kombination, die ein anderer Kurzbefehl schon nutzt, wird abgelehnt; wähle eine andere.</translation>
+    </message>
+    <message>
+        <source>Halvo needs its KWin script to raise and move app windows and KDE&apos;s global shortcuts for its shortcut.</source>
+        <comment>Usage tip: permissions on KDE Plasma</comment>
+        <translation>Halvo braucht sein KWin-Skript, um App-Fenster nach vorn zu holen und zu verschieben, und die globalen Kurzbefehle von KDE für sein Tastenkürzel.</translation>
+    </message>
 </context>
 </TS>

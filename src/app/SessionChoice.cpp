@@ -2,6 +2,7 @@
 // refusal that names the Wayland sessions of the table.
 #include "app/SessionChoice.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace halvo {
@@ -35,6 +36,18 @@ SessionChoice SessionChoice::fromEnvironment(const Environment& environment,
 
 bool SessionChoice::isSway(const Environment& environment) {
     return environment("SWAYSOCK").has_value();
+}
+
+bool SessionChoice::isKde(const Environment& environment) {
+    const std::string desktops = environment("XDG_CURRENT_DESKTOP").value_or("");
+    std::size_t start = 0;
+    while (start <= desktops.size()) {
+        const std::size_t end = std::min(desktops.find(':', start), desktops.size());
+        if (desktops.compare(start, end - start, "KDE") == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 std::string SessionChoice::refusalFor(const Environment& environment,

@@ -37,6 +37,9 @@ public:
 
     // sway's session: its IPC socket is named.
     static bool isSway(const Environment& environment);
+    // KDE Plasma's: XDG_CURRENT_DESKTOP names KDE. Whether KWin is on the bus is the program's
+    // question (it says so when it is not).
+    static bool isKde(const Environment& environment);
 
     // The chosen session; nothing for a session the table does not support.
     const std::optional<Session>& session() const { return m_session; }

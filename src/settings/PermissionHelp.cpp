@@ -6,6 +6,10 @@
 namespace halvo {
 
 std::string PermissionHelp::windowManagerExplanation() const {
+    if (m_session == Session::kde)
+        return localized("Switching needs Halvo's KWin script, which Halvo loads into KWin when it "
+                         "starts. Start Halvo from inside your Plasma session.",
+                         "Window manager check explanation on KDE Plasma");
     if (m_session == Session::sway)
         return localized("Switching needs sway's IPC socket (named by SWAYSOCK) to answer. Start "
                          "Halvo from inside sway, for example with \"exec halvo\" in sway's "
@@ -17,6 +21,11 @@ std::string PermissionHelp::windowManagerExplanation() const {
 }
 
 std::string PermissionHelp::keyboardAccessExplanation() const {
+    if (m_session == Session::kde)
+        return localized("Halvo registers its shortcut with KDE's global shortcuts and takes the "
+                         "keyboard while the overlay is open. A combination another shortcut "
+                         "already uses is refused; choose another one.",
+                         "Keyboard access check explanation on KDE Plasma");
     if (m_session == Session::sway)
         return localized("Halvo binds its shortcut as sway key bindings over sway's IPC and takes "
                          "the keyboard while the overlay is open. A combination your sway config "
@@ -28,6 +37,10 @@ std::string PermissionHelp::keyboardAccessExplanation() const {
 }
 
 std::string PermissionHelp::permissionsTip() const {
+    if (m_session == Session::kde)
+        return localized("Halvo needs its KWin script to raise and move app windows and KDE's "
+                         "global shortcuts for its shortcut.",
+                         "Usage tip: permissions on KDE Plasma");
     if (m_session == Session::sway)
         return localized("Halvo needs sway's IPC to raise and move app windows and to bind its "
                          "shortcut; it works in sway only, not in other Wayland compositors.",
@@ -39,7 +52,7 @@ std::string PermissionHelp::permissionsTip() const {
 }
 
 std::string PermissionHelp::showingTip() const {
-    if (m_session == Session::sway)
+    if (m_session != Session::x11)
         return localized("Hold your modifier combination and press Left or Right to show the "
                          "minimap. Release it to hide.",
                          "Usage tip: showing the minimap on sway");

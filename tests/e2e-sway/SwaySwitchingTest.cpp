@@ -136,9 +136,10 @@ TEST(SwaySessionChoiceTest, AnotherWaylandCompositorIsRefusedWithWhatToDo) {
         folder, {},
         {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
     EXPECT_EQ(halvo.waitForExit(10), 1);
-    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (GNOME) is not sway; Halvo supports "
-                               "sway on Wayland and any EWMH window manager on X11. Log in to an "
-                               "X11 session or to sway."),
+    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (GNOME) is not sway or KDE Plasma; "
+                               "Halvo supports sway and KDE Plasma on Wayland and any EWMH window "
+                               "manager on X11. Log in to an X11 session or to sway or KDE "
+                               "Plasma."),
               std::string::npos)
         << halvo.log();
     std::filesystem::remove_all(folder);

@@ -3,8 +3,8 @@
 #include "input/HotkeyManager.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/sim/SimLog.h"
-#include "platform/sway/SwayEventMonitor.h"
 #include "platform/sway/SwayHotkeyRegistrar.h"
+#include "platform/wayland/LayerKeyboardMonitor.h"
 #include "support/SwaySubscription.h"
 #include "support/sway/SwayVirtualKeyboard.h"
 #include "sway/SwayTestSession.h"
@@ -131,7 +131,7 @@ protected:
     RecordFolder records;
     std::string recordPath = records.path + "/halvo-sway-bindings";
     WaylandConnection connection{session.waylandDisplay()};
-    SwayEventMonitor monitor{connection};
+    LayerKeyboardMonitor monitor{connection};
     SimLog log;
     SwayHotkeyRegistrar registrar{session.swaySocket(), monitor, recordPath, log};
     SwayVirtualKeyboard keyboard{session.waylandDisplay()};
@@ -317,7 +317,7 @@ TEST(SwayKeysCleanUp, NoBindingIsLeftBehind) {
     RecordFolder records;
     const std::string record = records.path + "/cleanup-record";
     WaylandConnection connection(session.waylandDisplay());
-    SwayEventMonitor monitor(connection);
+    LayerKeyboardMonitor monitor(connection);
     SimLog log;
     const std::vector<std::string> halvoLeft = {"nop halvo press previous 3",
                                                 "nop halvo release previous 3"};
@@ -364,7 +364,7 @@ TEST(SwayKeysCleanUp, BindingsOfACrashedRunAreRemoved) {
     std::ofstream(record) << session.swaySocket()
                           << "\nCtrl+Mod1+Left\nCtrl+Mod1+Up; bindsym Ctrl+Mod1+Down nop pwned\n";
     WaylandConnection connection(session.waylandDisplay());
-    SwayEventMonitor monitor(connection);
+    LayerKeyboardMonitor monitor(connection);
     SimLog log;
     SwayHotkeyRegistrar registrar(session.swaySocket(), monitor, record, log);
     ASSERT_FALSE(registrar.listen([](const HotkeyRegistrar::Event&) {}));
@@ -391,7 +391,7 @@ TEST(SwayKeysConflict, ConfiguredCombinationIsTakenAndLeftInPlace) {
     SwaySession session(options);
     ASSERT_TRUE(session.ok()) << session.error();
     WaylandConnection connection(session.waylandDisplay());
-    SwayEventMonitor monitor(connection);
+    LayerKeyboardMonitor monitor(connection);
     SimLog log;
     SwayHotkeyRegistrar registrar(session.swaySocket(), monitor, {}, log);
     Recorder recorder;
@@ -425,7 +425,7 @@ TEST(SwayKeysConflict, AReloadThatFreesTheCombinationGivesItBack) {
     SwaySession session(options);
     ASSERT_TRUE(session.ok()) << session.error();
     WaylandConnection connection(session.waylandDisplay());
-    SwayEventMonitor monitor(connection);
+    LayerKeyboardMonitor monitor(connection);
     SimLog log;
     SwayHotkeyRegistrar registrar(session.swaySocket(), monitor, {}, log);
     QtMainQueue mainQueue;

@@ -1,10 +1,9 @@
 // The overlay as a layer surface on headless sway, placed by the overlay's own controller and
 // read back from grim's screenshots.
-#include "platform/sway/SwayOverlayPanel.h"
-
 #include "minimap/MinimapPanelController.h"
 #include "minimap/view/MinimapOverlayView.h"
 #include "platform/sim/SimScreens.h"
+#include "platform/wayland/LayerOverlayPanel.h"
 #include "support/sway/SwayVirtualKeyboard.h"
 #include "support/sway/SwayVirtualPointer.h"
 #include "sway/SwayTestSession.h"
@@ -41,7 +40,7 @@ QRect changedArea(const QImage& a, const QImage& b) {
     return area;
 }
 
-class SwayOverlayPanelTest : public testing::Test {
+class LayerOverlayPanelTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(connection.ok()) << connection.error();
@@ -53,7 +52,7 @@ protected:
             screens, [this](MinimapModel& model, MinimapActions actions) {
                 auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
                 const MinimapOverlayView* shape = view.get();
-                return std::make_unique<SwayOverlayPanel>(
+                return std::make_unique<LayerOverlayPanel>(
                     connection, screens, std::move(view),
                     [shape] { return shape->surfaceRegion(); });
             });
@@ -66,7 +65,9 @@ protected:
         controller->model().highlightedBundleID = std::string("app.1");
     }
 
-    SwayOverlayPanel* panel() const { return static_cast<SwayOverlayPanel*>(controller->panel()); }
+    LayerOverlayPanel* panel() const {
+        return static_cast<LayerOverlayPanel*>(controller->panel());
+    }
 
     QImage screenshot(const std::string& name) {
         const std::string path = swaySession().folder() + "/" + name + ".png";
@@ -109,7 +110,7 @@ protected:
     std::vector<std::string> activated;
 };
 
-TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhenOrderedOut) {
+TEST_F(LayerOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhenOrderedOut) {
     const QImage before = screenshot("before");
     ASSERT_FALSE(before.isNull());
     controller->updateFrame();
@@ -125,7 +126,7 @@ TEST_F(SwayOverlayPanelTest, ShowsAtTheFrameOnTheOutputUnderThePointerAndGoesWhe
 }
 
 // A pointer's events on the surface reach the view as Qt mouse events: hover, then a click.
-TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
+TEST_F(LayerOverlayPanelTest, HoverAndClickOnACellReachTheView) {
     // Headless sway has no pointer: this one gives the seat one.
     SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
     ASSERT_TRUE(pointer.ok()) << pointer.error();
@@ -148,7 +149,7 @@ TEST_F(SwayOverlayPanelTest, HoverAndClickOnACellReachTheView) {
 
 // The strip's transparent margins (its shadow, outside its rounded corners) take no pointer: it
 // goes to what is below.
-TEST_F(SwayOverlayPanelTest, ThePointerPassesThroughTheTransparentMargins) {
+TEST_F(LayerOverlayPanelTest, ThePointerPassesThroughTheTransparentMargins) {
     SwayVirtualPointer pointer(swaySession().waylandDisplay(), 2560, 1024);
     ASSERT_TRUE(pointer.ok()) << pointer.error();
     ASSERT_TRUE(pump([&] { return connection.hasPointer(); }));
@@ -190,7 +191,7 @@ int mixedBlocks(const QImage& image, QRect area) {
 
 // On an output at scale 2 the strip keeps its size in the layout and is drawn with twice the
 // pixels: its edges and icons are as sharp as the output can show them.
-TEST_F(SwayOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
+TEST_F(LayerOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
     ASSERT_TRUE(swaySession().command("output HEADLESS-2 scale 2"));
     struct Restore {
         ~Restore() { swaySession().command("output HEADLESS-2 scale 1"); }
@@ -225,7 +226,7 @@ TEST_F(SwayOverlayPanelTest, DrawsAtTheOutputsScaleWithTheSameLayoutSize) {
 // Painting is only for frames sway shows: a configure that keeps the size (sway sends one to every
 // layer surface of the output whenever another one commits) draws nothing, and the content is
 // painted once per frame, not also into the hidden host's backing store.
-TEST_F(SwayOverlayPanelTest, PaintsOnlyTheFramesItCommits) {
+TEST_F(LayerOverlayPanelTest, PaintsOnlyTheFramesItCommits) {
     const auto fill = [](QImage& image) { image.fill(Qt::red); };
     LayerSurface surface(connection, {"HEADLESS-2", 200, 100, 0, 0}, false, fill);
     ASSERT_TRUE(pump([&] { return surface.framesCommitted() >= 1; }));
@@ -244,7 +245,7 @@ TEST_F(SwayOverlayPanelTest, PaintsOnlyTheFramesItCommits) {
     };
     auto content = std::make_unique<Counted>();
     Counted* counted = content.get();
-    SwayOverlayPanel panel(connection, screens, std::move(content));
+    LayerOverlayPanel panel(connection, screens, std::move(content));
     panel.setFrame({1280 + 100, 100, 300, 100});
     panel.orderFront();
     const auto frames = [&] { return panel.surface()->framesCommitted(); };
@@ -255,9 +256,9 @@ TEST_F(SwayOverlayPanelTest, PaintsOnlyTheFramesItCommits) {
     EXPECT_EQ(counted->paints, frames());
 }
 
-// The overlay never takes the keyboard from the focused window (SwayEventMonitor's own surface
+// The overlay never takes the keyboard from the focused window (LayerKeyboardMonitor's own surface
 // holds it while a shortcut is down).
-TEST_F(SwayOverlayPanelTest, NeverTakesTheKeyboard) {
+TEST_F(LayerOverlayPanelTest, NeverTakesTheKeyboard) {
     SwayVirtualKeyboard keyboard(swaySession().waylandDisplay()); // the seat's keyboard
     ASSERT_TRUE(keyboard.ok()) << keyboard.error();
     const pid_t foot = swaySession().spawn({"foot"});

@@ -5,8 +5,8 @@
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimLog.h"
 #include "platform/sim/SimWindowControl.h"
-#include "platform/sway/SwayEventMonitor.h"
 #include "platform/sway/SwayHotkeyRegistrar.h"
+#include "platform/wayland/LayerKeyboardMonitor.h"
 #include "sway/SwayTestSession.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace {
 TEST(SwayPermissions, KeyboardAccessOnceSwayTookTheBindings) {
     SwaySession& session = swaySession();
     WaylandConnection connection(session.waylandDisplay());
-    SwayEventMonitor monitor(connection);
+    LayerKeyboardMonitor monitor(connection);
     SimDesktop desktop;
     SimWindowControl windowControl(desktop);
     SimLog log;

@@ -13,6 +13,7 @@ using Environment = std::map<std::string, std::string>;
 // Today's table, as main has it (the programs are not run here).
 const std::vector<SessionChoice::Session> table = {
     {"sway", SessionChoice::isSway, nullptr},
+    {"KDE Plasma", SessionChoice::isKde, nullptr},
     {"X11", nullptr, nullptr},
 };
 
@@ -73,18 +74,29 @@ INSTANTIATE_TEST_SUITE_P(
                      {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}},
                     "",
                     "This Wayland session (GNOME) is not sway"},
-        SessionCase{
-            "kde", {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDE"}}, "", "(KDE)"},
+        SessionCase{"kde",
+                    {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDE"}},
+                    "KDE Plasma"},
+        // Any entry of the list may name KDE; a name that only starts with it does not count.
+        SessionCase{"kdeLaterInTheList",
+                    {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "X-Custom:KDE"}},
+                    "KDE Plasma"},
+        SessionCase{"kdeLikeName",
+                    {{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_CURRENT_DESKTOP", "KDEish"}},
+                    "",
+                    "(KDEish)"},
+        // Plasma's X11 session: the X11 program, with KWin as its EWMH window manager.
+        SessionCase{"kdeOnX11", {{"DISPLAY", ":0"}, {"XDG_CURRENT_DESKTOP", "KDE"}}, "X11"},
         SessionCase{"unnamedCompositor",
                     {{"WAYLAND_DISPLAY", "wayland-0"}},
                     "",
-                    "This Wayland session is not sway; Halvo supports sway on Wayland and any "
-                    "EWMH window manager on X11."}),
+                    "This Wayland session is not sway or KDE Plasma; Halvo supports sway and KDE "
+                    "Plasma on Wayland and any EWMH window manager on X11."}),
     [](const testing::TestParamInfo<SessionCase>& row) { return row.param.name; });
 
 // A row added to the table is recognised, and the refusal lists it with the others.
 TEST(SessionChoiceTableTest, TheRefusalListsTheTablesWaylandSessions) {
-    std::vector<SessionChoice::Session> sessions = table;
+    std::vector<SessionChoice::Session> sessions = {table.front(), table.back()};
     sessions.insert(sessions.begin() + 1, {"GNOME",
                                            [](const SessionChoice::Environment& environment) {
                                                return environment("XDG_CURRENT_DESKTOP") == "GNOME";

@@ -8,18 +8,18 @@
 #include "platform/i3ipc/I3IpcError.h"
 #include "platform/linux/CanberraSystemSound.h"
 #include "platform/linux/DesktopEntryIndex.h"
-#include "platform/sway/CompositorLossReport.h"
-#include "platform/sway/SwayEventMonitor.h"
 #include "platform/sway/SwayHotkeyRegistrar.h"
 #include "platform/sway/SwayIpcEvents.h"
 #include "platform/sway/SwayIpcPool.h"
-#include "platform/sway/SwayOverlayPanel.h"
 #include "platform/sway/SwayPermissions.h"
 #include "platform/sway/SwayScreens.h"
 #include "platform/sway/SwayTrayTint.h"
 #include "platform/sway/SwayTreeCache.h"
 #include "platform/sway/SwayWindowControl.h"
 #include "platform/sway/SwayWorkspace.h"
+#include "platform/wayland/CompositorLossReport.h"
+#include "platform/wayland/LayerKeyboardMonitor.h"
+#include "platform/wayland/LayerOverlayPanel.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QCoreApplication>
@@ -102,7 +102,7 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     workspace.setDesktopEntries(SwayWorkspace::DesktopEntries::installed(desktopEntries));
     SwayWindowControl windowControl(pool, tree);
     SwayScreens screens(pool, events);
-    SwayEventMonitor eventMonitor(wayland);
+    LayerKeyboardMonitor eventMonitor(wayland);
     SwayHotkeyRegistrar hotkeyRegistrar(socket, eventMonitor,
                                         SwayHotkeyRegistrar::defaultRecordPath(), log);
     SwayPermissions permissions(windowControl, hotkeyRegistrar, wayland, log);
@@ -120,8 +120,8 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
                              MinimapActions actions) -> std::unique_ptr<Panel> {
             auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
             const MinimapOverlayView* shape = view.get();
-            return std::make_unique<SwayOverlayPanel>(wayland, screens, std::move(view),
-                                                      [shape] { return shape->surfaceRegion(); });
+            return std::make_unique<LayerOverlayPanel>(wayland, screens, std::move(view),
+                                                       [shape] { return shape->surfaceRegion(); });
         },
         PermissionHelp::Session::sway,
         SwayTrayTint::query(socket)};

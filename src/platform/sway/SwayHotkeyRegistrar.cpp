@@ -81,7 +81,7 @@ std::string lowered(std::string text) {
 
 } // namespace
 
-SwayHotkeyRegistrar::SwayHotkeyRegistrar(std::string socketPath, SwayEventMonitor& monitor,
+SwayHotkeyRegistrar::SwayHotkeyRegistrar(std::string socketPath, LayerKeyboardMonitor& monitor,
                                          std::string recordPath, Log& log)
     : m_socketPath(std::move(socketPath)), m_monitor(monitor), m_recordPath(std::move(recordPath)),
       m_log(log) {}

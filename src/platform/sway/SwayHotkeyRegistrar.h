@@ -13,8 +13,8 @@
 #include "platform/HotkeyRegistrar.h"
 #include "platform/Log.h"
 #include "platform/i3ipc/I3IpcClient.h"
-#include "platform/sway/SwayEventMonitor.h"
 #include "platform/sway/SwayIpcEvents.h"
+#include "platform/wayland/LayerKeyboardMonitor.h"
 
 #include <map>
 #include <memory>
@@ -29,8 +29,8 @@ public:
     // `socketPath`: sway's IPC socket ($SWAYSOCK). `monitor` hears of each press before it is
     // delivered (it then holds the keyboard to follow the modifiers). `recordPath`: where the
     // bindings made are listed while they exist (defaultRecordPath(); empty keeps no record).
-    SwayHotkeyRegistrar(std::string socketPath, SwayEventMonitor& monitor, std::string recordPath,
-                        Log& log);
+    SwayHotkeyRegistrar(std::string socketPath, LayerKeyboardMonitor& monitor,
+                        std::string recordPath, Log& log);
     ~SwayHotkeyRegistrar() override;
     SwayHotkeyRegistrar(const SwayHotkeyRegistrar&) = delete;
     SwayHotkeyRegistrar& operator=(const SwayHotkeyRegistrar&) = delete;
@@ -81,7 +81,7 @@ private:
     void checkTakenAgain();
 
     std::string m_socketPath;
-    SwayEventMonitor& m_monitor;
+    LayerKeyboardMonitor& m_monitor;
     std::string m_recordPath;
     Log& m_log;
     std::unique_ptr<I3IpcClient> m_client;

@@ -7,8 +7,9 @@
 
 namespace halvo {
 
-KeyboardHold::KeyboardHold(WaylandConnection& connection, Handlers handlers)
-    : m_connection(connection), m_handlers(std::move(handlers)) {
+KeyboardHold::KeyboardHold(WaylandConnection& connection, Handlers handlers,
+                           LostKeyboard lostKeyboard)
+    : m_connection(connection), m_handlers(std::move(handlers)), m_lostKeyboard(lostKeyboard) {
     m_connection.setKeyboardHandler(
         [this](const WaylandConnection::KeyboardEvent& event) { keyboard(event); });
 }
@@ -93,7 +94,8 @@ void KeyboardHold::focusLeft() {
     QTimer::singleShot(0, this, [this, hold = m_holds] {
         if (!m_surface || hold != m_holds || m_connection.keyboardFocus())
             return;
-        if (m_surface->isClosed() || m_connection.outputsRemoved() != m_outputsRemovedBefore) {
+        if (m_lostKeyboard == LostKeyboard::takeBack || m_surface->isClosed() ||
+            m_connection.outputsRemoved() != m_outputsRemovedBefore) {
             m_surface.reset();
             holdOnFocusedOutput();
             return;

@@ -34,7 +34,13 @@ public:
         std::function<void(Modifiers held)> modifiersChanged; // only changes are told
         std::function<void(Key key)> keyReleased;             // while the keyboard is held
     };
-    KeyboardHold(WaylandConnection& connection, Handlers handlers);
+    // What a loss of the keyboard to another client means. On sway the user gave it away (the
+    // modifiers count as released); KWin takes it from the surface whenever a window is
+    // activated, the switch's own activations included, so there a new surface takes it back and
+    // the modifiers it is given say whether the switch goes on.
+    enum class LostKeyboard { release, takeBack };
+    KeyboardHold(WaylandConnection& connection, Handlers handlers,
+                 LostKeyboard lostKeyboard = LostKeyboard::release);
     ~KeyboardHold() override;
 
     // A shortcut went down with `held`: tells them at once when they differ from what was told
@@ -55,6 +61,7 @@ private:
 
     WaylandConnection& m_connection;
     Handlers m_handlers;
+    LostKeyboard m_lostKeyboard;
     std::unique_ptr<LayerSurface> m_surface;
     Modifiers m_held;        // as last told
     bool m_hadFocus = false; // whether the surface has had the keyboard yet

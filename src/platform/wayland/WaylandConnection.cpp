@@ -64,8 +64,8 @@ const wl_pointer_listener WaylandConnection::s_pointerListener =
     });
 
 const zxdg_output_v1_listener WaylandConnection::s_outputListener = {
-    .logical_position = [](void*, zxdg_output_v1*, int32_t, int32_t) {},
-    .logical_size = [](void*, zxdg_output_v1*, int32_t, int32_t) {},
+    .logical_position = &WaylandConnection::outputPosition,
+    .logical_size = &WaylandConnection::outputSize,
     .done = [](void*, zxdg_output_v1*) {},
     .name = &WaylandConnection::outputName,
     .description = [](void*, zxdg_output_v1*, const char*) {},
@@ -187,6 +187,26 @@ void WaylandConnection::watchOutputName(Output& output) {
 
 void WaylandConnection::outputName(void* data, zxdg_output_v1*, const char* name) {
     static_cast<Output*>(data)->name = name;
+}
+
+void WaylandConnection::outputPosition(void* data, zxdg_output_v1*, int32_t x, int32_t y) {
+    Rect& logical = static_cast<Output*>(data)->logical;
+    logical.x = x;
+    logical.y = y;
+}
+
+void WaylandConnection::outputSize(void* data, zxdg_output_v1*, int32_t width, int32_t height) {
+    Rect& logical = static_cast<Output*>(data)->logical;
+    logical.width = width;
+    logical.height = height;
+}
+
+std::string WaylandConnection::outputNameAt(const Rect& rect) const {
+    for (const auto& output : m_outputs) {
+        if (output->logical == rect)
+            return output->name;
+    }
+    return {};
 }
 
 void WaylandConnection::outputScaleChanged(void* data, wl_output*, int32_t factor) {

@@ -3,6 +3,7 @@
 // keyboard's (WaylandKeyboard), all read in the Qt event loop.
 #pragma once
 
+#include "platform/Geometry.h"
 #include "platform/wayland/PointerEvent.h"
 #include "platform/wayland/WaylandKeyboard.h"
 
@@ -69,6 +70,9 @@ public:
     // The scale the compositor renders the output named `name` at (2 on a HiDPI output whose
     // config says `scale 2`); 1 when there is no such output or it says none.
     int outputScale(const std::string& name) const;
+    // The name of the output whose logical rectangle (xdg-output's, in layout coordinates) is
+    // `rect`; empty when none is. For compositors that report outputs by place only (KWin 5.27).
+    std::string outputNameAt(const Rect& rect) const;
 
     // Pointer events on `surface` go to `handler` until it is removed.
     void setPointerHandler(wl_surface* surface, PointerHandler handler);
@@ -101,6 +105,7 @@ private:
         zxdg_output_v1* details = nullptr;
         std::string name;
         int scale = 1;
+        Rect logical; // xdg-output's logical position and size
     };
 
     void watchOutputName(Output& output);
@@ -112,6 +117,8 @@ private:
     static void seatCapabilities(void* data, wl_seat* seat, uint32_t capabilities);
     static void seatName(void* data, wl_seat* seat, const char* name);
     static void outputName(void* data, zxdg_output_v1* output, const char* name);
+    static void outputPosition(void* data, zxdg_output_v1* output, int32_t x, int32_t y);
+    static void outputSize(void* data, zxdg_output_v1* output, int32_t width, int32_t height);
     static void outputScaleChanged(void* data, wl_output* output, int32_t factor);
     static void pointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface,
                              int32_t x, int32_t y);

@@ -1,11 +1,11 @@
-// The view's damage asks the layer surface for a frame; the surface paints it when sway is ready
-// for one.
-#include "platform/sway/SwayOverlayPanel.h"
+// The view's damage asks the layer surface for a frame; the surface paints it when the compositor
+// is ready for one.
+#include "platform/wayland/LayerOverlayPanel.h"
 
 namespace halvo {
 
-SwayOverlayPanel::SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
-                                   std::unique_ptr<QWidget> content, InputRegion inputRegion)
+LayerOverlayPanel::LayerOverlayPanel(WaylandConnection& connection, const Screens& screens,
+                                     std::unique_ptr<QWidget> content, InputRegion inputRegion)
     : m_connection(connection), m_screens(screens), m_view(std::move(content)),
       m_inputRegion(std::move(inputRegion)) {
     m_view.resize(QSize(static_cast<int>(m_frame.width), static_cast<int>(m_frame.height)));
@@ -15,11 +15,11 @@ SwayOverlayPanel::SwayOverlayPanel(WaylandConnection& connection, const Screens&
     });
 }
 
-SwayOverlayPanel::~SwayOverlayPanel() {
+LayerOverlayPanel::~LayerOverlayPanel() {
     m_surface.reset();
 }
 
-void SwayOverlayPanel::setFrame(Rect frame) {
+void LayerOverlayPanel::setFrame(Rect frame) {
     m_frame = frame;
     m_placement = LayerPlacement::forFrame(frame, m_screens.screens());
     m_view.resize(QSize(m_placement ? m_placement->width : static_cast<int>(frame.width),
@@ -34,24 +34,24 @@ void SwayOverlayPanel::setFrame(Rect frame) {
     m_surface->place(*m_placement);
 }
 
-void SwayOverlayPanel::orderFront() {
+void LayerOverlayPanel::orderFront() {
     if (m_surface && !m_surface->isClosed())
         return;
     m_view.show();
     createSurface();
 }
 
-void SwayOverlayPanel::orderOut() {
+void LayerOverlayPanel::orderOut() {
     m_surface.reset();
     m_view.hide();
 }
 
-void SwayOverlayPanel::setAppearance(Theme) {
+void LayerOverlayPanel::setAppearance(Theme) {
     // The view reads the theme from the overlay's model; the panel only repaints it.
     m_view.content()->update();
 }
 
-void SwayOverlayPanel::createSurface() {
+void LayerOverlayPanel::createSurface() {
     m_surface.reset();
     if (!m_connection.ok())
         return;
@@ -65,7 +65,7 @@ void SwayOverlayPanel::createSurface() {
                                    [this](const PointerEvent& event) { m_view.deliver(event); });
 }
 
-void SwayOverlayPanel::paint(QImage& image) {
+void LayerOverlayPanel::paint(QImage& image) {
     // The shadow and the rounded corners' transparent margins let clicks through to the windows
     // below; the region goes with the frame it belongs to.
     if (m_inputRegion)

@@ -1,9 +1,10 @@
-// The single lost-sway message, see CompositorLossReport.h.
-#include "platform/sway/CompositorLossReport.h"
+// The single lost-compositor message, see CompositorLossReport.h.
+#include "platform/wayland/CompositorLossReport.h"
 
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <string>
 #include <unistd.h>
 
 namespace halvo {
@@ -11,10 +12,11 @@ namespace {
 
 std::atomic<bool> lossReported{false};
 QtMessageHandler previousHandler = nullptr;
+std::string compositorName = "sway";
 
 // Qt's Wayland client says this when the compositor is gone, and then ends the process itself
 // without unwinding main: with status 1 in Qt 6.4, 255 in Qt 6.8. Halvo ends it first, with the
-// status it gives for a lost sway on every release; the order and settings are saved as they
+// status it gives for a lost compositor on every release; the order and settings are saved as they
 // change, so nothing is waiting to be written.
 void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message.startsWith(QLatin1String("The Wayland connection"))) {
@@ -31,11 +33,15 @@ void CompositorLossReport::watchQt() {
     previousHandler = qInstallMessageHandler(onQtMessage);
 }
 
+void CompositorLossReport::setCompositorName(const char* name) {
+    compositorName = name;
+}
+
 void CompositorLossReport::report() {
     if (lossReported.exchange(true))
         return;
-    static const char message[] = "Halvo: Lost the connection to sway; quitting.\n";
-    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
+    const std::string message = "Halvo: Lost the connection to " + compositorName + "; quitting.\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message.data(), message.size());
 }
 
 bool CompositorLossReport::reported() {

@@ -1,8 +1,9 @@
-// The overlay's panel on sway: a layer surface on the overlay layer of the output under the
-// frame, showing the frames of an off-screen view (OffscreenView: the hosted view's own paint
-// code, its damage and its pointer events) and handing the surface's pointer events back to it.
-// The overlay never takes the keyboard: while a shortcut is held SwayEventMonitor's own surface
-// has it, so the overlay comes and goes without moving it.
+// The overlay's panel where the compositor offers the layer shell (sway, KWin): a layer surface on
+// the overlay layer of the output under the frame, showing the frames of an off-screen view
+// (OffscreenView: the hosted view's own paint code, its damage and its pointer events) and handing
+// the surface's pointer events back to it. The overlay never takes the keyboard: while a shortcut
+// is held LayerKeyboardMonitor's own surface has it, so the overlay comes and goes without moving
+// it.
 #pragma once
 
 #include "platform/Panel.h"
@@ -19,15 +20,15 @@
 
 namespace halvo {
 
-class SwayOverlayPanel final : public Panel {
+class LayerOverlayPanel final : public Panel {
 public:
     // Hosts `content` (and owns it from now on). Frames are placed on the screens `screens`
     // reports; a screen's name is its output's. `inputRegion` is the part of the content that
     // takes the pointer (asked again with each frame); without it the whole frame does.
     using InputRegion = std::function<QRegion()>;
-    SwayOverlayPanel(WaylandConnection& connection, const Screens& screens,
-                     std::unique_ptr<QWidget> content, InputRegion inputRegion = {});
-    ~SwayOverlayPanel() override;
+    LayerOverlayPanel(WaylandConnection& connection, const Screens& screens,
+                      std::unique_ptr<QWidget> content, InputRegion inputRegion = {});
+    ~LayerOverlayPanel() override;
 
     void setFrame(Rect frame) override;
     Rect frame() const override { return m_frame; }

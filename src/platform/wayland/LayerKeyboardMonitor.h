@@ -1,6 +1,7 @@
-// Keyboard monitors on sway: the modifiers and arrow releases a KeyboardHold sees from the moment
-// a shortcut's binding reports its press until its modifiers are all up. sway runs its bindings
-// before any client sees a key, so the shortcut's arrows keep arriving as bindings meanwhile.
+// Keyboard monitors where a layer surface can hold the keyboard (sway, KWin): the modifiers and
+// arrow releases a KeyboardHold sees from the moment a shortcut's binding reports its press until
+// its modifiers are all up. The compositor runs its shortcuts before any client sees a key, so the
+// shortcut's arrows keep arriving meanwhile.
 #pragma once
 
 #include "platform/EventMonitor.h"
@@ -14,14 +15,16 @@
 
 namespace halvo {
 
-class SwayEventMonitor final : public QObject, public EventMonitor {
+class LayerKeyboardMonitor final : public QObject, public EventMonitor {
     Q_OBJECT
 public:
     // How long the keyboard surface waits for the keyboard before the modifiers count as
-    // released; sway gives it within milliseconds unless another surface keeps it.
+    // released; the compositor gives it within milliseconds unless another surface keeps it.
     static constexpr std::chrono::milliseconds focusTimeout = KeyboardHold::focusTimeout;
 
-    explicit SwayEventMonitor(WaylandConnection& connection);
+    explicit LayerKeyboardMonitor(
+        WaylandConnection& connection,
+        KeyboardHold::LostKeyboard lostKeyboard = KeyboardHold::LostKeyboard::release);
 
     // Nothing when the connection has no layer shell to hold the keyboard with.
     std::optional<MonitorToken> addMonitor(Handlers handlers) override;

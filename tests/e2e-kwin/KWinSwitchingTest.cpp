@@ -1,0 +1,261 @@
+// The halvo program in a headless KWin (two outputs side by side): switching in the custom order
+// across outputs, the end of a switch, long press, full screen, a taken combination and KWin's
+// loss, with keys through KWin's fake input and KWin's own view of the windows read back.
+#include "support/HalvoProgram.h"
+#include "support/KWinSession.h"
+#include "support/kwin/KWinFakeInput.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+namespace halvo::test {
+namespace {
+
+using Keys = KWinFakeInput;
+
+// Qt 6 programs as apps (foot crashes on KWin's virtual outputs), by their app keys.
+const std::string appA = "pixeltool";
+const std::string appB = "qdistancefieldgenerator";
+const std::string appC = "qdbusviewer";
+
+class KWinSwitchingTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(session.ok()) << session.error();
+        char folder[] = "/tmp/halvo-kwin-e2e-XXXXXX";
+        ASSERT_TRUE(mkdtemp(folder));
+        configHome = folder;
+        keys = std::make_unique<KWinFakeInput>(session.waylandDisplay());
+        ASSERT_TRUE(keys->ok());
+    }
+
+    void TearDown() override {
+        halvo.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(configHome, ignored);
+    }
+
+    // a on Virtual-0, b and c on Virtual-1; a active, the pointer on Virtual-0.
+    void startApps() {
+        for (const std::string& app : {appA, appB, appC}) {
+            session.spawn({"/usr/lib/qt6/bin/" + app});
+            ASSERT_TRUE(session.waitForWindow(app)) << app;
+        }
+        ASSERT_TRUE(session.placeAndActivate(appC, 1500, 100));
+        ASSERT_TRUE(session.placeAndActivate(appB, 1400, 200));
+        ASSERT_TRUE(session.placeAndActivate(appA, 100, 100));
+        keys->movePointer(300, 300);
+    }
+
+    void storeOrder(const std::vector<std::string>& order) {
+        std::filesystem::create_directories(configHome + "/halvo");
+        std::ofstream(configHome + "/halvo/defaults.json")
+            << nlohmann::json{{"halvo.customAppOrder", order}}.dump();
+    }
+
+    HalvoProgram::Environment halvoEnvironment() const {
+        HalvoProgram::Environment environment{{"GSETTINGS_BACKEND", "memory"}};
+        for (const std::string& variable : session.clientEnvironment()) {
+            const auto at = variable.find('=');
+            environment.emplace_back(variable.substr(0, at), variable.substr(at + 1));
+        }
+        return environment;
+    }
+
+    // Starts the program; true once it has registered its shortcut with KGlobalAccel.
+    bool startHalvo() {
+        halvo = std::make_unique<HalvoProgram>(configHome, std::vector<std::string>{},
+                                               halvoEnvironment());
+        return KWinSession::waitUntil([&] { return componentHasShortcut(); }, 20) &&
+               halvo->running();
+    }
+
+    // Whether KGlobalAccel lists Halvo's component with its "next" action.
+    bool componentHasShortcut() const {
+        const std::string out = session.folder() + "/components";
+        const std::string command = "DBUS_SESSION_BUS_ADDRESS=" + session.busAddress() +
+                                    " gdbus call --session --dest org.kde.kglobalaccel "
+                                    "--object-path /component/halvo --method "
+                                    "org.kde.kglobalaccel.Component.shortcutNames > " +
+                                    out + " 2>/dev/null";
+        if (std::system(command.c_str()) != 0)
+            return false;
+        std::ifstream in(out);
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        return text.find("'next'") != std::string::npos;
+    }
+
+    std::string activeApp() const {
+        if (const auto list = session.windows()) {
+            for (const auto& window : *list) {
+                if (window.active)
+                    return window.appKey;
+            }
+        }
+        return {};
+    }
+
+    bool becomesActive(const std::string& app) const {
+        return KWinSession::waitUntil([&] { return activeApp() == app; }, 10);
+    }
+
+    // The app whose window is on top. While Halvo holds the keyboard KWin calls Halvo's own
+    // keyboard surface its active window; the window a step activated is raised and gets the
+    // keyboard back when the switch ends.
+    std::string topApp() const {
+        std::string top;
+        int highest = -1;
+        for (const auto& window : session.windows().value_or(std::vector<KWinSession::Window>{})) {
+            if (window.pid != halvo->pid() && window.stack > highest) {
+                highest = window.stack;
+                top = window.appKey;
+            }
+        }
+        return top;
+    }
+
+    bool comesToTop(const std::string& app) const {
+        return KWinSession::waitUntil([&] { return topApp() == app; }, 10);
+    }
+
+    // For failure messages: Halvo's log and KWin's last view of the windows.
+    std::string story() const {
+        const std::string kwin = session.log();
+        const auto last = kwin.rfind("halvo-test-windows");
+        return halvo->log() +
+               "\nKWin: " + (last == std::string::npos ? std::string() : kwin.substr(last, 1500));
+    }
+
+    std::optional<KWinSession::Window> windowOf(const std::string& app) const {
+        return session.waitForWindow(app, 1);
+    }
+
+    void holdModifiers() {
+        keys->press(Keys::leftCtrl);
+        keys->press(Keys::leftAlt);
+    }
+
+    void releaseModifiers() {
+        keys->release(Keys::leftAlt);
+        keys->release(Keys::leftCtrl);
+    }
+
+    KWinSession session;
+    std::string configHome;
+    std::unique_ptr<KWinFakeInput> keys;
+    std::unique_ptr<HalvoProgram> halvo;
+};
+
+TEST_F(KWinSwitchingTest, StepsInTheCustomOrderAcrossOutputsAndReleaseEndsTheSwitch) {
+    startApps();
+    storeOrder({appA, appC, appB});
+    ASSERT_TRUE(startHalvo()) << story();
+
+    holdModifiers();
+    keys->tap(Keys::right);
+    EXPECT_TRUE(comesToTop(appC)) << story();
+    // While the switch goes on Halvo's surfaces (the keyboard hold, the overlay) are up.
+    EXPECT_TRUE(session.hasSurfaces(halvo->pid()));
+    keys->tap(Keys::right);
+    EXPECT_TRUE(comesToTop(appB)) << story();
+    keys->tap(Keys::left);
+    EXPECT_TRUE(comesToTop(appC)) << story();
+    releaseModifiers();
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return !session.hasSurfaces(halvo->pid()); }, 5))
+        << story();
+    // The last step's app has the keyboard.
+    EXPECT_TRUE(becomesActive(appC)) << story();
+
+    // A new switch starts from the app in front.
+    holdModifiers();
+    keys->tap(Keys::right);
+    EXPECT_TRUE(comesToTop(appB)) << story();
+    releaseModifiers();
+    EXPECT_TRUE(becomesActive(appB)) << story();
+}
+
+TEST_F(KWinSwitchingTest, LongPressMovesTheWindowToTheOutputTheSwitchBeganOn) {
+    startApps();
+    storeOrder({appA, appB, appC});
+    ASSERT_TRUE(startHalvo()) << story();
+
+    holdModifiers();
+    keys->press(Keys::right);
+    EXPECT_TRUE(comesToTop(appB)) << story();
+    // Held past the long press, with KGlobalAccel's repeats coming meanwhile.
+    EXPECT_TRUE(KWinSession::waitUntil(
+        [&] {
+            const auto b = windowOf(appB);
+            return b && b->x + b->width / 2 < KWinSession::outputWidth;
+        },
+        10))
+        << story();
+    keys->release(Keys::right);
+    releaseModifiers();
+    // The repeats were no new steps: b is still the one selected.
+    EXPECT_TRUE(becomesActive(appB)) << story();
+    const auto c = windowOf(appC);
+    ASSERT_TRUE(c);
+    EXPECT_GE(c->x, KWinSession::outputWidth); // c stayed where it was
+}
+
+TEST_F(KWinSwitchingTest, UpAndDownTurnFullScreenOnAndOffAsKWinSeesIt) {
+    startApps();
+    storeOrder({appA, appB, appC});
+    ASSERT_TRUE(startHalvo()) << story();
+
+    holdModifiers();
+    keys->tap(Keys::right);
+    ASSERT_TRUE(comesToTop(appB)) << story();
+    keys->tap(Keys::up);
+    EXPECT_TRUE(KWinSession::waitUntil(
+        [&] {
+            const auto b = windowOf(appB);
+            return b && b->fullScreen;
+        },
+        10))
+        << story();
+    keys->tap(Keys::down);
+    EXPECT_TRUE(KWinSession::waitUntil(
+        [&] {
+            const auto b = windowOf(appB);
+            return b && !b->fullScreen;
+        },
+        10))
+        << story();
+    releaseModifiers();
+    const auto a = windowOf(appA);
+    ASSERT_TRUE(a);
+    EXPECT_FALSE(a->fullScreen);
+}
+
+TEST_F(KWinSwitchingTest, ACombinationAnotherComponentHoldsIsReported) {
+    // Another component takes Control+Alt+Right (0x0D000014: Control, Alt and Qt::Key_Right).
+    const std::string gdbus = "DBUS_SESSION_BUS_ADDRESS=" + session.busAddress() +
+                              " gdbus call --session --dest org.kde.kglobalaccel --object-path "
+                              "/kglobalaccel --method org.kde.KGlobalAccel.";
+    const std::string id = "\"['other', 'step', 'Other', 'Step']\"";
+    ASSERT_EQ(std::system((gdbus + "doRegister " + id + " >/dev/null").c_str()), 0);
+    ASSERT_EQ(std::system(
+                  (gdbus + "setShortcutKeys " + id + " \"[([218103828, 0, 0, 0],)]\" 6 >/dev/null")
+                      .c_str()),
+              0);
+    halvo =
+        std::make_unique<HalvoProgram>(configHome, std::vector<std::string>{}, halvoEnvironment());
+    EXPECT_TRUE(halvo->waitForLog("another program already uses it", 20)) << story();
+    EXPECT_TRUE(halvo->running());
+}
+
+TEST_F(KWinSwitchingTest, KWinGoneEndsHalvoWithStatusOne) {
+    ASSERT_TRUE(startHalvo()) << story();
+    session.stopKWin();
+    EXPECT_EQ(halvo->waitForExit(10), 1) << story();
+    EXPECT_NE(halvo->log().find("Halvo: Lost the connection to KWin; quitting."), std::string::npos)
+        << story();
+}
+
+} // namespace
+} // namespace halvo::test
