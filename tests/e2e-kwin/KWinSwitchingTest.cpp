@@ -257,5 +257,41 @@ TEST_F(KWinSwitchingTest, KWinGoneEndsHalvoWithStatusOne) {
         << story();
 }
 
+// KWin 5.27 lists layer surfaces among its windows, with their places: the overlay's place is
+// read from KWin itself.
+TEST_F(KWinSwitchingTest, TheOverlayShowsOnThePointersOutputUntilTheRelease) {
+    startApps();
+    // The app in front and the one the step selects on Virtual-0, the pointer on Virtual-1.
+    ASSERT_TRUE(session.placeAndActivate(appC, 400, 150));
+    ASSERT_TRUE(session.placeAndActivate(appA, 100, 100));
+    keys->movePointer(2500, 20);
+    storeOrder({appA, appC, appB});
+    ASSERT_TRUE(startHalvo()) << story();
+
+    holdModifiers();
+    keys->tap(Keys::right);
+    std::optional<KWinSession::Window> overlay;
+    ASSERT_TRUE(KWinSession::waitUntil(
+        [&] {
+            for (const auto& w : session.windows().value_or(std::vector<KWinSession::Window>{})) {
+                if (w.pid == halvo->pid() && w.width > 1)
+                    overlay = w; // the 1x1 surface is the keyboard hold
+            }
+            return overlay.has_value();
+        },
+        10))
+        << story();
+    EXPECT_TRUE(comesToTop(appC)) << story();
+    // Centred at the bottom of Virtual-1 (x 1280 to 2560).
+    EXPECT_GE(overlay->x, KWinSession::outputWidth);
+    EXPECT_NEAR(overlay->x + overlay->width / 2, KWinSession::outputWidth * 3 / 2, 2);
+    EXPECT_GT(overlay->y, KWinSession::outputHeight / 2);
+    EXPECT_LE(overlay->y + overlay->height, KWinSession::outputHeight);
+
+    releaseModifiers();
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return !session.hasSurfaces(halvo->pid()); }, 5))
+        << story();
+}
+
 } // namespace
 } // namespace halvo::test
