@@ -150,7 +150,7 @@ protected:
 };
 
 TEST_F(KWinSwitchingTest, StepsInTheCustomOrderAcrossOutputsAndReleaseEndsTheSwitch) {
-    startApps();
+    ASSERT_NO_FATAL_FAILURE(startApps());
     storeOrder({appA, appC, appB});
     ASSERT_TRUE(startHalvo()) << story();
 
@@ -178,7 +178,7 @@ TEST_F(KWinSwitchingTest, StepsInTheCustomOrderAcrossOutputsAndReleaseEndsTheSwi
 }
 
 TEST_F(KWinSwitchingTest, LongPressMovesTheWindowToTheOutputTheSwitchBeganOn) {
-    startApps();
+    ASSERT_NO_FATAL_FAILURE(startApps());
     storeOrder({appA, appB, appC});
     ASSERT_TRUE(startHalvo()) << story();
 
@@ -203,7 +203,7 @@ TEST_F(KWinSwitchingTest, LongPressMovesTheWindowToTheOutputTheSwitchBeganOn) {
 }
 
 TEST_F(KWinSwitchingTest, UpAndDownTurnFullScreenOnAndOffAsKWinSeesIt) {
-    startApps();
+    ASSERT_NO_FATAL_FAILURE(startApps());
     storeOrder({appA, appB, appC});
     ASSERT_TRUE(startHalvo()) << story();
 
@@ -260,7 +260,7 @@ TEST_F(KWinSwitchingTest, KWinGoneEndsHalvoWithStatusOne) {
 // KWin 5.27 lists layer surfaces among its windows, with their places: the overlay's place is
 // read from KWin itself.
 TEST_F(KWinSwitchingTest, TheOverlayShowsOnThePointersOutputUntilTheRelease) {
-    startApps();
+    ASSERT_NO_FATAL_FAILURE(startApps());
     // The app in front and the one the step selects on Virtual-0, the pointer on Virtual-1.
     ASSERT_TRUE(session.placeAndActivate(appC, 400, 150));
     ASSERT_TRUE(session.placeAndActivate(appA, 100, 100));

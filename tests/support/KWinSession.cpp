@@ -264,18 +264,21 @@ for (var i = 0; i < all.length; ++i) {
     break;
 }
 )JS";
-    if (!runScript(source))
-        return false;
+    // A window that has only just appeared may still be placed by KWin after the script ran:
+    // the script runs again until the place holds.
     return waitUntil(
         [&] {
-            const auto list = windows();
-            if (!list)
+            if (!runScript(source))
                 return false;
-            for (const Window& window : *list) {
-                if (window.appKey == appKey && window.managed)
-                    return window.x == x && window.y == y && window.active;
-            }
-            return false;
+            return waitUntil(
+                [&] {
+                    for (const Window& window : windows().value_or(std::vector<Window>{})) {
+                        if (window.appKey == appKey && window.managed)
+                            return window.x == x && window.y == y && window.active;
+                    }
+                    return false;
+                },
+                1);
         },
         10);
 }
