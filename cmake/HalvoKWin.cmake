@@ -40,8 +40,11 @@ gtest_discover_tests(halvo_kwin_tests PROPERTIES LABELS kwin TIMEOUT 90 DISCOVER
 # End-to-end tests: the halvo program itself in a private headless KWin.
 file(GLOB HALVO_KWIN_E2E_TESTS CONFIGURE_DEPENDS tests/e2e-kwin/*.cpp)
 if(TARGET halvo)
-    add_executable(halvo_kwin_e2e_tests ${HALVO_KWIN_E2E_TESTS})
-    target_link_libraries(halvo_kwin_e2e_tests PRIVATE halvo_kwin_test_support GTest::gtest
+    # The tray's watcher stub is the X11 end-to-end tests' own.
+    add_executable(halvo_kwin_e2e_tests ${HALVO_KWIN_E2E_TESTS}
+        tests/e2e/StatusNotifierWatcherStub.cpp)
+    target_link_libraries(halvo_kwin_e2e_tests PRIVATE halvo_kwin_test_support Qt6::DBus
+        GTest::gtest
         GTest::gtest_main)
     add_dependencies(halvo_kwin_e2e_tests halvo)
     halvo_warnings(halvo_kwin_e2e_tests)

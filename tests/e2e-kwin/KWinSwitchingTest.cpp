@@ -1,10 +1,12 @@
 // The halvo program in a headless KWin (two outputs side by side): switching in the custom order
 // across outputs, the end of a switch, long press, full screen, a taken combination and KWin's
 // loss, with keys through KWin's fake input and KWin's own view of the windows read back.
+#include "e2e/StatusNotifierWatcherStub.h"
 #include "support/HalvoProgram.h"
 #include "support/KWinSession.h"
 #include "support/kwin/KWinFakeInput.h"
 
+#include <QCoreApplication>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -291,6 +293,27 @@ TEST_F(KWinSwitchingTest, TheOverlayShowsOnThePointersOutputUntilTheRelease) {
     releaseModifiers();
     EXPECT_TRUE(KWinSession::waitUntil([&] { return !session.hasSurfaces(halvo->pid()); }, 5))
         << story();
+}
+
+// Plasma's tray is a StatusNotifierWatcher on the session bus: Halvo's icon registers with it.
+TEST_F(KWinSwitchingTest, TheTrayIconRegistersWithTheSessionsWatcher) {
+    int argc = 1;
+    char name[] = "halvo_kwin_e2e_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    StatusNotifierWatcherStub watcher(QString::fromStdString(session.busAddress()));
+    ASSERT_TRUE(watcher.ok());
+    // The watcher answers from this thread: start the program without blocking on it.
+    halvo =
+        std::make_unique<HalvoProgram>(configHome, std::vector<std::string>{}, halvoEnvironment());
+    EXPECT_TRUE(KWinSession::waitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return !watcher.items().isEmpty();
+        },
+        20))
+        << story();
+    EXPECT_EQ(halvo->log().find("No system tray"), std::string::npos) << story();
 }
 
 } // namespace
