@@ -42,7 +42,7 @@ file(GLOB HALVO_KWIN_E2E_TESTS CONFIGURE_DEPENDS tests/e2e-kwin/*.cpp)
 if(TARGET halvo)
     # The tray's watcher stub is the X11 end-to-end tests' own.
     add_executable(halvo_kwin_e2e_tests ${HALVO_KWIN_E2E_TESTS}
-        tests/e2e/StatusNotifierWatcherStub.cpp)
+        tests/e2e/StatusNotifierWatcherStub.h tests/e2e/StatusNotifierWatcherStub.cpp)
     target_link_libraries(halvo_kwin_e2e_tests PRIVATE halvo_kwin_test_support Qt6::DBus
         GTest::gtest
         GTest::gtest_main)

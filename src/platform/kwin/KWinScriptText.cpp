@@ -96,6 +96,7 @@ function run(command) {
     if (!w) return {result: "gone"};
     if (command.op === "activate") {
         if (w.minimized) w.minimized = false;
+        halvoChoice = w;
         setActiveWindow(w);
         return {result: frontWindow() === w ? "ok" : "refused"};
     }
@@ -139,10 +140,29 @@ function watch(w) {
     if (w.fullScreenChanged) w.fullScreenChanged.connect(report);
 }
 
+// While Halvo's keyboard surface is the active window the switch goes on; when it closes, KWin 6
+// hands the keyboard to a window of its own choosing (the last one on another output), not the
+// one the switch's last step activated: that one gets it back.
+var halvoChoice = null;
+var halvoHolds = false;
+function activated(w) {
+    if (w && w.pid === halvoPid) {
+        halvoHolds = true;
+        return;
+    }
+    if (w && halvoHolds && listed(halvoChoice) && w !== halvoChoice) {
+        halvoHolds = false;
+        setActiveWindow(halvoChoice);
+        return;
+    }
+    if (w) halvoHolds = false;
+    report();
+}
+
 allWindows().forEach(watch);
 onWorkspace("windowAdded", "clientAdded", function(w) { watch(w); report(); });
 onWorkspace("windowRemoved", "clientRemoved", report);
-onWorkspace("windowActivated", "clientActivated", report);
+onWorkspace("windowActivated", "clientActivated", activated);
 onWorkspace("screensChanged", "numberScreensChanged", report);
 report();
 poll("");
