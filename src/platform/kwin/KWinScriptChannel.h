@@ -54,7 +54,7 @@ public:
     std::optional<KWinState> state() const;
     // Waits up to `timeout` for the script's first report.
     bool waitForScript(std::chrono::milliseconds timeout) const;
-    // Runs on the main thread after each report that changed nothing but the state.
+    // Runs on the main thread after each report; null stops it. Main thread.
     void onReport(std::function<void()> handler);
 
 public Q_SLOTS:

@@ -34,6 +34,10 @@ KWinWorkspace::KWinWorkspace(KWinScriptChannel& channel) : m_channel(channel) {
     m_channel.onReport([this] { update(); });
 }
 
+KWinWorkspace::~KWinWorkspace() {
+    m_channel.onReport(nullptr);
+}
+
 void KWinWorkspace::setDesktopEntries(DesktopEntries entries) {
     m_catalog.setEntries(std::move(entries));
 }

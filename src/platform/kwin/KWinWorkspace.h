@@ -20,6 +20,8 @@ public:
 
     // Main thread; `channel` must outlive the workspace.
     explicit KWinWorkspace(KWinScriptChannel& channel);
+    // Stops hearing the channel's reports (it may outlive the workspace).
+    ~KWinWorkspace() override;
     KWinWorkspace(const KWinWorkspace&) = delete;
     KWinWorkspace& operator=(const KWinWorkspace&) = delete;
 
