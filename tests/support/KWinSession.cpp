@@ -130,6 +130,11 @@ void KWinSession::start() {
         return;
     }
 
+    // KWin 6 holds the pointer at the edge between outputs for 100 pixels of motion (its edge
+    // barrier), fake input's absolute moves included: off for tests, which place the pointer.
+    fs::create_directories(m_folder + "/config");
+    std::ofstream(m_folder + "/config/kwinrc")
+        << "[EdgeBarrier]\nEdgeBarrier=0\nCornerBarrier=false\n";
     const std::string logPath = m_folder + "/kwin.log";
     const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     ChildProcess kwin({kwinCopy, "--virtual", "--socket", "wayland-kwin", "--width",
