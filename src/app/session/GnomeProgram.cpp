@@ -3,6 +3,7 @@
 
 #include "app/session/ProgramShell.h"
 #include "platform/Log.h"
+#include "platform/gnome/GdkLossWatch.h"
 #include "platform/gnome/GnomeEventMonitor.h"
 #include "platform/gnome/GnomeHotkeyRegistrar.h"
 #include "platform/gnome/GnomePermissions.h"
@@ -19,9 +20,16 @@
 #include <QCoreApplication>
 #include <memory>
 #include <sstream>
+#include <unistd.h>
 
 namespace halvo {
 namespace {
+
+// GDK's connection may notice first, and ends the process right after saying so.
+[[noreturn]] void exitForLostShell() {
+    CompositorLossReport::report();
+    ::_exit(1);
+}
 
 void quitForLostShell() {
     CompositorLossReport::report();
@@ -46,8 +54,10 @@ bool GnomeProgram::recognises(const SessionChoice::Environment& environment) {
 
 int GnomeProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     CompositorLossReport::setCompositorName("GNOME Shell");
-    // Qt's Wayland connection may be the first to notice that the shell is gone.
+    // Qt's Wayland connection, or the GDK one of Qt's GTK theme, may be the first to notice that
+    // the shell is gone.
     CompositorLossReport::watchQt();
+    GdkLossWatch::install(exitForLostShell);
     ProgramShell shell(argc, argv, log);
     if (const auto status =
             shell.claimInstance(qEnvironmentVariable("WAYLAND_DISPLAY"), openPreferences))

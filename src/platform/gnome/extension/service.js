@@ -323,8 +323,9 @@ class HalvoShellService {
     _acceleratorActivated(id) {
         for (const [action, grabbed] of this._grabs) {
             if (grabbed === id) {
+                // While the hold is on, its own record of the modifiers is the exact one.
                 const [, , mask] = global.get_pointer();
-                this._pressed(action, this._modifiersOf(mask));
+                this._pressed(action, this._hold ? this._hold.modifiers : this._modifiersOf(mask));
                 return;
             }
         }
