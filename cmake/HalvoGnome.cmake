@@ -48,7 +48,7 @@ set_source_files_properties(${HALVO_EXTENSION_SOURCE}/shell-service.xml PROPERTI
 qt_add_dbus_interface(HALVO_GNOME_SOURCES ${HALVO_EXTENSION_SOURCE}/shell-service.xml
     GnomeShellProxy)
 add_library(halvo_gnome STATIC ${HALVO_GNOME_SOURCES})
-target_link_libraries(halvo_gnome PUBLIC halvo_linux)
+target_link_libraries(halvo_gnome PUBLIC halvo_linux halvo_wayland)
 target_include_directories(halvo_gnome PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 target_compile_definitions(halvo_gnome PUBLIC QT_NO_KEYWORDS)
 halvo_warnings(halvo_gnome)

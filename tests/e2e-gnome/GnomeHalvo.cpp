@@ -35,6 +35,20 @@ void GnomeHalvo::storeOrder(const std::vector<std::string>& appIDs) {
         << nlohmann::json{{"halvo.customAppOrder", appIDs}}.dump();
 }
 
+std::vector<std::string> GnomeHalvo::storedOrder() const {
+    std::ifstream in(m_configHome + "/halvo/defaults.json");
+    const nlohmann::json settings = nlohmann::json::parse(in, nullptr, false);
+    std::vector<std::string> order;
+    if (!settings.is_object() || !settings.contains("halvo.customAppOrder") ||
+        !settings["halvo.customAppOrder"].is_array())
+        return order;
+    for (const auto& id : settings["halvo.customAppOrder"]) {
+        if (id.is_string())
+            order.push_back(id.get<std::string>());
+    }
+    return order;
+}
+
 bool GnomeHalvo::startApp(const std::string& appID, int monitor) {
     const auto window = m_session.startTerminal(appID);
     if (!window)

@@ -20,6 +20,8 @@ public:
     GnomeShellSession& session() { return m_session; }
     // The order Halvo finds stored when it starts (app ids).
     void storeOrder(const std::vector<std::string>& appIDs);
+    // The order stored now; empty when the settings file holds none.
+    std::vector<std::string> storedOrder() const;
     // A terminal with app id `appID` on monitor `monitor` (0 or 1), placed at (x, y) of it.
     bool startApp(const std::string& appID, int monitor);
     // Starts the program; true once its four arrows are grabbed (at once without waiting).

@@ -370,6 +370,20 @@ nlohmann::json GnomeShellSession::windowOf(const std::string& appID) const {
     return nullptr;
 }
 
+QImage GnomeShellSession::screenshot() {
+    QDBusConnection connection = bus();
+    if (!connection.interface()->registerService("org.gnome.Screenshot").isValid())
+        return {};
+    // The shell writes the file as the session's user, into the session's folder.
+    const std::string path = m_folder + "/screenshot-" + std::to_string(++m_screenshots) + ".png";
+    const QDBusMessage reply = call(connection, "org.gnome.Shell.Screenshot",
+                                    "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot",
+                                    "Screenshot", {false, false, QString::fromStdString(path)});
+    if (!succeeded(reply) || reply.arguments().isEmpty() || !reply.arguments().first().toBool())
+        return {};
+    return QImage(QString::fromStdString(path));
+}
+
 bool GnomeShellSession::key(unsigned keysym, bool pressed) {
     const QDBusConnection connection = bus();
     const QString remote = "org.gnome.Mutter.RemoteDesktop";
@@ -387,9 +401,45 @@ bool GnomeShellSession::key(unsigned keysym, bool pressed) {
         key(0xffe1, true);
         key(0xffe1, false);
     }
-    return succeeded(call(connection, remote, QString::fromStdString(m_remoteSession),
-                          remote + ".Session", "NotifyKeyboardKeysym",
-                          {QVariant::fromValue(keysym), QVariant(pressed)}));
+    return remoteCall("NotifyKeyboardKeysym", {QVariant::fromValue(keysym), QVariant(pressed)});
+}
+
+bool GnomeShellSession::remoteCall(const QString& method, const QVariantList& arguments) {
+    const QString remote = "org.gnome.Mutter.RemoteDesktop";
+    return succeeded(call(bus(), remote, QString::fromStdString(m_remoteSession),
+                          remote + ".Session", method, arguments));
+}
+
+bool GnomeShellSession::movePointerTo(double x, double y) {
+    // The session exists once a key was sent (the warm-up key makes it).
+    if (m_remoteSession.empty() && !key(0xffe1, false))
+        return false;
+    return waitUntil(
+        [&] {
+            const nlohmann::json state = monitors();
+            if (!state.is_object())
+                return false;
+            const double dx = x - state["pointer"][0].get<double>();
+            const double dy = y - state["pointer"][1].get<double>();
+            if (dx == 0 && dy == 0)
+                return true;
+            remoteCall("NotifyPointerMotionRelative", {dx, dy});
+            return false;
+        },
+        5);
+}
+
+bool GnomeShellSession::button(bool pressed) {
+    constexpr int leftButton = 0x110; // BTN_LEFT
+    return remoteCall("NotifyPointerButton", {leftButton, pressed});
+}
+
+bool GnomeShellSession::pressButton() {
+    return button(true);
+}
+
+bool GnomeShellSession::releaseButton() {
+    return button(false);
 }
 
 bool GnomeShellSession::press(unsigned keysym) {

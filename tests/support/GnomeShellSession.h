@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QImage>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -62,11 +63,21 @@ public:
     std::string focusedApp() const;
     nlohmann::json windowOf(const std::string& appID) const;
 
+    // A screenshot of the whole layout through the shell's Screenshot interface (which serves
+    // the owner of org.gnome.Screenshot only: this test's connection takes that name); null
+    // when the shell refuses.
+    QImage screenshot();
+
     // Keys through org.gnome.Mutter.RemoteDesktop (its first key is dropped: a warm-up key is
     // sent when the session is made).
     bool press(unsigned keysym);
     bool release(unsigned keysym);
     bool tap(unsigned keysym) { return press(keysym) && release(keysym); }
+    // The pointer through the same session: moved by relative steps until the shell reports it
+    // at (x, y) in layout coordinates; the left button.
+    bool movePointerTo(double x, double y);
+    bool pressButton();
+    bool releaseButton();
 
     // Polls pred every 10 ms until it holds or `seconds` pass.
     static bool waitUntil(const std::function<bool()>& pred, double seconds = 10.0);
@@ -82,6 +93,8 @@ private:
     bool waitForShell();
     bool hideOverview();
     bool key(unsigned keysym, bool pressed);
+    bool remoteCall(const QString& method, const QVariantList& arguments);
+    bool button(bool pressed);
     std::vector<std::string> userEnvironment() const;
     void fail(const std::string& what);
 
@@ -98,6 +111,7 @@ private:
     std::vector<pid_t> m_processes; // buses and clients, ended in reverse
     pid_t m_shell = -1;
     std::string m_remoteSession; // the remote desktop session's object path
+    int m_screenshots = 0;
     bool m_ok = false;
     std::string m_error;
 };

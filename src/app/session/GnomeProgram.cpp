@@ -2,15 +2,16 @@
 #include "app/session/GnomeProgram.h"
 
 #include "app/session/ProgramShell.h"
+#include "minimap/view/MinimapOverlayView.h"
 #include "platform/Log.h"
 #include "platform/gnome/GdkLossWatch.h"
 #include "platform/gnome/GnomeEventMonitor.h"
 #include "platform/gnome/GnomeHotkeyRegistrar.h"
+#include "platform/gnome/GnomeOverlayPanel.h"
 #include "platform/gnome/GnomePermissions.h"
 #include "platform/gnome/GnomeScreens.h"
 #include "platform/gnome/GnomeShellClient.h"
 #include "platform/gnome/GnomeShellPresence.h"
-#include "platform/gnome/GnomeUndrawnPanel.h"
 #include "platform/gnome/GnomeWindowControl.h"
 #include "platform/gnome/GnomeWorkspace.h"
 #include "platform/linux/CanberraSystemSound.h"
@@ -85,17 +86,19 @@ int GnomeProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     GnomePermissions permissions(windowControl, log);
     CanberraSystemSound sound;
 
-    SessionBackends backends{workspace,
-                             windowControl,
-                             screens,
-                             hotkeyRegistrar,
-                             eventMonitor,
-                             sound,
-                             permissions,
-                             [](MinimapModel&, MinimapActions) -> std::unique_ptr<Panel> {
-                                 return std::make_unique<GnomeUndrawnPanel>();
-                             },
-                             PermissionHelp::Session::gnome};
+    SessionBackends backends{
+        workspace,
+        windowControl,
+        screens,
+        hotkeyRegistrar,
+        eventMonitor,
+        sound,
+        permissions,
+        [&client](MinimapModel& model, MinimapActions actions) -> std::unique_ptr<Panel> {
+            return std::make_unique<GnomeOverlayPanel>(
+                client, std::make_unique<MinimapOverlayView>(model, std::move(actions)));
+        },
+        PermissionHelp::Session::gnome};
     return shell.run(std::move(backends), openPreferences,
                      [](int status) { return CompositorLossReport::reported() ? 1 : status; });
 }

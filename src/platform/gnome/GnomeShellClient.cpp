@@ -96,6 +96,8 @@ GnomeShellClient::GnomeShellClient(const QDBusConnection& bus)
     connect(m_proxy.get(), &GnomeShellProxy::ArrowReleased, this, &GnomeShellClient::arrowReleased);
     connect(m_proxy.get(), &GnomeShellProxy::ModifiersChanged, this,
             &GnomeShellClient::modifiersChanged);
+    connect(m_proxy.get(), &GnomeShellProxy::OverlayPointer, this,
+            &GnomeShellClient::overlayPointer);
 }
 
 GnomeShellClient::~GnomeShellClient() = default;
@@ -152,6 +154,22 @@ std::optional<unsigned> GnomeShellClient::grabShortcut(unsigned action,
 void GnomeShellClient::ungrabShortcut(unsigned action) const {
     QDBusPendingReply<> reply = m_proxy->UngrabShortcut(action);
     reply.waitForFinished();
+}
+
+void GnomeShellClient::showOverlay(const Rect& frame, const QImage& pixels) const {
+    const QImage image = pixels.format() == QImage::Format_ARGB32_Premultiplied
+                             ? pixels
+                             : pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Rows without padding: an ARGB32 row is always 4-byte aligned, so bytesPerLine is width * 4.
+    const QByteArray data(reinterpret_cast<const char*>(image.constBits()),
+                          static_cast<qsizetype>(image.sizeInBytes()));
+    m_proxy->ShowOverlay(static_cast<int>(frame.x), static_cast<int>(frame.y),
+                         static_cast<int>(frame.width), static_cast<int>(frame.height),
+                         static_cast<uint>(image.width()), static_cast<uint>(image.height()), data);
+}
+
+void GnomeShellClient::hideOverlay() const {
+    m_proxy->HideOverlay();
 }
 
 } // namespace halvo

@@ -4,9 +4,11 @@
 // signals arrive on the main thread.
 #pragma once
 
+#include "platform/Geometry.h"
 #include "platform/WindowInfo.h"
 
 #include <QDBusConnection>
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -49,6 +51,10 @@ public:
     // 0 grabbed, 1 held by GNOME's own shortcuts, 2 failed (nothing: no answer).
     std::optional<unsigned> grabShortcut(unsigned action, const std::string& accelerator) const;
     void ungrabShortcut(unsigned action) const;
+    // Shows `pixels` (premultiplied ARGB32) at `frame` in the shell's top chrome; hides it. Neither
+    // waits for the shell.
+    void showOverlay(const Rect& frame, const QImage& pixels) const;
+    void hideOverlay() const;
 
 Q_SIGNALS:
     void windowsChanged();
@@ -57,6 +63,8 @@ Q_SIGNALS:
     void shortcutPressed(uint action, bool repeat, uint modifiers);
     void arrowReleased(uint action);
     void modifiersChanged(uint modifiers);
+    // kind: 0 enter, 1 leave, 2 motion, 3 press, 4 release; button: 1 left, 2 middle, 3 right.
+    void overlayPointer(uint kind, double x, double y, uint button);
     // GNOME Shell left the bus (it ended, crashed or the extension was turned off).
     void shellLost();
 

@@ -3,13 +3,13 @@
 /* exported init */
 const ExtensionUtils = imports.misc.extensionUtils;
 const Me = ExtensionUtils.getCurrentExtension();
-const {Clutter, GLib, Gio, Meta, Shell} = imports.gi;
+const {Clutter, Cogl, GLib, Gio, Meta, Shell, St} = imports.gi;
 const Main = imports.ui.main;
 
 class HalvoExtension {
     enable() {
         const [, contents] = Me.dir.get_child('shell-service.xml').load_contents(null);
-        const lib = {Clutter, GLib, Gio, Meta, Shell, Main, Rectangle: Meta.Rectangle};
+        const lib = {Clutter, Cogl, GLib, Gio, Meta, Shell, St, Main, Rectangle: Meta.Rectangle};
         this._service = Me.imports.service.createService(lib, new TextDecoder().decode(contents));
         this._service.enable();
     }

@@ -15,6 +15,7 @@ const SUPER = 4;
 const SHIFT = 8;
 
 const MAX_ACCELERATOR_LENGTH = 64;
+const MAX_OVERLAY_SIDE = 8192;
 const ACTION_COUNT = 4;
 
 // eslint-disable-next-line no-unused-vars
@@ -48,6 +49,7 @@ class HalvoShellService {
             },
             () => this._halvoLeft());
         this._watchWindows();
+        this._createLayer();
     }
 
     disable() {
@@ -61,6 +63,9 @@ class HalvoShellService {
         this._exported.unexport();
         this._exported = null;
         this._ready.clear();
+        this._layer.destroy();
+        this._layer = null;
+        this._overlay = null;
     }
 
     // An interface method without its implementation would leave Halvo waiting for a reply.
@@ -88,6 +93,8 @@ class HalvoShellService {
     _halvoLeft() {
         this._halvoOwner = null;
         this._endHold();
+        if (this._overlay)
+            this._overlay.hide();
         for (const action of [...this._grabs.keys()])
             this._ungrab(action);
     }
@@ -267,6 +274,85 @@ class HalvoShellService {
         });
     }
 
+    // ---- overlay
+
+    // The top chrome's layer: it carries the overlay and, during a hold, the modal grab, so that
+    // the overlay keeps the pointer while the keyboard is held.
+    _createLayer() {
+        const {Clutter, Main} = this._lib;
+        this._layer = new Clutter.Actor({reactive: true});
+        Main.layoutManager.uiGroup.add_child(this._layer);
+        this._overlay = new Clutter.Actor({reactive: true, visible: false});
+        this._layer.add_child(this._overlay);
+        const report = (kind, event) => {
+            const [x, y] = event.get_coords();
+            const [, localX, localY] = this._overlay.transform_stage_point(x, y);
+            const button = kind === 3 || kind === 4 ? event.get_button() : 0;
+            this._emit('OverlayPointer', '(uddu)', [kind, localX, localY, button]);
+            return Clutter.EVENT_STOP;
+        };
+        this._overlay.connect('enter-event', (_actor, event) => report(0, event));
+        this._overlay.connect('leave-event', (_actor, event) => report(1, event));
+        this._overlay.connect('motion-event', (_actor, event) => report(2, event));
+        this._overlay.connect('button-press-event', (_actor, event) => report(3, event));
+        this._overlay.connect('button-release-event', (_actor, event) => report(4, event));
+    }
+
+    ShowOverlayAsync(params, invocation) {
+        const {GLib, St, Main} = this._lib;
+        if (!this._isHalvo(invocation))
+            return;
+        const [x, y, width, height, pixelWidth, pixelHeight] = params;
+        const pixels = invocation.get_parameters().get_child_value(6).get_data_as_bytes();
+        let done = false;
+        if (width > 0 && height > 0 && pixelWidth > 0 && pixelHeight > 0 &&
+            pixelWidth <= MAX_OVERLAY_SIDE && pixelHeight <= MAX_OVERLAY_SIDE &&
+            pixels.get_size() === pixelWidth * pixelHeight * 4) {
+            const content = St.ImageContent.new_with_preferred_size(width, height);
+            done = this._setPixels(content, pixels, pixelWidth, pixelHeight);
+            if (done) {
+                this._overlay.set_content(content);
+                this._overlay.set_position(x, y);
+                this._overlay.set_size(width, height);
+                Main.layoutManager.uiGroup.set_child_above_sibling(this._layer, null);
+                this._overlay.show();
+            }
+        }
+        invocation.return_value(new GLib.Variant('(b)', [done]));
+    }
+
+    // GNOME 43-45 take the pixels alone, 46 and later with the Cogl context first.
+    _setPixels(content, pixels, pixelWidth, pixelHeight) {
+        const {Cogl} = this._lib;
+        const format = Cogl.PixelFormat.BGRA_8888_PRE;
+        const forms = [
+            () => content.set_bytes(pixels, format, pixelWidth, pixelHeight, pixelWidth * 4),
+            () => content.set_bytes(global.stage.context.get_backend().get_cogl_context(),
+                pixels, format, pixelWidth, pixelHeight, pixelWidth * 4),
+        ];
+        if (this._contextForm)
+            forms.reverse();
+        for (const [index, form] of forms.entries()) {
+            try {
+                form();
+                if (index > 0)
+                    this._contextForm = !this._contextForm;
+                return true;
+            } catch (e) {
+                if (index === forms.length - 1)
+                    logError(e, 'Halvo');
+            }
+        }
+        return false;
+    }
+
+    HideOverlayAsync(_params, invocation) {
+        if (!this._isHalvo(invocation))
+            return;
+        this._overlay.hide();
+        invocation.return_value(null);
+    }
+
     // ---- keys
 
     GrabShortcutAsync([action, accelerator], invocation) {
@@ -384,13 +470,15 @@ class HalvoShellService {
         const {Clutter, Main, Shell} = this._lib;
         if (this._hold || !this._halvoOwner)
             return;
-        const actor = new Clutter.Actor({reactive: true, width: 1, height: 1, opacity: 0});
-        Main.uiGroup.add_child(actor);
+        const actor = this._layer;
+        Main.layoutManager.uiGroup.set_child_above_sibling(actor, null);
         const grab = Main.pushModal(actor, {actionMode: Shell.ActionMode.ALL});
-        this._hold = {actor, grab, modifiers};
+        const handlers = [
+            actor.connect('key-press-event', (_actor, event) => this._holdKey(event, true)),
+            actor.connect('key-release-event', (_actor, event) => this._holdKey(event, false)),
+        ];
+        this._hold = {actor, grab, modifiers, handlers};
         actor.grab_key_focus();
-        actor.connect('key-press-event', (_actor, event) => this._holdKey(event, true));
-        actor.connect('key-release-event', (_actor, event) => this._holdKey(event, false));
         // A grab the shell could not take holds nothing: the modifiers count as released.
         if (grab && typeof grab.get_seat_state === 'function' &&
             !(grab.get_seat_state() & Clutter.GrabState.KEYBOARD))
@@ -429,9 +517,10 @@ class HalvoShellService {
         this._down.clear();
         if (!this._hold)
             return;
-        const {actor, grab} = this._hold;
+        const {actor, grab, handlers} = this._hold;
         this._hold = null;
+        for (const handler of handlers)
+            actor.disconnect(handler);
         Main.popModal(grab);
-        actor.destroy();
     }
 }
