@@ -232,7 +232,9 @@ class HalvoShellService {
 
     ActivateAsync([id], invocation) {
         this._change(invocation, id, window => {
-            this._lib.Main.activateWindow(window, global.get_current_time());
+            // A fresh timestamp: outside an event the shell's current time may be older than the
+            // last user action, and mutter's focus-stealing prevention then refuses the focus.
+            this._lib.Main.activateWindow(window, global.display.get_current_time_roundtrip());
         });
     }
 
