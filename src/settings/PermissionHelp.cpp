@@ -1,4 +1,4 @@
-// The explanations of the two checks on X11 and on sway.
+// The explanations of the two checks on X11, on sway and in GNOME Shell.
 #include "settings/PermissionHelp.h"
 
 #include "platform/Localization.h"
@@ -6,6 +6,10 @@
 namespace halvo {
 
 std::string PermissionHelp::windowManagerExplanation() const {
+    if (m_session == Session::gnome)
+        return localized("Switching needs Halvo's GNOME Shell extension. Turn it on in the "
+                         "Extensions app; after installing Halvo, log out and back in first.",
+                         "Window manager check explanation on GNOME");
     if (m_session == Session::sway)
         return localized("Switching needs sway's IPC socket (named by SWAYSOCK) to answer. Start "
                          "Halvo from inside sway, for example with \"exec halvo\" in sway's "
@@ -17,6 +21,12 @@ std::string PermissionHelp::windowManagerExplanation() const {
 }
 
 std::string PermissionHelp::keyboardAccessExplanation() const {
+    if (m_session == Session::gnome)
+        return localized("Halvo's GNOME Shell extension grabs the shortcut's arrows and holds "
+                         "the keyboard while the shortcut is down. A combination GNOME's own "
+                         "keyboard shortcuts use is refused; choose another one, or free it in "
+                         "GNOME's Keyboard settings.",
+                         "Keyboard access check explanation on GNOME");
     if (m_session == Session::sway)
         return localized("Halvo binds its shortcut as sway key bindings over sway's IPC and takes "
                          "the keyboard while the overlay is open. A combination your sway config "
@@ -28,6 +38,10 @@ std::string PermissionHelp::keyboardAccessExplanation() const {
 }
 
 std::string PermissionHelp::permissionsTip() const {
+    if (m_session == Session::gnome)
+        return localized("Halvo needs its GNOME Shell extension to raise and move app windows and "
+                         "to hear its shortcut.",
+                         "Usage tip: permissions on GNOME");
     if (m_session == Session::sway)
         return localized("Halvo needs sway's IPC to raise and move app windows and to bind its "
                          "shortcut; it works in sway only, not in other Wayland compositors.",
@@ -39,7 +53,7 @@ std::string PermissionHelp::permissionsTip() const {
 }
 
 std::string PermissionHelp::showingTip() const {
-    if (m_session == Session::sway)
+    if (m_session == Session::sway || m_session == Session::gnome)
         return localized("Hold your modifier combination and press Left or Right to show the "
                          "minimap. Release it to hide.",
                          "Usage tip: showing the minimap on sway");

@@ -134,11 +134,11 @@ TEST(SwaySessionChoiceTest, AnotherWaylandCompositorIsRefusedWithWhatToDo) {
     ASSERT_TRUE(mkdtemp(folder));
     HalvoProgram halvo(
         folder, {},
-        {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
+        {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", "KDE"}});
     EXPECT_EQ(halvo.waitForExit(10), 1);
-    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (GNOME) is not sway; Halvo supports "
-                               "sway on Wayland and any EWMH window manager on X11. Log in to an "
-                               "X11 session or to sway."),
+    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (KDE) is not sway or GNOME; Halvo "
+                               "supports sway and GNOME on Wayland and any EWMH window manager on "
+                               "X11. Log in to an X11 session or to sway or GNOME."),
               std::string::npos)
         << halvo.log();
     std::filesystem::remove_all(folder);

@@ -4,12 +4,14 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <cstring>
 #include <unistd.h>
 
 namespace halvo {
 namespace {
 
 std::atomic<bool> lossReported{false};
+std::atomic<const char*> compositorName{"sway"};
 QtMessageHandler previousHandler = nullptr;
 
 // Qt's Wayland client says this when the compositor is gone, and then ends the process itself
@@ -31,11 +33,18 @@ void CompositorLossReport::watchQt() {
     previousHandler = qInstallMessageHandler(onQtMessage);
 }
 
+void CompositorLossReport::setCompositorName(const char* name) {
+    compositorName.store(name);
+}
+
 void CompositorLossReport::report() {
     if (lossReported.exchange(true))
         return;
-    static const char message[] = "Halvo: Lost the connection to sway; quitting.\n";
-    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
+    // One write, so that the line is never split by another thread's output.
+    char message[160] = "Halvo: Lost the connection to ";
+    std::strncat(message, compositorName.load(), 64);
+    std::strncat(message, "; quitting.\n", 16);
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, std::strlen(message));
 }
 
 bool CompositorLossReport::reported() {
