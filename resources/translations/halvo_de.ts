@@ -319,6 +319,21 @@
         <translation>Die eigene Konfiguration deines Fenstermanagers belegt dieses Tastenkürzel. Entferne diese Belegung und lade die Konfiguration neu, oder wähle eine andere Kombination von Sondertasten.</translation>
     </message>
     <message>
+        <source>Switching needs Halvo&apos;s GNOME Shell extension. Turn it on in the Extensions app; after installing Halvo, log out and back in first.</source>
+        <comment>Window manager check explanation on GNOME</comment>
+        <translation>Zum Wechseln braucht Halvo seine GNOME-Shell-Erweiterung. Schalte sie in der App „Erweiterungen“ ein; nach der Installation von Halvo melde dich zuerst ab und wieder an.</translation>
+    </message>
+    <message>
+        <source>Halvo&apos;s GNOME Shell extension grabs the shortcut&apos;s arrows and holds the keyboard while the shortcut is down. A combination GNOME&apos;s own keyboard shortcuts use is refused; choose another one, or free it in GNOME&apos;s Keyboard settings.</source>
+        <comment>Keyboard access check explanation on GNOME</comment>
+        <translation>Halvos GNOME-Shell-Erweiterung belegt die Pfeiltasten des Tastenkürzels und hält die Tastatur, solange das Tastenkürzel gedrückt ist. Eine Kombination, die GNOMEs eigene Tastenkürzel verwenden, wird abgelehnt; wähle eine andere oder gib sie in GNOMEs Tastatur-Einstellungen frei.</translation>
+    </message>
+    <message>
+        <source>Halvo needs its GNOME Shell extension to raise and move app windows and to hear its shortcut.</source>
+        <comment>Usage tip: permissions on GNOME</comment>
+        <translation>Halvo braucht seine GNOME-Shell-Erweiterung, um App-Fenster nach vorne zu holen und zu verschieben und um sein Tastenkürzel zu hören.</translation>
+    </message>
+    <message>
         <source>Switching needs Halvo&apos;s KWin script, which Halvo loads into KWin when it starts. Start Halvo from inside your Plasma session.</source>
         <comment>Window manager check explanation on KDE Plasma</comment>
         <translation>Zum Wechseln braucht Halvo sein KWin-Skript, das es beim Start in KWin lädt. Starte Halvo in deiner Plasma-Sitzung.</translation>

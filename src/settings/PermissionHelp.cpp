@@ -1,4 +1,4 @@
-// The explanations of the two checks on X11 and on sway.
+// The explanations of the two checks on X11, on sway and in GNOME Shell.
 #include "settings/PermissionHelp.h"
 
 #include "platform/Localization.h"
@@ -6,6 +6,10 @@
 namespace halvo {
 
 std::string PermissionHelp::windowManagerExplanation() const {
+    if (m_session == Session::gnome)
+        return localized("Switching needs Halvo's GNOME Shell extension. Turn it on in the "
+                         "Extensions app; after installing Halvo, log out and back in first.",
+                         "Window manager check explanation on GNOME");
     if (m_session == Session::kde)
         return localized("Switching needs Halvo's KWin script, which Halvo loads into KWin when it "
                          "starts. Start Halvo from inside your Plasma session.",
@@ -21,6 +25,12 @@ std::string PermissionHelp::windowManagerExplanation() const {
 }
 
 std::string PermissionHelp::keyboardAccessExplanation() const {
+    if (m_session == Session::gnome)
+        return localized("Halvo's GNOME Shell extension grabs the shortcut's arrows and holds "
+                         "the keyboard while the shortcut is down. A combination GNOME's own "
+                         "keyboard shortcuts use is refused; choose another one, or free it in "
+                         "GNOME's Keyboard settings.",
+                         "Keyboard access check explanation on GNOME");
     if (m_session == Session::kde)
         return localized("Halvo registers its shortcut with KDE's global shortcuts and takes the "
                          "keyboard while the overlay is open. A combination another shortcut "
@@ -37,6 +47,10 @@ std::string PermissionHelp::keyboardAccessExplanation() const {
 }
 
 std::string PermissionHelp::permissionsTip() const {
+    if (m_session == Session::gnome)
+        return localized("Halvo needs its GNOME Shell extension to raise and move app windows and "
+                         "to hear its shortcut.",
+                         "Usage tip: permissions on GNOME");
     if (m_session == Session::kde)
         return localized("Halvo needs its KWin script to raise and move app windows and KDE's "
                          "global shortcuts for its shortcut.",

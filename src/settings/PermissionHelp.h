@@ -9,7 +9,7 @@ namespace halvo {
 
 class PermissionHelp {
 public:
-    enum class Session { x11, sway, kde };
+    enum class Session { x11, sway, gnome, kde };
 
     explicit PermissionHelp(Session session = Session::x11) : m_session(session) {}
 

@@ -134,12 +134,12 @@ TEST(SwaySessionChoiceTest, AnotherWaylandCompositorIsRefusedWithWhatToDo) {
     ASSERT_TRUE(mkdtemp(folder));
     HalvoProgram halvo(
         folder, {},
-        {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
+        {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":99"}, {"XDG_CURRENT_DESKTOP", "LXQt"}});
     EXPECT_EQ(halvo.waitForExit(10), 1);
-    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (GNOME) is not sway or KDE Plasma; "
-                               "Halvo supports sway and KDE Plasma on Wayland and any EWMH window "
-                               "manager on X11. Log in to an X11 session or to sway or KDE "
-                               "Plasma."),
+    EXPECT_NE(halvo.log().find("Halvo: This Wayland session (LXQt) is not sway, GNOME or KDE "
+                               "Plasma; Halvo supports sway, GNOME and KDE Plasma on Wayland and "
+                               "any EWMH window manager on X11. Log in to an X11 session or to "
+                               "sway, GNOME or KDE Plasma."),
               std::string::npos)
         << halvo.log();
     std::filesystem::remove_all(folder);

@@ -2,6 +2,7 @@
 // table of the sessions Halvo supports, and runs Halvo there.
 #include "app/CommandLine.h"
 #include "app/SessionChoice.h"
+#include "app/session/GnomeProgram.h"
 #include "app/session/KWinProgram.h"
 #include "app/session/SwayProgram.h"
 #include "app/session/X11Program.h"
@@ -18,6 +19,7 @@ namespace {
 // is its composition root (src/app/session) and a row here.
 const std::vector<halvo::SessionChoice::Session> sessions = {
     {"sway", halvo::SessionChoice::isSway, halvo::SwayProgram::run},
+    {"GNOME", halvo::GnomeProgram::recognises, halvo::GnomeProgram::run},
     {"KDE Plasma", halvo::SessionChoice::isKde, halvo::KWinProgram::run},
     {"X11", nullptr, halvo::X11Program::run},
 };

@@ -4,15 +4,15 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
-#include <string>
+#include <cstring>
 #include <unistd.h>
 
 namespace halvo {
 namespace {
 
 std::atomic<bool> lossReported{false};
+std::atomic<const char*> compositorName{"sway"};
 QtMessageHandler previousHandler = nullptr;
-std::string compositorName = "sway";
 
 // Qt's Wayland client says this when the compositor is gone, and then ends the process itself
 // without unwinding main: with status 1 in Qt 6.4, 255 in Qt 6.8. Halvo ends it first, with the
@@ -34,14 +34,17 @@ void CompositorLossReport::watchQt() {
 }
 
 void CompositorLossReport::setCompositorName(const char* name) {
-    compositorName = name;
+    compositorName.store(name);
 }
 
 void CompositorLossReport::report() {
     if (lossReported.exchange(true))
         return;
-    const std::string message = "Halvo: Lost the connection to " + compositorName + "; quitting.\n";
-    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message.data(), message.size());
+    // One write, so that the line is never split by another thread's output.
+    char message[160] = "Halvo: Lost the connection to ";
+    std::strncat(message, compositorName.load(), 64);
+    std::strncat(message, "; quitting.\n", 16);
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, std::strlen(message));
 }
 
 bool CompositorLossReport::reported() {
