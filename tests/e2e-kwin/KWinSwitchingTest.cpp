@@ -1,6 +1,7 @@
 // The halvo program in a headless KWin (two outputs side by side): switching in the custom order
-// across outputs, the end of a switch, long press, full screen, a taken combination and KWin's
-// loss, with keys through KWin's fake input and KWin's own view of the windows read back.
+// across outputs, the end of a switch, long press, full screen, dragging an icon, a taken
+// combination and KWin's loss, with keys and the pointer through KWin's fake input and KWin's own
+// view of the windows read back.
 #include "e2e/StatusNotifierWatcherStub.h"
 #include "support/HalvoProgram.h"
 #include "support/KWinSession.h"
@@ -65,6 +66,19 @@ protected:
             environment.emplace_back(variable.substr(0, at), variable.substr(at + 1));
         }
         return environment;
+    }
+
+    std::vector<std::string> storedOrder() const {
+        std::ifstream in(configHome + "/halvo/defaults.json");
+        const nlohmann::json settings = nlohmann::json::parse(in, nullptr, false);
+        std::vector<std::string> order;
+        if (settings.is_object() && settings.contains("halvo.customAppOrder") &&
+            settings["halvo.customAppOrder"].is_array()) {
+            for (const auto& id : settings["halvo.customAppOrder"])
+                if (id.is_string())
+                    order.push_back(id.get<std::string>());
+        }
+        return order;
     }
 
     // Starts the program; true once it has registered its shortcut with KGlobalAccel.
@@ -293,6 +307,47 @@ TEST_F(KWinSwitchingTest, TheOverlayShowsOnThePointersOutputUntilTheRelease) {
     releaseModifiers();
     EXPECT_TRUE(KWinSession::waitUntil([&] { return !session.hasSurfaces(halvo->pid()); }, 5))
         << story();
+}
+
+// Dragging the first icon of the overlay two cells right stores the new order (pointer events on
+// the layer surface, in the real program).
+TEST_F(KWinSwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
+    ASSERT_NO_FATAL_FAILURE(startApps());
+    storeOrder({appA, appB, appC});
+    ASSERT_TRUE(startHalvo()) << story();
+    holdModifiers();
+    keys->tap(Keys::right);
+    std::optional<KWinSession::Window> overlay;
+    ASSERT_TRUE(KWinSession::waitUntil(
+        [&] {
+            for (const auto& w : session.windows().value_or(std::vector<KWinSession::Window>{})) {
+                if (w.pid == halvo->pid() && w.width > 1)
+                    overlay = w;
+            }
+            return overlay.has_value();
+        },
+        10))
+        << story();
+    // Three cells of 72 points centred in the strip. The surface is the whole panel, with room
+    // for the name bubble above the strip: the icons fill its lower part (y 61 to 127 of 148).
+    const int cell = 72;
+    const int firstX = overlay->x + overlay->width / 2 - cell;
+    const int y = overlay->y + overlay->height * 5 / 8;
+    keys->movePointer(firstX, y);
+    keys->leftButton(true);
+    for (int x = firstX; x <= firstX + 2 * cell + 20; x += 8)
+        keys->movePointer(x, y);
+    keys->leftButton(false);
+    std::vector<std::string> stored;
+    EXPECT_TRUE(KWinSession::waitUntil(
+        [&] {
+            stored = storedOrder();
+            return stored == std::vector<std::string>{appB, appC, appA};
+        },
+        10))
+        << "stored: " << testing::PrintToString(stored) << "\n"
+        << story();
+    releaseModifiers();
 }
 
 // Plasma's tray is a StatusNotifierWatcher on the session bus: Halvo's icon registers with it.

@@ -78,4 +78,12 @@ void KWinFakeInput::movePointer(double x, double y) {
     wl_display_roundtrip(m_display);
 }
 
+void KWinFakeInput::leftButton(bool pressed) {
+    if (!m_input)
+        return;
+    constexpr std::uint32_t buttonLeft = 0x110; // BTN_LEFT
+    org_kde_kwin_fake_input_button(m_input, buttonLeft, pressed ? 1 : 0);
+    wl_display_roundtrip(m_display);
+}
+
 } // namespace halvo::test

@@ -31,6 +31,8 @@ public:
     void tap(std::uint32_t key);
     // Moves the pointer to a point of the layout.
     void movePointer(double x, double y);
+    // Presses or releases the left button.
+    void leftButton(bool pressed);
 
 private:
     void key(std::uint32_t code, bool pressed);
