@@ -309,9 +309,10 @@ TEST_F(KWinSwitchingTest, TheOverlayShowsOnThePointersOutputUntilTheRelease) {
         << story();
 }
 
-// Dragging the first icon of the overlay two cells right stores the new order (pointer events on
-// the layer surface, in the real program).
-TEST_F(KWinSwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
+// A click on an icon of the overlay activates its app, and dragging the first icon two cells
+// right stores the new order (pointer events on the layer surface, in the real program). KWin
+// gives the overlay the keyboard on a press; the switch still ends with the modifiers.
+TEST_F(KWinSwitchingTest, AClickOnAnIconActivatesItsAppAndADragRewritesTheStoredOrder) {
     ASSERT_NO_FATAL_FAILURE(startApps());
     storeOrder({appA, appB, appC});
     ASSERT_TRUE(startHalvo()) << story();
@@ -333,6 +334,12 @@ TEST_F(KWinSwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
     const int cell = 72;
     const int firstX = overlay->x + overlay->width / 2 - cell;
     const int y = overlay->y + overlay->height * 5 / 8;
+    ASSERT_TRUE(comesToTop(appB)) << story();
+    keys->movePointer(firstX + 2 * cell, y);
+    keys->leftButton(true);
+    keys->leftButton(false);
+    EXPECT_TRUE(comesToTop(appC)) << story();
+
     keys->movePointer(firstX, y);
     keys->leftButton(true);
     for (int x = firstX; x <= firstX + 2 * cell + 20; x += 8)
@@ -348,6 +355,8 @@ TEST_F(KWinSwitchingTest, DraggingAnIconRewritesTheStoredOrder) {
         << "stored: " << testing::PrintToString(stored) << "\n"
         << story();
     releaseModifiers();
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return !session.hasSurfaces(halvo->pid()); }, 5))
+        << story();
 }
 
 // Plasma's tray is a StatusNotifierWatcher on the session bus: Halvo's icon registers with it.
