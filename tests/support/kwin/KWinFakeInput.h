@@ -1,6 +1,6 @@
-// Keys and pointer motion for tests on KWin, through its fake-input protocol (offered to any
-// client only with KWIN_WAYLAND_NO_PERMISSION_CHECKS, a test setting): exact sequences, one
-// Wayland round trip each, so KWin has handled a key before the call returns.
+// Keys, pointer motion and the left button for tests on KWin, through its fake-input protocol
+// (offered to any client only with KWIN_WAYLAND_NO_PERMISSION_CHECKS, a test setting): exact
+// sequences, one Wayland round trip each, so KWin has handled a key before the call returns.
 #pragma once
 
 #include <cstdint>
