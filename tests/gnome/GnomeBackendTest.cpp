@@ -13,8 +13,10 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 namespace halvo {
 namespace {
@@ -29,6 +31,11 @@ bool spinUntil(const std::function<bool()>& pred, double seconds = 10) {
             return pred();
         },
         seconds);
+}
+
+// A modifier report ("mods N", N in Halvo's bits: Control 1, Alt 2) with both held.
+bool holdsControlAndAlt(const std::string& report) {
+    return report.starts_with("mods ") && (std::stoi(report.substr(5)) & 3) == 3;
 }
 
 class GnomeBackendTest : public testing::Test {
@@ -149,8 +156,15 @@ TEST_F(GnomeBackendTest, ShortcutPressesHoldTheKeyboardUntilTheModifiersAreRelea
                   {HotkeyRegistrar::Event::Kind::pressed, HotkeyAction::enterFullScreen, 0}}));
     const std::string right = "up " + std::to_string(int(Key::right));
     const std::string up = "up " + std::to_string(int(Key::up));
-    EXPECT_EQ(keyboard,
-              (std::vector<std::string>{"mods 3", right, "mods 3", up, "mods 1", "mods 0"}));
+    // Keys typed in one burst reach the shell's actors after mutter matched the accelerator: the
+    // hold may hear the presses before the arrow's (the session's warm-up Shift among them)
+    // late. Until the arrow's release every report holds Control and Alt; from it, exactly.
+    const auto arrowUp = std::find(keyboard.begin(), keyboard.end(), right);
+    ASSERT_NE(arrowUp, keyboard.end()) << testing::PrintToString(keyboard);
+    for (auto report = keyboard.begin(); report != arrowUp; ++report)
+        EXPECT_TRUE(holdsControlAndAlt(*report)) << testing::PrintToString(keyboard);
+    EXPECT_EQ(std::vector<std::string>(arrowUp, keyboard.end()),
+              (std::vector<std::string>{right, "mods 3", up, "mods 1", "mods 0"}));
 
     // The hold is over: a lone arrow reaches the focused window, not Halvo.
     ASSERT_TRUE(session.tap(GnomeShellSession::right));
