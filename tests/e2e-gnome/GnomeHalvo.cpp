@@ -53,7 +53,7 @@ bool GnomeHalvo::startApp(const std::string& appID, int monitor) {
     const auto window = m_session.startTerminal(appID);
     if (!window)
         return false;
-    return monitor == 0 || place(*window, 1280 + 100, 100);
+    return place(*window, (monitor == 0 ? 0 : 1280) + 100, 100);
 }
 
 bool GnomeHalvo::place(std::uint64_t window, int x, int y) {

@@ -22,7 +22,8 @@ public:
     void storeOrder(const std::vector<std::string>& appIDs);
     // The order stored now; empty when the settings file holds none.
     std::vector<std::string> storedOrder() const;
-    // A terminal with app id `appID` on monitor `monitor` (0 or 1), placed at (x, y) of it.
+    // A terminal with app id `appID` on monitor `monitor` (0 or 1), its frame (100, 100, 600, 400)
+    // of that monitor: mutter's own placement and foot's size differ between GNOME versions.
     bool startApp(const std::string& appID, int monitor);
     // Starts the program; true once its four arrows are grabbed (at once without waiting).
     bool startHalvo(bool waitForShortcut = true);

@@ -91,6 +91,15 @@ QDBusMessage call(const QDBusConnection& bus, const QString& service, const QStr
     return bus.call(message, QDBus::Block, callTimeoutMs);
 }
 
+bool fileContains(const std::string& path, const std::string& text) {
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 bool succeeded(const QDBusMessage& reply) {
     return reply.type() == QDBusMessage::ReplyMessage;
 }
@@ -287,6 +296,10 @@ bool GnomeShellSession::waitForShell() {
     return true;
 }
 
+bool GnomeShellSession::logContains(const std::string& text) const {
+    return fileContains(m_folder + "/gnome-shell.log", text);
+}
+
 // The shell shows the overview at the end of its start-up animation; it is hidden once shown.
 bool GnomeShellSession::hideOverview() {
     const QDBusConnection connection = bus();
@@ -299,6 +312,13 @@ bool GnomeShellSession::hideOverview() {
     };
     if (!waitUntil(overviewActive, 15)) {
         fail("the overview never showed");
+        return false;
+    }
+    // Hidden during its start-up animation, the overview of GNOME 48 never finishes that
+    // animation: the shell then never completes its start-up and filters out every shortcut.
+    // It logs the completion.
+    if (!waitUntil([&] { return logContains("GNOME Shell started at"); }, 15)) {
+        fail("the shell never completed its start-up");
         return false;
     }
     const QDBusMessage set = call(

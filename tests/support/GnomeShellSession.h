@@ -92,6 +92,7 @@ private:
                       const std::string& logName);
     bool waitForShell();
     bool hideOverview();
+    bool logContains(const std::string& text) const;
     bool key(unsigned keysym, bool pressed);
     bool remoteCall(const QString& method, const QVariantList& arguments);
     bool button(bool pressed);

@@ -7,9 +7,9 @@ namespace halvo {
 
 class GdkLossWatch {
 public:
-    // Routes GLib's log through a writer that runs `onLoss` (which must not return) on GDK's lost-
-    // display message and writes everything else as GLib would. Once per process, before Qt
-    // starts.
+    // Routes GLib's log through a writer that runs `onLoss` (which must not return) on any of
+    // GDK's lost-display messages and writes everything else as GLib would. Once per process,
+    // before Qt starts.
     static void install(void (*onLoss)());
 };
 
