@@ -252,9 +252,16 @@ void GnomeShellSession::start() {
     static int connections = 0;
     m_connectionName =
         "halvo-test-gnome-" + std::to_string(getpid()) + "-" + std::to_string(++connections);
-    const QDBusConnection connection = QDBusConnection::connectToBus(
-        QString::fromStdString(m_busAddress), QString::fromStdString(m_connectionName));
-    if (!connection.isConnected()) {
+    // The socket file exists once dbus-daemon has bound it, a moment before it listens: a loaded
+    // machine shows that gap, so the bus counts as up once a connection is accepted.
+    const bool connected = waitUntil([&] {
+        const QString name = QString::fromStdString(m_connectionName);
+        if (QDBusConnection::connectToBus(QString::fromStdString(m_busAddress), name).isConnected())
+            return true;
+        QDBusConnection::disconnectFromBus(name);
+        return false;
+    });
+    if (!connected) {
         fail("cannot connect to the private session bus");
         return;
     }
