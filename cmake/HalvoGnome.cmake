@@ -33,6 +33,8 @@ configure_file(${HALVO_EXTENSION_SOURCE}/${HALVO_EXTENSION_ENTRY}
     ${HALVO_EXTENSION_DIR}/extension.js COPYONLY)
 configure_file(${HALVO_EXTENSION_SOURCE}/shell-service.xml
     ${HALVO_EXTENSION_DIR}/shell-service.xml COPYONLY)
+configure_file(${HALVO_EXTENSION_SOURCE}/halvo-symbolic.svg
+    ${HALVO_EXTENSION_DIR}/halvo-symbolic.svg COPYONLY)
 configure_file(${HALVO_EXTENSION_SOURCE}/metadata.json.in ${HALVO_EXTENSION_DIR}/metadata.json
     @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS

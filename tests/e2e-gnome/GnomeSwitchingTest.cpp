@@ -167,6 +167,20 @@ TEST(GnomeRefusedShortcutTest, GnomesOwnBindingOfTheCombinationIsReported) {
     EXPECT_FALSE(desktop.halvo().waitForExit(0.5)) << "Halvo keeps running without a shortcut";
 }
 
+// GNOME has no tray: Halvo's menu is its own button in the top bar.
+TEST(GnomeTopBarMenuTest, QuitFromTheTopBarMenuEndsHalvoAndTakesTheButton) {
+    GnomeHalvo desktop;
+    ASSERT_TRUE(desktop.session().ok()) << desktop.session().error();
+    desktop.storeOrder({});
+    ASSERT_TRUE(desktop.startHalvo()) << desktop.halvo().log();
+    ASSERT_TRUE(desktop.session().chooseFromMenu("Quit Halvo"))
+        << desktop.session().menuState().dump() << "\n"
+        << desktop.halvo().log();
+    EXPECT_EQ(desktop.halvo().waitForExit(10), 0) << desktop.halvo().log();
+    EXPECT_TRUE(
+        desktop.waitUntil([&] { return desktop.session().menuState()["button"].is_null(); }));
+}
+
 TEST(GnomeMissingExtensionTest, HalvoSaysWhatToDoAndEnds) {
     GnomeHalvo desktop({.withExtension = false});
     ASSERT_TRUE(desktop.session().ok()) << desktop.session().error();

@@ -5,6 +5,7 @@
 #include "platform/gnome/GnomeHotkeyRegistrar.h"
 #include "platform/gnome/GnomeScreens.h"
 #include "platform/gnome/GnomeShellClient.h"
+#include "platform/gnome/GnomeStatusItem.h"
 #include "platform/gnome/GnomeWindowControl.h"
 #include "platform/gnome/GnomeWorkspace.h"
 #include "support/GnomeShellSession.h"
@@ -204,6 +205,41 @@ TEST_F(GnomeBackendTest, OnlyHalvoMayChangeWindowsAndItsGrabsGoWithIt) {
     EXPECT_TRUE(spinUntil([&] {
         return qdbus_cast<QList<uint>>(call("GetGrabbedShortcuts").arguments().value(0)).isEmpty();
     }));
+}
+
+TEST_F(GnomeBackendTest, TheTopBarMenuTellsHalvoAloneWhichRowWasClickedAndGoesWithHalvo) {
+    GnomeStatusItem item(*client);
+    int abouts = 0;
+    int quits = 0;
+    item.setMenu({{"Window manager required", false, nullptr, "", false},
+                  StatusMenuItem::separator(),
+                  {"About Halvo", true, [&] { ++abouts; }, "", false},
+                  {"Quit Halvo", true, [&] { ++quits; }, "q", false}});
+    ASSERT_TRUE(session.menuState()["button"].is_array()) << session.menuState().dump();
+    // Another connection on the bus hears nothing of Halvo's choices.
+    GnomeShellClient bystander(session.bus());
+    int overheard = 0;
+    QObject::connect(&bystander, &GnomeShellClient::menuActivated, [&] { ++overheard; });
+
+    ASSERT_TRUE(session.chooseFromMenu("Quit Halvo")) << session.menuState().dump();
+    EXPECT_TRUE(spinUntil([&] { return quits == 1; }));
+    EXPECT_EQ(abouts, 0);
+    // The informational row is there and greyed: a click leaves the menu open.
+    ASSERT_TRUE(session.chooseFromMenu("Window manager required")) << session.menuState().dump();
+    spinUntil([] { return false; }, 0.3); // time for a wrongly delivered signal to arrive
+    const nlohmann::json state = session.menuState();
+    EXPECT_TRUE(state["open"].get<bool>());
+    ASSERT_EQ(state["rows"].size(), 3U) << state.dump();
+    EXPECT_EQ(state["rows"][0]["enabled"], false);
+    EXPECT_EQ(overheard, 0);
+
+    // Out of bounds: the menu stays as it was.
+    EXPECT_FALSE(client->setMenu({{0, std::string(121, 'x'), true, false}}));
+    EXPECT_FALSE(
+        client->setMenu(std::vector<GnomeShellClient::MenuRow>(33, {0, "x", true, false})));
+
+    ASSERT_TRUE(halvoBus->interface()->unregisterService(GnomeShellClient::halvoName).value());
+    EXPECT_TRUE(spinUntil([&] { return session.menuState()["button"].is_null(); }));
 }
 
 class GnomeStockShortcutsTest : public GnomeBackendTest {

@@ -261,9 +261,16 @@ void GnomeShellSession::start() {
     static int connections = 0;
     m_connectionName =
         "halvo-test-gnome-" + std::to_string(getpid()) + "-" + std::to_string(++connections);
-    const QDBusConnection connection = QDBusConnection::connectToBus(
-        QString::fromStdString(m_busAddress), QString::fromStdString(m_connectionName));
-    if (!connection.isConnected()) {
+    // The socket file exists once dbus-daemon has bound it, a moment before it listens: a loaded
+    // machine shows that gap, so the bus counts as up once a connection is accepted.
+    const bool connected = waitUntil([&] {
+        const QString name = QString::fromStdString(m_connectionName);
+        if (QDBusConnection::connectToBus(QString::fromStdString(m_busAddress), name).isConnected())
+            return true;
+        QDBusConnection::disconnectFromBus(name);
+        return false;
+    });
+    if (!connected) {
         fail("cannot connect to the private session bus");
         return;
     }
@@ -366,6 +373,56 @@ nlohmann::json GnomeShellSession::monitors() const {
         return nullptr;
     return nlohmann::json::parse(reply.arguments().first().toString().toStdString(), nullptr,
                                  false);
+}
+
+nlohmann::json GnomeShellSession::menuState() const {
+    const QDBusMessage reply = call(bus(), serviceName, servicePath, serviceName, "GetMenuState");
+    if (!succeeded(reply) || reply.arguments().isEmpty())
+        return nullptr;
+    return nlohmann::json::parse(reply.arguments().first().toString().toStdString(), nullptr,
+                                 false);
+}
+
+bool GnomeShellSession::chooseFromMenu(const std::string& label) {
+    const auto click = [&](const nlohmann::json& frame) {
+        // Whole pixels: the shell reports the pointer's position in them.
+        return movePointerTo(frame[0].get<int>() + frame[2].get<int>() / 2,
+                             frame[1].get<int>() + frame[3].get<int>() / 2) &&
+               pressButton() && releaseButton();
+    };
+    // The remote desktop session the clicks go through adds its own indicator to the top bar,
+    // which moves Halvo's button: the session comes first.
+    if (m_remoteSession.empty() && !key(0xffe1, false))
+        return false;
+    const std::optional<nlohmann::json> button =
+        settledFrame([](const nlohmann::json& state) { return state["button"]; });
+    if (!button || !click(*button))
+        return false;
+    const std::optional<nlohmann::json> row =
+        settledFrame([&](const nlohmann::json& state) -> nlohmann::json {
+            for (const auto& candidate : state["rows"]) {
+                if (candidate["label"] == label)
+                    return candidate["frame"];
+            }
+            return nullptr;
+        });
+    return row && click(*row);
+}
+
+// Panel items and menus slide into place: a frame counts once it stays put for ten polls (longer
+// than a frame of the shell's).
+std::optional<nlohmann::json> GnomeShellSession::settledFrame(
+    const std::function<nlohmann::json(const nlohmann::json&)>& find) const {
+    nlohmann::json last;
+    int stillPolls = 0;
+    const bool settled = waitUntil([&] {
+        const nlohmann::json state = menuState();
+        const nlohmann::json frame = state.is_object() ? find(state) : nlohmann::json();
+        stillPolls = frame.is_array() && frame == last ? stillPolls + 1 : 0;
+        last = frame;
+        return stillPolls >= 10;
+    });
+    return settled ? std::optional(last) : std::nullopt;
 }
 
 std::string GnomeShellSession::focusedApp() const {

@@ -61,6 +61,11 @@ public:
     nlohmann::json monitors() const;
     // Read from windows(): the focused window's app id, the first window of `appID`.
     std::string focusedApp() const;
+    // The extension's GetMenuState answer (Halvo's top-bar button and its open menu), parsed.
+    nlohmann::json menuState() const;
+    // Opens Halvo's top-bar menu with a click on its button and clicks the row labelled `label`;
+    // false when the button, the open menu or the row is not there.
+    bool chooseFromMenu(const std::string& label);
     nlohmann::json windowOf(const std::string& appID) const;
 
     // A screenshot of the whole layout through the shell's Screenshot interface (which serves
@@ -96,6 +101,9 @@ private:
     bool key(unsigned keysym, bool pressed);
     bool remoteCall(const QString& method, const QVariantList& arguments);
     bool button(bool pressed);
+    // The frame `find` picks from menuState() once it stops moving.
+    std::optional<nlohmann::json>
+    settledFrame(const std::function<nlohmann::json(const nlohmann::json&)>& find) const;
     std::vector<std::string> userEnvironment() const;
     void fail(const std::string& what);
 

@@ -12,6 +12,7 @@
 #include "platform/gnome/GnomeScreens.h"
 #include "platform/gnome/GnomeShellClient.h"
 #include "platform/gnome/GnomeShellPresence.h"
+#include "platform/gnome/GnomeStatusItem.h"
 #include "platform/gnome/GnomeWindowControl.h"
 #include "platform/gnome/GnomeWorkspace.h"
 #include "platform/linux/CanberraSystemSound.h"
@@ -98,7 +99,11 @@ int GnomeProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
             return std::make_unique<GnomeOverlayPanel>(
                 client, std::make_unique<MinimapOverlayView>(model, std::move(actions)));
         },
-        PermissionHelp::Session::gnome};
+        PermissionHelp::Session::gnome,
+        std::nullopt,
+        [&client]() -> std::unique_ptr<StatusItem> {
+            return std::make_unique<GnomeStatusItem>(client);
+        }};
     return shell.run(std::move(backends), openPreferences,
                      [](int status) { return CompositorLossReport::reported() ? 1 : status; });
 }

@@ -122,7 +122,10 @@ int ProgramShell::run(SessionBackends backends, bool openPreferences,
         static_cast<ProcessID>(getpid()),
         SettingsLinks(helpPage().toStdString()),
         std::move(backends.makePanel),
-        [&log, tint = backends.trayTint]() -> std::unique_ptr<StatusItem> {
+        [&log, tint = backends.trayTint,
+         makeOwn = std::move(backends.makeStatusItem)]() -> std::unique_ptr<StatusItem> {
+            if (makeOwn)
+                return makeOwn();
             if (!QtStatusItem::isTrayAvailable())
                 log.write("Halvo: No system tray was found; open Preferences with "
                           "\"halvo --preferences\".");

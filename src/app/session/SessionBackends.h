@@ -7,12 +7,15 @@
 #include "platform/HotkeyRegistrar.h"
 #include "platform/Permissions.h"
 #include "platform/Screens.h"
+#include "platform/StatusItem.h"
 #include "platform/SystemSound.h"
 #include "platform/WindowControl.h"
 #include "platform/Workspace.h"
 #include "settings/PermissionHelp.h"
 
 #include <QColor>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace halvo {
@@ -29,6 +32,8 @@ struct SessionBackends {
     PermissionHelp::Session session;
     // The colour of the panel's text where the session knows it (the tray icon is drawn in it).
     std::optional<QColor> trayTint = std::nullopt;
+    // The session's own place for the status item (GNOME's top bar); unset: the tray.
+    std::function<std::unique_ptr<StatusItem>()> makeStatusItem = nullptr;
 };
 
 } // namespace halvo

@@ -3,9 +3,31 @@
 
 #include "GnomeShellProxy.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMetaType>
 #include <QDBusServiceWatcher>
+
+Q_DECLARE_METATYPE(halvo::GnomeShellClient::MenuRow)
+
+// A menu row travels as the structure (usbb).
+QDBusArgument& operator<<(QDBusArgument& argument, const halvo::GnomeShellClient::MenuRow& row) {
+    argument.beginStructure();
+    argument << row.id << QString::fromStdString(row.label) << row.enabled << row.separator;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument,
+                                halvo::GnomeShellClient::MenuRow& row) {
+    QString label;
+    argument.beginStructure();
+    argument >> row.id >> label >> row.enabled >> row.separator;
+    argument.endStructure();
+    row.label = label.toStdString();
+    return argument;
+}
 
 namespace halvo {
 namespace {
@@ -98,6 +120,7 @@ GnomeShellClient::GnomeShellClient(const QDBusConnection& bus)
             &GnomeShellClient::modifiersChanged);
     connect(m_proxy.get(), &GnomeShellProxy::OverlayPointer, this,
             &GnomeShellClient::overlayPointer);
+    connect(m_proxy.get(), &GnomeShellProxy::MenuActivated, this, &GnomeShellClient::menuActivated);
 }
 
 GnomeShellClient::~GnomeShellClient() = default;
@@ -170,6 +193,16 @@ void GnomeShellClient::showOverlay(const Rect& frame, const QImage& pixels) cons
 
 void GnomeShellClient::hideOverlay() const {
     m_proxy->HideOverlay();
+}
+
+bool GnomeShellClient::setMenu(const std::vector<MenuRow>& rows) const {
+    static const QMetaType registered = qDBusRegisterMetaType<MenuRow>();
+    QDBusArgument items;
+    items.beginArray(registered);
+    for (const MenuRow& row : rows)
+        items << row;
+    items.endArray();
+    return succeeded(m_proxy->SetMenu(items));
 }
 
 } // namespace halvo

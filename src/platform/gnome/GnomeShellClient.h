@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class GnomeShellProxy;
 
@@ -28,6 +29,14 @@ public:
     // Halvo's own name on the session bus: the extension takes changes from its owner only.
     static constexpr const char* halvoName = "example.c_seed_0d7007af.halvo";
     static constexpr int callTimeoutMs = 2000;
+
+    // One row of Halvo's menu in the top bar; the id comes back when the row is chosen.
+    struct MenuRow {
+        unsigned id = 0;
+        std::string label;
+        bool enabled = true;
+        bool separator = false;
+    };
 
     // What the user must do when the extension cannot serve Halvo on `bus`: one sentence, or
     // nothing. `version` is Halvo's.
@@ -55,6 +64,9 @@ public:
     // waits for the shell.
     void showOverlay(const Rect& frame, const QImage& pixels) const;
     void hideOverlay() const;
+    // Shows Halvo's button in the top bar with these rows as its menu; false when the extension
+    // refused them.
+    bool setMenu(const std::vector<MenuRow>& rows) const;
 
 Q_SIGNALS:
     void windowsChanged();
@@ -65,6 +77,8 @@ Q_SIGNALS:
     void modifiersChanged(uint modifiers);
     // kind: 0 enter, 1 leave, 2 motion, 3 press, 4 release; button: 1 left, 2 middle, 3 right.
     void overlayPointer(uint kind, double x, double y, uint button);
+    // A row of Halvo's top-bar menu was chosen.
+    void menuActivated(uint id);
     // GNOME Shell left the bus (it ended, crashed or the extension was turned off).
     void shellLost();
 

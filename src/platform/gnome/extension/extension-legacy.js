@@ -5,11 +5,16 @@ const ExtensionUtils = imports.misc.extensionUtils;
 const Me = ExtensionUtils.getCurrentExtension();
 const {Clutter, Cogl, GLib, Gio, Meta, Shell, St} = imports.gi;
 const Main = imports.ui.main;
+const PanelMenu = imports.ui.panelMenu;
+const PopupMenu = imports.ui.popupMenu;
 
 class HalvoExtension {
     enable() {
         const [, contents] = Me.dir.get_child('shell-service.xml').load_contents(null);
-        const lib = {Clutter, Cogl, GLib, Gio, Meta, Shell, St, Main, Rectangle: Meta.Rectangle};
+        const lib = {
+            Clutter, Cogl, GLib, Gio, Meta, Shell, St, Main, PanelMenu, PopupMenu,
+            Rectangle: Meta.Rectangle, path: Me.path,
+        };
         this._service = Me.imports.service.createService(lib, new TextDecoder().decode(contents));
         this._service.enable();
     }

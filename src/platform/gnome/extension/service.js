@@ -17,6 +17,8 @@ const SHIFT = 8;
 const MAX_ACCELERATOR_LENGTH = 64;
 const MAX_OVERLAY_SIDE = 8192;
 const ACTION_COUNT = 4;
+const MAX_MENU_ROWS = 32;
+const MAX_MENU_LABEL_LENGTH = 120;
 
 // eslint-disable-next-line no-unused-vars
 function createService(lib, interfaceXml) {
@@ -32,6 +34,8 @@ class HalvoShellService {
         this._grabs = new Map(); // action -> mutter's action id
         this._down = new Set(); // actions whose arrow is down
         this._hold = null;
+        this._menuButton = null;
+        this._pendingRows = null; // rows that came while the menu was open
     }
 
     enable() {
@@ -97,6 +101,7 @@ class HalvoShellService {
             this._overlay.hide();
         for (const action of [...this._grabs.keys()])
             this._ungrab(action);
+        this._removeMenuButton();
     }
 
     // ---- windows
@@ -524,5 +529,136 @@ class HalvoShellService {
         for (const handler of handlers)
             actor.disconnect(handler);
         Main.popModal(grab);
+    }
+
+    // ---- top-bar menu
+
+    // The owner of Halvo's name may be newer than the one last heard of: the bus is asked before
+    // the call is refused, so that Halvo's first menu is not lost to that race.
+    _whenFromHalvo(invocation, run) {
+        const {Gio, GLib} = this._lib;
+        const sender = invocation.get_sender();
+        if (this._halvoOwner && sender === this._halvoOwner) {
+            run();
+            return;
+        }
+        Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus',
+            'org.freedesktop.DBus', 'GetNameOwner', new GLib.Variant('(s)', [HALVO_NAME]),
+            new GLib.VariantType('(s)'), Gio.DBusCallFlags.NONE, -1, null, (bus, result) => {
+                let owner = null;
+                try {
+                    [owner] = bus.call_finish(result).deepUnpack();
+                } catch (e) {
+                    // No owner: nobody is Halvo.
+                }
+                if (owner && owner === sender) {
+                    this._halvoOwner = owner;
+                    run();
+                } else {
+                    invocation.return_error_literal(Gio.DBusError, Gio.DBusError.ACCESS_DENIED,
+                        'Only Halvo may set its menu');
+                }
+            });
+    }
+
+    // Rows from the bus, or null when one of them is out of bounds.
+    _validRows(items) {
+        if (!Array.isArray(items) || items.length > MAX_MENU_ROWS)
+            return null;
+        const rows = [];
+        for (const [id, label, enabled, separator] of items) {
+            if (typeof label !== 'string' || label.length > MAX_MENU_LABEL_LENGTH)
+                return null;
+            rows.push({id, label, enabled: Boolean(enabled), separator: Boolean(separator)});
+        }
+        return rows;
+    }
+
+    SetMenuAsync([items], invocation) {
+        const {GLib} = this._lib;
+        this._whenFromHalvo(invocation, () => {
+            const rows = this._validRows(items);
+            if (rows) {
+                try {
+                    this._showMenu(rows);
+                } catch (e) {
+                    logError(e, 'Halvo');
+                }
+            }
+            invocation.return_value(new GLib.Variant('(b)', [rows !== null]));
+        });
+    }
+
+    _showMenu(rows) {
+        if (!this._menuButton)
+            this._addMenuButton();
+        if (this._menuButton.menu.isOpen)
+            this._pendingRows = rows;
+        else
+            this._fillMenu(rows);
+    }
+
+    _addMenuButton() {
+        const {Gio, St, Main, PanelMenu} = this._lib;
+        const button = new PanelMenu.Button(0.0, 'Halvo', false);
+        button.add_child(new St.Icon({
+            gicon: Gio.icon_new_for_string(`${this._lib.path}/halvo-symbolic.svg`),
+            style_class: 'system-status-icon',
+        }));
+        button.accessible_name = 'Halvo';
+        button.menu.connect('open-state-changed', (_menu, open) => {
+            if (!open && this._pendingRows) {
+                this._fillMenu(this._pendingRows);
+                this._pendingRows = null;
+            }
+        });
+        Main.panel.addToStatusArea('halvo', button);
+        this._menuButton = button;
+    }
+
+    _fillMenu(rows) {
+        const {PopupMenu} = this._lib;
+        const menu = this._menuButton.menu;
+        menu.removeAll();
+        for (const row of rows) {
+            if (row.separator) {
+                menu.addMenuItem(new PopupMenu.PopupSeparatorMenuItem());
+                continue;
+            }
+            const item = new PopupMenu.PopupMenuItem(row.label);
+            item.setSensitive(row.enabled);
+            item.connect('activate', () => this._menuActivated(row.id));
+            item._halvoRow = row;
+            menu.addMenuItem(item);
+        }
+    }
+
+    // Only Halvo hears which row was chosen: the signal goes to its connection alone.
+    _menuActivated(id) {
+        const {Gio, GLib} = this._lib;
+        if (!this._halvoOwner)
+            return;
+        Gio.DBus.session.emit_signal(this._halvoOwner, OBJECT_PATH, SERVICE_NAME,
+            'MenuActivated', new GLib.Variant('(u)', [id]));
+    }
+
+    _removeMenuButton() {
+        this._pendingRows = null;
+        this._menuButton?.destroy();
+        this._menuButton = null;
+    }
+
+    GetMenuState() {
+        const frame = actor => {
+            const [x, y] = actor.get_transformed_position();
+            const [width, height] = actor.get_transformed_size();
+            return [x, y, width, height].map(Math.round);
+        };
+        const button = this._menuButton;
+        const open = Boolean(button?.menu.isOpen);
+        const rows = open ? button.menu._getMenuItems()
+            .filter(item => item._halvoRow !== undefined)
+            .map(item => ({...item._halvoRow, frame: frame(item)})) : [];
+        return JSON.stringify({button: button ? frame(button) : null, open, rows});
     }
 }
