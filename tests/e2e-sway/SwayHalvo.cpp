@@ -112,8 +112,13 @@ bool SwayHalvo::startApp(const std::string& appID, const std::string& output, bo
     m_session->spawn({"foot", "--app-id=" + appID, "--title=" + appID});
     if (!waitUntil([&] { return outputOf(appID) == output; }))
         return false;
-    return !floating ||
-           m_session->command("[app_id=" + appID + "] floating enable, resize set 600 400");
+    if (!floating)
+        return true;
+    // sway shows the change once the client has drawn itself at the new size: until then the
+    // output still shows it tiled, and the look remembered for changedArea must not be that.
+    const QImage tiled = screenshot(output, "tiled");
+    return m_session->command("[app_id=" + appID + "] floating enable, resize set 600 400") &&
+           waitUntil([&] { return screenshot(output, "floating") != tiled; });
 }
 
 bool SwayHalvo::startHalvo(bool waitForShortcut, const std::string& swaySocket) {
