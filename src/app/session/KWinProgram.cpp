@@ -1,8 +1,8 @@
 // The KWin backends wired into the program, and the lost-KWin handling.
 #include "app/session/KWinProgram.h"
 
+#include "app/session/LayerOverlayFactory.h"
 #include "app/session/ProgramShell.h"
-#include "minimap/view/MinimapOverlayView.h"
 #include "platform/Log.h"
 #include "platform/kwin/KWinHotkeyRegistrar.h"
 #include "platform/kwin/KWinPermissions.h"
@@ -16,7 +16,6 @@
 #include "platform/linux/DesktopEntryIndex.h"
 #include "platform/wayland/CompositorLossReport.h"
 #include "platform/wayland/LayerKeyboardMonitor.h"
-#include "platform/wayland/LayerOverlayPanel.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QCoreApplication>
@@ -106,22 +105,15 @@ int KWinProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     KWinPermissions permissions(windowControl, hotkeyRegistrar, wayland, log);
     CanberraSystemSound sound;
 
-    SessionBackends backends{
-        workspace,
-        windowControl,
-        screens,
-        hotkeyRegistrar,
-        eventMonitor,
-        sound,
-        permissions,
-        [&wayland, &screens](MinimapModel& model,
-                             MinimapActions actions) -> std::unique_ptr<Panel> {
-            auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
-            const MinimapOverlayView* shape = view.get();
-            return std::make_unique<LayerOverlayPanel>(wayland, screens, std::move(view),
-                                                       [shape] { return shape->surfaceRegion(); });
-        },
-        PermissionHelp::Session::kde};
+    SessionBackends backends{workspace,
+                             windowControl,
+                             screens,
+                             hotkeyRegistrar,
+                             eventMonitor,
+                             sound,
+                             permissions,
+                             layerOverlayFactory(wayland, screens),
+                             PermissionHelp::Session::kde};
     return shell.run(std::move(backends), openPreferences,
                      [](int status) { return CompositorLossReport::reported() ? 1 : status; });
 }

@@ -1,8 +1,8 @@
 // The sway backends wired into the program, and the lost-compositor handling.
 #include "app/session/SwayProgram.h"
 
+#include "app/session/LayerOverlayFactory.h"
 #include "app/session/ProgramShell.h"
-#include "minimap/view/MinimapOverlayView.h"
 #include "platform/Log.h"
 #include "platform/i3ipc/I3IpcClient.h"
 #include "platform/i3ipc/I3IpcError.h"
@@ -19,7 +19,6 @@
 #include "platform/sway/SwayWorkspace.h"
 #include "platform/wayland/CompositorLossReport.h"
 #include "platform/wayland/LayerKeyboardMonitor.h"
-#include "platform/wayland/LayerOverlayPanel.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QCoreApplication>
@@ -108,23 +107,16 @@ int SwayProgram::run(int& argc, char** argv, bool openPreferences, Log& log) {
     SwayPermissions permissions(windowControl, hotkeyRegistrar, wayland, log);
     CanberraSystemSound sound;
 
-    SessionBackends backends{
-        workspace,
-        windowControl,
-        screens,
-        hotkeyRegistrar,
-        eventMonitor,
-        sound,
-        permissions,
-        [&wayland, &screens](MinimapModel& model,
-                             MinimapActions actions) -> std::unique_ptr<Panel> {
-            auto view = std::make_unique<MinimapOverlayView>(model, std::move(actions));
-            const MinimapOverlayView* shape = view.get();
-            return std::make_unique<LayerOverlayPanel>(wayland, screens, std::move(view),
-                                                       [shape] { return shape->surfaceRegion(); });
-        },
-        PermissionHelp::Session::sway,
-        SwayTrayTint::query(socket)};
+    SessionBackends backends{workspace,
+                             windowControl,
+                             screens,
+                             hotkeyRegistrar,
+                             eventMonitor,
+                             sound,
+                             permissions,
+                             layerOverlayFactory(wayland, screens),
+                             PermissionHelp::Session::sway,
+                             SwayTrayTint::query(socket)};
     return shell.run(std::move(backends), openPreferences,
                      [](int status) { return CompositorLossReport::reported() ? 1 : status; });
 }
